@@ -1,0 +1,131 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "machine/ChipMemory.h"
+#include "machine/Closure.h"
+#include "machine/InterruptController.h"
+#include "machine/PeripheralDevice.h"
+
+// One entry of the processor's port map: port p selects it when (p & mask) == base.
+struct PortBinding {
+    uint8_t base = 0;
+    uint8_t mask = 0;
+    PeripheralDevice* device = nullptr;
+    bool resetWithCpu = false;
+};
+
+// Called after every instruction with the period tick position after it and its length in ticks.
+using TickListener = Closure<void(int32_t periodTicks, int32_t ticks)>;
+
+// The Intel 8080, instruction by instruction, with exact flags and tick counts. It owns neither
+// memory nor devices: it reads and writes through ChipMemory, reaches ports through its binding
+// list and lets the tick listeners advance the chips in step after every instruction.
+class ChipCpu8080 {
+public:
+    explicit ChipCpu8080(ChipMemory& memory);
+    virtual ~ChipCpu8080() = default;
+    ChipCpu8080(const ChipCpu8080&) = delete;
+    ChipCpu8080& operator=(const ChipCpu8080&) = delete;
+
+    // Ticks an instruction costs; `taken` is true only for a conditional call or return whose
+    // condition held.
+    virtual int InstructionTicks(uint8_t opcode, bool taken);
+
+    // Executes one instruction (or performs a pending reset). Returns its ticks, or 0 when nothing
+    // was executed: reset, or a memory or port fault that abandoned the instruction.
+    int Step();
+    void Reset();
+    void RequestReset() { ResetPending = true; }
+    bool AcceptInterrupt();
+    void SetInte(bool value);
+    void SetInterruptController(InterruptController* controller);
+    InterruptController* Controller() const { return controller_; }
+
+    void AttachPort(uint8_t base, uint8_t mask, bool resetWithCpu, PeripheralDevice* device);
+    void DetachPort(uint8_t base);
+    PeripheralDevice* FindPortDevice(uint8_t port) const { return portDevice_[port]; }
+    const std::vector<PortBinding>& PortBindings() const { return ports_; }
+
+    void AddTickListener(TickListener listener);
+    bool RemoveTickListener(TickListener listener);
+
+    ChipMemory& Memory() const { return memory_; }
+
+    uint16_t BC() const { return static_cast<uint16_t>(B << 8 | C); }
+    uint16_t DE() const { return static_cast<uint16_t>(D << 8 | E); }
+    uint16_t HL() const { return static_cast<uint16_t>(H << 8 | L); }
+    uint16_t PSW() const { return static_cast<uint16_t>(A << 8 | F); }
+    void SetBC(uint16_t v) { B = static_cast<uint8_t>(v >> 8), C = static_cast<uint8_t>(v); }
+    void SetDE(uint16_t v) { D = static_cast<uint8_t>(v >> 8), E = static_cast<uint8_t>(v); }
+    void SetHL(uint16_t v) { H = static_cast<uint8_t>(v >> 8), L = static_cast<uint8_t>(v); }
+    void SetPSW(uint16_t v) { A = static_cast<uint8_t>(v >> 8), F = static_cast<uint8_t>(v); }
+
+    // Flag bits of F.
+    static constexpr uint8_t kFlagS = 0x80, kFlagZ = 0x40, kFlagAC = 0x10, kFlagP = 0x04,
+                             kFlagCY = 0x01, kFlagAlwaysOne = 0x02;
+
+    // Registers, written directly by the debugger.
+    uint8_t F = kFlagAlwaysOne, A = 0, B = 0, C = 0, D = 0, E = 0, H = 0, L = 0;
+    uint16_t SP = 0, PC = 0;
+
+    // Control state.
+    bool Inte = false;
+    bool EiPending = false;
+    bool EiArmed = false;
+    bool Halted = false;
+    bool IntAck = false;
+    bool ResetPending = false;
+    bool PortFault = false;
+    uint8_t FaultPort = 0;
+    bool FaultPortWrite = false;
+
+    int32_t PeriodTicks = 0;
+    int32_t ClockTicks = 0;
+    int32_t LastTicks = 0;
+    int32_t InstructionCount = 0;
+    int32_t PrevPC = -1;
+    int32_t CurPC = -1;
+
+    // Interrupt service timing: how long the routine entered at the last acceptance ran.
+    int32_t IsrSP = -1;
+    int32_t IsrTicks = 0;
+    int32_t IsrMin = 0x7FFFFFFF;
+    int32_t IsrMax = INT32_MIN;
+    int32_t IsrMid = 0;
+
+    // S, Z, P and the always-one bit for every result byte.
+    std::array<uint8_t, 256> FlagTable{};
+    // DAA results indexed by A | CY << 8 | AC << 9: new A in the high byte, new F in the low.
+    std::array<uint16_t, 1024> DaaTable{};
+
+protected:
+    // Timing in force; the machine's processor switches these to its own tables.
+    const uint8_t* tickTable_;
+    int takenReturnTicks_;
+    int takenCallTicks_;
+    int32_t parityMask_ = 0;  // 1: one more tick when the instruction starts on an odd tick
+
+    int TicksFor(uint8_t opcode, bool taken) const {
+        int base = taken ? (opcode & 0xC7) == 0xC0 ? takenReturnTicks_ : takenCallTicks_
+                         : tickTable_[opcode];
+        return base + (PeriodTicks & parityMask_);
+    }
+
+private:
+    void BuildTables();
+    void RebuildPortMap();
+    void EndOfServiceRoutine();
+    uint8_t InPort(uint8_t port, bool& fault);
+    bool OutPort(uint8_t port, uint8_t value);
+
+    ChipMemory& memory_;
+    const uint8_t* const* readWindow_;
+    uint8_t* const* writeWindow_;
+    InterruptController* controller_ = nullptr;
+    std::vector<PortBinding> ports_;
+    std::array<PeripheralDevice*, 256> portDevice_{};
+    std::vector<TickListener> tickListeners_;
+};

@@ -1,0 +1,16 @@
+# Runs one CP/M test program through tevrin-cpm and checks its banner and exact counts.
+execute_process(COMMAND ${TOOL} ${PROGRAM}
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+message("${out}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "tevrin-cpm exited with ${rc}: ${err}")
+endif()
+string(FIND "${out}" "${BANNER}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "output lacks \"${BANNER}\"")
+endif()
+string(STRIP "${out}" stripped)
+string(REGEX MATCH "[^\n]*$" last "${stripped}")
+if(NOT last STREQUAL "${LAST_LINE}")
+  message(FATAL_ERROR "last line is \"${last}\", expected \"${LAST_LINE}\"")
+endif()

@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "machine/ChipMemory.h"
+
+TEST(ChipMemory, Placeholder) { SUCCEED(); }
