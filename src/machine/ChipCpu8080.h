@@ -26,7 +26,7 @@ using TickListener = Closure<void(int32_t periodTicks, int32_t ticks)>;
 class ChipCpu8080 {
 public:
     explicit ChipCpu8080(ChipMemory& memory);
-    virtual ~ChipCpu8080() = default;
+    virtual ~ChipCpu8080();
     ChipCpu8080(const ChipCpu8080&) = delete;
     ChipCpu8080& operator=(const ChipCpu8080&) = delete;
 
@@ -37,6 +37,11 @@ public:
     // Executes one instruction (or performs a pending reset). Returns its ticks, or 0 when nothing
     // was executed: reset, or a memory or port fault that abandoned the instruction.
     int Step();
+    // Executes instructions exactly as repeated Step() calls would, until PeriodTicks reaches
+    // `budget`, a fault abandons an instruction or RequestStop() is called (by a device during
+    // an instruction). Returns the number of instructions completed.
+    int64_t Run(int32_t budget);
+    void RequestStop() { stopRequested_ = true; }
     void Reset();
     void RequestReset() { ResetPending = true; }
     bool AcceptInterrupt();
@@ -102,30 +107,33 @@ public:
     std::array<uint16_t, 1024> DaaTable{};
 
 protected:
-    // Timing in force; the machine's processor switches these to its own tables.
-    const uint8_t* tickTable_;
-    int takenReturnTicks_;
-    int takenCallTicks_;
-    int32_t parityMask_ = 0;  // 1: one more tick when the instruction starts on an odd tick
+    // Timing in force while executing: Intel's, or the machine's (set by ChipCpu8080P).
+    bool machineTicks_ = false;
 
-    int TicksFor(uint8_t opcode, bool taken) const {
-        int base = taken ? (opcode & 0xC7) == 0xC0 ? takenReturnTicks_ : takenCallTicks_
-                         : tickTable_[opcode];
-        return base + (PeriodTicks & parityMask_);
-    }
+    // Ticks of an instruction by the timing in force; the machine's odd-tick rule reads the
+    // period position before the instruction's ticks are added.
+    int TicksFor(uint8_t opcode, bool taken) const;
 
 private:
     void BuildTables();
+    void CopyWindows();
     void RebuildPortMap();
-    void EndOfServiceRoutine();
-    uint8_t InPort(uint8_t port, bool& fault);
-    bool OutPort(uint8_t port, uint8_t value);
+    template <bool kSingleStep, typename Timing>
+    int64_t Execute(int32_t budget);
+    void CloseServiceMeasurement(uint16_t sp, int32_t clockTicks);
+    static int32_t FoldedClock(int32_t start, uint32_t elapsed);
+    static constexpr int32_t kMaxSlice = 1 << 30;
 
     ChipMemory& memory_;
-    const uint8_t* const* readWindow_;
-    uint8_t* const* writeWindow_;
+    Closure<void()> previousWindowsListener_;
+    std::array<const uint8_t*, 16> readWindow_{};
+    std::array<uint8_t*, 16> writeWindow_{};
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};
     std::vector<TickListener> tickListeners_;
+    bool stopRequested_ = false;
+    bool slowEnd_ = true;    // the current instruction must end through the careful path
+    bool ackFetch_ = false;  // operands come from the interrupt unit, not from memory
+    uint16_t ackAddress_ = 0;  // PC while executing an instruction the interrupt unit supplied
 };

@@ -163,4 +163,11 @@ void ChipMemory::RefreshWindows() {
                        (IsGreenPlanePage(number) && static_cast<bool>(writeHook_));
         writeWindow_[window] = careful ? nullptr : page;
     }
+    windowsChanged_();
+}
+
+Closure<void()> ChipMemory::SetWindowsChanged(Closure<void()> listener) {
+    Closure<void()> previous = windowsChanged_;
+    windowsChanged_ = listener;
+    return previous;
 }

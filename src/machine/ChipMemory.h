@@ -64,6 +64,9 @@ public:
 
     MemoryOrganizer& Organizer() const { return organizer_; }
 
+    // Called after the window pointers below have changed.
+    Closure<void()> SetWindowsChanged(Closure<void()> listener);
+
     // The per-window pointers the processor reads through; a null entry means "ask Read/Write".
     const uint8_t* const* ReadWindows() const { return readWindow_.data(); }
     uint8_t* const* WriteWindows() const { return writeWindow_.data(); }
@@ -86,4 +89,5 @@ private:
     bool fault_ = false;
     std::array<const uint8_t*, 16> readWindow_{};
     std::array<uint8_t*, 16> writeWindow_{};
+    Closure<void()> windowsChanged_;
 };

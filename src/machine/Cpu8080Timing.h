@@ -54,6 +54,21 @@ inline constexpr int kStandardTakenCall = 17;
 inline constexpr int kMachineTakenReturn = 13;
 inline constexpr int kMachineTakenCall = 20;
 
+// The two timings as compile-time choices, so the processor's inner loop sees constants.
+struct Standard {
+    static constexpr const std::array<uint8_t, 256>& kTable = kStandard;
+    static constexpr int kTakenReturn = kStandardTakenReturn;
+    static constexpr int kTakenCall = kStandardTakenCall;
+    static constexpr int32_t kOddTickMask = 0;
+};
+
+struct Machine {
+    static constexpr const std::array<uint8_t, 256>& kTable = kMachine;
+    static constexpr int kTakenReturn = kMachineTakenReturn;
+    static constexpr int kTakenCall = kMachineTakenCall;
+    static constexpr int32_t kOddTickMask = 1;
+};
+
 constexpr bool IsConditionalReturn(uint8_t opcode) { return (opcode & 0xC7) == 0xC0; }
 constexpr bool IsConditionalCall(uint8_t opcode) { return (opcode & 0xC7) == 0xC4; }
 

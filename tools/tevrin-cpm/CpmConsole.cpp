@@ -3,6 +3,7 @@
 void CpmConsole::PortWrite(uint8_t port, uint8_t /*value*/, int32_t /*ticks*/) {
     if (port == 0) {
         finished_ = true;
+        cpu_.RequestStop();
         return;
     }
     switch (cpu_.C) {

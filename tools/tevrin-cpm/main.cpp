@@ -8,15 +8,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "CpmConsole.h"
-#include "machine/ChipCpu8080.h"
-#include "machine/ChipCpu8080P.h"
-#include "machine/ChipMemory.h"
-#include "machine/MemoryOrganizer.h"
+#include "CpmMachine.h"
 
 namespace {
 
@@ -24,7 +19,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFault = 2;
 constexpr int kExitOutOfCycles = 3;
-constexpr uint16_t kLoadAddress = 0x0100;
 
 void Usage(FILE* to) {
     std::fprintf(to,
@@ -38,24 +32,21 @@ void Usage(FILE* to) {
 }
 
 bool ParseCount(const char* text, uint64_t& out) {
-    if (text == nullptr || *text == '\0') return false;
+    if (text == nullptr || *text == '\0' || text[0] == '-') return false;
     errno = 0;
     char* end = nullptr;
     unsigned long long v = std::strtoull(text, &end, 0);
-    if (errno != 0 || *end != '\0' || text[0] == '-') return false;
+    if (errno != 0 || *end != '\0') return false;
     out = v;
     return true;
 }
 
 bool atLineStart = true;
 
-void Flush(CpmConsole& console) {
-    std::string text = console.TakeOutput();
-    if (!text.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
-        atLineStart = text.back() == '\n';
-    }
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    atLineStart = text.back() == '\n';
 }
 
 }  // namespace
@@ -94,75 +85,26 @@ int main(int argc, char** argv) {
     }
     std::vector<uint8_t> program((std::istreambuf_iterator<char>(file)),
                                  std::istreambuf_iterator<char>());
-    if (program.size() > 0x10000u - kLoadAddress) {
+
+    CpmMachine machine(machineTiming);
+    if (!machine.Load(program)) {
         std::fprintf(stderr, "tevrin-cpm: %s is too large for the 64 KB address space\n",
                      programPath);
         return kExitUsage;
     }
-
-    // All sixteen processor windows map RAM through the page registers, with paging on, exactly
-    // as the machine's own software sets it up.
-    MemoryOrganizer organizer;
-    ChipMemory memory(organizer);
-    memory.AllocatePages(0xE0, 16, false);
-    for (int window = 0; window < 16; ++window) {
-        organizer.SetPageRegister(window, static_cast<uint8_t>(0xE0 + window));
+    CpmMachine::Outcome outcome = machine.Run(maxCycles, Print);
+    std::printf("%sinstructions=%llu cycles=%llu\n", atLineStart ? "" : "\n",
+                static_cast<unsigned long long>(machine.Instructions()),
+                static_cast<unsigned long long>(machine.Cycles()));
+    switch (outcome) {
+        case CpmMachine::Outcome::Finished: return kExitOk;
+        case CpmMachine::Outcome::Fault:
+            std::fprintf(stderr, "tevrin-cpm: %s\n", machine.FaultDescription().c_str());
+            return kExitFault;
+        case CpmMachine::Outcome::OutOfCycles:
+            std::fprintf(stderr, "tevrin-cpm: cycle limit of %llu reached\n",
+                         static_cast<unsigned long long>(maxCycles));
+            return kExitOutOfCycles;
     }
-    organizer.EnablePaging();
-
-    std::unique_ptr<ChipCpu8080> cpu;
-    if (machineTiming) {
-        cpu = std::make_unique<ChipCpu8080P>(memory);
-    } else {
-        cpu = std::make_unique<ChipCpu8080>(memory);
-    }
-    CpmConsole console(*cpu);
-    cpu->AttachPort(0x00, 0xFE, false, &console);
-
-    for (size_t i = 0; i < program.size(); ++i) {
-        memory.Write(static_cast<uint16_t>(kLoadAddress + i), program[i]);
-    }
-    const uint8_t warmBoot[] = {0xD3, 0x00};
-    const uint8_t bdos[] = {0xD3, 0x01, 0xC9};
-    for (size_t i = 0; i < sizeof warmBoot; ++i) memory.Write(static_cast<uint16_t>(i), warmBoot[i]);
-    for (size_t i = 0; i < sizeof bdos; ++i) memory.Write(static_cast<uint16_t>(5 + i), bdos[i]);
-    cpu->PC = kLoadAddress;
-
-    uint64_t instructions = 0;
-    uint64_t cycles = 0;
-    int exitStatus = kExitOk;
-    while (!console.Finished()) {
-        int ticks = cpu->Step();
-        if (ticks == 0) {
-            Flush(console);
-            if (cpu->PortFault) {
-                std::fprintf(stderr, "tevrin-cpm: port fault: %s port %02X at %04X\n",
-                             cpu->FaultPortWrite ? "OUT to" : "IN from", cpu->FaultPort, cpu->PC);
-            } else {
-                std::fprintf(stderr, "tevrin-cpm: memory fault: %s %04X at %04X\n",
-                             memory.FaultWrite ? "write to" : "read from", memory.FaultAddress,
-                             cpu->PC);
-            }
-            exitStatus = kExitFault;
-            break;
-        }
-        ++instructions;
-        cycles += static_cast<uint64_t>(ticks);
-        // The processor's period counter is 32-bit; fold it back by an even amount so the
-        // machine timing's odd-tick rule is unaffected.
-        if (cpu->PeriodTicks > (1 << 30)) cpu->PeriodTicks -= 1 << 30;
-        if ((instructions & 0xFFFF) == 0) Flush(console);
-        if (maxCycles != 0 && cycles >= maxCycles && !console.Finished()) {
-            exitStatus = kExitOutOfCycles;
-            break;
-        }
-    }
-    Flush(console);
-    std::printf("%sinstructions=%llu cycles=%llu\n", atLineStart ? "" : "\n", static_cast<unsigned long long>(instructions),
-                static_cast<unsigned long long>(cycles));
-    if (exitStatus == kExitOutOfCycles) {
-        std::fprintf(stderr, "tevrin-cpm: cycle limit of %llu reached\n",
-                     static_cast<unsigned long long>(maxCycles));
-    }
-    return exitStatus;
+    return kExitFault;
 }

@@ -1,5 +1,0 @@
-#include <gtest/gtest.h>
-
-#include "machine/ChipMemory.h"
-
-TEST(ChipMemory, Placeholder) { SUCCEED(); }

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "support/CpuFixture.h"
+
+namespace {
+
+// One complete machine for the comparison: random code and data in RAM, a window onto ROM, a
+// window onto absent memory, the colour-write hook on a window, ports everywhere and an
+// interrupt source that accepts at random moments.
+struct RandomMachine {
+    explicit RandomMachine(uint32_t seed, bool machineTiming)
+        : memory(organizer), cpu(memory), interruptRng(seed ^ 0x9E3779B9u) {
+        memory.AllocatePages(0xFC, 4, true);
+        memory.AllocatePages(0xE0, 16, false);
+        std::mt19937 rng(seed);
+        for (int w = 0; w < 16; ++w) organizer.SetPageRegister(w, static_cast<uint8_t>(0xE0 + w));
+        organizer.SetPageRegister(0xC, 0xFC);  // ROM
+        organizer.SetPageRegister(0xD, 0x33);  // nothing
+        organizer.SetPageRegister(0xE, 0xEA);  // green plane, behind the hook
+        organizer.EnablePaging();
+        for (int page = 0xE0; page <= 0xEF; ++page) {
+            for (int i = 0; i < 4096; ++i) memory.PagePointer(page)[i] = static_cast<uint8_t>(rng());
+        }
+        // Fewer halts and more everyday instructions than pure noise would give.
+        for (int i = 0; i < 0xC000; ++i) {
+            uint8_t& b = memory.PagePointer(0xE0 + (i >> 12))[i & 0xFFF];
+            if (b == 0x76 && (rng() & 7) != 0) b = 0x00;
+        }
+        memory.SetWriteHook(ChipMemory::WriteHook::Bind<&RandomMachine::Hook>(this));
+        cpu.SetMachineTiming(machineTiming);
+        cpu.SetInterruptController(&controller);
+        controller.bytes[0] = static_cast<uint8_t>(0xC7 | (seed & 7) << 3);
+        cpu.AttachPort(0x00, 0x80, false, &low);
+        cpu.AttachPort(0x80, 0xC0, false, &high);  // C0-FF unbound: port faults happen
+        cpu.AddTickListener(TickListener::Bind<&RandomMachine::OnTicks>(this));
+        cpu.SP = static_cast<uint16_t>(rng());
+        cpu.PC = static_cast<uint16_t>(rng() & 0xBFFF);
+    }
+
+    bool Hook(uint8_t* page, uint16_t offset, uint8_t value) {
+        page[offset] = static_cast<uint8_t>(value ^ 0x55);
+        return true;
+    }
+    void OnTicks(int32_t period, int32_t ticks) {
+        listenerSum += static_cast<int64_t>(period) * 31 + ticks;
+        if ((interruptRng() & 63) == 0) cpu.AcceptInterrupt();
+        if ((interruptRng() & 1023) == 0) cpu.SetInte(true);
+    }
+    // Clears a fault the way the main window does, so the comparison can go on.
+    void ClearFaults() {
+        cpu.PortFault = false;
+        memory.ClearFault();
+        cpu.PC = static_cast<uint16_t>(cpu.PC + 1);
+    }
+
+    MemoryOrganizer organizer;
+    ChipMemory memory;
+    ChipCpu8080P cpu;
+    FakeInterruptController controller;
+    RecordingDevice low, high;
+    std::mt19937 interruptRng;
+    int64_t listenerSum = 0;
+};
+
+void ExpectSameState(RandomMachine& a, RandomMachine& b, const std::string& where) {
+    const ChipCpu8080& x = a.cpu;
+    const ChipCpu8080& y = b.cpu;
+    ASSERT_EQ(x.PC, y.PC) << where;
+    ASSERT_EQ(x.SP, y.SP) << where;
+    ASSERT_EQ(x.PSW(), y.PSW()) << where;
+    ASSERT_EQ(x.BC(), y.BC()) << where;
+    ASSERT_EQ(x.DE(), y.DE()) << where;
+    ASSERT_EQ(x.HL(), y.HL()) << where;
+    ASSERT_EQ(x.PeriodTicks, y.PeriodTicks) << where;
+    ASSERT_EQ(x.ClockTicks, y.ClockTicks) << where;
+    ASSERT_EQ(x.LastTicks, y.LastTicks) << where;
+    ASSERT_EQ(x.InstructionCount, y.InstructionCount) << where;
+    ASSERT_EQ(x.PrevPC, y.PrevPC) << where;
+    ASSERT_EQ(x.CurPC, y.CurPC) << where;
+    ASSERT_EQ(x.Inte, y.Inte) << where;
+    ASSERT_EQ(x.EiPending, y.EiPending) << where;
+    ASSERT_EQ(x.EiArmed, y.EiArmed) << where;
+    ASSERT_EQ(x.Halted, y.Halted) << where;
+    ASSERT_EQ(x.IntAck, y.IntAck) << where;
+    ASSERT_EQ(x.PortFault, y.PortFault) << where;
+    ASSERT_EQ(x.FaultPort, y.FaultPort) << where;
+    ASSERT_EQ(x.IsrSP, y.IsrSP) << where;
+    ASSERT_EQ(x.IsrTicks, y.IsrTicks) << where;
+    ASSERT_EQ(x.IsrMin, y.IsrMin) << where;
+    ASSERT_EQ(x.IsrMax, y.IsrMax) << where;
+    ASSERT_EQ(a.memory.Fault(), b.memory.Fault()) << where;
+    ASSERT_EQ(a.memory.FaultAddress, b.memory.FaultAddress) << where;
+    ASSERT_EQ(a.listenerSum, b.listenerSum) << where;
+    ASSERT_TRUE(a.low.log == b.low.log) << where;
+    ASSERT_TRUE(a.high.log == b.high.log) << where;
+    for (int page = 0xE0; page <= 0xEF; ++page) {
+        ASSERT_EQ(0, std::memcmp(a.memory.PagePointer(page), b.memory.PagePointer(page), 4096))
+            << where << " page " << page;
+    }
+}
+
+// Run() is the fast way through many instructions; it must leave exactly the state that the
+// same instructions executed one Step() at a time leave, faults and interrupts included.
+TEST(Cpu8080Run, RunEqualsRepeatedStepsOnRandomPrograms) {
+    for (uint32_t seed = 1; seed <= 24; ++seed) {
+        bool machineTiming = (seed & 1) != 0;
+        auto stepped = std::make_unique<RandomMachine>(seed, machineTiming);
+        auto run = std::make_unique<RandomMachine>(seed, machineTiming);
+        int faults = 0;
+        for (int slice = 0; slice < 60; ++slice) {
+            int32_t budget = stepped->cpu.PeriodTicks + 1 + static_cast<int32_t>((seed * 7919 + slice * 104729) % 3000);
+            int64_t steps = 0;
+            while (stepped->cpu.PeriodTicks < budget) {
+                if (stepped->cpu.Step() != 0) ++steps;
+                if (stepped->cpu.PortFault || stepped->memory.Fault()) break;
+            }
+            int64_t done = run->cpu.Run(budget);
+            std::string where = "seed " + std::to_string(seed) + " slice " + std::to_string(slice);
+            ASSERT_EQ(done, steps) << where;
+            ExpectSameState(*stepped, *run, where);
+            if (stepped->cpu.PortFault || stepped->memory.Fault()) {
+                ++faults;
+                stepped->ClearFaults();
+                run->ClearFaults();
+            }
+        }
+        EXPECT_GT(faults, 0) << "seed " << seed << " never reached a fault path";
+    }
+}
+
+TEST(Cpu8080Run, StopRequestEndsTheRunAfterTheCurrentInstruction) {
+    struct Stopper : PeripheralDevice {
+        ChipCpu8080* cpu = nullptr;
+        void PortWrite(uint8_t, uint8_t, int32_t) override { cpu->RequestStop(); }
+        uint8_t PortRead(uint8_t, int32_t) override { return 0; }
+        int DeviceType() const override { return 98; }
+    };
+    MemoryOrganizer organizer;
+    ChipMemory memory(organizer);
+    memory.AllocatePages(0xE0, 16, false);
+    for (int w = 0; w < 16; ++w) organizer.SetPageRegister(w, static_cast<uint8_t>(0xE0 + w));
+    organizer.EnablePaging();
+    ChipCpu8080 cpu(memory);
+    Stopper stopper;
+    stopper.cpu = &cpu;
+    cpu.AttachPort(0x00, 0xFF, false, &stopper);
+    const uint8_t program[] = {0x00, 0x00, 0xD3, 0x00, 0x00};
+    for (size_t i = 0; i < sizeof program; ++i) memory.Write(static_cast<uint16_t>(0x100 + i), program[i]);
+    cpu.PC = 0x100;
+    EXPECT_EQ(cpu.Run(1000000), 3);
+    EXPECT_EQ(cpu.PC, 0x104);
+    EXPECT_EQ(cpu.PeriodTicks, 4 + 4 + 10);
+}
+
+TEST(Cpu8080Run, ClockFoldsTheSameWayInsideARun) {
+    MemoryOrganizer organizer;
+    ChipMemory memory(organizer);
+    memory.AllocatePages(0xE0, 16, false);
+    for (int w = 0; w < 16; ++w) organizer.SetPageRegister(w, static_cast<uint8_t>(0xE0 + w));
+    organizer.EnablePaging();
+    ChipCpu8080 cpu(memory);  // memory is all NOPs, 4 ticks each
+    cpu.ClockTicks = 0x7FFFFFFF - 1001;
+    EXPECT_EQ(cpu.Run(4000), 1000);
+    // 4000 ticks pass the top once: 0x7FFFFFFF - 1001 + 4000 - 0x80000001.
+    EXPECT_EQ(cpu.ClockTicks, 4000 - 1001 - 2);
+}
+
+}  // namespace
