@@ -197,7 +197,10 @@ void FileAssembler::Statement(Cursor& c) {
     }
     if (!FindAsmOpcodeForms(op.Text).empty()) return Instruction(c, op, op.Text);
     std::string message = "expected an instruction or a directive, found '" + op.Text + "'";
-    if (c.Pos == 1) message += " (a label needs a ':' after it)";
+    const AsmToken& next = c.Peek();
+    bool nextIsStatement = next.Kind == AsmTokenKind::Name &&
+                           (IsDirective(next.Text) || IsAsmMnemonic(next.Text));
+    if (c.Pos == 1 && nextIsStatement) message += " (a label needs a ':' after it)";
     Error(c, op.Column, message);
 }
 
