@@ -12,15 +12,19 @@ struct Term {
 };
 
 class Parser {
-public:
+  public:
     Parser(const std::vector<AsmToken>& tokens, size_t& pos, uint16_t here,
            const AsmNameResolver& resolve, AsmExprValue& result, AsmExprError& error)
-        : tokens_(tokens), pos_(pos), here_(here), resolve_(resolve), result_(result),
+        : tokens_(tokens),
+          pos_(pos),
+          here_(here),
+          resolve_(resolve),
+          result_(result),
           error_(error) {}
 
     bool Expression(Term& out) { return Or(out); }
 
-private:
+  private:
     const AsmToken& Peek() const { return tokens_[pos_]; }
     bool PeekWord(const char* word) const {
         return Peek().Kind == AsmTokenKind::Name && Peek().Text == word;
@@ -98,8 +102,8 @@ private:
                 if (right.Known && right.Value == 0) {
                     return Fail(op, slash ? "division by zero" : "MOD by zero");
                 }
-                if (right.Value != 0) value = slash ? out.Value / right.Value
-                                                    : out.Value % right.Value;
+                if (right.Value != 0)
+                    value = slash ? out.Value / right.Value : out.Value % right.Value;
             } else {
                 uint32_t shift = right.Value;
                 if (shift < 16) value = op.Text == "SHL" ? out.Value << shift : out.Value >> shift;
@@ -163,8 +167,8 @@ private:
                 uint16_t value = 0;
                 AsmNameState state = resolve_(token.Text, value);
                 if (state == AsmNameState::Reserved) {
-                    return Fail(token, "expected a value, found the reserved word '" + token.Text +
-                                           "'");
+                    return Fail(token,
+                                "expected a value, found the reserved word '" + token.Text + "'");
                 }
                 ++pos_;
                 out = Term{state == AsmNameState::Known, value};
@@ -176,8 +180,10 @@ private:
             }
             default: break;
         }
-        return Fail(token, "expected a value (a number, a name, $ or a character constant), "
-                           "found " + DescribeToken(token));
+        return Fail(token,
+                    "expected a value (a number, a name, $ or a character constant), "
+                    "found " +
+                        DescribeToken(token));
     }
 
     bool Enter() {

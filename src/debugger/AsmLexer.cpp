@@ -11,7 +11,9 @@ bool IsNameStart(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '?' || c == '@';
 }
 
-bool IsNameChar(char c) { return IsNameStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
+bool IsNameChar(char c) {
+    return IsNameStart(c) || std::isdigit(static_cast<unsigned char>(c));
+}
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -30,8 +32,10 @@ bool ReadDigits(std::string_view digits, int base, uint32_t& value, std::string&
         int d = DigitValue(c);
         if (d >= base) {
             problem = std::string("has the digit '") + c + "', which is not " +
-                      (base == 16 ? "hexadecimal" : base == 2 ? "binary" : base == 8 ? "octal"
-                                                                                     : "decimal");
+                      (base == 16  ? "hexadecimal"
+                       : base == 2 ? "binary"
+                       : base == 8 ? "octal"
+                                   : "decimal");
             return false;
         }
         value = value * base + d;
@@ -98,9 +102,9 @@ bool TokenizeAsmLine(std::string_view line, std::vector<AsmToken>& tokens, AsmLe
                 word += static_cast<char>(std::toupper(static_cast<unsigned char>(line[k])));
             }
             std::string problem;
-            bool ok = c == '#' ? ReadDigits(std::string_view(word).substr(1), 16, token.Value,
-                                            problem)
-                               : ReadSuffixedNumber(word, token.Value, problem);
+            bool ok = c == '#'
+                          ? ReadDigits(std::string_view(word).substr(1), 16, token.Value, problem)
+                          : ReadSuffixedNumber(word, token.Value, problem);
             if (!ok) return fail(i, "the number '" + word + "' " + problem);
             token.Kind = AsmTokenKind::Number;
             token.Text = word;

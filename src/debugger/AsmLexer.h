@@ -22,15 +22,15 @@ enum class AsmTokenKind {
     Close,
     Comma,
     Colon,
-    Bang,    // before an undocumented opcode's mnemonic, as the disassembler writes it
+    Bang,  // before an undocumented opcode's mnemonic, as the disassembler writes it
     End,
 };
 
 struct AsmToken {
     AsmTokenKind Kind = AsmTokenKind::End;
-    std::string Text;   // upper-case name, or the bytes of quoted text, or the number as written
-    uint32_t Value = 0; // numbers
-    int Column = 1;     // 1-based
+    std::string Text;    // upper-case name, or the bytes of quoted text, or the number as written
+    uint32_t Value = 0;  // numbers
+    int Column = 1;      // 1-based
 };
 
 struct AsmLexError {

@@ -22,7 +22,7 @@ struct AsmOpcodeForm {
 // and the same length.
 const std::vector<AsmOpcodeForm>& FindAsmOpcodeForms(std::string_view mnemonic);
 
-bool IsAsmMnemonic(std::string_view name);   // documented or not, without the "!"
+bool IsAsmMnemonic(std::string_view name);      // documented or not, without the "!"
 bool IsAsmRegisterName(std::string_view name);  // B C D E H L M A SP PSW
 
 }  // namespace debugger

@@ -198,8 +198,7 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!result.Ok) return kAsmExitErrors;
 
     std::vector<PendingFile> files;
-    bool written = WriteTemporary(outputs.Image,
-                                  reinterpret_cast<const char*>(result.Image.data()),
+    bool written = WriteTemporary(outputs.Image, reinterpret_cast<const char*>(result.Image.data()),
                                   result.Image.size(), files, err);
     if (written && !outputs.Listing.empty()) {
         written = WriteTemporary(outputs.Listing, result.Listing.data(), result.Listing.size(),

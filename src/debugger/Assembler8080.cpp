@@ -9,16 +9,19 @@ namespace debugger {
 namespace {
 
 // Mnemonics 0 to 77, then the registers and the register pairs; the order gives the codes.
+// clang-format off
 constexpr std::array<std::string_view, 91> kKeywords = {
-    "NOP",  "MOV",  "OUT",  "IN",   "DI",   "EI",   "HLT",  "XCHG", "XTHL", "SPHL", "PCHL",
-    "LXI",  "MVI",  "STAX", "LDAX", "SHLD", "LHLD", "STA",  "LDA",  "INR",  "DCR",  "INX",
-    "DCX",  "DAD",  "POP",  "PUSH", "RST",  "RLC",  "RRC",  "RAL",  "RAR",  "DAA",  "CMA",
-    "STC",  "CMC",  "ADD",  "ADC",  "SUB",  "SBB",  "ANA",  "XRA",  "ORA",  "CMP",  "ADI",
-    "ACI",  "SUI",  "SBI",  "ANI",  "XRI",  "ORI",  "CPI",  "JMP",  "JNZ",  "JZ",   "JNC",
-    "JC",   "JPO",  "JPE",  "JP",   "JM",   "CALL", "CNZ",  "CZ",   "CNC",  "CC",   "CPO",
-    "CPE",  "CP",   "CM",   "RET",  "RNZ",  "RZ",   "RNC",  "RC",   "RPO",  "RPE",  "RP",
-    "RM",   "B",    "C",    "D",    "E",    "H",    "L",    "M",    "A",    "B",    "D",
-    "H",    "SP",   "PSW",
+    "NOP", "MOV", "OUT", "IN", "DI", "EI", "HLT", "XCHG", "XTHL", "SPHL", "PCHL",
+    "LXI", "MVI", "STAX", "LDAX", "SHLD", "LHLD", "STA", "LDA",
+    "INR", "DCR", "INX", "DCX", "DAD", "POP", "PUSH", "RST",
+    "RLC", "RRC", "RAL", "RAR", "DAA", "CMA", "STC", "CMC",
+    "ADD", "ADC", "SUB", "SBB", "ANA", "XRA", "ORA", "CMP",
+    "ADI", "ACI", "SUI", "SBI", "ANI", "XRI", "ORI", "CPI",
+    "JMP", "JNZ", "JZ", "JNC", "JC", "JPO", "JPE", "JP", "JM",
+    "CALL", "CNZ", "CZ", "CNC", "CC", "CPO", "CPE", "CP", "CM",
+    "RET", "RNZ", "RZ", "RNC", "RC", "RPO", "RPE", "RP", "RM",
+    "B", "C", "D", "E", "H", "L", "M", "A",
+    "B", "D", "H", "SP", "PSW",
 };
 
 enum Keyword {
@@ -30,6 +33,7 @@ enum Keyword {
     kRm = 77, kLastMnemonic = 77, kFirstRegister = 78, kLastRegister = 85, kFirstPair = 86,
     kLastPair = 90,
 };
+// clang-format on
 
 constexpr int kPairSp = 3;
 constexpr int kPairPsw = 4;
@@ -111,7 +115,9 @@ bool EncodeSingle(int mnemonic, std::string_view text, Encoded& out) {
     }
     if ((mnemonic >= kAdi && mnemonic <= kCpi) || mnemonic == kOut || mnemonic == kIn) {
         if (!ParseAsmNumber(text, false, number)) return false;
-        out.Opcode = mnemonic == kOut ? 0xD3 : mnemonic == kIn ? 0xDB : 0xC6 + 8 * (mnemonic - kAdi);
+        out.Opcode = mnemonic == kOut  ? 0xD3
+                     : mnemonic == kIn ? 0xDB
+                                       : 0xC6 + 8 * (mnemonic - kAdi);
         out.Operand = number;
         out.Length = 2;
         return true;

@@ -10,13 +10,16 @@ namespace {
 
 // Mnemonics 0 to 31, conditions, registers, pairs and the three memory operands; the order gives
 // the codes.
+// clang-format off
 constexpr std::array<std::string_view, 56> kKeywords = {
-    "nop",  "ld",   "out", "in",  "di",   "ei",   "halt", "ex",   "inc", "dec", "pop",
-    "push", "rst",  "rlca", "rrca", "rla", "rra", "daa",  "cpl",  "scf", "ccf", "add",
-    "adc",  "sub",  "sbc", "and", "xor",  "or",   "cp",   "jp",   "call", "ret", "nz",
-    "z",    "nc",   "c",   "po",  "pe",   "p",    "m",    "b",    "c",   "d",   "e",
-    "h",    "l",    "(hl)", "a",  "bc",   "de",   "hl",   "sp",   "af",  "(bc)", "(de)",
-    "(sp)",
+    "nop", "ld", "out", "in", "di", "ei", "halt", "ex", "inc", "dec", "pop", "push", "rst",
+    "rlca", "rrca", "rla", "rra", "daa", "cpl", "scf", "ccf",
+    "add", "adc", "sub", "sbc", "and", "xor", "or", "cp",
+    "jp", "call", "ret",
+    "nz", "z", "nc", "c", "po", "pe", "p", "m",
+    "b", "c", "d", "e", "h", "l", "(hl)", "a",
+    "bc", "de", "hl", "sp", "af",
+    "(bc)", "(de)", "(sp)",
 };
 
 enum Keyword {
@@ -26,6 +29,7 @@ enum Keyword {
     kFirstCondition = 32, kLastCondition = 39, kFirstRegister = 40, kLastRegister = 47,
     kFirstPair = 48, kLastPair = 52,
 };
+// clang-format on
 
 constexpr int kRegA = 7;
 constexpr int kPairHl = 2;
@@ -44,11 +48,19 @@ int Code(std::string_view word, int first, int last) {
     return i < 0 ? -1 : i - first;
 }
 
-int Register(std::string_view word) { return Code(word, kFirstRegister, kLastRegister); }
-int Pair(std::string_view word) { return Code(word, kFirstPair, kLastPair); }
-int Condition(std::string_view word) { return Code(word, kFirstCondition, kLastCondition); }
+int Register(std::string_view word) {
+    return Code(word, kFirstRegister, kLastRegister);
+}
+int Pair(std::string_view word) {
+    return Code(word, kFirstPair, kLastPair);
+}
+int Condition(std::string_view word) {
+    return Code(word, kFirstCondition, kLastCondition);
+}
 
-bool IsParenthesised(std::string_view word) { return !word.empty() && word.front() == '('; }
+bool IsParenthesised(std::string_view word) {
+    return !word.empty() && word.front() == '(';
+}
 
 // "(" number ")" with nothing after the closing parenthesis.
 bool ParenNumber(std::string_view word, bool wide, uint16_t& value) {

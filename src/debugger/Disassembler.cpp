@@ -32,8 +32,8 @@ std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags f
     if (length == 3) third = memory.Read(static_cast<uint16_t>(start + 2));
 
     std::string line = " ";
-    line += FormatNumber(start, {.Word = true, .FixedWidth = true, .Hexadecimal = hex,
-                                 .HashPrefix = true});
+    line += FormatNumber(
+        start, {.Word = true, .FixedWidth = true, .Hexadecimal = hex, .HashPrefix = true});
     line += ' ';
     char bytes[16];
     std::snprintf(bytes, sizeof bytes, "%02X", opcode);

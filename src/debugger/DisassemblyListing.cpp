@@ -18,7 +18,9 @@ bool IsValid(const DisassRange& r) {
            r.Type >= kRangeInstructions && r.Type <= kRangeReserved;
 }
 
-uint16_t Wrap(int32_t value) { return static_cast<uint16_t>(value); }
+uint16_t Wrap(int32_t value) {
+    return static_cast<uint16_t>(value);
+}
 
 std::string Hex(uint32_t value, int digits) {
     char text[8];
@@ -32,8 +34,14 @@ bool TargetDefinesLabel(uint8_t opcode) {
     if ((opcode & 0xC7) == 0xC7) return true;
     if (isa::InstructionLength[opcode] != 3) return false;
     switch (opcode) {
-        case 0x01: case 0x11: case 0x21: case 0x31: case 0x22: case 0x2A: case 0x32: case 0x3A:
-            return false;
+        case 0x01:
+        case 0x11:
+        case 0x21:
+        case 0x31:
+        case 0x22:
+        case 0x2A:
+        case 0x32:
+        case 0x3A: return false;
         default: return true;
     }
 }
@@ -44,7 +52,7 @@ bool EndsFlow(uint8_t opcode) {
 }
 
 class ListingWriter {
-public:
+  public:
     ListingWriter(ChipMemory& memory, const DisassListingOptions& options)
         : memory_(memory),
           options_(options),
@@ -75,8 +83,8 @@ public:
         for (int32_t a = r.From; a <= r.To; a += Length(a)) {
             uint8_t opcode = memory_.Read(Wrap(a));
             if (!TargetDefinesLabel(opcode)) continue;
-            uint16_t target = (opcode & 0xC7) == 0xC7 ? (opcode & 0x38)
-                                                       : memory_.ReadWord(Wrap(a + 1));
+            uint16_t target =
+                (opcode & 0xC7) == 0xC7 ? (opcode & 0x38) : memory_.ReadWord(Wrap(a + 1));
             if (starts_[target]) labels_[target] = true;
         }
     }
@@ -94,7 +102,7 @@ public:
 
     std::string Take() { return std::move(out_); }
 
-private:
+  private:
     int32_t Length(int32_t a) { return isa::InstructionLength[memory_.Read(Wrap(a))]; }
 
     std::string Prefix(uint16_t address) const {
@@ -106,8 +114,8 @@ private:
     }
 
     std::string Number(int32_t value, bool word) const {
-        return FormatNumber(value, {.Word = word, .Hexadecimal = hex_,
-                                    .AsmSuffix = options_.Labels && hex_});
+        return FormatNumber(
+            value, {.Word = word, .Hexadecimal = hex_, .AsmSuffix = options_.Labels && hex_});
     }
 
     std::string SizedNumber(int32_t value) const { return Number(value, value > 0xFF); }

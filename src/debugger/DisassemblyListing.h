@@ -15,10 +15,10 @@ namespace debugger {
 
 enum DisassRangeType : int32_t {
     kRangeInstructions = 0,
-    kRangeBytes = 1,      // DB, up to 4 per line
-    kRangeText = 2,       // DB with quoted text
-    kRangeWords = 3,      // DW, up to 2 per line
-    kRangeReserved = 4,   // one DS line
+    kRangeBytes = 1,     // DB, up to 4 per line
+    kRangeText = 2,      // DB with quoted text
+    kRangeWords = 3,     // DW, up to 2 per line
+    kRangeReserved = 4,  // one DS line
 };
 
 struct DisassRange {
@@ -30,8 +30,8 @@ struct DisassRange {
 };
 
 struct DisassListingOptions {
-    bool Labels = true;     // assembler source; else an address listing
-    bool HexDump = false;   // address listing only: the bytes beside each line
+    bool Labels = true;    // assembler source; else an address listing
+    bool HexDump = false;  // address listing only: the bytes beside each line
     DisplayFlags Flags{};
 };
 

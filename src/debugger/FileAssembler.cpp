@@ -42,7 +42,9 @@ bool IsAddressName(const std::string& name, uint16_t& value) {
 }
 
 // A byte operand may be written as a negative number: -1 is 0FFFFH in 16 bits.
-bool FitsByte(uint16_t value) { return value <= 0xFF || value >= 0xFF00; }
+bool FitsByte(uint16_t value) {
+    return value <= 0xFF || value >= 0xFF00;
+}
 
 bool IsOperandEnd(const AsmToken& t) {
     return t.Kind == AsmTokenKind::Comma || t.Kind == AsmTokenKind::End;
@@ -148,8 +150,7 @@ void FileAssembler::Statement(Cursor& c) {
     if (first.Kind == AsmTokenKind::End) return;
 
     // "NAME EQU value" names a value; "NAME:" names the current address.
-    if (first.Kind == AsmTokenKind::Name && t[1].Kind == AsmTokenKind::Name &&
-        t[1].Text == "EQU") {
+    if (first.Kind == AsmTokenKind::Name && t[1].Kind == AsmTokenKind::Name && t[1].Text == "EQU") {
         c.Pos = 2;
         Equ(c, first);
         return;
@@ -172,8 +173,10 @@ void FileAssembler::Statement(Cursor& c) {
         const AsmToken& name = c.Peek();
         std::string key = "!" + name.Text;
         if (name.Kind != AsmTokenKind::Name || FindAsmOpcodeForms(key).empty()) {
-            Error(c, name.Column, "expected the mnemonic of an undocumented opcode after '!' "
-                                  "(NOP, JMP, RET or CALL), found " + DescribeToken(name));
+            Error(c, name.Column,
+                  "expected the mnemonic of an undocumented opcode after '!' "
+                  "(NOP, JMP, RET or CALL), found " +
+                      DescribeToken(name));
             return;
         }
         ++c.Pos;
@@ -181,8 +184,8 @@ void FileAssembler::Statement(Cursor& c) {
         return;
     }
     if (op.Kind != AsmTokenKind::Name) {
-        Error(c, op.Column, "expected a label, an instruction or a directive, found " +
-                                DescribeToken(op));
+        Error(c, op.Column,
+              "expected a label, an instruction or a directive, found " + DescribeToken(op));
         return;
     }
     ++c.Pos;
@@ -198,8 +201,8 @@ void FileAssembler::Statement(Cursor& c) {
     if (!FindAsmOpcodeForms(op.Text).empty()) return Instruction(c, op, op.Text);
     std::string message = "expected an instruction or a directive, found '" + op.Text + "'";
     const AsmToken& next = c.Peek();
-    bool nextIsStatement = next.Kind == AsmTokenKind::Name &&
-                           (IsDirective(next.Text) || IsAsmMnemonic(next.Text));
+    bool nextIsStatement =
+        next.Kind == AsmTokenKind::Name && (IsDirective(next.Text) || IsAsmMnemonic(next.Text));
     if (c.Pos == 1 && nextIsStatement) message += " (a label needs a ':' after it)";
     Error(c, op.Column, message);
 }
@@ -212,8 +215,9 @@ void FileAssembler::DefineLabel(Cursor& c, const AsmToken& name) {
     if (pass_ == Pass::Emit) return;  // defined in the first pass, at the same address
     auto found = symbols_.find(name.Text);
     if (found != symbols_.end()) {
-        Error(c, name.Column, "'" + name.Text + "' is already defined on line " +
-                                  std::to_string(found->second.Line));
+        Error(
+            c, name.Column,
+            "'" + name.Text + "' is already defined on line " + std::to_string(found->second.Line));
         return;
     }
     symbols_[name.Text] = Symbol{static_cast<uint16_t>(address_), true, c.Number, false};
@@ -231,8 +235,9 @@ void FileAssembler::Equ(Cursor& c, const AsmToken& name) {
     if (pass_ == Pass::Emit) return;
     auto found = symbols_.find(name.Text);
     if (found != symbols_.end()) {
-        Error(c, name.Column, "'" + name.Text + "' is already defined on line " +
-                                  std::to_string(found->second.Line));
+        Error(
+            c, name.Column,
+            "'" + name.Text + "' is already defined on line " + std::to_string(found->second.Line));
         return;
     }
     symbols_[name.Text] = Symbol{value.Value, value.Known, c.Number, true};
@@ -290,8 +295,11 @@ void FileAssembler::Data(Cursor& c, bool words) {
         if (!firstItem) ++c.Pos;  // the comma
         const AsmToken& item = c.Peek();
         if (item.Kind == AsmTokenKind::End) {
-            Error(c, item.Column, std::string(firstItem ? "expected a value after " : "expected "
-                                              "a value after ',' in ") + directive);
+            Error(c, item.Column,
+                  std::string(firstItem ? "expected a value after "
+                                        : "expected "
+                                          "a value after ',' in ") +
+                      directive);
             return;
         }
         // Quoted text standing alone is a run of bytes; inside an expression it is a character
@@ -304,8 +312,9 @@ void FileAssembler::Data(Cursor& c, bool words) {
             AsmExprValue value;
             if (!Evaluate(c, value)) return;
             if (!words && value.Known && !FitsByte(value.Value)) {
-                Error(c, item.Column, "the value " + Hex16(value.Value) +
-                                          " does not fit in a byte (DB takes -256 to 255)");
+                Error(c, item.Column,
+                      "the value " + Hex16(value.Value) +
+                          " does not fit in a byte (DB takes -256 to 255)");
                 return;
             }
             if (!Place(c, item.Column, words ? 2 : 1)) return;
@@ -315,9 +324,10 @@ void FileAssembler::Data(Cursor& c, bool words) {
         const AsmToken& next = c.Peek();
         if (next.Kind == AsmTokenKind::End) return;
         if (next.Kind != AsmTokenKind::Comma) {
-            Error(c, next.Column, std::string("expected ',' or the end of the line after a value "
-                                              "of ") + directive + ", found " +
-                                      DescribeToken(next));
+            Error(c, next.Column,
+                  std::string("expected ',' or the end of the line after a value "
+                              "of ") +
+                      directive + ", found " + DescribeToken(next));
             return;
         }
     }
@@ -338,16 +348,18 @@ void FileAssembler::Instruction(Cursor& c, const AsmToken& mnemonic, const std::
         const AsmToken& at = c.Peek();
         if (i > 0) {
             if (at.Kind != AsmTokenKind::Comma) {
-                Error(c, at.Column, "expected ',' and operand " + std::to_string(i + 1) +
-                                        " of " + shown + ", found " + DescribeToken(at));
+                Error(c, at.Column,
+                      "expected ',' and operand " + std::to_string(i + 1) + " of " + shown +
+                          ", found " + DescribeToken(at));
                 return;
             }
             ++c.Pos;
         }
         const AsmToken& operand = c.Peek();
         if (IsOperandEnd(operand)) {
-            Error(c, operand.Column, "expected operand " + std::to_string(i + 1) + " of " +
-                                         shown + ", found " + DescribeToken(operand));
+            Error(c, operand.Column,
+                  "expected operand " + std::to_string(i + 1) + " of " + shown + ", found " +
+                      DescribeToken(operand));
             return;
         }
         const std::string& kind = forms.front()->Operands[i];
@@ -356,8 +368,9 @@ void FileAssembler::Instruction(Cursor& c, const AsmToken& mnemonic, const std::
             valueMarker = kind[0];
             if (!Evaluate(c, operandValue)) return;
             if (valueMarker == '%' && operandValue.Known && !FitsByte(operandValue.Value)) {
-                Error(c, valueColumn, "the value " + Hex16(operandValue.Value) +
-                                          " does not fit in the byte operand of " + shown);
+                Error(c, valueColumn,
+                      "the value " + Hex16(operandValue.Value) +
+                          " does not fit in the byte operand of " + shown);
                 return;
             }
         } else if (kind[0] >= '0' && kind[0] <= '9') {
@@ -369,8 +382,9 @@ void FileAssembler::Instruction(Cursor& c, const AsmToken& mnemonic, const std::
                 if (f->Operands[i] == std::to_string(number.Value)) matching.push_back(f);
             }
             if (matching.empty()) {
-                Error(c, operand.Column, "expected a restart number from 0 to 7 for " + shown +
-                                             ", found " + std::to_string(number.Value));
+                Error(c, operand.Column,
+                      "expected a restart number from 0 to 7 for " + shown + ", found " +
+                          std::to_string(number.Value));
                 return;
             }
             forms = std::move(matching);
@@ -380,19 +394,20 @@ void FileAssembler::Instruction(Cursor& c, const AsmToken& mnemonic, const std::
     }
     const AsmToken& rest = c.Peek();
     if (rest.Kind != AsmTokenKind::End) {
-        std::string count = operandCount == 0 ? "no operand" : operandCount == 1
-                                                                   ? "one operand"
-                                                                   : "two operands";
-        Error(c, rest.Column, "expected the end of the line: " + shown + " takes " + count +
-                                  ", found " + DescribeToken(rest));
+        std::string count = operandCount == 0   ? "no operand"
+                            : operandCount == 1 ? "one operand"
+                                                : "two operands";
+        Error(c, rest.Column,
+              "expected the end of the line: " + shown + " takes " + count + ", found " +
+                  DescribeToken(rest));
         return;
     }
     if (!Place(c, mnemonic.Column, length)) return;
     const AsmOpcodeForm& form = *forms.front();
     if (pass_ == Pass::Emit && key[0] == '!' && forms.size() > 1) {
-        Warn(c, mnemonic.Column, shown + " stands for " + std::to_string(forms.size()) +
-                                     " undocumented opcodes; assembled as " +
-                                     Hex8(form.Opcode));
+        Warn(c, mnemonic.Column,
+             shown + " stands for " + std::to_string(forms.size()) +
+                 " undocumented opcodes; assembled as " + Hex8(form.Opcode));
     }
     Emit(c, mnemonic.Column, form.Opcode);
     if (valueMarker == '%') Emit(c, valueColumn, static_cast<uint8_t>(operandValue.Value));
@@ -437,25 +452,27 @@ bool FileAssembler::Evaluate(Cursor& c, AsmExprValue& value, bool needKnownNow) 
     if (value.Known) return true;
     if (needKnownNow) {
         auto found = symbols_.find(value.Unresolved);
-        std::string why = found == symbols_.end() ? "is not defined before this line"
-                                                  : "has no value yet";
-        return Error(c, value.UnresolvedColumn, "expected a value known at this point: '" +
-                                                    value.Unresolved + "' " + why);
+        std::string why =
+            found == symbols_.end() ? "is not defined before this line" : "has no value yet";
+        return Error(c, value.UnresolvedColumn,
+                     "expected a value known at this point: '" + value.Unresolved + "' " + why);
     }
     if (pass_ == Pass::Layout) return true;
     auto found = symbols_.find(value.Unresolved);
     if (found == symbols_.end()) {
         return Error(c, value.UnresolvedColumn, "undefined name '" + value.Unresolved + "'");
     }
-    return Error(c, value.UnresolvedColumn, "the value of '" + value.Unresolved +
-                                                "' cannot be worked out: it depends on itself");
+    return Error(
+        c, value.UnresolvedColumn,
+        "the value of '" + value.Unresolved + "' cannot be worked out: it depends on itself");
 }
 
 bool FileAssembler::ExpectEnd(Cursor& c, const char* after) {
     const AsmToken& t = c.Peek();
     if (t.Kind == AsmTokenKind::End) return true;
-    return Error(c, t.Column, std::string("expected the end of the line after ") + after +
-                                  ", found " + DescribeToken(t));
+    return Error(
+        c, t.Column,
+        std::string("expected the end of the line after ") + after + ", found " + DescribeToken(t));
 }
 
 bool FileAssembler::Place(Cursor& c, int column, int32_t count) {
@@ -468,8 +485,9 @@ void FileAssembler::Emit(Cursor& c, int column, uint8_t byte) {
     if (pass_ != Pass::Emit) return;
     if (owner_[at] != 0 && owner_[at] != c.Number) {
         if (!statementFailed_) {
-            Error(c, column, "address " + Hex16(at) + " was already assembled on line " +
-                                 std::to_string(owner_[at]));
+            Error(c, column,
+                  "address " + Hex16(at) + " was already assembled on line " +
+                      std::to_string(owner_[at]));
         }
         return;
     }
@@ -530,9 +548,11 @@ void FileAssembler::BuildImage(AsmResult& result) {
     const auto assembled = static_cast<int32_t>(result.Image.size());
     if (options_.Size > 0) {
         if (assembled > options_.Size) {
-            AddDiagnostic(0, 0, "the image is " + std::to_string(assembled) +
-                                    " bytes long, more than the size asked for (" +
-                                    std::to_string(options_.Size) + ")", false);
+            AddDiagnostic(0, 0,
+                          "the image is " + std::to_string(assembled) +
+                              " bytes long, more than the size asked for (" +
+                              std::to_string(options_.Size) + ")",
+                          false);
             return;
         }
         result.Image.resize(static_cast<size_t>(options_.Size), options_.Fill);

@@ -29,9 +29,9 @@ struct AsmDiagnostic {
 };
 
 struct AsmOptions {
-    uint8_t Fill = 0;        // bytes of gaps and of DS
-    int32_t Size = 0;        // pad the image to this many bytes (a ROM); 0: as assembled
-    uint16_t Origin = 0;     // address before the first ORG
+    uint8_t Fill = 0;     // bytes of gaps and of DS
+    int32_t Size = 0;     // pad the image to this many bytes (a ROM); 0: as assembled
+    uint16_t Origin = 0;  // address before the first ORG
 };
 
 struct AsmResult {
@@ -44,17 +44,17 @@ struct AsmResult {
 };
 
 class FileAssembler {
-public:
+  public:
     AsmResult Assemble(std::string_view source, const std::string& fileName,
                        const AsmOptions& options);
 
-private:
+  private:
     enum class Pass { Layout, Emit };
 
     struct Symbol {
         uint16_t Value = 0;
         bool Known = false;
-        int Line = 0;       // where it is defined
+        int Line = 0;  // where it is defined
         bool Equ = false;
     };
 
@@ -62,7 +62,7 @@ private:
         std::string Text;
         std::vector<AsmToken> Tokens{};
         bool Readable = false;
-        int32_t Address = -1;   // where the statement starts; -1 when not reached
+        int32_t Address = -1;  // where the statement starts; -1 when not reached
         std::vector<uint8_t> Bytes{};
         bool ShowsValue = false;  // an EQU line lists its value
         uint16_t Value = 0;

@@ -6,7 +6,9 @@ namespace debugger {
 
 namespace {
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 size_t SkipBlanks(std::string_view text, size_t at) {
     while (at < text.size() && IsBlank(text[at])) ++at;

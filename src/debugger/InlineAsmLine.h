@@ -12,11 +12,11 @@ struct InlineAsmLine {
     std::string_view Mnemonic;
     std::string_view First;
     std::string_view Second;
-    int Count = 0;            // 1 mnemonic only, 2 one operand, 3 two operands
-    int OperandPos = 0;       // first character after the blanks that follow the mnemonic
-    int CommaPos = 0;         // the comma, when there is one
-    int AfterCommaPos = 0;    // just past the comma
-    int EndPos = 0;           // length of the whole text, trailing blanks included
+    int Count = 0;          // 1 mnemonic only, 2 one operand, 3 two operands
+    int OperandPos = 0;     // first character after the blanks that follow the mnemonic
+    int CommaPos = 0;       // the comma, when there is one
+    int AfterCommaPos = 0;  // just past the comma
+    int EndPos = 0;         // length of the whole text, trailing blanks included
 };
 
 // Reads the text as a "%s %s" scan would: two blank-separated words, anything after the second

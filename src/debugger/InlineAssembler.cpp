@@ -10,8 +10,9 @@
 namespace debugger {
 
 std::string InlineAsmAddressText(uint16_t address, DisplayFlags flags) {
-    return FormatNumber(address, {.Word = true, .FixedWidth = true,
-                                  .Hexadecimal = !flags.DecimalRadix, .HashPrefix = true});
+    return FormatNumber(
+        address,
+        {.Word = true, .FixedWidth = true, .Hexadecimal = !flags.DecimalRadix, .HashPrefix = true});
 }
 
 std::string InlineAsmPrefill(ChipMemory& memory, uint16_t address, DisplayFlags flags) {

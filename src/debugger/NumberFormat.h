@@ -10,11 +10,11 @@
 namespace debugger {
 
 struct NumberStyle {
-    bool Word = false;         // 16-bit (four hex / five decimal digits) rather than 8-bit
-    bool FixedWidth = false;   // decimal with leading zeros; hexadecimal is always fixed
+    bool Word = false;        // 16-bit (four hex / five decimal digits) rather than 8-bit
+    bool FixedWidth = false;  // decimal with leading zeros; hexadecimal is always fixed
     bool Hexadecimal = true;
-    bool AsmSuffix = false;    // hexadecimal only: "0FFH", readable by an assembler
-    bool HashPrefix = false;   // hexadecimal only: "#FF"
+    bool AsmSuffix = false;   // hexadecimal only: "0FFH", readable by an assembler
+    bool HashPrefix = false;  // hexadecimal only: "#FF"
 };
 
 // The value is cut to 8 or 16 bits first, so -1 shows as FF / FFFF.

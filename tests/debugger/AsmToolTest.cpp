@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class AsmTool : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("tevrin-asm-test-" + std::to_string(::getpid()) + "-" +
@@ -85,8 +85,8 @@ TEST_F(AsmTool, SourceErrorsLeaveEveryOutputAsItWas) {
     Write("rom.bin", "old image");
     EXPECT_EQ(Run({Path("rom.asm"), "-o", Path("rom.bin"), "--listing", Path("rom.lst")}),
               debugger::kAsmExitErrors);
-    EXPECT_EQ(err_.str(), Path("rom.asm") +
-                              ":2:8: error: expected B, C, D, E, H, L, M or A, found 'Q'\n");
+    EXPECT_EQ(err_.str(),
+              Path("rom.asm") + ":2:8: error: expected B, C, D, E, H, L, M or A, found 'Q'\n");
     EXPECT_EQ(Read("rom.bin"), "old image");
     EXPECT_EQ(Files(), (std::vector<std::string>{"rom.asm", "rom.bin"}));
 }
@@ -132,9 +132,9 @@ TEST_F(AsmTool, UnreadableSourceOrUnwritableOutput) {
     EXPECT_NE(err_.str().find("is a folder"), std::string::npos);
 
     Write("rom.asm", " NOP\n");
-    EXPECT_EQ(Run({Path("rom.asm"), "-o", Path("rom.bin"), "--listing",
-                   Path("no-such-folder/rom.lst")}),
-              debugger::kAsmExitUsage);
+    EXPECT_EQ(
+        Run({Path("rom.asm"), "-o", Path("rom.bin"), "--listing", Path("no-such-folder/rom.lst")}),
+        debugger::kAsmExitUsage);
     EXPECT_EQ(err_.str(), "tevrin-asm: cannot write " + Path("no-such-folder/rom.lst") + "\n");
     EXPECT_EQ(Files(), std::vector<std::string>{"rom.asm"});  // the image's temporary is gone
 }

@@ -83,8 +83,7 @@ TEST_P(DisassemblyRoundTrip, AssemblingTheLabelsListingGivesTheSameBytes) {
         // relocates it.
         std::string source = debugger::WriteDisassemblyListing(
             m.memory, rom.Ranges, {.Labels = true, .Flags = {.DecimalRadix = decimal}});
-        debugger::AsmResult result =
-            debugger::AssembleSource(source, "rom.asm", {.Origin = base});
+        debugger::AsmResult result = debugger::AssembleSource(source, "rom.asm", {.Origin = base});
         for (const auto& d : result.Diagnostics) ADD_FAILURE() << d.Describe();
         ASSERT_TRUE(result.Ok);
         EXPECT_EQ(result.Start, base);

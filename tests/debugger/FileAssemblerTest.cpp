@@ -46,24 +46,25 @@ TEST(FileAssembler, InstructionsLabelsAndForwardReferences) {
                       "        RST 7\n"
                       "        call Start\n"
                       "TABLE:  db 1\n"),
-              (Bytes{0x21, 0x0D, 0x01, 0x77, 0x23, 0x3D, 0xC2, 0x03, 0x01, 0xFF, 0xCD, 0x00,
-                     0x01, 0x01}));
+              (Bytes{0x21, 0x0D, 0x01, 0x77, 0x23, 0x3D, 0xC2, 0x03, 0x01, 0xFF, 0xCD, 0x00, 0x01,
+                     0x01}));
 }
 
 TEST(FileAssembler, EveryDirective) {
-    AsmResult r = Assemble("COUNT   EQU  TEND-TABLE    ; a forward reference\n"
-                           "BASE:   EQU  4000H\n"
-                           "        ORG  BASE+2\n"
-                           "TABLE:  DB   'It''s', 0DH, 'A'+1, -1, ''\n"
-                           "        DW   TABLE, COUNT, 'AB', $\n"
-                           "        DS   2\n"
-                           "TEND:   END\n"
-                           "        this line is never read\n",
-                           {.Fill = 0xEE});
+    AsmResult r = Assemble(
+        "COUNT   EQU  TEND-TABLE    ; a forward reference\n"
+        "BASE:   EQU  4000H\n"
+        "        ORG  BASE+2\n"
+        "TABLE:  DB   'It''s', 0DH, 'A'+1, -1, ''\n"
+        "        DW   TABLE, COUNT, 'AB', $\n"
+        "        DS   2\n"
+        "TEND:   END\n"
+        "        this line is never read\n",
+        {.Fill = 0xEE});
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(r.Start, 0x4002);
-    EXPECT_EQ(r.Image, (Bytes{'I', 't', '\'', 's', 0x0D, 0x42, 0xFF, 0x02, 0x40, 0x11, 0x00,
-                              0x42, 0x41, 0x09, 0x40, 0xEE, 0xEE}));
+    EXPECT_EQ(r.Image, (Bytes{'I', 't', '\'', 's', 0x0D, 0x42, 0xFF, 0x02, 0x40, 0x11, 0x00, 0x42,
+                              0x41, 0x09, 0x40, 0xEE, 0xEE}));
     EXPECT_EQ(r.Symbols,
               "BASE             EQU 4000H\n"
               "COUNT            EQU 0011H\n"
@@ -74,8 +75,8 @@ TEST(FileAssembler, EveryDirective) {
 TEST(FileAssembler, NumberForms) {
     EXPECT_EQ(ImageOf(" DB 255, 0FFH, 0ffh, #FF, #ff, 11111111B, 377Q, 377O, 255D, 'a'\n"
                       " DW 65535, 0FFFFH, 1234H\n"),
-              (Bytes{255, 255, 255, 255, 255, 255, 255, 255, 255, 'a', 0xFF, 0xFF, 0xFF, 0xFF,
-                     0x34, 0x12}));
+              (Bytes{255, 255, 255, 255, 255, 255, 255, 255, 255, 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x34,
+                     0x12}));
 }
 
 TEST(FileAssembler, ExpressionPrecedenceAndOperators) {
@@ -83,8 +84,8 @@ TEST(FileAssembler, ExpressionPrecedenceAndOperators) {
                       " DB 10 MOD 3, 100/7, 80H SHR 7, 5 XOR 3, -1, - -2\n"
                       " DB HIGH 1234H, LOW 1234H, 3-5, 1 SHL 16\n"
                       " DW -1, 8000H*2, 0-8000H\n"),
-              (Bytes{14, 20, 3, 0xFF, 17, 1, 14, 1, 6, 0xFF, 2, 0x12, 0x34, 0xFE, 0, 0xFF,
-                     0xFF, 0, 0, 0x00, 0x80}));
+              (Bytes{14,   20,   3,    0xFF, 17,   1,    14, 1, 6,    0xFF, 2,
+                     0x12, 0x34, 0xFE, 0,    0xFF, 0xFF, 0,  0, 0x00, 0x80}));
 }
 
 TEST(FileAssembler, DollarIsTheStartOfTheStatement) {
@@ -148,7 +149,9 @@ struct ErrorCase {
     const char* Error;
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << '"' << c.Source << '"'; }
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << '"' << c.Source << '"';
+}
 
 class FileAssemblerErrors : public testing::TestWithParam<ErrorCase> {};
 
@@ -159,10 +162,12 @@ TEST_P(FileAssemblerErrors, NameTheLineAndColumnAndWhatWasExpected) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, FileAssemblerErrors,
     testing::Values(
-        ErrorCase{"\n  FOO A\n", "prog.asm:2:3: error: expected an instruction or a directive, "
-                                 "found 'FOO'"},
-        ErrorCase{"START MVI A,1\n", "prog.asm:1:1: error: expected an instruction or a "
-                                     "directive, found 'START' (a label needs a ':' after it)"},
+        ErrorCase{"\n  FOO A\n",
+                  "prog.asm:2:3: error: expected an instruction or a directive, "
+                  "found 'FOO'"},
+        ErrorCase{"START MVI A,1\n",
+                  "prog.asm:1:1: error: expected an instruction or a "
+                  "directive, found 'START' (a label needs a ':' after it)"},
         ErrorCase{" MOV A,X\n",
                   "prog.asm:1:8: error: expected B, C, D, E, H, L, M or A, found 'X'"},
         ErrorCase{" LXI PSW,0\n", "prog.asm:1:6: error: expected B, D, H or SP, found 'PSW'"},
@@ -172,8 +177,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "the line"},
         ErrorCase{" MVI A,\n",
                   "prog.asm:1:8: error: expected operand 2 of MVI, found the end of the line"},
-        ErrorCase{" INR A,B\n", "prog.asm:1:7: error: expected the end of the line: INR takes "
-                                "one operand, found ','"},
+        ErrorCase{" INR A,B\n",
+                  "prog.asm:1:7: error: expected the end of the line: INR takes "
+                  "one operand, found ','"},
         ErrorCase{" RET 5\n",
                   "prog.asm:1:6: error: expected the end of the line: RET takes no operand, "
                   "found '5'"},
@@ -184,10 +190,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "prog.asm:1:1: error: 'MOV' is a reserved word and cannot be a label"},
         ErrorCase{"SP EQU 1\n",
                   "prog.asm:1:1: error: 'SP' is a reserved word and cannot be a name"},
-        ErrorCase{" MVI A,100H\n", "prog.asm:1:8: error: the value 0100H does not fit in the "
-                                   "byte operand of MVI"},
-        ErrorCase{" DB 1, 300\n", "prog.asm:1:8: error: the value 012CH does not fit in a byte "
-                                  "(DB takes -256 to 255)"},
+        ErrorCase{" MVI A,100H\n",
+                  "prog.asm:1:8: error: the value 0100H does not fit in the "
+                  "byte operand of MVI"},
+        ErrorCase{" DB 1, 300\n",
+                  "prog.asm:1:8: error: the value 012CH does not fit in a byte "
+                  "(DB takes -256 to 255)"},
         ErrorCase{" ORG LATER\nLATER: NOP\n",
                   "prog.asm:1:6: error: expected a value known at this point: 'LATER' is not "
                   "defined before this line"},
@@ -197,12 +205,14 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{" DB 'abc\n",
                   "prog.asm:1:5: error: expected a closing quote (') for the text that starts "
                   "here"},
-        ErrorCase{" DB 12G\n", "prog.asm:1:5: error: the number '12G' has the digit 'G', which "
-                               "is not decimal (hexadecimal numbers end in H)"},
+        ErrorCase{" DB 12G\n",
+                  "prog.asm:1:5: error: the number '12G' has the digit 'G', which "
+                  "is not decimal (hexadecimal numbers end in H)"},
         ErrorCase{" DW 10000H\n",
                   "prog.asm:1:5: error: the number '10000H' is larger than 65535 (0FFFFH)"},
-        ErrorCase{" DB 102B\n", "prog.asm:1:5: error: the number '102B' has the digit '2', "
-                                "which is not binary"},
+        ErrorCase{" DB 102B\n",
+                  "prog.asm:1:5: error: the number '102B' has the digit '2', "
+                  "which is not binary"},
         ErrorCase{" DB #\n", "prog.asm:1:5: error: the number '#' has no digits"},
         ErrorCase{" DB (1+2\n",
                   "prog.asm:1:9: error: expected ')' to close the '(' in column 5, found the "
@@ -210,16 +220,18 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{" DB 1/0\n", "prog.asm:1:6: error: division by zero"},
         ErrorCase{" DB 1 MOD (2-2)\n", "prog.asm:1:7: error: MOD by zero"},
         ErrorCase{" DB 1 & 2\n", "prog.asm:1:7: error: unexpected character '&'"},
-        ErrorCase{" DB 1 2\n", "prog.asm:1:7: error: expected ',' or the end of the line after "
-                               "a value of DB, found '2'"},
+        ErrorCase{" DB 1 2\n",
+                  "prog.asm:1:7: error: expected ',' or the end of the line after "
+                  "a value of DB, found '2'"},
         ErrorCase{" DB\n", "prog.asm:1:4: error: expected a value after DB"},
         ErrorCase{" DW 1,\n", "prog.asm:1:7: error: expected a value after ',' in DW"},
         ErrorCase{" MVI A,'ABC'\n",
                   "prog.asm:1:8: error: a character constant holds one or two characters"},
         ErrorCase{" MVI A,B\n",
                   "prog.asm:1:8: error: expected a value, found the reserved word 'B'"},
-        ErrorCase{" DB *\n", "prog.asm:1:5: error: expected a value (a number, a name, $ or a "
-                             "character constant), found '*'"},
+        ErrorCase{" DB *\n",
+                  "prog.asm:1:5: error: expected a value (a number, a name, $ or a "
+                  "character constant), found '*'"},
         ErrorCase{" EQU 5\n", "prog.asm:1:2: error: expected a name before EQU"},
         ErrorCase{"X EQU Y\nY EQU X\n",
                   "prog.asm:1:7: error: the value of 'Y' cannot be worked out: it depends on "
@@ -230,18 +242,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "prog.asm:2:2: error: the code runs past the end of memory (0FFFFH)"},
         ErrorCase{" ORG 10H\n DW 1, 2\n ORG 12H\n NOP\n",
                   "prog.asm:4:2: error: address 0012H was already assembled on line 2"},
-        ErrorCase{" !FOO\n", "prog.asm:1:3: error: expected the mnemonic of an undocumented "
-                             "opcode after '!' (NOP, JMP, RET or CALL), found 'FOO'"},
-        ErrorCase{" !MOV A,B\n", "prog.asm:1:3: error: expected the mnemonic of an undocumented "
-                                 "opcode after '!' (NOP, JMP, RET or CALL), found 'MOV'"},
-        ErrorCase{" ORG 100H 5\n", "prog.asm:1:11: error: expected the end of the line after "
-                                   "the address of ORG, found '5'"},
-        ErrorCase{" END 5 5\n", "prog.asm:1:8: error: expected the end of the line after the "
-                                "start address of END, found '5'"},
-        ErrorCase{", NOP\n", "prog.asm:1:1: error: expected a label, an instruction or a "
-                             "directive, found ','"},
-        ErrorCase{" DB \x01\n",
-                  "prog.asm:1:5: error: unexpected character byte 01H"}));
+        ErrorCase{" !FOO\n",
+                  "prog.asm:1:3: error: expected the mnemonic of an undocumented "
+                  "opcode after '!' (NOP, JMP, RET or CALL), found 'FOO'"},
+        ErrorCase{" !MOV A,B\n",
+                  "prog.asm:1:3: error: expected the mnemonic of an undocumented "
+                  "opcode after '!' (NOP, JMP, RET or CALL), found 'MOV'"},
+        ErrorCase{" ORG 100H 5\n",
+                  "prog.asm:1:11: error: expected the end of the line after "
+                  "the address of ORG, found '5'"},
+        ErrorCase{" END 5 5\n",
+                  "prog.asm:1:8: error: expected the end of the line after the "
+                  "start address of END, found '5'"},
+        ErrorCase{", NOP\n",
+                  "prog.asm:1:1: error: expected a label, an instruction or a "
+                  "directive, found ','"},
+        ErrorCase{" DB \x01\n", "prog.asm:1:5: error: unexpected character byte 01H"}));
 
 TEST(FileAssembler, ImageTooLargeForTheSizeIsAnError) {
     EXPECT_EQ(ErrorOf(" DS 5\n", {.Size = 4}),
@@ -261,5 +277,6 @@ TEST(FileAssembler, ManyErrorsStopAfterFifty) {
     AsmResult r = Assemble(source);
     EXPECT_FALSE(r.Ok);
     ASSERT_EQ(r.Diagnostics.size(), 51u);
-    EXPECT_EQ(r.Diagnostics.back().Describe(), "prog.asm:51: error: too many errors; stopping here");
+    EXPECT_EQ(r.Diagnostics.back().Describe(),
+              "prog.asm:51: error: too many errors; stopping here");
 }

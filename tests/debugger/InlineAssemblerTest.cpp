@@ -25,11 +25,14 @@ struct Assembled {
 
 Assembled AssembleIn(bool z80, const std::string& text) {
     Assembled a;
-    a.Result = z80 ? AssembleZ80(text, a.Opcode, a.Operand) : Assemble8080(text, a.Opcode, a.Operand);
+    a.Result =
+        z80 ? AssembleZ80(text, a.Opcode, a.Operand) : Assemble8080(text, a.Opcode, a.Operand);
     return a;
 }
 
-bool Undocumented(int opcode) { return debugger::GetMnemonic(uint8_t(opcode), false)[0] == '!'; }
+bool Undocumented(int opcode) {
+    return debugger::GetMnemonic(uint8_t(opcode), false)[0] == '!';
+}
 
 }  // namespace
 
@@ -71,15 +74,14 @@ TEST_P(InlineAsmRoundTrip, UndocumentedOpcodesPrefillAsTheirDocumentedTwins) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Notations, InlineAsmRoundTrip,
-    testing::Values(DisplayFlags{}, DisplayFlags{.Z80Notation = true},
-                    DisplayFlags{.DecimalRadix = true},
-                    DisplayFlags{.DecimalRadix = true, .Z80Notation = true}),
-    [](const testing::TestParamInfo<DisplayFlags>& info) {
-        return std::string(info.param.DecimalRadix ? "Decimal" : "Hex") +
-               (info.param.Z80Notation ? "Z80" : "Intel");
-    });
+INSTANTIATE_TEST_SUITE_P(Notations, InlineAsmRoundTrip,
+                         testing::Values(DisplayFlags{}, DisplayFlags{.Z80Notation = true},
+                                         DisplayFlags{.DecimalRadix = true},
+                                         DisplayFlags{.DecimalRadix = true, .Z80Notation = true}),
+                         [](const testing::TestParamInfo<DisplayFlags>& info) {
+                             return std::string(info.param.DecimalRadix ? "Decimal" : "Hex") +
+                                    (info.param.Z80Notation ? "Z80" : "Intel");
+                         });
 
 // Text, and either the failure position or the opcode, length and operand it must give.
 struct AsmCase {
@@ -89,7 +91,9 @@ struct AsmCase {
     int Operand = 0;
 };
 
-void PrintTo(const AsmCase& c, std::ostream* os) { *os << '"' << c.Text << '"'; }
+void PrintTo(const AsmCase& c, std::ostream* os) {
+    *os << '"' << c.Text << '"';
+}
 
 class Intel8080Cases : public testing::TestWithParam<AsmCase> {};
 
@@ -105,21 +109,22 @@ TEST_P(Intel8080Cases, AssembleOrFailAtTheRightCharacter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Grammar, Intel8080Cases,
-    testing::Values(
-        AsmCase{"MVI A,#3F", -2, 0x3E, 0x3F}, AsmCase{"LXI H,#FFFF", -3, 0x21, 0xFFFF},
-        AsmCase{"LXI H,65536", 6}, AsmCase{"MOV A, B", 6}, AsmCase{"MOV M,M", -1, 0x76, 0},
-        AsmCase{"  MOV   A,B", -1, 0x78, 0}, AsmCase{"MOV A,B more", -1, 0x78, 0},
-        AsmCase{"RST 8", 4}, AsmCase{"RST 7", -1, 0xFF, 0}, AsmCase{"PUSH SP", 5},
-        AsmCase{"INX PSW", 4}, AsmCase{"STAX H", 5}, AsmCase{"POP PSW", -1, 0xF1, 0},
-        AsmCase{"LDAX D", -1, 0x1A, 0}, AsmCase{"DAD SP", -1, 0x39, 0},
-        AsmCase{"", 0}, AsmCase{"   ", 0}, AsmCase{"FOO", 0}, AsmCase{"mov a,b", 0},
-        AsmCase{"NOP 1", 4}, AsmCase{"RET Z", 4}, AsmCase{"JMP          ", 13},
-        AsmCase{"INR A,B", 5}, AsmCase{"INR X,B", 4}, AsmCase{"MVI A", 5},
-        AsmCase{"MVI A,256", 6}, AsmCase{"MVI Q,1", 4}, AsmCase{"MOV A,", 6},
-        AsmCase{"OUT #FF", -2, 0xD3, 0xFF}, AsmCase{"IN 256", 3}, AsmCase{"JMP #12G4", 4},
-        AsmCase{"CNZ 4660", -3, 0xC4, 0x1234}, AsmCase{"JM #0", -3, 0xFA, 0},
-        AsmCase{"CPI #ff", -2, 0xFE, 0xFF}, AsmCase{"SBB M", -1, 0x9E, 0},
-        AsmCase{"LDA #", 4}, AsmCase{"SHLD -1", 5}, AsmCase{"RM", -1, 0xF8, 0}));
+    testing::Values(AsmCase{"MVI A,#3F", -2, 0x3E, 0x3F}, AsmCase{"LXI H,#FFFF", -3, 0x21, 0xFFFF},
+                    AsmCase{"LXI H,65536", 6}, AsmCase{"MOV A, B", 6},
+                    AsmCase{"MOV M,M", -1, 0x76, 0}, AsmCase{"  MOV   A,B", -1, 0x78, 0},
+                    AsmCase{"MOV A,B more", -1, 0x78, 0}, AsmCase{"RST 8", 4},
+                    AsmCase{"RST 7", -1, 0xFF, 0}, AsmCase{"PUSH SP", 5}, AsmCase{"INX PSW", 4},
+                    AsmCase{"STAX H", 5}, AsmCase{"POP PSW", -1, 0xF1, 0},
+                    AsmCase{"LDAX D", -1, 0x1A, 0}, AsmCase{"DAD SP", -1, 0x39, 0}, AsmCase{"", 0},
+                    AsmCase{"   ", 0}, AsmCase{"FOO", 0}, AsmCase{"mov a,b", 0},
+                    AsmCase{"NOP 1", 4}, AsmCase{"RET Z", 4}, AsmCase{"JMP          ", 13},
+                    AsmCase{"INR A,B", 5}, AsmCase{"INR X,B", 4}, AsmCase{"MVI A", 5},
+                    AsmCase{"MVI A,256", 6}, AsmCase{"MVI Q,1", 4}, AsmCase{"MOV A,", 6},
+                    AsmCase{"OUT #FF", -2, 0xD3, 0xFF}, AsmCase{"IN 256", 3},
+                    AsmCase{"JMP #12G4", 4}, AsmCase{"CNZ 4660", -3, 0xC4, 0x1234},
+                    AsmCase{"JM #0", -3, 0xFA, 0}, AsmCase{"CPI #ff", -2, 0xFE, 0xFF},
+                    AsmCase{"SBB M", -1, 0x9E, 0}, AsmCase{"LDA #", 4}, AsmCase{"SHLD -1", 5},
+                    AsmCase{"RM", -1, 0xF8, 0}));
 
 class Z80Cases : public testing::TestWithParam<AsmCase> {};
 
@@ -147,23 +152,21 @@ INSTANTIATE_TEST_SUITE_P(
         AsmCase{"ld (de),a", -1, 0x12, 0}, AsmCase{"ld (de),b", 8},
         AsmCase{"ld (#4000),hl", -3, 0x22, 0x4000}, AsmCase{"ld (#4000),a", -3, 0x32, 0x4000},
         AsmCase{"ld (#4000),bc", 11}, AsmCase{"ld af,#1", 3}, AsmCase{"ld sp,hl", -1, 0xF9, 0},
-        AsmCase{"ld bc,hl", 6}, AsmCase{"ld (sp),hl", 3}, AsmCase{"ld a", 4},
-        AsmCase{"ld", 2}, AsmCase{"add a,b", -1, 0x80, 0}, AsmCase{"add hl,sp", -1, 0x39, 0},
-        AsmCase{"add hl,af", 7}, AsmCase{"add b", 4}, AsmCase{"add a,q", 6},
-        AsmCase{"add a,#10", -2, 0xC6, 0x10}, AsmCase{"adc hl,bc", 4},
-        AsmCase{"sbc a,(hl)", -1, 0x9E, 0}, AsmCase{"sub a,b", 5},
+        AsmCase{"ld bc,hl", 6}, AsmCase{"ld (sp),hl", 3}, AsmCase{"ld a", 4}, AsmCase{"ld", 2},
+        AsmCase{"add a,b", -1, 0x80, 0}, AsmCase{"add hl,sp", -1, 0x39, 0}, AsmCase{"add hl,af", 7},
+        AsmCase{"add b", 4}, AsmCase{"add a,q", 6}, AsmCase{"add a,#10", -2, 0xC6, 0x10},
+        AsmCase{"adc hl,bc", 4}, AsmCase{"sbc a,(hl)", -1, 0x9E, 0}, AsmCase{"sub a,b", 5},
         AsmCase{"cp #10", -2, 0xFE, 0x10}, AsmCase{"and (hl)", -1, 0xA6, 0},
         AsmCase{"ex de,hl", -1, 0xEB, 0}, AsmCase{"ex (sp),hl", -1, 0xE3, 0},
         AsmCase{"ex hl,de", 3}, AsmCase{"ex de,bc", 6}, AsmCase{"ex de", 5},
-        AsmCase{"out (#10),a", -2, 0xD3, 0x10}, AsmCase{"out #10,a", 4},
-        AsmCase{"out (#10),b", 10}, AsmCase{"out (256),a", 4},
-        AsmCase{"in a,(#10)", -2, 0xDB, 0x10}, AsmCase{"in b,(1)", 3}, AsmCase{"in a,1", 5},
-        AsmCase{"jp nz,#1234", -3, 0xC2, 0x1234}, AsmCase{"jp (hl)", -1, 0xE9, 0},
-        AsmCase{"call z,#10", -3, 0xCC, 0x10}, AsmCase{"call (hl)", 5}, AsmCase{"jp nz", 5},
-        AsmCase{"jp q", 3}, AsmCase{"jp #10,#20", 6}, AsmCase{"jp m,x", 5},
-        AsmCase{"ret", -1, 0xC9, 0}, AsmCase{"ret po", -1, 0xE0, 0}, AsmCase{"ret 5", 4},
-        AsmCase{"ret z,1", 5}, AsmCase{"push af", -1, 0xF5, 0}, AsmCase{"push sp", 5},
-        AsmCase{"pop af", -1, 0xF1, 0}, AsmCase{"inc (hl)", -1, 0x34, 0},
+        AsmCase{"out (#10),a", -2, 0xD3, 0x10}, AsmCase{"out #10,a", 4}, AsmCase{"out (#10),b", 10},
+        AsmCase{"out (256),a", 4}, AsmCase{"in a,(#10)", -2, 0xDB, 0x10}, AsmCase{"in b,(1)", 3},
+        AsmCase{"in a,1", 5}, AsmCase{"jp nz,#1234", -3, 0xC2, 0x1234},
+        AsmCase{"jp (hl)", -1, 0xE9, 0}, AsmCase{"call z,#10", -3, 0xCC, 0x10},
+        AsmCase{"call (hl)", 5}, AsmCase{"jp nz", 5}, AsmCase{"jp q", 3}, AsmCase{"jp #10,#20", 6},
+        AsmCase{"jp m,x", 5}, AsmCase{"ret", -1, 0xC9, 0}, AsmCase{"ret po", -1, 0xE0, 0},
+        AsmCase{"ret 5", 4}, AsmCase{"ret z,1", 5}, AsmCase{"push af", -1, 0xF5, 0},
+        AsmCase{"push sp", 5}, AsmCase{"pop af", -1, 0xF1, 0}, AsmCase{"inc (hl)", -1, 0x34, 0},
         AsmCase{"dec sp", -1, 0x3B, 0}, AsmCase{"inc af", 4}, AsmCase{"halt", -1, 0x76, 0}));
 
 TEST(ParseAsmNumber, HashHexOrPlainDecimalWithinTheOperandWidth) {
@@ -238,7 +241,7 @@ TEST(InlineAsmPrefill, TheLongestInstructionsFitTheField) {
     m.Put(0x4000, {0x31, 0xFF, 0xFF, 0x22, 0xFF, 0xFF});
     EXPECT_EQ(debugger::InlineAsmPrefill(m.memory, 0x4000, {.DecimalRadix = true}),
               "LXI  SP,65535");
-    EXPECT_EQ(debugger::InlineAsmPrefill(m.memory, 0x4003,
-                                         {.DecimalRadix = true, .Z80Notation = true}),
-              "ld   (65535),hl");
+    EXPECT_EQ(
+        debugger::InlineAsmPrefill(m.memory, 0x4003, {.DecimalRadix = true, .Z80Notation = true}),
+        "ld   (65535),hl");
 }

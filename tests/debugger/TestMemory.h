@@ -33,6 +33,6 @@ struct TestMemory {
     void MapRom(int window) { organizer.SetPageRegister(window, kRomPage); }
     void Unmap(int window) { organizer.SetPageRegister(window, kAbsentPage); }
 
-private:
+  private:
     int Page(uint16_t address) const { return organizer.MapPage(address); }
 };
