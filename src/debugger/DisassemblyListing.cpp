@@ -152,7 +152,10 @@ class ListingWriter {
             uint8_t second = 0;
             uint16_t word = 0;
             if (length == 2) second = memory_.Read(Wrap(a + 1));
-            if (length == 3) word = memory_.ReadWord(Wrap(a + 1)), second = uint8_t(word);
+            if (length == 3) {
+                word = memory_.ReadWord(Wrap(a + 1));
+                second = static_cast<uint8_t>(word);
+            }
 
             std::string line = Prefix(Wrap(a + r.Offset));
             if (Dump()) {
@@ -212,7 +215,10 @@ class ListingWriter {
                     }
                     field += byte == '\'' ? std::string("''") : std::string(1, char(byte));
                 } else {
-                    if (quoted) field += '\'', quoted = false;
+                    if (quoted) {
+                        field += '\'';
+                        quoted = false;
+                    }
                     if (!field.empty()) field += ',';
                     field += Number(byte, false);
                 }

@@ -118,13 +118,6 @@ void FileAssembler::SplitLines(std::string_view source) {
         }
     }
     if (pending) lines_.push_back(Line{.Text = std::move(current)});
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        AsmLexError error;
-        lines_[i].Readable = TokenizeAsmLine(lines_[i].Text, lines_[i].Tokens, error);
-        if (!lines_[i].Readable) {
-            AddDiagnostic(static_cast<int>(i) + 1, error.Column, error.Message, false);
-        }
-    }
 }
 
 void FileAssembler::RunPass(Pass pass) {
@@ -133,6 +126,14 @@ void FileAssembler::RunPass(Pass pass) {
     ended_ = false;
     for (size_t i = 0; i < lines_.size() && !ended_ && !tooManyErrors_; ++i) {
         Line& line = lines_[i];
+        // Lines are read when first reached: whatever follows END is never looked at.
+        if (pass == Pass::Layout) {
+            AsmLexError error;
+            line.Readable = TokenizeAsmLine(line.Text, line.Tokens, error);
+            if (!line.Readable) {
+                AddDiagnostic(static_cast<int>(i) + 1, error.Column, error.Message, false);
+            }
+        }
         if (!line.Readable) continue;
         Cursor c{line, static_cast<int>(i) + 1};
         statementFailed_ = false;

@@ -59,7 +59,7 @@ TEST(FileAssembler, EveryDirective) {
         "        DW   TABLE, COUNT, 'AB', $\n"
         "        DS   2\n"
         "TEND:   END\n"
-        "        this line is never read\n",
+        "        'this line is never read, not even for its quote\n",
         {.Fill = 0xEE});
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(r.Start, 0x4002);

@@ -25,7 +25,10 @@ struct TestMemory {
     }
 
     void Put(uint16_t address, std::initializer_list<uint8_t> bytes) {
-        for (uint8_t b : bytes) memory.PagePointer(Page(address))[address & 0x0FFF] = b, ++address;
+        for (uint8_t b : bytes) {
+            memory.PagePointer(Page(address))[address & 0x0FFF] = b;
+            ++address;
+        }
     }
 
     uint8_t At(uint16_t address) const { return memory.Peek(address); }
