@@ -1,0 +1,95 @@
+#include "debugger/Disassembler.h"
+
+#include <cstdio>
+
+#include "debugger/NumberFormat.h"
+#include "machine/InstructionSet.h"
+
+namespace debugger {
+
+std::string_view GetMnemonic(uint8_t opcode, bool z80) {
+    const isa::MnemonicText& entry = z80 ? isa::kMnemonicsZ80[opcode] : isa::kMnemonics8080[opcode];
+    return std::string_view(entry.data());
+}
+
+size_t FindOperandMarker(std::string_view entry, bool z80) {
+    for (char marker : {'@', '%', '*', '&'}) {
+        if (marker == '@' && !z80) continue;
+        size_t at = entry.find(marker);
+        if (at != std::string_view::npos) return at;
+    }
+    return std::string_view::npos;
+}
+
+std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags) {
+    const bool hex = !flags.DecimalRadix;
+    const uint16_t start = address;
+    const uint8_t opcode = memory.Read(start);
+    const int length = isa::InstructionLength[opcode];
+    uint8_t second = 0;
+    uint8_t third = 0;
+    if (length >= 2) second = memory.Read(static_cast<uint16_t>(start + 1));
+    if (length == 3) third = memory.Read(static_cast<uint16_t>(start + 2));
+
+    std::string line = " ";
+    line += FormatNumber(
+        start, {.Word = true, .FixedWidth = true, .Hexadecimal = hex, .HashPrefix = true});
+    line += ' ';
+    char bytes[16];
+    std::snprintf(bytes, sizeof bytes, "%02X", opcode);
+    line += bytes;
+    for (int i = 2; i <= 3; ++i) {
+        if (length >= i) {
+            std::snprintf(bytes, sizeof bytes, "%02X", i == 2 ? second : third);
+            line += bytes;
+        } else {
+            line += "  ";
+        }
+    }
+    line += "  ";
+
+    std::string_view entry = GetMnemonic(opcode, flags.Z80Notation);
+    size_t marker = FindOperandMarker(entry, flags.Z80Notation);
+    if (marker == std::string_view::npos) {
+        line += entry;
+    } else {
+        int32_t value = 0;
+        bool word = false;
+        switch (entry[marker]) {
+            case '@': value = opcode & 0x38; break;
+            case '%': value = second; break;
+            default: value = second | third << 8, word = true; break;
+        }
+        line += entry.substr(0, marker);
+        line += FormatNumber(value, {.Word = word, .Hexadecimal = hex, .HashPrefix = true});
+        line += entry.substr(marker + 1);
+    }
+    address = static_cast<uint16_t>(start + length);
+    return line;
+}
+
+uint16_t NextInstructionAddress(ChipMemory& memory, uint16_t address, int count) {
+    for (int i = 0; i < count; ++i) {
+        address = static_cast<uint16_t>(address + isa::InstructionLength[memory.Read(address)]);
+    }
+    return address;
+}
+
+uint16_t PreviousInstructionAddress(ChipMemory& memory, uint16_t address, int count) {
+    if (count < 0) count = 0;
+    if (count > 0x10000) count = 0x10000;  // more instructions than addresses says nothing new
+    // Try the starts from the farthest a run of three-byte instructions could begin, moving up
+    // until the walk no longer falls short; each try ends at least one byte further on.
+    int32_t start = static_cast<int32_t>(address) - 3 * count;
+    for (;;) {
+        int32_t walk = start;
+        for (int i = 0; i < count; ++i) {
+            walk += isa::InstructionLength[memory.Read(static_cast<uint16_t>(walk))];
+        }
+        if (walk >= static_cast<int32_t>(address)) break;
+        ++start;
+    }
+    return static_cast<uint16_t>(start);
+}
+
+}  // namespace debugger

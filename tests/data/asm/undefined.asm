@@ -1,0 +1,3 @@
+; A source with a mistake: the image must not be written.
+        ORG     100H
+        JMP     NOWHERE
