@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of the Release build. Results are recorded by hand in docs/PERFORMANCE.md,
+# with the machine they were taken on.
+set -euo pipefail
+build=${1:-build}
+echo "== tevrin-bench (Google Benchmark; emulated_MHz = emulated ticks per second of host time)"
+"$build/bin/tevrin-bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+if [ -x "$build/bin/tevrinemu" ] && [ -x scripts/bench-headless.sh ]; then
+  echo
+  echo "== whole program, headless"
+  scripts/bench-headless.sh "$build"
+fi

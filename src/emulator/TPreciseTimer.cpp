@@ -1,0 +1,80 @@
+#include "emulator/TPreciseTimer.h"
+
+TPreciseTimer::TPreciseTimer() : thread_([this] { ThreadMain(); }) {}
+
+TPreciseTimer::~TPreciseTimer() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        enabled_ = false;
+        quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void TPreciseTimer::SetEnabled(bool enabled) {
+    if (std::this_thread::get_id() == thread_.get_id()) {
+        // From inside the callback: the thread looks at the flag before its next call.
+        enabled_ = enabled;
+        restart_ = true;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (enabled_ == enabled) return;
+        enabled_ = enabled;
+        restart_ = true;
+    }
+    wake_.notify_all();
+}
+
+void TPreciseTimer::SetInterval(int ms) {
+    if (ms <= 0 || ms == interval_) return;
+    {
+        std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+        bool own = std::this_thread::get_id() != thread_.get_id();
+        if (own) lock.lock();
+        interval_ = ms;
+        restart_ = true;
+    }
+    wake_.notify_all();
+}
+
+void TPreciseTimer::SetOnTimer(Closure<void()> callback) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    callback_ = callback;
+}
+
+void TPreciseTimer::ThreadMain() {
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock<std::mutex> lock(mutex_);
+    Clock::time_point deadline{};
+    for (;;) {
+        wake_.wait(lock, [this] { return quit_ || enabled_; });
+        if (quit_) return;
+        auto period = std::chrono::milliseconds(interval_.load());
+        if (restart_) {
+            restart_ = false;
+            deadline = Clock::now() + period;
+        }
+        // Sleep to the deadline, waking early only to quit or to be stopped.
+        if (wake_.wait_until(lock, deadline, [this] { return quit_ || !enabled_ || restart_; })) {
+            continue;
+        }
+        Closure<void()> callback = callback_;
+        lock.unlock();
+        if (!busy_.exchange(true)) {
+            callback();
+            busy_ = false;
+        }
+        lock.lock();
+        deadline += period;
+        Clock::time_point now = Clock::now();
+        if (deadline <= now) {
+            // Late: skip whole periods, keeping the phase, rather than calling in a burst.
+            auto behind = (now - deadline) / period + 1;
+            dropped_ += static_cast<long>(behind);
+            deadline += period * behind;
+        }
+    }
+}
