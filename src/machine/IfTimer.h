@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+
+#include "machine/ChipPIT8253.h"
+#include "machine/Closure.h"
+#include "machine/PeripheralDevice.h"
+
+class IfInterrupt;
+
+// The 8253 on ports D0-D3. Every processor tick is one clock for counter 2 (the serial
+// interface's clock) and, by configuration, for counters 0 and 1; counter 0's output can clock
+// counter 1 instead; each rising edge of counter 1's output raises interrupt line 6. The gates
+// are tied high.
+class IfTimer : public PeripheralDevice {
+  public:
+    using LevelOutput = Closure<void(uint8_t level)>;
+
+    explicit IfTimer(IfInterrupt* interrupts);
+
+    void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
+    uint8_t PortRead(uint8_t port, int32_t ticks) override;
+    int DeviceType() const override { return kDeviceTimer; }
+
+    // With chain01 counter 0 runs on the processor clock and counter 1 on counter 0's output,
+    // whatever clock0 and clock1 say.
+    void SetClockOptions(bool clock0, bool clock1, bool chain01);
+    bool ClockCounter0() const { return clockCounter0_; }
+    bool ClockCounter1() const { return clockCounter1_; }
+    bool Chain01() const { return chain01_; }
+
+    LevelOutput SetCounter2Output(LevelOutput output);
+
+    // Tick listener: advances the counters by the instruction's ticks, skipping over stretches
+    // in which no output can change.
+    void OnTick(int32_t periodTicks, int32_t ticks);
+    // The same, one clock at a time: the reference the fast path is held to.
+    void OnTickExact(int32_t periodTicks, int32_t ticks);
+
+    // Clock cycles delivered since construction; during an output callback, the cycle it
+    // happens in.
+    uint64_t ElapsedClocks() const { return elapsed_; }
+
+    ChipPIT8253& Chip() { return chip_; }
+    const ChipPIT8253& Chip() const { return chip_; }
+
+  private:
+    void ClockOnce();
+    void OnCounterOutput(int counter, uint8_t level);
+
+    ChipPIT8253 chip_;
+    IfInterrupt* interrupts_;
+    LevelOutput counter2Output_;
+    bool clockCounter0_ = false;
+    bool clockCounter1_ = false;
+    bool chain01_ = false;
+    uint64_t elapsed_ = 0;
+};
