@@ -2,4 +2,6 @@
 
 #include "machine/ChipMemory.h"
 
-TEST(ChipMemory, Placeholder) { SUCCEED(); }
+TEST(ChipMemory, Placeholder) {
+    SUCCEED();
+}
