@@ -14,15 +14,17 @@ IfTimer::IfTimer(IfInterrupt* interrupts) : interrupts_(interrupts) {
 }
 
 void IfTimer::PortWrite(uint8_t port, uint8_t value, int32_t /*ticks*/) {
-    if ((port & 0xFC) == 0xD0) chip_.WritePort(port & 3, value);
+    if ((port & 0xFC) == 0xD0) Chip().WritePort(port & 3, value);
 }
 
 uint8_t IfTimer::PortRead(uint8_t port, int32_t /*ticks*/) {
-    if ((port & 0xFC) == 0xD0) return chip_.ReadPort(port & 3);
+    if ((port & 0xFC) == 0xD0) return Chip().ReadPort(port & 3);
     return 0xFF;
 }
 
 void IfTimer::SetClockOptions(bool clock0, bool clock1, bool chain01) {
+    SettleAll();
+    changed_ = true;
     chain01_ = chain01;
     clockCounter0_ = clock0 || chain01;
     clockCounter1_ = clock1 && !chain01;
@@ -59,24 +61,74 @@ void IfTimer::ClockOnce() {
 }
 
 void IfTimer::OnTickExact(int32_t /*periodTicks*/, int32_t ticks) {
+    SettleAll();
+    changed_ = true;
     for (int32_t i = 0; i < ticks; ++i) ClockOnce();
+    for (uint64_t& at : settledAt_) at = elapsed_;
+}
+
+void IfTimer::Settle(int counter) const {
+    const uint64_t owed = elapsed_ - settledAt_[counter];
+    settledAt_[counter] = elapsed_;
+    if (owed == 0 || !Clocked(counter)) return;
+    // Only a counter that is not counting can owe more than a 16-bit range, and for it the
+    // number does not matter.
+    chip_.Advance(counter, static_cast<int32_t>(std::min<uint64_t>(owed, ChipPIT8253::kNoEvent)));
+}
+
+void IfTimer::SettleAll() const {
+    for (int counter = 0; counter < ChipPIT8253::kCounters; ++counter) Settle(counter);
+}
+
+void IfTimer::Reschedule(int counter) {
+    due_[counter] = settledAt_[counter] + static_cast<uint64_t>(chip_.SafeClocks(counter));
+}
+
+void IfTimer::RescheduleAll() {
+    changed_ = false;
+    nextDue_ = UINT64_MAX;
+    for (int counter = 0; counter < ChipPIT8253::kCounters; ++counter) {
+        if (!Clocked(counter)) continue;
+        Settle(counter);
+        Reschedule(counter);
+        nextDue_ = std::min(nextDue_, due_[counter]);
+    }
+}
+
+// The clock numbered elapsed_, for the counters that have more to do in it than count, in the
+// order in which the clocks reach the chip.
+void IfTimer::ClockDueCounters() {
+    static constexpr int kOrder[3] = {2, 0, 1};
+    for (int counter : kOrder) {
+        if (Clocked(counter) && due_[counter] == elapsed_) {
+            Settle(counter);
+            chip_.SetClock(counter, 1);
+        }
+    }
+    for (int counter : kOrder) {
+        if (Clocked(counter) && due_[counter] == elapsed_) chip_.SetClock(counter, 0);
+    }
+    ++elapsed_;
+    nextDue_ = UINT64_MAX;
+    for (int counter : kOrder) {
+        if (!Clocked(counter)) continue;
+        if (due_[counter] == elapsed_ - 1) {
+            settledAt_[counter] = elapsed_;
+            Reschedule(counter);
+        }
+        nextDue_ = std::min(nextDue_, due_[counter]);
+    }
 }
 
 void IfTimer::OnTick(int32_t /*periodTicks*/, int32_t ticks) {
-    while (ticks > 0) {
-        int32_t quiet = chip_.SafeClocks(2);
-        if (clockCounter0_) quiet = std::min(quiet, chip_.SafeClocks(0));
-        if (clockCounter1_) quiet = std::min(quiet, chip_.SafeClocks(1));
-        if (quiet <= 0) {
-            ClockOnce();
-            --ticks;
-            continue;
-        }
-        const int32_t run = std::min(quiet, ticks);
-        chip_.Advance(2, run);
-        if (clockCounter0_) chip_.Advance(0, run);
-        if (clockCounter1_) chip_.Advance(1, run);
-        elapsed_ += static_cast<uint64_t>(run);
-        ticks -= run;
+    const uint64_t end = elapsed_ + static_cast<uint64_t>(ticks);
+    if (changed_) RescheduleAll();
+    while (nextDue_ < end) {
+        elapsed_ = nextDue_;
+        ClockDueCounters();
+        // A chained counter 1 moved with counter 0's output, a callback may have written to
+        // the timer: start again from the chip's state.
+        if (changed_ || chain01_) RescheduleAll();
     }
+    elapsed_ = end;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "machine/ChipPIT8253.h"
@@ -41,14 +42,38 @@ class IfTimer : public PeripheralDevice {
     // happens in.
     uint64_t ElapsedClocks() const { return elapsed_; }
 
-    ChipPIT8253& Chip() { return chip_; }
-    const ChipPIT8253& Chip() const { return chip_; }
+    // The chip, brought up to date first (quiet stretches are applied lazily).
+    ChipPIT8253& Chip() {
+        SettleAll();
+        changed_ = true;
+        return chip_;
+    }
+    const ChipPIT8253& Chip() const {
+        SettleAll();
+        return chip_;
+    }
 
   private:
+    bool Clocked(int counter) const {
+        return counter == 2 || (counter == 0 ? clockCounter0_ : clockCounter1_);
+    }
     void ClockOnce();
+    void ClockDueCounters();
+    void Settle(int counter) const;
+    void SettleAll() const;
+    void Reschedule(int counter);
+    void RescheduleAll();
     void OnCounterOutput(int counter, uint8_t level);
 
-    ChipPIT8253 chip_;
+    // Each clocked counter's state is applied up to clock settledAt_ (clocks are counted by
+    // elapsed_); up to clock due_ nothing but its count can change, so those clocks are applied
+    // in one step when someone looks or when due_ comes round and that clock is run exactly.
+    // Most instructions end before the next due clock and cost one comparison here.
+    mutable ChipPIT8253 chip_;
+    mutable std::array<uint64_t, ChipPIT8253::kCounters> settledAt_{};
+    std::array<uint64_t, ChipPIT8253::kCounters> due_{};
+    uint64_t nextDue_ = 0;
+    bool changed_ = true;  // someone had the chip: every schedule is to be worked out again
     IfInterrupt* interrupts_;
     LevelOutput counter2Output_;
     bool clockCounter0_ = false;
