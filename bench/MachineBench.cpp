@@ -25,16 +25,17 @@ struct Rig {
 
     Rig() {
         memory.AllocatePages(0xE0, 16, false);
-        for (int window = 0; window < 16; ++window) organizer.SetPageRegister(window, 0xE0 + window);
+        for (int window = 0; window < 16; ++window)
+            organizer.SetPageRegister(window, 0xE0 + window);
         organizer.EnablePaging();
         Load(0x0008, {0xF5, 0x3E, 0x0C, 0xD3, 0xC3, 0x3E, 0x0D, 0xD3, 0xC3, 0x3E, 0x07, 0xD3, 0xD4,
                       0xF1, 0xFB, 0xC9});
-        Load(0x0100, {0x31, 0x00, 0x80,        // LXI SP,8000h
-                      0xFB,                    // EI
-                      0x21, 0x00, 0x20,        // LXI H,2000h
-                      0x06, 0x07,              // MVI B,7
-                      0x7E, 0x80, 0x77, 0x23,  // loop: MOV A,M; ADD B; MOV M,A; INX H
-                      0x0D, 0xC2, 0x09, 0x01,  // DCR C; JNZ loop
+        Load(0x0100, {0x31, 0x00, 0x80,                    // LXI SP,8000h
+                      0xFB,                                // EI
+                      0x21, 0x00, 0x20,                    // LXI H,2000h
+                      0x06, 0x07,                          // MVI B,7
+                      0x7E, 0x80, 0x77, 0x23,              // loop: MOV A,M; ADD B; MOV M,A; INX H
+                      0x0D, 0xC2, 0x09, 0x01,              // DCR C; JNZ loop
                       0x7C, 0xE6, 0x3F, 0xF6, 0x20, 0x67,  // keep H inside 2000h-3FFFh
                       0xC3, 0x09, 0x01});                  // JMP loop
         cpu.PC = 0x0100;
@@ -74,7 +75,8 @@ struct NullListener {
 void BM_ProcessorWithIdleListeners(benchmark::State& state) {
     Rig rig;
     NullListener listeners[3];
-    for (NullListener& l : listeners) rig.cpu.AddTickListener(TickListener::Bind<&NullListener::OnTick>(&l));
+    for (NullListener& l : listeners)
+        rig.cpu.AddTickListener(TickListener::Bind<&NullListener::OnTick>(&l));
     Run(state, rig);
 }
 
@@ -93,7 +95,7 @@ void BM_ProcessorWithTimerAndSerial(benchmark::State& state) {
     rig.cpu.AttachPort(0xC0, 0xFC, true, &pio);
     rig.cpu.AttachPort(0xD0, 0xFC, false, &timer);
     rig.cpu.AttachPort(0xC8, 0xFC, true, &serial);
-    timer.SetCounter2Output(IfTimer::LevelOutput::Bind<&IfSerial::TimerOutput>(&serial));
+    timer.ConnectSerial(&serial);
     timer.SetClockOptions(false, true, false);
     if constexpr (kExactTimer) {
         rig.cpu.AddTickListener(TickListener::Bind<&IfTimer::OnTickExact>(&timer));

@@ -30,13 +30,6 @@ void ChipICU3214::SetRequest(int level, uint8_t active) {
     }
 }
 
-bool ChipICU3214::Evaluate() {
-    s_.IntOutput = s_.EnableGroup && s_.Pending && s_.InteInput && !s_.Disabled &&
-                   (s_.StatusGroupSelect || s_.CurrentStatus < s_.RequestLevel);
-    if (s_.IntOutput) s_.Disabled = 1;
-    return s_.IntOutput != 0;
-}
-
 uint8_t ChipICU3214::Vector() const {
     if (s_.EnableGroup && s_.Pending) return static_cast<uint8_t>(~s_.RequestLevel & 7);
     return 7;

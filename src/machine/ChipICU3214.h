@@ -23,7 +23,12 @@ class ChipICU3214 {
     void WriteStatus(uint8_t status, uint8_t sgs);
     void SetRequest(int level, uint8_t active);
     // Samples the inputs as the unit does on every clock; returns the INT output.
-    bool Evaluate();
+    bool Evaluate() {
+        s_.IntOutput = !s_.Disabled && s_.Pending && s_.InteInput && s_.EnableGroup &&
+                       (s_.StatusGroupSelect || s_.CurrentStatus < s_.RequestLevel);
+        if (s_.IntOutput) s_.Disabled = 1;
+        return s_.IntOutput != 0;
+    }
     uint8_t Vector() const;
     std::array<uint8_t, 3> StatusBytes() const;
 

@@ -330,6 +330,43 @@ uint8_t ChipUSART8251::TakeTransmitByte() {
     return s_.TxChar;
 }
 
+bool ChipUSART8251::TxClockIdle() const {
+    if (s_.WriteState != 3 || s_.SendBreak) return true;
+    if (s_.SyncMode) return false;
+    return s_.TxState == kTxIdle && s_.TxReady && s_.TxEmpty;
+}
+
+bool ChipUSART8251::RxClockIdle() const {
+    if (s_.WriteState != 3) return true;
+    if (s_.SyncMode) return s_.RxState == kRxStopped;
+    return s_.RxState == kRxIdle && !(s_.RxD == 0 && s_.FramingCount > 0);
+}
+
+namespace {
+// A divider that counts down to 0 and then starts again from `factor`, after `edges` more edges.
+// It may start above the factor when the mode changed under it.
+int16_t DividerAfter(int16_t count, uint8_t factor, uint64_t edges) {
+    const uint64_t period = factor > 0 ? factor : 1;
+    const uint64_t start = static_cast<uint64_t>(count < 1 ? 1 : count);
+    if (edges < start) return static_cast<int16_t>(start - edges);
+    return static_cast<int16_t>(period - (edges - start) % period);
+}
+}  // namespace
+
+void ChipUSART8251::SkipTxClocks(uint64_t fallingEdges, uint8_t level) {
+    if (fallingEdges > 0 && s_.WriteState == 3 && !s_.SendBreak && !s_.SyncMode) {
+        s_.TxClockCount = DividerAfter(s_.TxClockCount, s_.BaudFactor, fallingEdges);
+    }
+    s_.TxC = level ? 1 : 0;
+}
+
+void ChipUSART8251::SkipRxClocks(uint64_t risingEdges, uint8_t level) {
+    if (risingEdges > 0 && s_.WriteState == 3 && !s_.SyncMode) {
+        s_.RxClockCount = DividerAfter(s_.RxClockCount, s_.BaudFactor, risingEdges);
+    }
+    s_.RxC = level ? 1 : 0;
+}
+
 // ---- Receiver ----
 
 void ChipUSART8251::SetRxD(uint8_t level) {

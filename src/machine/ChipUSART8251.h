@@ -107,6 +107,13 @@ class ChipUSART8251 {
     void SetDsr(uint8_t level) { s_.DsrPin = level ? 1 : 0; }
     void SetCts(uint8_t level) { s_.CtsPin = level ? 1 : 0; }
 
+    // Whether clock edges would do nothing now but move the baud-rate dividers on; while they
+    // would not, an owner may count them and hand them over in one go.
+    bool TxClockIdle() const;
+    bool RxClockIdle() const;
+    void SkipTxClocks(uint64_t fallingEdges, uint8_t level);
+    void SkipRxClocks(uint64_t risingEdges, uint8_t level);
+
     void PutReceivedByte(uint8_t value);
     uint8_t TakeTransmitByte();
     void SetParallelTx(uint8_t on) { s_.ParallelTx = on ? 1 : 0; }

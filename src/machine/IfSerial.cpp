@@ -15,6 +15,7 @@ IfSerial::IfSerial(IfInterrupt* interrupts) : interrupts_(interrupts) {
 
 void IfSerial::PortWrite(uint8_t port, uint8_t value, int32_t /*ticks*/) {
     if ((port & 0xFC) != 0xC8) return;
+    catchUp_();
     // Address bit 1 is not decoded: CA and CB mirror C8 and C9.
     if (port & 1) {
         chip_.WriteControl(value);
@@ -25,19 +26,26 @@ void IfSerial::PortWrite(uint8_t port, uint8_t value, int32_t /*ticks*/) {
 
 uint8_t IfSerial::PortRead(uint8_t port, int32_t /*ticks*/) {
     if ((port & 0xFC) != 0xC8) return 0xFF;
+    catchUp_();
     return (port & 1) ? chip_.ReadStatus() : chip_.ReadData();
 }
 
 void IfSerial::Reset(int32_t /*ticks*/) {
+    catchUp_();
     chip_.ResetChip(false);
     for (int line = 0; line < kLines; ++line) lines_[line].OnLineReset(this);
 }
 
 IfSerial::LineHandlers IfSerial::SetLineHandlers(int line, const LineHandlers& handlers) {
     if (!ValidLine(line)) return {};
+    catchUp_();
     LineHandlers previous = lines_[line];
     lines_[line] = handlers;
-    if (line < 2) lines_[line].OnClock = {};
+    if (line < 2) {
+        lines_[line].OnClock = {};
+        lines_[line].IsClockIdle = {};
+    }
+    selectedTick_ = lines_[selectedLine_].OnTick;
     return previous;
 }
 
@@ -59,11 +67,13 @@ IfSerial::LineTick IfSerial::SetLineTickHandler(int line, LineTick handler) {
     if (!ValidLine(line)) return {};
     LineTick previous = lines_[line].OnTick;
     lines_[line].OnTick = handler;
+    selectedTick_ = lines_[selectedLine_].OnTick;
     return previous;
 }
 
 IfSerial::LineClock IfSerial::SetLineClockHandler(int line, LineClock handler) {
     if (line != 2 && line != 3) return {};
+    catchUp_();
     LineClock previous = lines_[line].OnClock;
     lines_[line].OnClock = handler;
     return previous;
@@ -72,6 +82,7 @@ IfSerial::LineClock IfSerial::SetLineClockHandler(int line, LineClock handler) {
 // /DTR and /RTS are the two select bits: both commands set → line 0, neither → line 3.
 void IfSerial::SelectLine() {
     selectedLine_ = chip_.DtrPin() * 2 + chip_.RtsPin();
+    selectedTick_ = lines_[selectedLine_].OnTick;
 }
 
 void IfSerial::OnControlWritten(int /*writeState*/) {
@@ -113,5 +124,33 @@ void IfSerial::TimerOutput(uint8_t level) {
 }
 
 void IfSerial::OnTick(int32_t periodTicks, int32_t ticks) {
-    lines_[selectedLine_].OnTick(this, periodTicks, ticks);
+    if (selectedTick_) selectedTick_(this, periodTicks, ticks);
+}
+
+bool IfSerial::TimerClockIdle() const {
+    if (!chip_.TxClockIdle()) return false;
+    if (selectedLine_ < 2) return true;
+    if (!chip_.RxClockIdle()) return false;
+    const LineHandlers& line = lines_[selectedLine_];
+    return !line.OnClock || (line.IsClockIdle && line.IsClockIdle(const_cast<IfSerial*>(this)));
+}
+
+void IfSerial::SkipTimerEdges(uint64_t fallingEdges, uint64_t risingEdges, uint8_t level) {
+    // The edges alternate and end at `level`. A mode instruction sets the chip's clock levels
+    // without regard to the timer, so the first edge may find the chip at its level already and
+    // not count.
+    const uint64_t edges = fallingEdges + risingEdges;
+    if (edges == 0) return;
+    const uint8_t first = (edges & 1) ? level : static_cast<uint8_t>(level ^ 1);
+    const ChipUSART8251::State& s = chip_.GetState();
+    const uint64_t txFalling = fallingEdges - ((first == 0 && s.TxC == 0) ? 1 : 0);
+    const uint64_t rxRising = risingEdges - ((first == 1 && s.RxC == 1) ? 1 : 0);
+    chip_.SkipTxClocks(txFalling, level);
+    if (selectedLine_ >= 2) chip_.SkipRxClocks(rxRising, level);
+}
+
+Closure<void()> IfSerial::SetClockCatchUp(Closure<void()> catchUp) {
+    Closure<void()> previous = catchUp_;
+    catchUp_ = catchUp;
+    return previous;
 }

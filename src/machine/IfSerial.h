@@ -27,6 +27,9 @@ class IfSerial : public PeripheralDevice {
         LineNotify OnTxReady;
         LineTick OnTick;
         LineClock OnClock;  // lines 2 and 3 only
+        // Optional, with OnClock: true while the device has no use for clock edges. A device
+        // that answers true must call CatchUpClock before it starts needing them again.
+        Closure<bool(IfSerial* serial)> IsClockIdle;
     };
 
     explicit IfSerial(IfInterrupt* interrupts);
@@ -48,20 +51,43 @@ class IfSerial : public PeripheralDevice {
 
     // Counter 2's output.
     void TimerOutput(uint8_t level);
+    // While the timer's edges would only move the USART's dividers on, the timer may count them
+    // and hand them over later; before anything here changes it is asked to catch up.
+    bool TimerClockIdle() const;
+    void SkipTimerEdges(uint64_t fallingEdges, uint64_t risingEdges, uint8_t level);
+    Closure<void()> SetClockCatchUp(Closure<void()> catchUp);
+    void CatchUpClock() { catchUp_(); }
     // Tick listener.
     void OnTick(int32_t periodTicks, int32_t ticks);
 
     // What the line devices use of the chip.
-    void SetRxD(uint8_t level) { chip_.SetRxD(level); }
-    void RxClockEdge(uint8_t level) { chip_.RxClockEdge(level); }
+    void SetRxD(uint8_t level) {
+        catchUp_();
+        chip_.SetRxD(level);
+    }
+    void RxClockEdge(uint8_t level) {
+        catchUp_();
+        chip_.RxClockEdge(level);
+    }
     bool TxReadyPin() const { return chip_.TxReadyPin(); }
     bool RxReady() const { return chip_.GetState().RxReady != 0; }
     void SetDsr(uint8_t level) { chip_.SetDsr(level); }
     void SetParallelTx(uint8_t on) { chip_.SetParallelTx(on); }
-    void PutReceivedByte(uint8_t value) { chip_.PutReceivedByte(value); }
-    uint8_t TakeTransmitByte() { return chip_.TakeTransmitByte(); }
+    void PutReceivedByte(uint8_t value) {
+        catchUp_();
+        chip_.PutReceivedByte(value);
+    }
+    uint8_t TakeTransmitByte() {
+        catchUp_();
+        return chip_.TakeTransmitByte();
+    }
 
-    ChipUSART8251& Chip() { return chip_; }
+    // The chip, with the timer caught up first; the const view is for viewers and shows the
+    // dividers as of the last catch-up.
+    ChipUSART8251& Chip() {
+        catchUp_();
+        return chip_;
+    }
     const ChipUSART8251& Chip() const { return chip_; }
 
   private:
@@ -75,6 +101,8 @@ class IfSerial : public PeripheralDevice {
 
     ChipUSART8251 chip_;
     IfInterrupt* interrupts_;
+    Closure<void()> catchUp_;
     int selectedLine_ = kLineSdRom;
+    LineTick selectedTick_;  // the selected line's tick handler, looked up once per selection
     std::array<LineHandlers, kLines> lines_{};
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "machine/IfInterrupt.h"
+#include "machine/IfSerial.h"
 
 IfTimer::IfTimer(IfInterrupt* interrupts) : interrupts_(interrupts) {
     for (int i = 0; i < ChipPIT8253::kCounters; ++i) {
@@ -30,10 +31,28 @@ void IfTimer::SetClockOptions(bool clock0, bool clock1, bool chain01) {
     clockCounter1_ = clock1 && !chain01;
 }
 
-IfTimer::LevelOutput IfTimer::SetCounter2Output(LevelOutput output) {
-    LevelOutput previous = counter2Output_;
-    counter2Output_ = output;
+IfTimer::Counter2Consumer IfTimer::SetCounter2Consumer(const Counter2Consumer& consumer) {
+    CatchUp();
+    Counter2Consumer previous = counter2_;
+    counter2_ = consumer;
     return previous;
+}
+
+IfTimer::LevelOutput IfTimer::SetCounter2Output(LevelOutput output) {
+    return SetCounter2Consumer({output, {}, {}}).OnEdge;
+}
+
+void IfTimer::ConnectSerial(IfSerial* serial) {
+    SetCounter2Consumer(
+        {LevelOutput::Bind<&IfSerial::TimerOutput>(serial),
+         Closure<bool()>::Bind<&IfSerial::TimerClockIdle>(serial),
+         decltype(Counter2Consumer::Skip)::Bind<&IfSerial::SkipTimerEdges>(serial)});
+    serial->SetClockCatchUp(Closure<void()>::Bind<&IfTimer::CatchUp>(this));
+}
+
+void IfTimer::CatchUp() {
+    SettleAll();
+    changed_ = true;
 }
 
 void IfTimer::OnCounterOutput(int counter, uint8_t level) {
@@ -45,7 +64,13 @@ void IfTimer::OnCounterOutput(int counter, uint8_t level) {
             if (level && interrupts_ != nullptr)
                 interrupts_->SetSourceLine(IfInterrupt::kLineTimer, 1);
             break;
-        default: counter2Output_(level); break;
+        default:
+            if (muted2_) {
+                ++(level ? skippedRising_ : skippedFalling_);
+            } else {
+                counter2_.OnEdge(level);
+            }
+            break;
     }
 }
 
@@ -71,6 +96,10 @@ void IfTimer::Settle(int counter) const {
     const uint64_t owed = elapsed_ - settledAt_[counter];
     settledAt_[counter] = elapsed_;
     if (owed == 0 || !Clocked(counter)) return;
+    if (counter == 2 && unobserved2_) {
+        RunCounter2Unobserved(owed);
+        return;
+    }
     // Only a counter that is not counting can owe more than a 16-bit range, and for it the
     // number does not matter.
     chip_.Advance(counter, static_cast<int32_t>(std::min<uint64_t>(owed, ChipPIT8253::kNoEvent)));
@@ -81,7 +110,63 @@ void IfTimer::SettleAll() const {
 }
 
 void IfTimer::Reschedule(int counter) {
+    if (counter == 2) {
+        unobserved2_ = Counter2MayRunUnobserved();
+        if (unobserved2_) {
+            due_[2] = UINT64_MAX;
+            return;
+        }
+    }
     due_[counter] = settledAt_[counter] + static_cast<uint64_t>(chip_.SafeClocks(counter));
+}
+
+// A square wave nobody needs to watch edge by edge: it changes nothing but itself until someone
+// looks, and then every clock since is worked out at once.
+bool IfTimer::Counter2MayRunUnobserved() const {
+    if (!counter2_.IsIdle || !counter2_.IsIdle()) return false;
+    const ChipPIT8253::CounterState& k = chip_.GetCounter(2);
+    return ChipPIT8253::ModeOf(k.Control) == 3 && k.Counting && !k.Trigger;
+}
+
+void IfTimer::RunCounter2Unobserved(uint64_t clocks) const {
+    muted2_ = true;
+    // The wave repeats exactly from one reload to the next of the same level, so whole periods
+    // are skipped by arithmetic once one has been measured.
+    int markLevel = -1;
+    uint64_t markClocks = 0;
+    bool periodsSkipped = false;
+    while (clocks > 0) {
+        const int32_t quiet = chip_.SafeClocks(2);
+        if (clocks <= static_cast<uint64_t>(quiet)) {
+            chip_.Advance(2, static_cast<int32_t>(clocks));
+            break;
+        }
+        chip_.Advance(2, quiet);
+        clocks -= static_cast<uint64_t>(quiet);
+        const uint8_t before = chip_.GetCounter(2).Out;
+        chip_.SetClock(2, 1);
+        chip_.SetClock(2, 0);
+        --clocks;
+        const uint8_t after = chip_.GetCounter(2).Out;
+        if (after == before || periodsSkipped) continue;
+        if (markLevel == after) {
+            const uint64_t period = markClocks - clocks;
+            const uint64_t periods = clocks / period;
+            clocks -= periods * period;
+            skippedFalling_ += periods;
+            skippedRising_ += periods;
+            periodsSkipped = true;
+        } else if (markLevel < 0) {
+            markLevel = after;
+            markClocks = clocks;
+        }
+    }
+    muted2_ = false;
+    if (skippedFalling_ != 0 || skippedRising_ != 0) {
+        const uint64_t falling = skippedFalling_, rising = skippedRising_;
+        skippedFalling_ = skippedRising_ = 0;
+        counter2_.Skip(falling, rising, chip_.GetCounter(2).Out);
+    }
 }
 
 void IfTimer::RescheduleAll() {

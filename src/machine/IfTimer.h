@@ -8,6 +8,7 @@
 #include "machine/PeripheralDevice.h"
 
 class IfInterrupt;
+class IfSerial;
 
 // The 8253 on ports D0-D3. Every processor tick is one clock for counter 2 (the serial
 // interface's clock) and, by configuration, for counters 0 and 1; counter 0's output can clock
@@ -30,7 +31,21 @@ class IfTimer : public PeripheralDevice {
     bool ClockCounter1() const { return clockCounter1_; }
     bool Chain01() const { return chain01_; }
 
+    // What counter 2 clocks. OnEdge gets every output change. When IsIdle says the consumer
+    // would do nothing with edges but count them, counter 2 runs on unobserved and the edges
+    // are handed over as counts through Skip; the consumer calls CatchUp before it changes.
+    struct Counter2Consumer {
+        LevelOutput OnEdge;
+        Closure<bool()> IsIdle;
+        Closure<void(uint64_t fallingEdges, uint64_t risingEdges, uint8_t level)> Skip;
+    };
+    Counter2Consumer SetCounter2Consumer(const Counter2Consumer& consumer);
+    // Only the edges, nothing skipped.
     LevelOutput SetCounter2Output(LevelOutput output);
+    // Wires counter 2 to the serial interface both ways.
+    void ConnectSerial(IfSerial* serial);
+    // Brings every counter up to the current clock and hands over skipped edges.
+    void CatchUp();
 
     // Tick listener: advances the counters by the instruction's ticks, skipping over stretches
     // in which no output can change.
@@ -64,6 +79,8 @@ class IfTimer : public PeripheralDevice {
     void Reschedule(int counter);
     void RescheduleAll();
     void OnCounterOutput(int counter, uint8_t level);
+    bool Counter2MayRunUnobserved() const;
+    void RunCounter2Unobserved(uint64_t clocks) const;
 
     // Each clocked counter's state is applied up to clock settledAt_ (clocks are counted by
     // elapsed_); up to clock due_ nothing but its count can change, so those clocks are applied
@@ -74,8 +91,12 @@ class IfTimer : public PeripheralDevice {
     std::array<uint64_t, ChipPIT8253::kCounters> due_{};
     uint64_t nextDue_ = 0;
     bool changed_ = true;  // someone had the chip: every schedule is to be worked out again
+    // Counter 2 running unobserved, and the edges its consumer has not been given yet.
+    bool unobserved2_ = false;
+    mutable bool muted2_ = false;
+    mutable uint64_t skippedFalling_ = 0, skippedRising_ = 0;
     IfInterrupt* interrupts_;
-    LevelOutput counter2Output_;
+    Counter2Consumer counter2_;
     bool clockCounter0_ = false;
     bool clockCounter1_ = false;
     bool chain01_ = false;

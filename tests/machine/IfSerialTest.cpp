@@ -18,7 +18,8 @@ struct LineProbe {
         return {IfSerial::LineNotify::Bind<&LineProbe::Reset>(this),
                 IfSerial::LineNotify::Bind<&LineProbe::TxReady>(this),
                 IfSerial::LineTick::Bind<&LineProbe::Tick>(this),
-                IfSerial::LineClock::Bind<&LineProbe::Clock>(this)};
+                IfSerial::LineClock::Bind<&LineProbe::Clock>(this),
+                {}};
     }
 };
 
