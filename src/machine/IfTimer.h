@@ -42,7 +42,8 @@ class IfTimer : public PeripheralDevice {
     Counter2Consumer SetCounter2Consumer(const Counter2Consumer& consumer);
     // Only the edges, nothing skipped.
     LevelOutput SetCounter2Output(LevelOutput output);
-    // Wires counter 2 to the serial interface both ways.
+    // Wires counter 2 to the serial interface both ways. Neither calls the other while being
+    // destroyed, so they may go in either order, but nothing may use the survivor's link after.
     void ConnectSerial(IfSerial* serial);
     // Brings every counter up to the current clock and hands over skipped edges.
     void CatchUp();
