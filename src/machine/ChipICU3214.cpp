@@ -1,0 +1,44 @@
+#include "machine/ChipICU3214.h"
+
+int ChipICU3214::HighestRequest() const {
+    for (int level = 7; level >= 0; --level) {
+        if (s_.Requests & (0x80 >> level)) return level;
+    }
+    return -1;
+}
+
+void ChipICU3214::WriteStatus(uint8_t status, uint8_t sgs) {
+    s_.CurrentStatus = status & 7;
+    s_.StatusGroupSelect = sgs ? 1 : 0;
+    s_.Disabled = 0;
+    s_.RequestLevel = HighestRequest();
+    s_.Pending = s_.Requests != 0;
+}
+
+void ChipICU3214::SetRequest(int level, uint8_t active) {
+    const uint8_t mask = static_cast<uint8_t>(0x80 >> (level & 7));
+    s_.Requests = active ? static_cast<uint8_t>(s_.Requests | mask)
+                         : static_cast<uint8_t>(s_.Requests & ~mask);
+    s_.Pending = s_.Requests != 0;
+    if (!s_.Pending || s_.Disabled) {
+        s_.RequestLevel = -1;
+    } else if (active) {
+        if (level > s_.RequestLevel) s_.RequestLevel = level;
+    } else if (level == s_.RequestLevel) {
+        // A withdrawn request must not be vectored: the encoder follows the lines still active.
+        s_.RequestLevel = HighestRequest();
+    }
+}
+
+uint8_t ChipICU3214::Vector() const {
+    if (s_.EnableGroup && s_.Pending) return static_cast<uint8_t>(~s_.RequestLevel & 7);
+    return 7;
+}
+
+std::array<uint8_t, 3> ChipICU3214::StatusBytes() const {
+    return {static_cast<uint8_t>(s_.CurrentStatus | s_.StatusGroupSelect << 3 |
+                                 s_.EnableGroup << 4 | s_.InteInput << 5),
+            s_.Requests,
+            static_cast<uint8_t>((s_.RequestLevel & 7) | s_.Pending << 3 | s_.Disabled << 4 |
+                                 s_.IntOutput << 7)};
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// The Intel 3214 priority interrupt control unit: eight request levels (7 highest), a current
+// status below which nothing is honoured, and an interrupt-disable flip-flop that keeps the unit
+// silent from the moment it issues INT until the program writes the status again.
+class ChipICU3214 {
+  public:
+    struct State {
+        uint8_t CurrentStatus = 0;  // 3 bits
+        uint8_t StatusGroupSelect = 0;
+        uint8_t Requests = 0;  // level n is bit 7 - n
+        uint8_t Pending = 0;
+        int RequestLevel = -1;
+        uint8_t Disabled = 1;  // no interrupt before the first status write
+        uint8_t EnableGroup = 0;
+        uint8_t InteInput = 0;
+        uint8_t IntOutput = 0;
+    };
+
+    void WriteStatus(uint8_t status, uint8_t sgs);
+    void SetRequest(int level, uint8_t active);
+    // Samples the inputs as the unit does on every clock; returns the INT output.
+    bool Evaluate() {
+        s_.IntOutput = !s_.Disabled && s_.Pending && s_.InteInput && s_.EnableGroup &&
+                       (s_.StatusGroupSelect || s_.CurrentStatus < s_.RequestLevel);
+        if (s_.IntOutput) s_.Disabled = 1;
+        return s_.IntOutput != 0;
+    }
+    uint8_t Vector() const;
+    std::array<uint8_t, 3> StatusBytes() const;
+
+    void SetEnableGroup(uint8_t on) { s_.EnableGroup = on ? 1 : 0; }
+    void SetInteInput(uint8_t on) { s_.InteInput = on ? 1 : 0; }
+
+    const State& GetState() const { return s_; }
+
+  private:
+    int HighestRequest() const;
+
+    State s_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+#include "machine/ChipMH102.h"
+#include "machine/Closure.h"
+#include "machine/PeripheralDevice.h"
+
+// The optional multiplier on ports D8-DB: D8/D9 are the operands (and the product's low/high
+// byte) unsigned, DA/DB the same in sign-magnitude. The ports belong to the memory organizer on a
+// machine without it, where touching them switches paging on; the multiplier does that too.
+class IfMultiplier : public PeripheralDevice {
+  public:
+    IfMultiplier() = default;
+
+    void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
+    uint8_t PortRead(uint8_t port, int32_t ticks) override;
+    int DeviceType() const override { return kDeviceMultiplier; }
+
+    Closure<void()> SetEnablePaging(Closure<void()> enablePaging);
+
+    const ChipMH102& Chip() const { return chip_; }
+
+  private:
+    ChipMH102 chip_;
+    Closure<void()> enablePaging_;
+};

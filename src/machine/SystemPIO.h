@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "machine/ChipPIO8255.h"
+#include "machine/Closure.h"
+#include "machine/HostKeyboardState.h"
+#include "machine/PeripheralDevice.h"
+#include "machine/SoundLevelOutput.h"
+
+class IfInterrupt;
+
+// The machine's own 8255 on ports C0-C3. Port A sets the screen's scroll register; port B reads
+// the keyboard matrix (rows on PB0-PB5, /Ctrl on PB6, /Shift on PB7); PC0-PC3 select the keyboard
+// column and drive the 4-bit speaker level, PC4 silences the speaker, PC5 and PC6 acknowledge and
+// enable the latched interrupt lines.
+class SystemPIO : public PeripheralDevice {
+  public:
+    using ScrollOutput = Closure<void(uint8_t row)>;
+
+    SystemPIO(ScrollOutput scroll, IfInterrupt* interrupts);
+
+    void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
+    uint8_t PortRead(uint8_t port, int32_t ticks) override;
+    void Reset(int32_t ticks) override;
+    int DeviceType() const override { return kDeviceSystemPio; }
+
+    SoundLevelOutput SetSpeakerOutput(SoundLevelOutput output);
+    ScrollOutput SetScrollOutput(ScrollOutput output);
+
+    // Copies the host keyboard into the key matrix (every 20 ms on the window's thread).
+    void ScanKeyboard(const HostKeyboardState& host);
+
+    void SetChangeZY(bool on) { changeZY_ = on; }
+    bool ChangeZY() const { return changeZY_; }
+    void SetKeysReleased(bool released) { keysReleased_ = released; }
+    bool KeysReleased() const { return keysReleased_; }
+
+    uint8_t KeyMatrix(int column) const {
+        return keyMatrix_[column & 0x0F].load(std::memory_order_relaxed);
+    }
+    uint8_t KeyModifiers() const { return keyModifiers_.load(std::memory_order_relaxed); }
+
+    ChipPIO8255& Chip() { return chip_; }
+    const ChipPIO8255& Chip() const { return chip_; }
+
+    static constexpr uint8_t kModifierShift = 0x80, kModifierCtrl = 0x40;
+
+  private:
+    void OnPortAWritten();
+    void OnPortBRead(int32_t ticks);
+    void OnPortCLowerChanged(uint8_t oldValue, uint8_t newValue);
+    void OnPortCUpperChanged(uint8_t oldValue, uint8_t newValue);
+
+    ChipPIO8255 chip_;
+    ScrollOutput scroll_;
+    IfInterrupt* interrupts_;
+    SoundLevelOutput speaker_;
+    int32_t lastTicks_ = 0;
+    // Written by the window's thread, read by the emulation: whole bytes, never torn.
+    std::array<std::atomic<uint8_t>, 16> keyMatrix_{};
+    std::atomic<uint8_t> keyModifiers_{0};
+    bool changeZY_ = true;
+    bool keysReleased_ = false;
+};
