@@ -125,15 +125,37 @@ void ChipCpu8080::RebuildPortMap() {
     }
 }
 
-void ChipCpu8080::AddTickListener(TickListener listener) {
-    if (listener) tickListeners_.push_back(listener);
+void ChipCpu8080::AddTickListener(TickListener listener, QuietQuery quiet) {
+    if (!listener) return;
+    tickListeners_.push_back({listener, quiet});
+    UpdateMergeTicks();
 }
 
 bool ChipCpu8080::RemoveTickListener(TickListener listener) {
-    auto it = std::find(tickListeners_.begin(), tickListeners_.end(), listener);
+    auto it = std::find_if(tickListeners_.begin(), tickListeners_.end(),
+                           [&](const ListenerEntry& e) { return e.call == listener; });
     if (it == tickListeners_.end()) return false;
     tickListeners_.erase(it);
+    UpdateMergeTicks();
     return true;
+}
+
+void ChipCpu8080::UpdateMergeTicks() {
+    mergeTicks_ = !tickListeners_.empty() &&
+                  std::all_of(tickListeners_.begin(), tickListeners_.end(),
+                              [](const ListenerEntry& e) { return static_cast<bool>(e.quiet); });
+}
+
+// Gives the listeners the ticks that have passed since they last heard (one merged call when
+// they allowed it) and works out how long they may now be left alone.
+int32_t ChipCpu8080::CallTickListeners(int32_t periodTicks, int32_t ticks) {
+    for (const ListenerEntry& listener : tickListeners_) listener.call(periodTicks, ticks);
+    if (!mergeTicks_) return 0;
+    int32_t quiet = INT32_MAX;
+    for (const ListenerEntry& listener : tickListeners_) {
+        quiet = std::min(quiet, std::max(listener.quiet(), int32_t{0}));
+    }
+    return quiet;
 }
 
 // Closes the measurement of an interrupt service routine when a return brings SP back to where
@@ -329,6 +351,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
             FaultPort = p_;                                 \
             goto port_fault;                                \
         }                                                   \
+        FLUSH_LISTENERS();                                  \
         SYNC_OUT();                                         \
         d_->PortWrite(p_, A, periodTicks);                  \
     } while (0)
@@ -342,6 +365,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
             FaultPort = p_;                                 \
             goto port_fault;                                \
         }                                                   \
+        FLUSH_LISTENERS();                                  \
         SYNC_OUT();                                         \
         A = d_->PortRead(p_, periodTicks);                  \
     } while (0)
@@ -349,6 +373,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 #define TELL_CONTROLLER_INTE(state)                         \
     do {                                                    \
         if (controller_) {                                  \
+            FLUSH_LISTENERS();                              \
             SYNC_OUT();                                     \
             controller_->SetInteInput(state);               \
         }                                                   \
@@ -364,6 +389,22 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         } else {                                                            \
             LastTicks = 1;                                                  \
         }                                                                   \
+    } while (0)
+
+// Tick listeners. With merging, the ticks of instructions that end before the listeners' quiet
+// time runs out are handed over later in one call; anything that could look at a listener's
+// device (a port access, an INTE change, the end of the run) first hands over what is pending.
+#define CALL_LISTENERS()                                                    \
+    do {                                                                    \
+        SYNC_OUT();                                                         \
+        int32_t quiet_ = CallTickListeners(periodTicks, periodTicks - listenedUpTo); \
+        listenedUpTo = periodTicks;                                         \
+        listenDeadline = quiet_ >= INT32_MAX - periodTicks ? INT32_MAX : periodTicks + quiet_; \
+    } while (0)
+
+#define FLUSH_LISTENERS()                                                   \
+    do {                                                                    \
+        if (periodTicks != listenedUpTo && !tickListeners_.empty()) CALL_LISTENERS(); \
     } while (0)
 
 // Fetches the next opcode from memory and jumps to its handler. PrevPC and CurPC record the
@@ -388,7 +429,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         LastTicks = t_;                                                     \
         if (slowEnd_) [[unlikely]] goto end_slow;                           \
         periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) + t_); \
-        if (periodTicks >= budget) [[unlikely]] goto out;                   \
+        if (periodTicks >= limit) [[unlikely]] goto end_limit;              \
         FETCH_AND_DISPATCH();                                               \
     } while (0)
 
@@ -435,9 +476,16 @@ int64_t ChipCpu8080::Execute(int32_t budget) {
     uint8_t opcode = 0;
     uint16_t ackOperand = 0;  // operand bytes the interrupt unit supplied
     ackFetch_ = false;
+    // The listeners have heard of every tick up to listenedUpTo; they must hear again when the
+    // period counter reaches listenDeadline. The fast path watches the nearer of that and the
+    // budget.
+    int32_t listenedUpTo = periodTicks;
+    int32_t listenDeadline = mergeTicks_ ? periodTicks : INT32_MAX;
+    int32_t limit = budget;
 
 begin:
-    slowEnd_ = kSingleStep || EiPending || EiArmed || !tickListeners_.empty();
+    slowEnd_ = kSingleStep || EiPending || EiArmed || (!tickListeners_.empty() && !mergeTicks_);
+    limit = std::min(budget, listenDeadline);
     if (ResetPending) [[unlikely]] {
         SYNC_OUT();
         Reset();
@@ -729,7 +777,14 @@ begin:
     op_FE: { uint8_t v; FETCH8(v); alu8080::Cmp(A, F, flags, v); } NEXT(0xFE);
     op_FF: { CALL(56); } NEXT(0xFF);
 
+end_limit:
+    if (periodTicks >= listenDeadline) CALL_LISTENERS();
+    if (periodTicks >= budget || stopRequested_) goto out;
+    goto begin;
+
 end_slow:
+    // Earlier instructions' ticks first: the listeners must be where they would have been.
+    FLUSH_LISTENERS();
     // EI takes effect one instruction late: the flip-flop is set at the end of the instruction
     // after EI, before the tick listeners run, so an interrupt unit that accepts while counting
     // those ticks is served right after that instruction.
@@ -747,11 +802,7 @@ end_slow:
         EiArmed = true;
     }
     periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) + LastTicks);
-    if (!tickListeners_.empty()) {
-        SYNC_OUT();
-        int32_t ticks = LastTicks;
-        for (const TickListener& listener : tickListeners_) listener(periodTicks, ticks);
-    }
+    if (!tickListeners_.empty()) CALL_LISTENERS();
     if constexpr (kSingleStep) {
         SYNC_OUT();
         return LastTicks;
@@ -760,6 +811,7 @@ end_slow:
     goto begin;
 
 out:
+    FLUSH_LISTENERS();
     SYNC_OUT();
     return static_cast<uint32_t>(InstructionCount) - countAtStart + supplied;
 
@@ -768,6 +820,7 @@ operand_fault:
 opcode_fault:
     // Nothing of this instruction was counted.
     PC = static_cast<uint16_t>(CurPC);
+    FLUSH_LISTENERS();
     SYNC_OUT();
     if constexpr (kSingleStep) return 0;
     return static_cast<uint32_t>(InstructionCount) - countAtStart + supplied;
@@ -782,6 +835,7 @@ memory_fault:
         // Back to the opcode; for an instruction the interrupt unit supplied, to where the
         // program was.
         PC = wasSupplied ? ackAddress_ : static_cast<uint16_t>(CurPC);
+        FLUSH_LISTENERS();
         SYNC_OUT();
         if constexpr (kSingleStep) return 0;
         int64_t done = static_cast<uint32_t>(InstructionCount) - countAtStart + supplied;

@@ -20,6 +20,13 @@ struct PortBinding {
 // Called after every instruction with the period tick position after it and its length in ticks.
 using TickListener = Closure<void(int32_t periodTicks, int32_t ticks)>;
 
+// Optional companion of a tick listener: how many ticks may pass before the listener must hear
+// of them. A listener that answers Q promises that, as long as fewer than Q ticks have
+// accumulated since its last call, nothing it does can be seen (no output changes, no
+// interrupt), and that one call with the sum of several instructions' ticks leaves it exactly
+// where the separate calls would. 0 (or no query) means: call after every instruction.
+using QuietQuery = Closure<int32_t()>;
+
 // The Intel 8080, instruction by instruction, with exact flags and tick counts. It owns neither
 // memory nor devices: it reads and writes through ChipMemory, reaches ports through its binding
 // list and lets the tick listeners advance the chips in step after every instruction.
@@ -54,7 +61,7 @@ public:
     PeripheralDevice* FindPortDevice(uint8_t port) const { return portDevice_[port]; }
     const std::vector<PortBinding>& PortBindings() const { return ports_; }
 
-    void AddTickListener(TickListener listener);
+    void AddTickListener(TickListener listener, QuietQuery quiet = {});
     bool RemoveTickListener(TickListener listener);
 
     ChipMemory& Memory() const { return memory_; }
@@ -117,6 +124,8 @@ protected:
 private:
     void BuildTables();
     void CopyWindows();
+    void UpdateMergeTicks();
+    int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
     void RebuildPortMap();
     template <bool kSingleStep, typename Timing>
     int64_t Execute(int32_t budget);
@@ -131,7 +140,12 @@ private:
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};
-    std::vector<TickListener> tickListeners_;
+    struct ListenerEntry {
+        TickListener call;
+        QuietQuery quiet;
+    };
+    std::vector<ListenerEntry> tickListeners_;
+    bool mergeTicks_ = false;  // every listener can say how long it stays quiet
     bool stopRequested_ = false;
     bool slowEnd_ = true;    // the current instruction must end through the careful path
     bool ackFetch_ = false;  // operands come from the interrupt unit, not from memory

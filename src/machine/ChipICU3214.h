@@ -24,11 +24,12 @@ class ChipICU3214 {
     void SetRequest(int level, uint8_t active);
     // Samples the inputs as the unit does on every clock; returns the INT output.
     bool Evaluate() {
-        s_.IntOutput = !s_.Disabled && s_.Pending && s_.InteInput && s_.EnableGroup &&
-                       (s_.StatusGroupSelect || s_.CurrentStatus < s_.RequestLevel);
+        s_.IntOutput = WouldInterrupt();
         if (s_.IntOutput) s_.Disabled = 1;
         return s_.IntOutput != 0;
     }
+    // True while sampling would change nothing: no INT to issue and none being issued.
+    bool Settled() const { return !s_.IntOutput && !WouldInterrupt(); }
     uint8_t Vector() const;
     std::array<uint8_t, 3> StatusBytes() const;
 
@@ -38,6 +39,10 @@ class ChipICU3214 {
     const State& GetState() const { return s_; }
 
   private:
+    bool WouldInterrupt() const {
+        return !s_.Disabled && s_.Pending && s_.InteInput && s_.EnableGroup &&
+               (s_.StatusGroupSelect || s_.CurrentStatus < s_.RequestLevel);
+    }
     int HighestRequest() const;
 
     State s_;

@@ -37,6 +37,9 @@ class IfInterrupt : public PeripheralDevice, public InterruptController {
 
     // Tick listener, registered after the timer and the serial interface.
     void OnTick(int32_t periodTicks, int32_t ticks);
+    // Companion of OnTick for the processor: the unit only acts when its inputs change (a port
+    // write, a request line, INTE), so while it has nothing to issue it may be left alone.
+    int32_t QuietTicks() const { return chip_.Settled() ? INT32_MAX : 0; }
 
     const ChipICU3214& Chip() const { return chip_; }
     const State& GetState() const { return s_; }

@@ -127,6 +127,12 @@ void IfSerial::OnTick(int32_t periodTicks, int32_t ticks) {
     if (selectedTick_) selectedTick_(this, periodTicks, ticks);
 }
 
+int32_t IfSerial::QuietTicks() {
+    if (!selectedTick_) return INT32_MAX;
+    const LineHandlers& line = lines_[selectedLine_];
+    return line.QuietTicks ? line.QuietTicks(this) : 0;
+}
+
 bool IfSerial::TimerClockIdle() const {
     if (!chip_.TxClockIdle()) return false;
     if (selectedLine_ < 2) return true;

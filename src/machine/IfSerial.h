@@ -30,6 +30,10 @@ class IfSerial : public PeripheralDevice {
         // Optional, with OnClock: true while the device has no use for clock edges. A device
         // that answers true must call CatchUpClock before it starts needing them again.
         Closure<bool(IfSerial* serial)> IsClockIdle;
+        // Optional, with OnTick: how many ticks may pass before OnTick must be called again, and
+        // merged calls are fine (see QuietQuery in ChipCpu8080.h). Without it: every
+        // instruction.
+        Closure<int32_t(IfSerial* serial)> QuietTicks;
     };
 
     explicit IfSerial(IfInterrupt* interrupts);
@@ -59,6 +63,9 @@ class IfSerial : public PeripheralDevice {
     void CatchUpClock() { catchUp_(); }
     // Tick listener.
     void OnTick(int32_t periodTicks, int32_t ticks);
+    // Companion of OnTick for the processor: quiet for ever without a device ticking on the
+    // selected line, else what that device says.
+    int32_t QuietTicks();
 
     // What the line devices use of the chip.
     void SetRxD(uint8_t level) {

@@ -205,6 +205,15 @@ void IfTimer::ClockDueCounters() {
     }
 }
 
+int32_t IfTimer::QuietTicks() {
+    if (changed_) RescheduleAll();
+    // OnTick runs the due clock once the ticks it is given reach past it.
+    if (nextDue_ == UINT64_MAX || nextDue_ - elapsed_ >= static_cast<uint64_t>(INT32_MAX)) {
+        return INT32_MAX;
+    }
+    return static_cast<int32_t>(nextDue_ - elapsed_ + 1);
+}
+
 void IfTimer::OnTick(int32_t /*periodTicks*/, int32_t ticks) {
     const uint64_t end = elapsed_ + static_cast<uint64_t>(ticks);
     if (changed_) RescheduleAll();

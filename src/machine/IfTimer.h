@@ -51,6 +51,9 @@ class IfTimer : public PeripheralDevice {
     // Tick listener: advances the counters by the instruction's ticks, skipping over stretches
     // in which no output can change.
     void OnTick(int32_t periodTicks, int32_t ticks);
+    // Companion of OnTick for the processor: the clocks until the next one that must run
+    // exactly, before which no output can change.
+    int32_t QuietTicks();
     // The same, one clock at a time: the reference the fast path is held to.
     void OnTickExact(int32_t periodTicks, int32_t ticks);
 

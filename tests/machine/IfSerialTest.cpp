@@ -19,6 +19,7 @@ struct LineProbe {
                 IfSerial::LineNotify::Bind<&LineProbe::TxReady>(this),
                 IfSerial::LineTick::Bind<&LineProbe::Tick>(this),
                 IfSerial::LineClock::Bind<&LineProbe::Clock>(this),
+                {},
                 {}};
     }
 };
