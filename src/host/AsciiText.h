@@ -7,8 +7,12 @@
 // file extensions, language names) are ASCII, and a locale must never change how a setting reads.
 namespace text {
 
-constexpr char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-constexpr char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+constexpr char ToLowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+constexpr char ToUpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 inline std::string ToLowerAscii(std::string_view s) {
     std::string out(s);
@@ -41,7 +45,9 @@ constexpr std::string_view TrimControl(std::string_view s) {
     return s;
 }
 
-constexpr bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+constexpr bool IsXmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 constexpr std::string_view TrimXmlBlanks(std::string_view s) {
     while (!s.empty() && IsXmlBlank(s.front())) s.remove_prefix(1);

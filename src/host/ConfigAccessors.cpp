@@ -25,7 +25,8 @@ int ClampedAxis(int stored, int size, int screen) {
     // 64-bit sums: a stored coordinate near INT_MAX must not overflow when the size is added.
     int64_t position = stored;
     if (position < 0) return 0;
-    if (position + size > screen) return static_cast<int>(std::max<int64_t>(0, int64_t(screen) - size));
+    if (position + size > screen)
+        return static_cast<int>(std::max<int64_t>(0, int64_t(screen) - size));
     return stored;
 }
 

@@ -16,13 +16,13 @@ constexpr unsigned kParseOptions = pugi::parse_full | pugi::parse_ws_pcdata;
 constexpr unsigned kWriteOptions = pugi::format_raw | pugi::format_no_declaration;
 
 class StringWriter : public pugi::xml_writer {
-public:
+  public:
     explicit StringWriter(std::string& out) : out_(out) {}
     void write(const void* data, size_t size) override {
         out_.append(static_cast<const char*>(data), size);
     }
 
-private:
+  private:
     std::string& out_;
 };
 
@@ -41,7 +41,9 @@ std::string ConfigDocument::DefaultPath() {
     return program::ProgramFolder() + std::string(kFileName);
 }
 
-ConfigDocument::~ConfigDocument() { Close(); }
+ConfigDocument::~ConfigDocument() {
+    Close();
+}
 
 ConfigLoadResult ConfigDocument::Load(const std::string& path, std::string_view expectedVersion) {
     Close();
@@ -79,7 +81,9 @@ ConfigLoadResult ConfigDocument::Parse(std::string_view text, std::string_view e
     return result;
 }
 
-pugi::xml_node ConfigDocument::Root() const { return document_.document_element(); }
+pugi::xml_node ConfigDocument::Root() const {
+    return document_.document_element();
+}
 
 pugi::xml_node ConfigDocument::Section(std::string_view name) const {
     if (!open_) return {};
@@ -103,7 +107,9 @@ std::string ConfigDocument::ToText() const {
     return text;
 }
 
-bool ConfigDocument::Modified() const { return open_ && ToText() != savedText_; }
+bool ConfigDocument::Modified() const {
+    return open_ && ToText() != savedText_;
+}
 
 bool ConfigDocument::Save() {
     if (!open_ || path_.empty()) return false;
@@ -113,7 +119,9 @@ bool ConfigDocument::Save() {
     return true;
 }
 
-bool ConfigDocument::SaveIfModified() { return Modified() ? Save() : open_; }
+bool ConfigDocument::SaveIfModified() {
+    return Modified() ? Save() : open_;
+}
 
 void ConfigDocument::Close() {
     if (open_) SaveIfModified();

@@ -32,7 +32,7 @@ const StartupMessage* StartupMessageFor(ConfigLoadResult result);
 // declaration names and expands no entity but the five predefined ones: the file cannot pull
 // other host files into the settings.
 class ConfigDocument {
-public:
+  public:
     static constexpr std::string_view kFileName = "TevrinEmu.xml";
     // Anything larger is not a settings file (the delivered one is a few kilobytes).
     static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
@@ -81,7 +81,7 @@ public:
     // Puts a file at the top of the `Recent` section (see config::AddRecentFile).
     void AddRecentFile(const std::string& path);
 
-private:
+  private:
     ConfigLoadResult Parse(std::string_view text, std::string_view expectedVersion);
 
     pugi::xml_document document_;

@@ -27,10 +27,10 @@ struct BoolKey {
 
 struct IntKey {
     KeyPlace place;
-    int fallback;            // missing or unreadable
+    int fallback;  // missing or unreadable
     int min = INT_MIN;
     int max = INT_MAX;
-    int outOfRange = 0;      // what a readable value outside min..max reads as
+    int outOfRange = 0;  // what a readable value outside min..max reads as
 };
 
 // A setting that is one of a few fixed words, compared case-sensitively. words[i] stands for
@@ -63,8 +63,9 @@ inline constexpr std::string_view kRecentFileElement = "RecentFile";
 
 // Every section the delivered file holds, in its order.
 inline constexpr std::array<std::string_view, 13> kSections{
-    "General", "Screen",       "Options",  "Hardware",    "Sound",           "Controls", "Debugger",
-    "BreakPoints", "MemReadWrite", "TapeBrowser", "Snapshot", "ActionRecording", "Recent"};
+    "General",  "Screen",          "Options",     "Hardware",     "Sound",
+    "Controls", "Debugger",        "BreakPoints", "MemReadWrite", "TapeBrowser",
+    "Snapshot", "ActionRecording", "Recent"};
 
 enum class ScreenSize { Normal, Double };
 enum class ColorProfile { Color, GreyScale };
@@ -138,7 +139,8 @@ inline constexpr BoolKey kMute{{"Sound", "", "mute"}, false};
 inline constexpr BoolKey kChangeZy{{"Controls", "Keyboard", "change-zy"}, false};
 inline constexpr BoolKey kJoystickConnected{{"Controls", "Joystick", "connected"}, false};
 inline constexpr WordKey<JoystickSource, 5> kJoystickType{
-    {"Controls", "Joystick", "type"}, {"keys", "axes", "pov", "buttons", "none"},
+    {"Controls", "Joystick", "type"},
+    {"keys", "axes", "pov", "buttons", "none"},
     JoystickSource::None};
 inline constexpr TextKey kJoystickGuid{{"Controls", "Joystick", "guid"}};
 inline constexpr IntKey kJoystickLeft{{"Controls", "Joystick", "left"}, -1};
@@ -147,7 +149,8 @@ inline constexpr IntKey kJoystickUp{{"Controls", "Joystick", "up"}, -1};
 inline constexpr IntKey kJoystickDown{{"Controls", "Joystick", "down"}, -1};
 inline constexpr IntKey kJoystickFire{{"Controls", "Joystick", "fire"}, -1};
 inline constexpr IntKey kJoystickPov{{"Controls", "Joystick", "pov"}, -1};
-inline constexpr IntKey kJoystickSensitivity{{"Controls", "Joystick", "sensitivity"}, 60, 0, 100, 60};
+inline constexpr IntKey kJoystickSensitivity{
+    {"Controls", "Joystick", "sensitivity"}, 60, 0, 100, 60};
 
 // Debugger
 inline constexpr WindowPosKey kDebuggerPos{"Debugger"};
@@ -177,7 +180,8 @@ constexpr WordKey<ListingType, 3> DebuggerMemType(int n) {
 inline constexpr std::array<std::string_view, 6> kBreakpointElements{"BP1", "BP2", "BP3",
                                                                      "BP4", "BP5", "BP6"};
 constexpr IntKey BreakpointAddress(int n) {
-    return {{"BreakPoints", kBreakpointElements.at(static_cast<size_t>(n - 1)), ""}, 0, 0, 65535, 0};
+    return {
+        {"BreakPoints", kBreakpointElements.at(static_cast<size_t>(n - 1)), ""}, 0, 0, 65535, 0};
 }
 constexpr BoolKey BreakpointActive(int n) {
     return {{"BreakPoints", kBreakpointElements.at(static_cast<size_t>(n - 1)), "active"}, false};

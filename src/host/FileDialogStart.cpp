@@ -37,6 +37,10 @@ FileDialogStart Start(const std::string& path, bool proposeNameAnyway) {
 
 }  // namespace
 
-FileDialogStart OpenDialogStart(const std::string& path) { return Start(path, false); }
+FileDialogStart OpenDialogStart(const std::string& path) {
+    return Start(path, false);
+}
 
-FileDialogStart SaveDialogStart(const std::string& path) { return Start(path, true); }
+FileDialogStart SaveDialogStart(const std::string& path) {
+    return Start(path, true);
+}

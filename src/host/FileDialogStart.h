@@ -6,7 +6,7 @@
 struct FileDialogStart {
     std::string folder;    // absolute, with a trailing "/"
     std::string fileName;  // proposed in the name field; may be empty
-    std::string path;      // the caller's path afterwards: made absolute unless it was empty or "..."
+    std::string path;  // the caller's path afterwards: made absolute unless it was empty or "..."
 };
 
 // "..." is what the settings page shows for a file that does not exist: no file.

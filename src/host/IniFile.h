@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A language file in memory. The reader's rules are the ones language files are written for:
@@ -17,7 +18,7 @@
 //   section, and for a key named twice the first entry answers lookups.
 // Lines before the first section, lines without "=" and entries with an empty key are ignored.
 class IniFile {
-public:
+  public:
     struct Entry {
         std::string key;
         std::string value;
@@ -34,7 +35,7 @@ public:
     // the file was read.
     bool LoadFile(const std::string& path);
     void LoadText(std::string_view bytes);
-    void Clear() { sections_.clear(); }
+    void Clear();
 
     const std::vector<Section>& Sections() const { return sections_; }
     const Section* FindSection(std::string_view name) const;
@@ -44,8 +45,12 @@ public:
                       std::string_view fallback = {}) const;
     int IntValue(std::string_view section, std::string_view key, int fallback) const;
 
-private:
-    Section& SectionNamed(std::string_view name);
+  private:
+    using Index = std::unordered_map<std::string, size_t>;  // lower-case name -> position
+
+    size_t SectionNamed(std::string_view name);
 
     std::vector<Section> sections_;
+    Index sectionIndex_;
+    std::vector<Index> keyIndex_;  // per section; the first entry of each key
 };

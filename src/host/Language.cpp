@@ -53,7 +53,9 @@ void Language::Unload() {
     loaded_ = false;
 }
 
-int Language::Charset() const { return file_.IntValue(kCommonSection, kCharsetKey, 0); }
+int Language::Charset() const {
+    return file_.IntValue(kCommonSection, kCharsetKey, 0);
+}
 
 std::string Language::Text(std::string_view window, std::string_view key) const {
     const std::string* value = file_.Find(window, key);

@@ -10,9 +10,9 @@ namespace lang {
 
 // The windows that have a section in a language file, named as the windows are.
 inline constexpr std::array<std::string_view, 12> kWindowSections{
-    "FormMain",         "FormSettings",  "FormAbout",          "FormMemReadWrite",
-    "FormDebugger",     "FormDbgFind",   "FormDisass",         "FormPerifStat",
-    "FormTapeBrowser",  "FormEditTapeHeader", "FormEditInfoRecord", "FormJoy"};
+    "FormMain",        "FormSettings",       "FormAbout",          "FormMemReadWrite",
+    "FormDebugger",    "FormDbgFind",        "FormDisass",         "FormPerifStat",
+    "FormTapeBrowser", "FormEditTapeHeader", "FormEditInfoRecord", "FormJoy"};
 
 // Texts for everything outside one window (the shared file dialogs) and the charset number.
 inline constexpr std::string_view kCommonSection = "Common";
@@ -22,7 +22,7 @@ std::string WithLineBreaks(std::string_view value);
 
 // The active language: one language file, the source of every message and dialog text.
 class Language {
-public:
+  public:
     // Makes `name` the active language: drops the previous file and reads
     // folder/name.ini (found ignoring case). A missing file leaves an empty language: every
     // text is empty and no window text changes. Returns whether a file was read.
@@ -40,7 +40,7 @@ public:
     // empty when the key is missing or no language is loaded.
     std::string Text(std::string_view window, std::string_view key) const;
 
-private:
+  private:
     IniFile file_;
     std::string name_;
     bool loaded_ = false;

@@ -55,7 +55,8 @@ std::string FindLanguageFile(const std::string& folder, std::string_view name) {
     if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos) {
         return {};
     }
-    std::string path = FindIgnoringCase(folder, std::string(name) + std::string(kLanguageExtension));
+    std::string path =
+        FindIgnoringCase(folder, std::string(name) + std::string(kLanguageExtension));
     std::error_code ec;
     return !path.empty() && fs::is_regular_file(path, ec) ? path : std::string();
 }
@@ -63,7 +64,8 @@ std::string FindLanguageFile(const std::string& folder, std::string_view name) {
 std::vector<LanguageEntry> ListLanguages(const std::string& folder) {
     std::vector<LanguageEntry> entries;
     std::error_code ec;
-    for (fs::directory_iterator it(WithSlash(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(WithSlash(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string fileName = it->path().filename().string();

@@ -25,7 +25,8 @@ void AddRecentFile(pugi::xml_node recent, const std::string& path) {
     const std::string stored = program::ToProgramRelative(path);
     int index = 0;
     int entries = 0;
-    for (pugi::xml_node child = recent.first_child(); child; child = child.next_sibling(), ++index) {
+    for (pugi::xml_node child = recent.first_child(); child;
+         child = child.next_sibling(), ++index) {
         if (!IsRecentFile(child)) continue;
         ++entries;
         if (GetElementText(child) == stored || entries == kMaxRecentFiles) {
@@ -51,7 +52,8 @@ void PruneRecentFiles(pugi::xml_node recent,
                       const std::function<bool(const std::string& absolutePath)>& keep) {
     std::vector<int> doomed;
     int index = 0;
-    for (pugi::xml_node child = recent.first_child(); child; child = child.next_sibling(), ++index) {
+    for (pugi::xml_node child = recent.first_child(); child;
+         child = child.next_sibling(), ++index) {
         if (IsRecentFile(child) && !keep(program::FromProgramRelative(GetElementText(child)))) {
             doomed.push_back(index);
         }

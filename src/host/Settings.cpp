@@ -43,7 +43,9 @@ bool Settings::Get(const BoolKey& key) const {
     return key.fallback;
 }
 
-void Settings::Set(const BoolKey& key, bool value) { WriteRaw(key.place, value ? "true" : "false"); }
+void Settings::Set(const BoolKey& key, bool value) {
+    WriteRaw(key.place, value ? "true" : "false");
+}
 
 int Settings::Get(const IntKey& key) const {
     std::string stored;
@@ -52,7 +54,9 @@ int Settings::Get(const IntKey& key) const {
     return value < key.min || value > key.max ? key.outOfRange : value;
 }
 
-void Settings::Set(const IntKey& key, int value) { WriteRaw(key.place, std::to_string(value)); }
+void Settings::Set(const IntKey& key, int value) {
+    WriteRaw(key.place, std::to_string(value));
+}
 
 std::string Settings::Get(const TextKey& key) const {
     std::string stored;
@@ -60,7 +64,9 @@ std::string Settings::Get(const TextKey& key) const {
     return stored;
 }
 
-void Settings::Set(const TextKey& key, std::string_view value) { WriteRaw(key.place, value); }
+void Settings::Set(const TextKey& key, std::string_view value) {
+    WriteRaw(key.place, value);
+}
 
 std::string Settings::GetStored(const PathKey& key) const {
     std::string stored;

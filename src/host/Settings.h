@@ -16,7 +16,7 @@ namespace config {
 // range; writes create a missing element (a section or child the file lacks) so that nothing the
 // user set is lost.
 class Settings {
-public:
+  public:
     explicit Settings(ConfigDocument& document) : document_(document) {}
 
     ConfigDocument& Document() const { return document_; }
@@ -66,7 +66,7 @@ public:
     WindowPos GetWindowPos(const WindowPosKey& key, int width, int height, ScreenArea screen) const;
     void SetWindowPos(const WindowPosKey& key, WindowPos pos);
 
-private:
+  private:
     pugi::xml_node FindElement(const KeyPlace& place) const;
     pugi::xml_node EnsureElement(const KeyPlace& place);
     // False when the element or attribute is missing.

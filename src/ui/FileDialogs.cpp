@@ -16,18 +16,17 @@ bool IsReadOnlyFile(const QFileInfo& info) {
 }
 
 class HostFileDialog : public QFileDialog {
-public:
+  public:
     using QFileDialog::QFileDialog;
 
-protected:
+  protected:
     void accept() override {
         if (acceptMode() == AcceptSave) {
             const QStringList files = selectedFiles();
             if (!files.isEmpty() && IsReadOnlyFile(QFileInfo(files.first()))) {
                 const QString name = QFileInfo(files.first()).fileName();
-                QString message = QString::fromStdString(
-                    lang::LangText1(lang::kCommonSection, "text.FileDialog.ReadOnly",
-                                    name.toStdString()));
+                QString message = QString::fromStdString(lang::LangText1(
+                    lang::kCommonSection, "text.FileDialog.ReadOnly", name.toStdString()));
                 QMessageBox::warning(this, windowTitle(), message.isEmpty() ? name : message);
                 return;
             }
@@ -68,7 +67,8 @@ QStringList ToNameFilters(const std::vector<FileFilter>& filters) {
     QStringList names;
     for (const FileFilter& filter : filters) {
         QStringList patterns;
-        for (const std::string& pattern : filter.patterns) patterns << QString::fromStdString(pattern);
+        for (const std::string& pattern : filter.patterns)
+            patterns << QString::fromStdString(pattern);
         names << QString::fromStdString(filter.description) + " (" + patterns.join(' ') + ")";
     }
     return names;

@@ -36,7 +36,8 @@ bool SplitKey(std::string_view key, KeyParts& parts) {
     if (first == std::string_view::npos) return false;
     size_t second = key.find('.', first + 1);
     if (second == std::string_view::npos) return false;
-    parts = {key.substr(0, first), key.substr(first + 1, second - first - 1), key.substr(second + 1)};
+    parts = {key.substr(0, first), key.substr(first + 1, second - first - 1),
+             key.substr(second + 1)};
     return true;
 }
 
@@ -80,7 +81,8 @@ bool SetHint(QObject* target, const QString& hint) {
 
 bool SetTabSheetCaption(QWidget* page, const QString& caption) {
     page->setWindowTitle(caption);
-    for (QWidget* parent = page->parentWidget(); parent != nullptr; parent = parent->parentWidget()) {
+    for (QWidget* parent = page->parentWidget(); parent != nullptr;
+         parent = parent->parentWidget()) {
         if (auto* tabs = qobject_cast<QTabWidget*>(parent)) {
             int index = tabs->indexOf(page);
             if (index >= 0) tabs->setTabText(index, caption);
@@ -191,9 +193,10 @@ bool ApplyEntry(QWidget* window, const ElementsByName& elements, const IniFile::
     KeyParts parts;
     if (!SplitKey(entry.key, parts)) return false;
     const bool isForm = text::EqualsIgnoreCase(parts.kind, "form");
-    QObject* target = isForm ? window : elements.value(QString::fromUtf8(parts.name.data(),
-                                                                         int(parts.name.size()))
-                                                          .toLower());
+    QObject* target =
+        isForm ? window
+               : elements.value(
+                     QString::fromUtf8(parts.name.data(), int(parts.name.size())).toLower());
     if (target == nullptr) return false;
     const QString value = QString::fromStdString(entry.value);
     auto kindIs = [&](std::string_view k) { return text::EqualsIgnoreCase(parts.kind, k); };

@@ -9,10 +9,11 @@ namespace {
 using namespace config;
 
 class ConfigAccessors : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(doc_.load_string(
-            "<S i=\"42\" neg=\"-3\" plus=\"+7\" blanks=\" 12 \" junk=\"12abc\" huge=\"99999999999\" "
+            "<S i=\"42\" neg=\"-3\" plus=\"+7\" blanks=\" 12 \" junk=\"12abc\" "
+            "huge=\"99999999999\" "
             "empty=\"\" t=\"true\" f=\"false\" cap=\"True\" one=\"1\" word=\"normal\">"
             "<Mem1> 4096 </Mem1><Bad>x1</Bad></S>"));
         node_ = doc_.child("S");
@@ -96,15 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PositionCase{"100", "200", 500, 400, 100, 200},
                       PositionCase{nullptr, nullptr, 500, 400, 0, 0},
                       PositionCase{"-50", "-1", 500, 400, 0, 0},
-                      PositionCase{"1800", "900", 500, 400, 1420, 680},   // pulled back
-                      PositionCase{"10", "10", 2500, 1500, 0, 0},         // larger than the screen
+                      PositionCase{"1800", "900", 500, 400, 1420, 680},  // pulled back
+                      PositionCase{"10", "10", 2500, 1500, 0, 0},        // larger than the screen
                       PositionCase{"2147483647", "2147483647", 500, 400, 1420, 680},
                       PositionCase{"abc", "12.5", 500, 400, 0, 0}));
 
 TEST(RemoveChildAt, TakesTheElementWithTheWhitespaceBeforeIt) {
     pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_string("<R>\n  <A>one</A>\n  <B>two</B>\n</R>", pugi::parse_default |
-                                                                           pugi::parse_ws_pcdata));
+    ASSERT_TRUE(doc.load_string("<R>\n  <A>one</A>\n  <B>two</B>\n</R>",
+                                pugi::parse_default | pugi::parse_ws_pcdata));
     pugi::xml_node r = doc.child("R");
     EXPECT_EQ(RemoveChildAt(r, 0), "");  // the whitespace itself is not an element
     EXPECT_EQ(RemoveChildAt(r, 9), "");

@@ -38,7 +38,9 @@ struct BadFile {
     ConfigLoadResult expected;
 };
 
-void PrintTo(const BadFile& file, std::ostream* out) { *out << file.name; }
+void PrintTo(const BadFile& file, std::ostream* out) {
+    *out << file.name;
+}
 
 class ConfigDocumentRefuses : public ::testing::TestWithParam<BadFile> {};
 
@@ -64,31 +66,34 @@ TEST_P(ConfigDocumentRefuses, WithTheFixedMessageAndWithoutTouchingTheFile) {
         }
     }
     // A refused file is never rewritten (that would lose what the user might still repair).
-    if (GetParam().contents != nullptr) EXPECT_EQ(ReadFile(path), GetParam().contents);
-    else EXPECT_FALSE(std::filesystem::exists(path));
+    if (GetParam().contents != nullptr)
+        EXPECT_EQ(ReadFile(path), GetParam().contents);
+    else
+        EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BadFiles, ConfigDocumentRefuses,
-    ::testing::Values(
-        BadFile{"Missing", nullptr, ConfigLoadResult::ConfigError},
-        BadFile{"Empty", "", ConfigLoadResult::ConfigError},
-        BadFile{"Truncated", "<?xml version=\"1.0\"?>\n<TevrinEmu version=\"1.2.3.4\">\n  <Gen",
-                ConfigLoadResult::ConfigError},
-        BadFile{"NoRootElement", "<?xml version=\"1.0\"?>\n<!-- nothing -->\n",
-                ConfigLoadResult::ConfigError},
-        BadFile{"NotXml", "\x89PNG\r\n\x1a\n binary", ConfigLoadResult::ConfigError},
-        BadFile{"VersionWithBlank", "<T version=\"1.2.3.4 \"><General/></T>",
-                ConfigLoadResult::VersionError},
-        BadFile{"OtherVersion", "<T version=\"1.2.3.5\"><General/></T>",
-                ConfigLoadResult::VersionError},
-        BadFile{"NoVersion", "<T><General/></T>", ConfigLoadResult::VersionError}),
+    ::testing::Values(BadFile{"Missing", nullptr, ConfigLoadResult::ConfigError},
+                      BadFile{"Empty", "", ConfigLoadResult::ConfigError},
+                      BadFile{"Truncated",
+                              "<?xml version=\"1.0\"?>\n<TevrinEmu version=\"1.2.3.4\">\n  <Gen",
+                              ConfigLoadResult::ConfigError},
+                      BadFile{"NoRootElement", "<?xml version=\"1.0\"?>\n<!-- nothing -->\n",
+                              ConfigLoadResult::ConfigError},
+                      BadFile{"NotXml", "\x89PNG\r\n\x1a\n binary", ConfigLoadResult::ConfigError},
+                      BadFile{"VersionWithBlank", "<T version=\"1.2.3.4 \"><General/></T>",
+                              ConfigLoadResult::VersionError},
+                      BadFile{"OtherVersion", "<T version=\"1.2.3.5\"><General/></T>",
+                              ConfigLoadResult::VersionError},
+                      BadFile{"NoVersion", "<T><General/></T>", ConfigLoadResult::VersionError}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConfigDocument, RefusesAFileTooLargeToBeSettings) {
     TempFolder folder;
-    std::string huge = Document(kVersion, "\n  <General/>\n  <!--" +
-                                              std::string(ConfigDocument::kMaxFileSize, 'x') + "-->\n");
+    std::string huge =
+        Document(kVersion, "\n  <General/>\n  <!--" +
+                               std::string(ConfigDocument::kMaxFileSize, 'x') + "-->\n");
     ConfigDocument doc;
     EXPECT_EQ(doc.Load(folder.Write("big.xml", huge), kVersion), ConfigLoadResult::ConfigError);
     EXPECT_EQ(doc.LoadFromText(huge, kVersion), ConfigLoadResult::ConfigError);
@@ -97,15 +102,18 @@ TEST(ConfigDocument, RefusesAFileTooLargeToBeSettings) {
 TEST(ConfigDocument, NeverReadsWhatADocumentTypeDeclarationPointsAt) {
     TempFolder folder;
     folder.Write("secret.txt", "host-secret");
-    std::string text = "<?xml version=\"1.0\"?>\n"
-                       "<!DOCTYPE T [\n"
-                       "  <!ENTITY xxe SYSTEM \"file://" + folder.Path() + "secret.txt\">\n"
-                       "  <!ENTITY lol \"lol\"><!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;\">\n"
-                       "]>\n"
-                       "<T version=\"1.2.3.4\">\n"
-                       "  <General language=\"&xxe;\" pause-on-focus-lost=\"&lol2;\"/>\n"
-                       "  <Hardware><RomFile>&xxe;</RomFile></Hardware>\n"
-                       "</T>\n";
+    std::string text =
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE T [\n"
+        "  <!ENTITY xxe SYSTEM \"file://" +
+        folder.Path() +
+        "secret.txt\">\n"
+        "  <!ENTITY lol \"lol\"><!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;\">\n"
+        "]>\n"
+        "<T version=\"1.2.3.4\">\n"
+        "  <General language=\"&xxe;\" pause-on-focus-lost=\"&lol2;\"/>\n"
+        "  <Hardware><RomFile>&xxe;</RomFile></Hardware>\n"
+        "</T>\n";
     ConfigDocument doc;
     ASSERT_EQ(doc.Load(folder.Write("TevrinEmu.xml", text), kVersion), ConfigLoadResult::Usable);
     std::string everything = doc.ToText();
@@ -119,16 +127,17 @@ TEST(ConfigDocument, NeverReadsWhatADocumentTypeDeclarationPointsAt) {
 }
 
 TEST(ConfigDocument, KeepsWhitespaceCommentsAndDeclarationExactly) {
-    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                             "<!-- my settings -->\n"
-                             "<TevrinEmu version=\"1.2.3.4\">\n"
-                             "\t<General language=\"english\"/>\n"
-                             "\n"
-                             "      <Screen border=\"4\"/><!-- odd indent -->\n"
-                             "  <Recent>\n"
-                             "    <RecentFile>a.pta</RecentFile>\n"
-                             "  </Recent>\n"
-                             "</TevrinEmu>\n";
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!-- my settings -->\n"
+        "<TevrinEmu version=\"1.2.3.4\">\n"
+        "\t<General language=\"english\"/>\n"
+        "\n"
+        "      <Screen border=\"4\"/><!-- odd indent -->\n"
+        "  <Recent>\n"
+        "    <RecentFile>a.pta</RecentFile>\n"
+        "  </Recent>\n"
+        "</TevrinEmu>\n";
     ConfigDocument doc;
     ASSERT_EQ(doc.LoadFromText(text, kVersion), ConfigLoadResult::Usable);
     EXPECT_EQ(doc.ToText(), text);

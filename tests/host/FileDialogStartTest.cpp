@@ -10,7 +10,7 @@ namespace {
 using testing_support::TempFolder;
 
 class FileDialogStartTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program::SetProgramFolder(program_.Path());
         program_.MakeFolder("tapes");

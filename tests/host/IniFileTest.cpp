@@ -59,7 +59,8 @@ TEST(IniFile, AnyLineEndWorks) {
 }
 
 TEST(IniFile, OddEncodingsBecomeValidUtf8) {
-    EXPECT_EQ(Parse("\xEF\xBB\xBF[S]\nk=Gr\xC3\xB6\xC3\x9F\x65\n").Value("S", "k"), "Gr\u00F6\u00DFe");
+    EXPECT_EQ(Parse("\xEF\xBB\xBF[S]\nk=Gr\xC3\xB6\xC3\x9F\x65\n").Value("S", "k"),
+              "Gr\u00F6\u00DFe");
     // UTF-16 with byte-order marks, both orders: "[S]\nk=\u00E9\U0001F600".
     std::string le("\xFF\xFE[\0S\0]\0\n\0k\0=\0\xE9\0\x3D\xD8\x00\xDE", 20);
     EXPECT_EQ(Parse(le).Value("S", "k"), "\u00E9\U0001F600");
@@ -69,7 +70,10 @@ TEST(IniFile, OddEncodingsBecomeValidUtf8) {
     EXPECT_EQ(Parse("[S]\nk=\xE9t\xE9 \x80 \xE2\x82 \xED\xA0\x80\n").Value("S", "k"),
               "\uFFFDt\uFFFD \uFFFD \uFFFD\uFFFD \uFFFD\uFFFD\uFFFD");
     // A lone UTF-16 surrogate and an odd trailing byte.
-    std::string lone("\xFF\xFE[\0S\0]\0\n\0k\0=\0\x00\xDC" "A", 17);
+    std::string lone(
+        "\xFF\xFE[\0S\0]\0\n\0k\0=\0\x00\xDC"
+        "A",
+        17);
     EXPECT_EQ(Parse(lone).Value("S", "k"), "\uFFFD\uFFFD");
 }
 

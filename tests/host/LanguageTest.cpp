@@ -12,7 +12,7 @@ using namespace lang;
 using testing_support::TempFolder;
 
 class LanguageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program::SetProgramFolder(folder_.Path());
         ActiveLanguage().Unload();
@@ -41,7 +41,8 @@ TEST_F(LanguageTest, BackslashesBecomeLineBreaksAndPlaceholdersAreFilledOnce) {
     EXPECT_EQ(LangText2("FormTapeBrowser", "two", "A", "B"), "From A to B, not %1 or %2");
     EXPECT_EQ(LangText2("FormTapeBrowser", "swapped", "A", "B"), "B before A");
     // An inserted text is never searched for the other placeholder (a file may be named so).
-    EXPECT_EQ(LangText2("FormTapeBrowser", "two", "50%2off", "B"), "From 50%2off to B, not %1 or %2");
+    EXPECT_EQ(LangText2("FormTapeBrowser", "two", "50%2off", "B"),
+              "From 50%2off to B, not %1 or %2");
     // Inserted texts keep their backslashes.
     EXPECT_EQ(LangText1("FormTapeBrowser", "one", "a\\b"), "Cannot read\na\\b");
 }

@@ -13,12 +13,12 @@ using namespace config;
 constexpr const char* kVersion = "1.2.3.4";
 
 class RecentFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { program::SetProgramFolder("/opt/tevrin/"); }
 
     pugi::xml_node Load(const std::string& recentBody) {
-        std::string text = "<T version=\"1.2.3.4\">\n  <General/>\n  <Recent>" + recentBody +
-                           "</Recent>\n</T>\n";
+        std::string text =
+            "<T version=\"1.2.3.4\">\n  <General/>\n  <Recent>" + recentBody + "</Recent>\n</T>\n";
         EXPECT_EQ(doc_.LoadFromText(text, kVersion), ConfigLoadResult::Usable);
         return doc_.Section(kRecentSection);
     }
@@ -48,8 +48,9 @@ TEST_F(RecentFiles, NewestFirstIndentedLikeTheFile) {
 }
 
 TEST_F(RecentFiles, AFileAlreadyListedMovesToTheTopWithoutGrowingTheList) {
-    pugi::xml_node recent = Load("\n    <RecentFile>a</RecentFile>\n    <RecentFile>b</RecentFile>"
-                                 "\n    <RecentFile>c</RecentFile>\n  ");
+    pugi::xml_node recent = Load(
+        "\n    <RecentFile>a</RecentFile>\n    <RecentFile>b</RecentFile>"
+        "\n    <RecentFile>c</RecentFile>\n  ");
     AddRecentFile(recent, "/opt/tevrin/c");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"c", "a", "b"}));
     EXPECT_EQ(RecentText(),
@@ -88,8 +89,9 @@ TEST_F(RecentFiles, StaysNewestFirstInAFileWrittenWithoutWhitespace) {
 }
 
 TEST_F(RecentFiles, PruningDropsMissingFilesAndKeepsTheLayout) {
-    pugi::xml_node recent = Load("\n    <RecentFile>gone1</RecentFile>\n    <RecentFile>/here</RecentFile>"
-                                 "\n    <RecentFile>gone2</RecentFile>\n  ");
+    pugi::xml_node recent = Load(
+        "\n    <RecentFile>gone1</RecentFile>\n    <RecentFile>/here</RecentFile>"
+        "\n    <RecentFile>gone2</RecentFile>\n  ");
     std::vector<std::string> asked;
     PruneRecentFiles(recent, [&](const std::string& path) {
         asked.push_back(path);
@@ -100,7 +102,8 @@ TEST_F(RecentFiles, PruningDropsMissingFilesAndKeepsTheLayout) {
 }
 
 TEST_F(RecentFiles, OpeningAnEntryMovesItToTheTop) {
-    pugi::xml_node recent = Load("\n    <RecentFile>a</RecentFile>\n    <RecentFile>b</RecentFile>\n  ");
+    pugi::xml_node recent =
+        Load("\n    <RecentFile>a</RecentFile>\n    <RecentFile>b</RecentFile>\n  ");
     std::vector<RecentFileEntry> entries = RecentFileEntries(recent);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(MoveRecentFileToTop(recent, entries[1].childIndex), "b");

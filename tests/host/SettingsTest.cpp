@@ -19,7 +19,7 @@ std::string Body(std::string_view sections) {
 }
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     void Load(std::string_view sections) {
         ASSERT_EQ(doc_.LoadFromText(Body(sections), kVersion), ConfigLoadResult::Usable);
     }
@@ -60,10 +60,11 @@ TEST(DeliveredSettings, EveryKeyIsPresentAndReadsItsDefault) {
 }
 
 TEST_F(SettingsTest, MissingAndMalformedValuesReadAsTheKeysDefaults) {
-    Load("  <General show-place-bar-on-file-dialog=\"True\" pause-on-focus-lost=\"true\" />\n"
-         "  <Screen size=\"Normal\" border=\"abc\" full-screen-fit=\"fit\" />\n"
-         "  <Sound volume-speaker=\"101\" volume-tape=\"150\" device-index=\"3\" />\n"
-         "  <Controls><Joystick sensitivity=\"-1\" left=\"12\" /></Controls>\n");
+    Load(
+        "  <General show-place-bar-on-file-dialog=\"True\" pause-on-focus-lost=\"true\" />\n"
+        "  <Screen size=\"Normal\" border=\"abc\" full-screen-fit=\"fit\" />\n"
+        "  <Sound volume-speaker=\"101\" volume-tape=\"150\" device-index=\"3\" />\n"
+        "  <Controls><Joystick sensitivity=\"-1\" left=\"12\" /></Controls>\n");
     EXPECT_TRUE(settings_.Get(keys::kShowPlaceBar));  // "True" is not "true": the default
     EXPECT_TRUE(settings_.Get(keys::kPauseOnFocusLost));
     EXPECT_FALSE(settings_.Get(keys::kShowHintInDebugger));
@@ -72,8 +73,8 @@ TEST_F(SettingsTest, MissingAndMalformedValuesReadAsTheKeysDefaults) {
     EXPECT_EQ(settings_.Get(keys::kFullScreenFit), FullScreenFit::Fit);
     EXPECT_EQ(settings_.Get(keys::kFullScreenSize), FullScreenSize::Size200);
     EXPECT_EQ(settings_.Get(keys::kVolumeSpeaker), 90);
-    EXPECT_EQ(settings_.Get(keys::kVolumeTape), 90);   // out of range
-    EXPECT_EQ(settings_.Get(keys::kVolumeMuse), 50);   // missing
+    EXPECT_EQ(settings_.Get(keys::kVolumeTape), 90);  // out of range
+    EXPECT_EQ(settings_.Get(keys::kVolumeMuse), 50);  // missing
     EXPECT_EQ(settings_.Get(keys::kSoundDeviceIndex), 3);
     EXPECT_EQ(settings_.Get(keys::kJoystickSensitivity), 60);
     EXPECT_EQ(settings_.Get(keys::kJoystickLeft), 12);

@@ -13,9 +13,10 @@ namespace testing_support {
 // A fresh folder under the system's temporary folder, removed with everything in it when the
 // object goes. Path() ends with "/", like the program folder.
 class TempFolder {
-public:
+  public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tevrin-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tevrin-test-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
         path_ = std::string(made != nullptr ? made : pattern.c_str()) + "/";
     }
@@ -42,7 +43,7 @@ public:
         return path + "/";
     }
 
-private:
+  private:
     std::string path_;
 };
 

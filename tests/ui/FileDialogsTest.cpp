@@ -21,7 +21,7 @@ using testing_support::TempFolder;
 // Answers the modal windows the code under test opens: each step gets the active modal widget
 // and says whether it is done with it.
 class ModalDriver {
-public:
+  public:
     using Step = std::function<bool(QWidget*)>;
     explicit ModalDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -33,7 +33,7 @@ public:
     }
     bool AllDone() const { return next_ == steps_.size(); }
 
-private:
+  private:
     std::vector<Step> steps_;
     size_t next_ = 0;
     QTimer timer_;
@@ -41,7 +41,9 @@ private:
 
 // Later, from the event loop: a dialog that opens a message box of its own runs that box's loop
 // inside accept(), and the driving timer does not fire again while its own handler runs.
-void Accept(QDialog* dialog) { QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection); }
+void Accept(QDialog* dialog) {
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+}
 
 struct DialogState {
     QString folder;
@@ -64,15 +66,16 @@ DialogState Inspect(QFileDialog* dialog) {
 }
 
 class FileDialogsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program::SetProgramFolder(program_.Path());
         program_.MakeFolder("tapes");
         Configure("");
     }
     void Configure(const std::string& generalAttributes) {
-        ASSERT_EQ(doc_.LoadFromText("<T version=\"1\"><General " + generalAttributes + "/></T>", "1"),
-                  config::ConfigLoadResult::Usable);
+        ASSERT_EQ(
+            doc_.LoadFromText("<T version=\"1\"><General " + generalAttributes + "/></T>", "1"),
+            config::ConfigLoadResult::Usable);
     }
     // Shows the dialog, records what it shows and cancels it.
     DialogState ShowAndCancel(bool save, std::string& path, bool overwrite = false) {
@@ -84,8 +87,9 @@ protected:
             dialog->reject();
             return true;
         }});
-        bool accepted = save ? SaveFileDialog(nullptr, settings_, "Save it", kFilter, overwrite, path, "")
-                             : OpenFileDialog(nullptr, settings_, "Open it", kFilter, path, "");
+        bool accepted =
+            save ? SaveFileDialog(nullptr, settings_, "Save it", kFilter, overwrite, path, "")
+                 : OpenFileDialog(nullptr, settings_, "Open it", kFilter, path, "");
         EXPECT_FALSE(accepted);
         EXPECT_TRUE(driver.AllDone());
         return state;
@@ -142,7 +146,8 @@ TEST_F(FileDialogsTest, ConfirmingReturnsTheFullPathWithTheDefaultExtension) {
         Accept(dialog);
         return true;
     }});
-    ASSERT_TRUE(SaveFileDialog(nullptr, settings_, "Save picture", "Bitmaps|*.bmp", false, path, "BMP"));
+    ASSERT_TRUE(
+        SaveFileDialog(nullptr, settings_, "Save picture", "Bitmaps|*.bmp", false, path, "BMP"));
     EXPECT_TRUE(driver.AllDone());
     EXPECT_EQ(path, program_.Path() + "tapes/shot.bmp");
 

@@ -86,22 +86,21 @@ IniFile::Section Section(const std::string& text) {
 TEST(LanguageApplier, EveryKindTakesItsText) {
     SettingsWindow w;
     std::vector<std::string> unused = ApplyLanguageSection(
-        w.window.get(),
-        Section("form.Whatever.Caption=Settings\n"
-                "label.LblVolumeTape.Caption=Tape volume\n"
-                "check.checkmute.caption=Silence\n"
-                "radio.RbColor.Caption=Colour\n"
-                "button.BtnOk.Caption=Fine\n"
-                "groupBox.GbSdRom.Caption=SD-ROM module\n"
-                "tabSheet.TabSound.Caption=Audio\n"
-                "treeItems.TreeItems.TreeItem2=Kind of general\n"
-                "treeItems.TreeItems.TreeItem3=Machine\n"
-                "listView.LvList.Column2=To\n"
-                "stringGrid.SgGrid.Column1=Head\n"
-                "menuItem.MiFile.Caption=&File\n"
-                "menuItem.MiOpenTape.Caption=&Open tape\n"
-                "menuItem.MiOpenTape.Hint=Open\\a tape\n"
-                "label.LblVolumeTape.Hint=Two\\lines\n"));
+        w.window.get(), Section("form.Whatever.Caption=Settings\n"
+                                "label.LblVolumeTape.Caption=Tape volume\n"
+                                "check.checkmute.caption=Silence\n"
+                                "radio.RbColor.Caption=Colour\n"
+                                "button.BtnOk.Caption=Fine\n"
+                                "groupBox.GbSdRom.Caption=SD-ROM module\n"
+                                "tabSheet.TabSound.Caption=Audio\n"
+                                "treeItems.TreeItems.TreeItem2=Kind of general\n"
+                                "treeItems.TreeItems.TreeItem3=Machine\n"
+                                "listView.LvList.Column2=To\n"
+                                "stringGrid.SgGrid.Column1=Head\n"
+                                "menuItem.MiFile.Caption=&File\n"
+                                "menuItem.MiOpenTape.Caption=&Open tape\n"
+                                "menuItem.MiOpenTape.Hint=Open\\a tape\n"
+                                "label.LblVolumeTape.Hint=Two\\lines\n"));
     EXPECT_TRUE(unused.empty()) << unused.front();
     EXPECT_EQ(w.window->windowTitle(), "Settings");
     EXPECT_EQ(w.Get<QLabel>("LblVolumeTape")->text(), "Tape volume");
@@ -141,16 +140,16 @@ TEST(LanguageApplier, CaptionsAreUsedAsWrittenWhileHintsBreakLines) {
 TEST(LanguageApplier, KeysThatReachNothingChangeNothingAndAreReported) {
     SettingsWindow w;
     IniFile::Section section = Section(
-        "label.LblMissing.Caption=x\n"        // no such element
-        "label.CheckMute.Caption=x\n"         // a check box is not a label
-        "check.LblVolumeTape.Caption=x\n"     // nor a label a check box
-        "comboBox.CbFitFS.ComboItem5=x\n"     // beyond the list
-        "comboBox.CbFitFS.ComboItem0=x\n"     // counting starts at 1
-        "comboBox.CbFitFS.ComboItemX=x\n"     // not a number
-        "listView.LvList.Column3=x\n"         // beyond the columns
+        "label.LblMissing.Caption=x\n"     // no such element
+        "label.CheckMute.Caption=x\n"      // a check box is not a label
+        "check.LblVolumeTape.Caption=x\n"  // nor a label a check box
+        "comboBox.CbFitFS.ComboItem5=x\n"  // beyond the list
+        "comboBox.CbFitFS.ComboItem0=x\n"  // counting starts at 1
+        "comboBox.CbFitFS.ComboItemX=x\n"  // not a number
+        "listView.LvList.Column3=x\n"      // beyond the columns
         "treeItems.TreeItems.TreeItem9=x\n"
-        "label.LblVolumeTape.Text=x\n"        // no such property
-        "label.LblVolumeTape\n"               // not an entry at all (no '=')
+        "label.LblVolumeTape.Text=x\n"  // no such property
+        "label.LblVolumeTape\n"         // not an entry at all (no '=')
         "nodots=x\n"
         "one.dot=x\n");
     std::vector<std::string> unused = ApplyLanguageSection(w.window.get(), section);
@@ -161,7 +160,7 @@ TEST(LanguageApplier, KeysThatReachNothingChangeNothingAndAreReported) {
 }
 
 class LoadLanguageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program::SetProgramFolder(folder_.Path());
         folder_.Write("Lang/first.ini",
