@@ -49,7 +49,9 @@ std::string ResolveTarget(const std::string& path) {
 
 ReadResult ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& contents) {
     contents.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe given as a file cannot hang the program; such a file
+    // is refused just below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
     struct stat info {};

@@ -99,6 +99,15 @@ TEST(ConfigDocument, RefusesAFileTooLargeToBeSettings) {
     EXPECT_EQ(doc.LoadFromText(huge, kVersion), ConfigLoadResult::ConfigError);
 }
 
+TEST(ConfigDocument, RefusesWhatIsNotAPlainFile) {
+    TempFolder folder;
+    std::string pipe = folder / "pipe.xml";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ConfigDocument doc;
+    EXPECT_EQ(doc.Load(pipe, kVersion), ConfigLoadResult::ConfigError);  // and does not hang
+    EXPECT_EQ(doc.Load(folder.Path(), kVersion), ConfigLoadResult::ConfigError);
+}
+
 TEST(ConfigDocument, NeverReadsWhatADocumentTypeDeclarationPointsAt) {
     TempFolder folder;
     folder.Write("secret.txt", "host-secret");
