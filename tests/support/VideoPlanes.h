@@ -18,6 +18,12 @@ struct VideoPlanes {
     std::vector<uint8_t> bytes =
         std::vector<uint8_t>(layout::kBluePlaneOffset + layout::kPlaneSize, 0);
 
+    // Palette index of a colour number (colour profile).
+    static uint8_t IndexOf(int colour) {
+        return static_cast<uint8_t>(((colour & kRed) ? 2 : 0) + ((colour & kGreen) ? 4 : 0) +
+                                    ((colour & kBlue) ? 1 : 0));
+    }
+
     uint8_t* Red() { return bytes.data(); }
     const uint8_t* Red() const { return bytes.data(); }
 
