@@ -7,6 +7,8 @@
 #include "machine/ScreenPicture.h"
 #include "machine/ScreenTevrin.h"
 
+class QPainter;
+
 // Shows a ScreenTevrin's bitmap: in a window as the picture inside its black border, in full
 // screen as the screen's mapping of the bitmap onto a black monitor. It paints only; the screen
 // renders, and the main window decides when (Present, every 20 ms) and where the view sits.
@@ -38,8 +40,8 @@ class ScreenView : public QWidget {
 
   private:
     void CopyBitmap();
-    void PaintWindowed(class QPainter& painter);
-    void PaintFullScreen(class QPainter& painter);
+    void PaintWindowed(QPainter& painter);
+    void PaintFullScreen(QPainter& painter);
 
     ScreenTevrin* screen_ = nullptr;
     const uint8_t* redPlane_ = nullptr;
