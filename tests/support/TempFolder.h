@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testing_support {
 
@@ -37,6 +39,22 @@ class TempFolder {
         std::ofstream(path, std::ios::binary) << contents;
         return path;
     }
+    std::string File(std::string_view name) const { return *this / name; }
+
+    // The names in the folder, to catch temporary files left behind.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    static std::vector<uint8_t> Read(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+
     std::string MakeFolder(std::string_view name) const {
         std::string path = *this / name;
         std::filesystem::create_directories(path);

@@ -1,0 +1,102 @@
+#include "machine/ScreenTevrin.h"
+
+#include <cstdint>
+
+#include "machine/MemoryLayout.h"
+#include "machine/ScreenRenderer.h"
+
+namespace {
+
+void ApplyColourBit(uint8_t& planeByte, uint8_t value, bool on) {
+    if (on) {
+        planeByte |= value;
+    } else {
+        planeByte &= static_cast<uint8_t>(~value);
+    }
+}
+
+}  // namespace
+
+ScreenTevrin::ScreenTevrin(int mode, screen::Rect monitor) {
+    SetBitmapMode(mode, monitor);
+}
+
+void ScreenTevrin::PortWrite(uint8_t /*port*/, uint8_t value, int32_t /*ticks*/) {
+    colourRegister_.store(value & 0x0F, std::memory_order_relaxed);
+}
+
+uint8_t ScreenTevrin::PortRead(uint8_t /*port*/, int32_t /*ticks*/) {
+    return 0xFF;
+}
+
+void ScreenTevrin::Reset(int32_t /*ticks*/) {
+    colourRegister_.store(0, std::memory_order_relaxed);
+    scrollRegister_.store(0, std::memory_order_relaxed);
+}
+
+// In colour-write mode one store paints the set bits of the value in the register's colour on
+// all three planes at once, and clears them on the planes whose colour bit is off; pixels whose
+// bit is clear in the value keep their colour.
+bool ScreenTevrin::ColourWriteHook(uint8_t* page, uint16_t offset, uint8_t value) {
+    uint8_t colour = ColourRegister();
+    if ((colour & kColourWriteMode) == 0) return false;
+    uint8_t* green = page + offset;
+    ApplyColourBit(*(green - layout::kPlaneStride), value, (colour & kRedBit) != 0);
+    ApplyColourBit(*green, value, (colour & kGreenBit) != 0);
+    ApplyColourBit(*(green + layout::kPlaneStride), value, (colour & kBlueBit) != 0);
+    return true;
+}
+
+bool ScreenTevrin::InstallColourWrite(ChipMemory& memory) {
+    constexpr int kFirstPage = layout::kRedPlanePage;
+    constexpr int kLastPage = layout::kRedPlanePage +
+                              2 * layout::kPlaneStride / ChipMemory::kPageSize +
+                              layout::kPlaneSize / ChipMemory::kPageSize - 1;
+    auto start = reinterpret_cast<uintptr_t>(memory.PagePointer(kFirstPage));
+    if (start == 0) return false;
+    for (int page = kFirstPage + 1; page <= kLastPage; ++page) {
+        auto expected = start + static_cast<uintptr_t>(page - kFirstPage) * ChipMemory::kPageSize;
+        if (reinterpret_cast<uintptr_t>(memory.PagePointer(page)) != expected) return false;
+    }
+    memory.SetWriteHook(ChipMemory::WriteHook::Bind<&ScreenTevrin::ColourWriteHook>(this));
+    return true;
+}
+
+void ScreenTevrin::SetFullScreenFit(int fit) {
+    fit_ = (fit >= screen::kFitFill && fit <= screen::kFitCentre) ? fit : screen::kFitFit;
+}
+
+void ScreenTevrin::SetBitmapMode(int mode, screen::Rect monitor) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (mode < kModeNone || mode > kModeFullScreen) mode = kModeNormal;
+    mode_ = mode;
+    doubled_ = mode == kModeDouble || (mode == kModeFullScreen && fullScreenDoubled_);
+    width_ = doubled_ ? 2 * screen::kVideoSize : screen::kVideoSize;
+    height_ = width_;
+    pixels_.assign(static_cast<size_t>(width_) * height_, 0);
+    if (mode == kModeFullScreen) {
+        monitor_ = monitor;
+        mapping_ = screen::MapFullScreen(monitor.width, monitor.height, width_, height_, fit_);
+    }
+}
+
+bool ScreenTevrin::ChangeMode(int mode, screen::Rect monitor) {
+    if (mode == mode_) return false;
+    SetBitmapMode(mode, monitor);
+    return true;
+}
+
+void ScreenTevrin::Render(const uint8_t* redPlane) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    screen::RenderPlanes(redPlane, ScrollRegister(), !colour_, doubled_, pixels_.data());
+}
+
+ScreenPicture ScreenTevrin::RenderPicture(const uint8_t* redPlane) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ScreenPicture picture;
+    picture.width = width_;
+    picture.height = height_;
+    picture.pixels.resize(static_cast<size_t>(width_) * height_);
+    screen::RenderPlanes(redPlane, ScrollRegister(), !colour_, doubled_, picture.pixels.data());
+    return picture;
+}
