@@ -1,0 +1,356 @@
+#include "emulator/Machine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <thread>
+
+#include "emulator/SpeedControl.h"
+#include "host/Language.h"
+#include "machine/MemoryLayout.h"
+
+std::atomic<bool> ShuttingDown{false};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool Contains(const std::set<int>& groups, int first, int last) {
+    auto it = groups.lower_bound(first);
+    return it != groups.end() && *it <= last;
+}
+
+layout::ResetPattern PatternFrom(config::ResetPattern stored) {
+    switch (stored) {
+        case config::ResetPattern::Random: return layout::ResetPattern::Random;
+        case config::ResetPattern::Grid: return layout::ResetPattern::Grid;
+        case config::ResetPattern::Snow: return layout::ResetPattern::Snow;
+        case config::ResetPattern::Rainbow: return layout::ResetPattern::Rainbow;
+        default: return layout::ResetPattern::Clear;
+    }
+}
+
+}  // namespace
+
+Machine::Machine(config::Settings& settings)
+    : settings_(settings),
+      usageSince_(Clock::now()),
+      fillRandom_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())) {
+    Screen = std::make_unique<ScreenTevrin>();
+    preciseTimer_.SetInterval(speed::kPeriodMs);
+    preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::CpuTimerEvent>(this));
+    preciseTimer_.SetEnabled(false);
+}
+
+Machine::~Machine() {
+    preciseTimer_.SetEnabled(false);
+    // Wait for a period that is still running to finish before the devices go.
+    std::lock_guard<std::timed_mutex> lock(cpuMutex_);
+    DestroyDevices();
+    Screen.reset();
+    Memory.reset();
+    Organizer.reset();
+}
+
+void Machine::DestroyDevices() {
+    // The processor goes before the devices it is bound to are gone only because nothing runs
+    // it meanwhile; the timer and the serial interface may go in either order.
+    Multiplier.reset();
+    Timer.reset();
+    Serial.reset();
+    Gpio.reset();
+    Interrupts.reset();
+    SystemPio.reset();
+    Cpu.reset();
+}
+
+void Machine::BuildMachine() {
+    DestroyDevices();
+    VideoRam = nullptr;
+    Memory.reset();
+    Organizer.reset();
+
+    const bool multiplier = settings_.Get(config::keys::kMultiplier);
+
+    Organizer = std::make_unique<MemoryOrganizer>();
+    Memory = std::make_unique<ChipMemory>(*Organizer);
+    layout::BuildInternalMemory(*Memory,
+                                layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomFile)));
+    romModuleLoaded_ = false;
+
+    Cpu = std::make_unique<ChipCpu8080P>(*Memory);
+    Cpu->SetMachineTiming(true);
+
+    Screen->InstallColourWrite(*Memory);
+    VideoRam = Memory->PagePointer(layout::kRedPlanePage);
+
+    Interrupts = std::make_unique<IfInterrupt>();
+    Cpu->SetInterruptController(Interrupts.get());
+
+    SystemPio = std::make_unique<SystemPIO>(
+        SystemPIO::ScrollOutput::Bind<&ScreenTevrin::SetScroll>(Screen.get()), Interrupts.get());
+    SystemPio->SetKeysReleased(keysReleased_);
+
+    Gpio = std::make_unique<IfGPIO>(Cpu.get());
+    Gpio->SetInteOnPB0(settings_.Get(config::keys::kInteOnPb0));
+
+    Serial = std::make_unique<IfSerial>(Interrupts.get());
+
+    Timer = std::make_unique<IfTimer>(Interrupts.get());
+    Timer->ConnectSerial(Serial.get());
+    Timer->SetClockOptions(settings_.Get(config::keys::kClockTimer0),
+                           settings_.Get(config::keys::kClockTimer1),
+                           settings_.Get(config::keys::kChainTimer01));
+
+    if (multiplier) {
+        Multiplier = std::make_unique<IfMultiplier>();
+        Multiplier->SetEnablePaging(
+            Closure<void()>::Bind<&MemoryOrganizer::EnablePaging>(Organizer.get()));
+    }
+
+    // The port map, in binding order: the first binding that matches a port answers it.
+    Cpu->AttachPort(0xE0, 0xE0, true, Organizer.get());
+    if (!multiplier) Cpu->AttachPort(0xD8, 0xFC, false, Organizer.get());
+    Cpu->AttachPort(0xCC, 0xFC, true, Screen.get());
+    Cpu->AttachPort(0xD4, 0xFC, false, Interrupts.get());
+    Cpu->AttachPort(0xC0, 0xFC, true, SystemPio.get());
+    Cpu->AttachPort(0xC4, 0xFC, true, Gpio.get());
+    Cpu->AttachPort(0xD0, 0xFC, false, Timer.get());
+    Cpu->AttachPort(0xC8, 0xFC, true, Serial.get());
+    if (multiplier) Cpu->AttachPort(0xD8, 0xFC, false, Multiplier.get());
+
+    Cpu->AddTickListener(TickListener::Bind<&IfTimer::OnTick>(Timer.get()),
+                         QuietQuery::Bind<&IfTimer::QuietTicks>(Timer.get()));
+    Cpu->AddTickListener(TickListener::Bind<&IfSerial::OnTick>(Serial.get()),
+                         QuietQuery::Bind<&IfSerial::QuietTicks>(Serial.get()));
+    Cpu->AddTickListener(TickListener::Bind<&IfInterrupt::OnTick>(Interrupts.get()),
+                         QuietQuery::Bind<&IfInterrupt::QuietTicks>(Interrupts.get()));
+
+    debugger_.BindMachine(Cpu.get(), Memory.get());
+    layout::FillVideoPlanes(VideoRam, PatternFrom(settings_.Get(config::keys::kResetPattern)),
+                            fillRandom_);
+}
+
+void Machine::ApplyRomModule() {
+    if (!settings_.Get(config::keys::kRomModuleInserted) || Memory == nullptr) return;
+    layout::InstallExternalRom(
+        *Memory, layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomModuleFile)));
+    romModuleLoaded_ = true;
+}
+
+void Machine::ApplyBlankExternalRom() {
+    if (Memory == nullptr) return;
+    layout::InstallBlankExternalRom(*Memory);
+    romModuleLoaded_ = false;
+}
+
+void Machine::ApplyScreenSettings(int which) {
+    switch (which) {
+        case group::kColourProfile:
+            Screen->SetColourProfile(settings_.Get(config::keys::kColorProfile) !=
+                                     config::ColorProfile::GreyScale);
+            break;
+        case group::kBorder: Screen->SetBorder(settings_.Get(config::keys::kScreenBorder)); break;
+        case group::kFullScreenMapping:
+            Screen->SetFullScreenFit(static_cast<int>(settings_.Get(config::keys::kFullScreenFit)));
+            Screen->SetFullScreenDoubled(settings_.Get(config::keys::kFullScreenSize) ==
+                                         config::FullScreenSize::Size200);
+            break;
+        default: break;
+    }
+}
+
+bool Machine::ApplySettings(std::vector<int> list) {
+    std::set<int> groups(list.begin(), list.end());
+    bool rebuilt = false;
+    if (Contains(groups, group::kHardwareFirst, group::kHardwareLast)) {
+        BuildMachine();
+        groups.insert({group::kKeyboard, group::kGameController, group::kRomModule, group::kSdRom,
+                       group::kSoundInterface});
+        rebuilt = true;
+    }
+    if (Contains(groups, group::kRomModule, group::kSdRomFolder)) {
+        bool loadedNow = false;
+        if (Contains(groups, group::kRomModule, group::kRomModuleFile) &&
+            settings_.Get(config::keys::kRomModuleInserted)) {
+            ApplyRomModule();
+            loadedNow = true;
+        }
+        if (!loadedNow && !settings_.Get(config::keys::kRomModuleInserted) &&
+            !settings_.Get(config::keys::kSdRomConnected)) {
+            ApplyBlankExternalRom();
+        }
+        rebuilt = true;
+    }
+    for (int which : {group::kColourProfile, group::kBorder, group::kFullScreenMapping}) {
+        if (groups.count(which) != 0) ApplyScreenSettings(which);
+    }
+    if (groups.count(group::kKeyboard) != 0 && SystemPio != nullptr) {
+        SystemPio->SetChangeZY(settings_.Get(config::keys::kChangeZy));
+    }
+    return rebuilt;
+}
+
+bool Machine::LockCpu() {
+    while (!cpuMutex_.try_lock_for(std::chrono::milliseconds(10))) {
+        if (ShuttingDown) return false;
+    }
+    return true;
+}
+
+void Machine::CpuTimerEvent() {
+    const Clock::time_point start = Clock::now();
+    const double factor = speedFactor_.load();
+    const int32_t budget = speed::PeriodBudget(factor);
+    if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return;
+    if (!LockCpu()) return;
+    std::unique_lock<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+    // Paused while this call waited for the mutex: nothing more to run.
+    if (runState_.load() != kRunning || Cpu == nullptr) return;
+
+    const int32_t state = debugger_.DebuggerState.load();
+    const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
+    bool stop = false;
+    if (!stepping && !debugger_.AnyBreakpointActive()) {
+        // No breakpoint can fire: the processor runs the whole period in one go.
+        instructions_ += Cpu->Run(budget);
+        if (Cpu->PortFault || Memory->Fault()) {
+            preciseTimer_.SetEnabled(false);
+            return;
+        }
+    } else {
+        do {
+            if (debugger_.IsBreakpoint(Cpu->PC)) {
+                stop = true;
+                break;
+            }
+            if (stepping) {
+                int32_t ticks = 0;
+                bool returned = debugger_.WatchReturnStep(ticks);
+                if (ticks != 0) ++instructions_;
+                if (returned) {
+                    stop = true;
+                    break;
+                }
+            } else if (Cpu->Step() != 0) {
+                ++instructions_;
+            }
+            if (Cpu->PortFault || Memory->Fault()) {
+                preciseTimer_.SetEnabled(false);
+                return;
+            }
+        } while (Cpu->PeriodTicks < budget);
+    }
+    Cpu->PeriodTicks -= budget;
+    emulatedTicks_ += budget;
+    periodHook_();
+    int64_t busy =
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    hostBusyMicros_ += busy;
+    hostBusyTotalMicros_ += busy;
+    lock.unlock();
+    if (stop) debugger_.DebuggerState = debugger::kBreakRequested;
+}
+
+void Machine::SetPaused(bool paused) {
+    const RunState wanted = paused ? kPaused : kRunning;
+    if (runState_.load() == wanted) return;
+    if (!LockCpu()) return;
+    std::lock_guard<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+    if (ShuttingDown && runState_.load() == kPaused) return;
+    runState_ = wanted;
+    preciseTimer_.SetEnabled(!paused && throttled_);
+}
+
+void Machine::WarmReset() {
+    if (Cpu == nullptr) return;
+    Cpu->RequestReset();
+    layout::FillVideoPlanes(VideoRam, PatternFrom(settings_.Get(config::keys::kResetPattern)),
+                            fillRandom_);
+}
+
+bool Machine::ResetMachine(bool cold) {
+    SetPaused(true);
+    if (cold) ApplySettings({group::kHardwareFirst, group::kRomModule, group::kSdRom});
+    WarmReset();
+    int32_t state = debugger_.DebuggerState.load();
+    if (state != debugger::kStopped && state != debugger::kBreakRequested) {
+        SetPaused(false);
+        return false;
+    }
+    return true;
+}
+
+void Machine::SetSpeedFactor(double factor) {
+    speedFactor_ = factor < speed::kSlowest ? speed::kSlowest : factor;
+}
+
+void Machine::ChangeSpeed(int direction) { SetSpeedFactor(speed::Step(speedFactor_, direction)); }
+
+Machine::Fault Machine::TakeFault() {
+    Fault fault;
+    {
+        // The flags belong to the emulation thread; the run loop has stopped the timer when one
+        // is set, so the mutex is free at once then.
+        if (!LockCpu()) return fault;
+        std::lock_guard<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+        if (Cpu == nullptr || Memory == nullptr) return fault;
+        if (!Cpu->PortFault && !Memory->Fault()) return fault;
+    }
+    SetPaused(true);
+    if (Memory->Fault()) {
+        fault.kind = Memory->FaultWrite ? Fault::Kind::MemoryWrite : Fault::Kind::MemoryRead;
+        fault.address = Memory->FaultAddress;
+    } else {
+        fault.kind = Cpu->FaultPortWrite ? Fault::Kind::PortWrite : Fault::Kind::PortRead;
+        fault.address = Cpu->FaultPort;
+    }
+    Cpu->PortFault = false;
+    Memory->ClearFault();
+    return fault;
+}
+
+std::string Machine::FaultMessage(const Fault& fault, bool debuggerAvailable) {
+    char number[8];
+    const char* key = nullptr;
+    switch (fault.kind) {
+        case Fault::Kind::MemoryRead: key = "err.I41LockMemRD.Message"; break;
+        case Fault::Kind::MemoryWrite: key = "err.I41LockMemWR.Message"; break;
+        case Fault::Kind::PortRead: key = "err.I41LockPortRD.Message"; break;
+        case Fault::Kind::PortWrite: key = "err.I41LockPortWR.Message"; break;
+        case Fault::Kind::None: return std::string();
+    }
+    bool port = fault.kind == Fault::Kind::PortRead || fault.kind == Fault::Kind::PortWrite;
+    std::snprintf(number, sizeof number, port ? "%02X" : "%04X", fault.address);
+    return lang::LangText1("FormMain", key, number) +
+           lang::LangText("FormMain", debuggerAvailable ? "err.I41Lock.Message"
+                                                        : "err.I41LockReset.Message");
+}
+
+int Machine::TakeHostUsage() {
+    const Clock::time_point now = Clock::now();
+    auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - usageSince_).count();
+    if (elapsed < 1000000) return -1;
+    int64_t busy = hostBusyMicros_.exchange(0);
+    usageSince_ = now;
+    return static_cast<int>(std::min<int64_t>(100, busy * 100 / elapsed));
+}
+
+void Machine::ScanKeyboard() {
+    if (SystemPio == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;
+    SystemPio->ScanKeyboard(keyboard_);
+}
+
+void Machine::SetKeysReleased(bool released) {
+    keysReleased_ = released;
+    if (SystemPio != nullptr) SystemPio->SetKeysReleased(released);
+}
+
+void Machine::RenderScreen() {
+    if (ShuttingDown || Screen == nullptr) return;
+    // Between periods, so the picture never shows a half-written byte; a period lasts well
+    // under 2 ms, and a frame that cannot wait is simply skipped.
+    if (!cpuMutex_.try_lock_for(std::chrono::milliseconds(5))) return;
+    std::lock_guard<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+    Screen->Render(VideoRam);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The emulation speed: a factor of the machine's 2 MHz, changed in steps from the menu.
+namespace speed {
+
+inline constexpr int32_t kTicksPerPeriod = 4000;  // 2 ms of machine time at 2 MHz
+inline constexpr int kPeriodMs = 2;
+inline constexpr double kSlowest = 0.25;
+
+// Ticks executed per 2 ms period: trunc(4000 × speed).
+int32_t PeriodBudget(double speed);
+
+// The next speed for a menu step: +1 faster, 0 normal, -1 slower. Faster goes 0.5, 1, then up
+// in whole steps without limit; slower comes down in whole steps to 1, then 0.5, then 0.25.
+double Step(double current, int direction);
+
+// "0.50x" below normal speed, "3x" from normal speed up.
+std::string Label(double speed);
+
+}  // namespace speed
