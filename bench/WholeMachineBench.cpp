@@ -1,0 +1,100 @@
+// The whole machine as the program builds it, run unthrottled: the processor on a busy program,
+// the timer as the serial clock (counter 2, 9600 baud ×16), counters 0 and 1 chained and raising
+// 50 interrupts a second on line 6, the USART programmed, the screen rendered every 20 ms of
+// emulated time.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/Machine.h"
+#include "host/ConfigDocument.h"
+#include "host/Settings.h"
+
+namespace {
+
+std::vector<uint8_t> BusyRom() {
+    std::vector<uint8_t> image(16384, 0xFF);
+    size_t at = 0x3000;  // page FF: where the processor starts
+    auto code = [&](std::initializer_list<uint8_t> bytes) {
+        for (uint8_t b : bytes) image[at++] = b;
+    };
+    code({0xC3, 0x00, 0x01});  // JMP 0100h, past the restart vectors
+    at = 0x3100;
+    // Window 0 stays on this ROM page, windows 1-F get RAM; paging on.
+    code({0x3E, 0xFF, 0xD3, 0xE0});
+    for (int w = 1; w < 16; ++w) code({0x3E, static_cast<uint8_t>(0xE0 + w), 0xD3, static_cast<uint8_t>(0xE0 + w)});
+    code({0xD3, 0xD8, 0x31, 0x00, 0x80});  // paging on; LXI SP,8000h
+    // System PIO: mode 0, PC6 high (timer interrupts enabled).
+    code({0x3E, 0x80, 0xD3, 0xC3, 0x3E, 0x0D, 0xD3, 0xC3});
+    // Counter 2: mode 3, count 13. Counter 0: mode 2, count 2000 (a 1 kHz prescaler). Counter 1:
+    // mode 2, count 20: 50 interrupts a second.
+    code({0x3E, 0xB6, 0xD3, 0xD3, 0x3E, 13, 0xD3, 0xD2, 0xAF, 0xD3, 0xD2});
+    code({0x3E, 0x34, 0xD3, 0xD3, 0x3E, 0xD0, 0xD3, 0xD0, 0x3E, 0x07, 0xD3, 0xD0});
+    code({0x3E, 0x74, 0xD3, 0xD3, 0x3E, 20, 0xD3, 0xD1, 0xAF, 0xD3, 0xD1});
+    // USART: asynchronous ×16, 8 bits; transmitter and receiver enabled.
+    code({0x3E, 0x4E, 0xD3, 0xC9, 0x3E, 0x05, 0xD3, 0xC9});
+    code({0x3E, 0x07, 0xD3, 0xD4, 0xFB});  // interrupt unit armed; EI
+    // Busy loop: walk the green plane adding to every byte.
+    uint16_t loop = static_cast<uint16_t>(at - 0x3000);
+    code({0x21, 0x00, 0xA0, 0x06, 0x07});  // LXI H,A000h; MVI B,7
+    uint16_t inner = static_cast<uint16_t>(at - 0x3000);
+    code({0x7E, 0x80, 0x77, 0x23, 0x7C, 0xFE, 0xC0,  // MOV A,M; ADD B; MOV M,A; INX H; MOV A,H; CPI C0h
+          0xC2, static_cast<uint8_t>(inner), static_cast<uint8_t>(inner >> 8),
+          0xC3, static_cast<uint8_t>(loop), static_cast<uint8_t>(loop >> 8)});
+    // RST 1 (0008h): acknowledge through PC6, re-arm the unit, return.
+    at = 0x3008;
+    code({0xC3, 0x40, 0x00});
+    at = 0x3040;
+    code({0xF5, 0x3E, 0x0C, 0xD3, 0xC3, 0x3E, 0x0D, 0xD3, 0xC3, 0x3E, 0x07, 0xD3, 0xD4, 0xF1,
+          0xFB, 0xC9});
+    return image;
+}
+
+void BM_WholeMachineUnthrottled(benchmark::State& state) {
+    std::ifstream delivered(std::string(TEVRIN_BIN_DIR) + "/TevrinEmu.xml");
+    std::string text((std::istreambuf_iterator<char>(delivered)), std::istreambuf_iterator<char>());
+    config::ConfigDocument document;
+    if (document.LoadFromText(text) != config::ConfigLoadResult::Usable) {
+        state.SkipWithError("delivered configuration not found");
+        return;
+    }
+    config::Settings settings(document);
+    std::string romPath = std::string(TEVRIN_BIN_DIR) + "/bench-busy.rom";
+    std::vector<uint8_t> rom = BusyRom();
+    std::ofstream(romPath, std::ios::binary).write(reinterpret_cast<const char*>(rom.data()),
+                                                   static_cast<std::streamsize>(rom.size()));
+    settings.SetPath(config::keys::kRomFile, romPath);
+    settings.Set(config::keys::kChainTimer01, true);
+
+    Machine machine(settings);
+    machine.Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
+    std::vector<int> all;
+    for (int g = 1; g <= 17; ++g) all.push_back(g);
+    machine.ApplySettings(all);
+    machine.WarmReset();
+    machine.SetThrottled(false);
+    machine.SetPaused(false);
+    for (int i = 0; i < 100; ++i) machine.CpuTimerEvent();  // past the set-up code
+
+    int64_t ticksBefore = machine.EmulatedTicks();
+    int periods = 0;
+    for (auto _ : state) {
+        machine.CpuTimerEvent();
+        if (++periods % 10 == 0) machine.RenderScreen();  // every 20 ms of emulated time
+    }
+    if (machine.Cpu->PortFault || machine.Memory->Fault()) state.SkipWithError("the program faulted");
+    state.counters["emulated_MHz"] = benchmark::Counter(
+        static_cast<double>(machine.EmulatedTicks() - ticksBefore) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["interrupts_measured"] = machine.Cpu->IsrMax > 0 ? 1 : 0;
+    machine.SetPaused(true);
+}
+
+}  // namespace
+
+BENCHMARK(BM_WholeMachineUnthrottled)->Unit(benchmark::kMicrosecond);
