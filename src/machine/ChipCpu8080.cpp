@@ -638,7 +638,21 @@ begin:
     op_73: { WRITE8(HL, LO(DE)); } NEXT(0x73);
     op_74: { WRITE8(HL, HI(HL)); } NEXT(0x74);
     op_75: { WRITE8(HL, LO(HL)); } NEXT(0x75);
-    op_76: { HALT(); goto end_slow; }
+    op_76: {
+        HALT();
+        if (LastTicks != 1 || slowEnd_) goto end_slow;
+        // Halted already, and nobody needs to hear of each idle tick: the re-executions up to
+        // the nearer of the budget and the listeners' deadline happen at once. Each would have
+        // fetched the HLT again and left the history as it is.
+        int32_t idle = limit - periodTicks;
+        if (idle > 1) {
+            InstructionCount = static_cast<int32_t>(static_cast<uint32_t>(InstructionCount) +
+                                                    static_cast<uint32_t>(idle - 1));
+            PrevPC = CurPC;
+            periodTicks += idle - 1;
+        }
+        NEXT_WITH(1);
+    }
     op_77: { WRITE8(HL, A); } NEXT(0x77);
     op_78: { A = HI(BC); } NEXT(0x78);
     op_79: { A = LO(BC); } NEXT(0x79);
