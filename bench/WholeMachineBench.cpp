@@ -57,7 +57,7 @@ std::vector<uint8_t> BusyRom() {
 }
 
 void BM_WholeMachineUnthrottled(benchmark::State& state) {
-    std::ifstream delivered(std::string(TEVRIN_BIN_DIR) + "/TevrinEmu.xml");
+    std::ifstream delivered(TEVRIN_DELIVERED_CONFIG);
     std::string text((std::istreambuf_iterator<char>(delivered)), std::istreambuf_iterator<char>());
     config::ConfigDocument document;
     if (document.LoadFromText(text) != config::ConfigLoadResult::Usable) {

@@ -25,7 +25,7 @@ std::string Document(std::string_view version, std::string_view body = "\n  <Gen
 
 TEST(ConfigDocument, DeliveredFileMatchesTheProgramVersionAndHoldsEverySection) {
     ConfigDocument doc;
-    ASSERT_EQ(doc.Load(std::string(TEVRIN_BIN_DIR) + "/TevrinEmu.xml"), ConfigLoadResult::Usable);
+    ASSERT_EQ(doc.Load(TEVRIN_DELIVERED_CONFIG), ConfigLoadResult::Usable);
     for (std::string_view section : config::kSections) {
         EXPECT_TRUE(doc.Section(section)) << section;
     }

@@ -56,7 +56,7 @@ private:
 class MachineFixture : public ::testing::Test {
 protected:
     void LoadConfiguration(const TestRom& rom) {
-        std::string text = testing_support::ReadFile(std::string(TEVRIN_BIN_DIR) + "/TevrinEmu.xml");
+        std::string text = testing_support::ReadFile(TEVRIN_DELIVERED_CONFIG);
         ASSERT_EQ(document.LoadFromText(text), config::ConfigLoadResult::Usable);
         settings = std::make_unique<config::Settings>(document);
         const std::vector<uint8_t>& image = rom.Image();
@@ -65,7 +65,7 @@ protected:
     }
 
     void Build(const TestRom& rom) {
-        LoadConfiguration(rom);
+        ASSERT_NO_FATAL_FAILURE(LoadConfiguration(rom));
         machine = std::make_unique<Machine>(*settings);
         machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
         std::vector<int> all;
