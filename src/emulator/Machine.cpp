@@ -45,7 +45,7 @@ Machine::Machine(config::Settings& settings)
 Machine::~Machine() {
     preciseTimer_.SetEnabled(false);
     // Wait for a period that is still running to finish before the devices go.
-    std::lock_guard<std::timed_mutex> lock(cpuMutex_);
+    std::lock_guard<std::mutex> lock(cpuMutex_);
     DestroyDevices();
     Screen.reset();
     Memory.reset();
@@ -191,20 +191,12 @@ bool Machine::ApplySettings(std::vector<int> list) {
     return rebuilt;
 }
 
-bool Machine::LockCpu() {
-    while (!cpuMutex_.try_lock_for(std::chrono::milliseconds(10))) {
-        if (ShuttingDown) return false;
-    }
-    return true;
-}
-
 void Machine::CpuTimerEvent() {
     const Clock::time_point start = Clock::now();
     const double factor = speedFactor_.load();
     const int32_t budget = speed::PeriodBudget(factor);
     if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return;
-    if (!LockCpu()) return;
-    std::unique_lock<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+    std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
     if (runState_.load() != kRunning || Cpu == nullptr) return;
 
@@ -255,8 +247,7 @@ void Machine::CpuTimerEvent() {
 void Machine::SetPaused(bool paused) {
     const RunState wanted = paused ? kPaused : kRunning;
     if (runState_.load() == wanted) return;
-    if (!LockCpu()) return;
-    std::lock_guard<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+    std::lock_guard<std::mutex> lock(cpuMutex_);
     if (ShuttingDown && runState_.load() == kPaused) return;
     runState_ = wanted;
     preciseTimer_.SetEnabled(!paused && throttled_);
@@ -292,8 +283,7 @@ Machine::Fault Machine::TakeFault() {
     {
         // The flags belong to the emulation thread; the run loop has stopped the timer when one
         // is set, so the mutex is free at once then.
-        if (!LockCpu()) return fault;
-        std::lock_guard<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+        std::lock_guard<std::mutex> lock(cpuMutex_);
         if (Cpu == nullptr || Memory == nullptr) return fault;
         if (!Cpu->PortFault && !Memory->Fault()) return fault;
     }
@@ -349,8 +339,7 @@ void Machine::SetKeysReleased(bool released) {
 void Machine::RenderScreen() {
     if (ShuttingDown || Screen == nullptr) return;
     // Between periods, so the picture never shows a half-written byte; a period lasts well
-    // under 2 ms, and a frame that cannot wait is simply skipped.
-    if (!cpuMutex_.try_lock_for(std::chrono::milliseconds(5))) return;
-    std::lock_guard<std::timed_mutex> lock(cpuMutex_, std::adopt_lock);
+    // under 2 ms.
+    std::lock_guard<std::mutex> lock(cpuMutex_);
     Screen->Render(VideoRam);
 }

@@ -113,7 +113,7 @@ public:
 
     config::Settings& Settings() const { return settings_; }
     HostKeyboardState& Keyboard() { return keyboard_; }
-    std::timed_mutex& CpuMutex() { return cpuMutex_; }
+    std::mutex& CpuMutex() { return cpuMutex_; }
     TPreciseTimer& PreciseTimer() { return preciseTimer_; }
     debugger::DebuggerCore& Debugger() { return debugger_; }
 
@@ -134,15 +134,15 @@ public:
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
 private:
-    // Takes the processor mutex in 10 ms slices; false when shutting down first.
-    bool LockCpu();
     void DestroyDevices();
     void ApplyRomModule();
     void ApplyBlankExternalRom();
     void ApplyScreenSettings(int group);
 
     config::Settings& settings_;
-    std::timed_mutex cpuMutex_;
+    // Every holder keeps it briefly (a period of the run loop, one change made from the window),
+    // so waiting for it always ends.
+    std::mutex cpuMutex_;
     TPreciseTimer preciseTimer_;
     debugger::DebuggerCore debugger_;
     HostKeyboardState keyboard_;
