@@ -31,7 +31,7 @@ class SettingsTest : public ::testing::Test {
 // English texts and names the built-in ROM.
 TEST(DeliveredSettings, EveryKeyIsPresentAndReadsItsDefault) {
     ConfigDocument doc;
-    ASSERT_EQ(doc.Load(std::string(TEVRIN_BIN_DIR) + "/TevrinEmu.xml"), ConfigLoadResult::Usable);
+    ASSERT_EQ(doc.Load(TEVRIN_DELIVERED_CONFIG), ConfigLoadResult::Usable);
     const std::set<std::string> deliberate = {"General/@language", "Hardware/RomFile/@"};
     // Read by the program but never written, so the file leaves it out (the video memory is
     // cleared after a reset).
