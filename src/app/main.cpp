@@ -32,6 +32,7 @@ int RunWindow(int argc, char** argv) {
                         QString::fromUtf8(message->title.data(), int(message->title.size())),
                         QString::fromUtf8(message->text.data(), int(message->text.size())),
                         QMessageBox::Ok);
+        SignalCloser closer(box);
         box.exec();
         return headless::kExitConfig;
     }

@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -87,3 +87,23 @@ rx=${BASH_REMATCH[1]}; ry=${BASH_REMATCH[2]}
 # Closing stored the place the window was moved to, and its size.
 grep -q '<Screen x="2" y="30" size="double"' "$config" || fail "window settings not stored: $(grep '<Screen' "$config")"
 echo "window shows the ROM's picture; closed cleanly"
+
+# A configuration file the program cannot use: the fixed message, then exit status 1 once it is
+# closed.
+echo "<TevrinEmu" > "$work/broken.xml"
+cat > "$work/broken.sh" <<SESSION
+"$program" --config "$work/broken.xml" > "$work/broken.log" 2>&1 &
+pid=\$!
+sleep 2
+import -window root "$work/broken.png"
+kill -TERM \$pid
+status=0
+wait \$pid || status=\$?
+echo \$status > "$work/broken-status"
+SESSION
+xvfb-run -a -s "-screen 0 800x600x24" bash "$work/broken.sh"
+[ "$(cat "$work/broken-status")" = 1 ] || fail "an unusable configuration ended with $(cat "$work/broken-status")"
+# The message box is the only thing on the display: a light box on black.
+[ "$(convert "$work/broken.png" -fill black -opaque black -trim -format '%w' info:)" -gt 100 ] ||
+  fail "no message on the display"
+echo "an unusable configuration is refused with status 1"
