@@ -14,18 +14,14 @@ TEST(FocusPause, PausesARunningMachineAndResumesItOnReturn) {
     EXPECT_FALSE(focus.Activated());
 }
 
-TEST(FocusPause, LeavesAPausedMachinePausedAndIgnoresTheOptionOff) {
+TEST(FocusPause, OnlyARunningMachineWithTheOptionOnIsPausedAndResumed) {
     FocusPause focus;
     EXPECT_FALSE(focus.Deactivated(true, false));
     EXPECT_FALSE(focus.Activated());
     EXPECT_FALSE(focus.Deactivated(false, true));
     EXPECT_FALSE(focus.Activated());
-}
-
-TEST(FocusPause, ASecondLossDoesNotForgetTheMachineRan) {
-    FocusPause focus;
+    // A second loss, with the machine paused by the first, keeps the memory that it ran.
     EXPECT_TRUE(focus.Deactivated(true, true));
-    // Paused by the first loss, so the machine no longer runs when the second one comes.
     EXPECT_FALSE(focus.Deactivated(true, false));
     EXPECT_TRUE(focus.Activated());
 }

@@ -236,28 +236,21 @@ TEST_F(FormMainTest, SpeedStepsAndTheirLabel) {
     EXPECT_EQ(TheMachine().SpeedFactor(), 1.0);
 }
 
-TEST_F(FormMainTest, CommandsCarryTheirShortcuts) {
+TEST_F(FormMainTest, TheMenusAltKeysReachTheirCommands) {
     Show();
-    const std::pair<const char*, const char*> shortcuts[] = {{"MiExit", "Alt+F4"},
-                                                             {"MiSize100", "Alt+1"},
-                                                             {"MiSize200", "Alt+2"},
-                                                             {"MiSizeFull", "Alt+Return"},
-                                                             {"MiPaused", "Alt+F3"},
-                                                             {"MiReset", "Alt+F5"},
-                                                             {"MiHardReset", "Alt+Shift+F5"},
-                                                             {"MiCpuSpeedInc", "Alt+PgUp"},
-                                                             {"MiCpuSpeedNorm", "Alt+Home"},
-                                                             {"MiCpuSpeedDec", "Alt+PgDown"}};
-    for (const auto& [name, keys] : shortcuts) {
-        EXPECT_EQ(Action(name)->shortcut(), QKeySequence(keys)) << name;
-    }
-    // And the keys reach them while the window has the focus.
     form_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
     QTest::keyClick(form_.get(), Qt::Key_PageUp, Qt::AltModifier);
     EXPECT_EQ(TheMachine().SpeedFactor(), 2.0);
     QTest::keyClick(form_.get(), Qt::Key_1, Qt::AltModifier);
     EXPECT_EQ(form_->ScreenModes().Mode(), ScreenModeState::kNormal);
+    QTest::keyClick(form_.get(), Qt::Key_F3, Qt::AltModifier);
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
+    QTest::keyClick(form_.get(), Qt::Key_Return, Qt::AltModifier);
+    EXPECT_TRUE(form_->ScreenModes().InFullScreen());
+    // Still there with the menu bar hidden.
+    QTest::keyClick(form_.get(), Qt::Key_F3, Qt::AltModifier);
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
 }
 
 TEST_F(FormMainTest, TheWindowFitsThePictureAtEachSizeAndBorder) {
