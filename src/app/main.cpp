@@ -1,10 +1,54 @@
 // tevrinemu: the Tevrin emulator. With --headless it runs the machine without a window.
 
+#include <QApplication>
+#include <QMessageBox>
 #include <cstring>
 #include <iostream>
 
+#include "app/SignalCloser.h"
 #include "emulator/HeadlessRunner.h"
 #include "host/CommandLine.h"
+#include "host/ConfigDocument.h"
+#include "host/Settings.h"
+#include "ui/ProgramIcons.h"
+#include "ui/TFormMain.h"
+
+namespace {
+
+int RunWindow(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tevrinemu");
+    QApplication::setApplicationDisplayName("Tevrin Emulator");
+    QGuiApplication::setDesktopFileName("tevrinemu");
+    QApplication::setWindowIcon(icons::Icon(icons::kApplication));
+
+    // Read again: Qt has taken its own options (-platform, -display …) out of argv by now.
+    const CommandLine commandLine = CommandLine::Parse(argc, argv);
+    config::ConfigDocument document;
+    const config::ConfigLoadResult loaded = document.Load(commandLine.configPath);
+    if (const config::StartupMessage* message = config::StartupMessageFor(loaded)) {
+        ShuttingDown = true;
+        QMessageBox box(QMessageBox::Critical,
+                        QString::fromUtf8(message->title.data(), int(message->title.size())),
+                        QString::fromUtf8(message->text.data(), int(message->text.size())),
+                        QMessageBox::Ok);
+        SignalCloser closer(box);
+        box.exec();
+        return headless::kExitConfig;
+    }
+    config::Settings settings(document);
+    int status = 0;
+    {
+        TFormMain form(settings);
+        SignalCloser closer(form);
+        form.show();
+        status = app.exec();
+    }
+    document.Close();
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -21,6 +65,5 @@ int main(int argc, char** argv) {
     bool isHeadless = false;
     for (const std::string& arg : commandLine.arguments) isHeadless |= arg == "--headless";
     if (isHeadless) return headless::Run(commandLine, std::cout, std::cerr);
-    std::cerr << "tevrinemu: this build has no window yet; use --headless\n";
-    return headless::kExitUsage;
+    return RunWindow(argc, argv);
 }

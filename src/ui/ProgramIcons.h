@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// The program's own pictures, drawn as SVG and compiled in. They are rendered here rather than
+// through Qt's SVG icon plugin so that they show wherever the program runs, plugin or not.
+namespace icons {
+
+inline constexpr const char* kApplication = "tevrinemu";
+inline constexpr const char* kTevrin = "tevrin";
+inline constexpr const char* kRun = "run";
+inline constexpr const char* kPause = "pause";
+inline constexpr const char* kReset = "reset";
+inline constexpr const char* kMultiplier = "multiplier";
+
+// A square picture of the given size; a null pixmap for a name that has no picture.
+QPixmap Pixmap(const QString& name, int size);
+// The picture at the usual tool-bar, menu and title-bar sizes.
+QIcon Icon(const QString& name);
+
+}  // namespace icons
