@@ -572,11 +572,15 @@ TEXTAT: LDA     ROW
         RET
 
 ; --------------------------------------------------------------------------------------------
-; PLOT: draws character A (20H-7FH) in the text colour on black at the cursor; the text
-; buffer is not touched. Changes A, B, C, D, E, H, L.
+; PLOT: draws character A (20H-7FH; anything else as a blank, since a program may have put
+; any byte into the text buffer) in the text colour on black at the cursor; the text buffer
+; is not touched. Changes A, B, C, D, E, H, L.
 ; --------------------------------------------------------------------------------------------
 PLOT:   SUI     20H
-        MOV     L,A
+        CPI     60H
+        JC      PT1
+        XRA     A
+PT1:    MOV     L,A
         MVI     H,0
         DAD     H
         DAD     H
