@@ -144,10 +144,9 @@ TEST_F(MonitorRom, BeepCommandPlaysTheAskedToneAndRefusesOutOfRange) {
     from = m.M().EmulatedTicks();
     ASSERT_TRUE(m.Type("b 13 10\nb fa1 10\nb 3e8 2711\nb 3e8 0\n", 300));
     EXPECT_TRUE(Rises(m.speaker, kBeepLevel, from).empty());
-    EXPECT_EQ(RowsFrom(5, 8),
-              (std::vector<std::string>{"> b 13 10", "BAD ARGUMENT", "> b fa1 10", "BAD ARGUMENT",
-                                        "> b 3e8 2711", "BAD ARGUMENT", "> b 3e8 0",
-                                        "BAD ARGUMENT"}));
+    EXPECT_EQ(RowsFrom(5, 8), (std::vector<std::string>{
+                                  "> b 13 10", "BAD ARGUMENT", "> b fa1 10", "BAD ARGUMENT",
+                                  "> b 3e8 2711", "BAD ARGUMENT", "> b 3e8 0", "BAD ARGUMENT"}));
 
     // The highest tone still gets its length right: 1 ms of 4 kHz is four periods.
     from = m.M().EmulatedTicks();
@@ -248,20 +247,22 @@ TEST_F(MonitorRom, PictureShowsTheTextBufferInItsColoursAfterScrolling) {
         for (int c = 0; c < 32; ++c) {
             if (r == cursorRow && c == cursorCol) continue;
             const int colour = CellColour(picture, font, r, c, rows[r][c]);
-            const int wanted = rows[r][c] == ' ' ? 0 : PaletteIndex(r >= cyanFrom && r <= cyanTo ? 6 : 7);
-            ASSERT_EQ(colour, wanted) << "row " << r << " column " << c << " '" << rows[r][c] << "'";
+            const int wanted =
+                rows[r][c] == ' ' ? 0 : PaletteIndex(r >= cyanFrom && r <= cyanTo ? 6 : 7);
+            ASSERT_EQ(colour, wanted)
+                << "row " << r << " column " << c << " '" << rows[r][c] << "'";
         }
     }
 }
 
 TEST_F(MonitorRom, ErrorsAreRedAndTheColourCommandTakesOneToSeven) {
     ASSERT_TRUE(m.Type("c 0\nc 3\nzz\n", 600));
-    EXPECT_EQ(RowsFrom(4, 5), (std::vector<std::string>{"> c 0", "BAD ARGUMENT", "> c 3",
-                                                         "> zz", "UNKNOWN COMMAND"}));
+    EXPECT_EQ(RowsFrom(4, 5), (std::vector<std::string>{"> c 0", "BAD ARGUMENT", "> c 3", "> zz",
+                                                        "UNKNOWN COMMAND"}));
     const std::vector<uint8_t> font = FontFromSource();
     ScreenPicture picture = m.M().Screen->RenderPicture(m.M().VideoRam);
-    EXPECT_EQ(CellColour(picture, font, 5, 0, 'B'), PaletteIndex(1));   // red
-    EXPECT_EQ(CellColour(picture, font, 7, 2, 'z'), PaletteIndex(3));   // yellow, as chosen
+    EXPECT_EQ(CellColour(picture, font, 5, 0, 'B'), PaletteIndex(1));  // red
+    EXPECT_EQ(CellColour(picture, font, 7, 2, 'z'), PaletteIndex(3));  // yellow, as chosen
     EXPECT_EQ(CellColour(picture, font, 8, 0, 'U'), PaletteIndex(1));
     EXPECT_EQ(CellColour(picture, font, 9, 0, '>'), PaletteIndex(3));
 }
@@ -272,7 +273,7 @@ TEST_F(MonitorRom, WritesOutsideRamAreRefusedBeforeAnythingChanges) {
     // The fill would run from the screen into the ROM: nothing of it may happen.
     ASSERT_TRUE(m.Type("e c000 0\nf bff8 10 ff\nf 9ff0 10 0\n", 600));
     EXPECT_EQ(RowsFrom(4, 5), (std::vector<std::string>{"> e c000 0", "NOT RAM", "> f bff8 10 ff",
-                                                         "NOT RAM", "> f 9ff0 10 0"}));
+                                                        "NOT RAM", "> f 9ff0 10 0"}));
     EXPECT_EQ(m.M().Memory->Peek(0xC000), romByte);
     EXPECT_EQ(m.M().Memory->Peek(0xBFF8), screenByte);
     // The last fill was RAM (the end of the text buffer): done.
@@ -285,27 +286,28 @@ TEST_F(MonitorRom, GoRunsProgramsThatUseTheEntryPointsAndComeBack) {
     ASSERT_TRUE(m.Type("e 300 3e 4f cd 3 c0 3e 4b cd 3 c0 c9\ne 310 c3 0 0\ng 300\ng 310\n", 600));
     // A program that takes window 5 away (page 00 holds no memory): the monitor notices.
     // 0320: MVI A,00H; OUT 0E5H; RET    0330: MVI A,0E5H; OUT 0E5H; RET
-    ASSERT_TRUE(m.Type("e 320 3e 0 d3 e5 c9\ne 330 3e e5 d3 e5 c9\ng 320\n"
-                       "d 4ffe 4\ne 5000 1\ng 5000\ng 330\nd 5000 1\n",
-                       600));
+    ASSERT_TRUE(
+        m.Type("e 320 3e 0 d3 e5 c9\ne 330 3e e5 d3 e5 c9\ng 320\n"
+               "d 4ffe 4\ne 5000 1\ng 5000\ng 330\nd 5000 1\n",
+               600));
     const std::vector<std::string> lines = m.Lines();
     const std::vector<std::string> tail(lines.begin() + 4, lines.end());
     EXPECT_EQ(tail, (std::vector<std::string>{
-                        " c0 c9", "> e 310 c3 0 0", "> g 300", "OK", "> g 310", "> e 320 3e 0 d3 e5 c9",
-                        "> e 330 3e e5 d3 e5 c9", "> g 320", "> d 4ffe 4", "4FFE: 00 00 -- --",
-                        "> e 5000 1", "NOT RAM", "> g 5000", "NO MEMORY THERE", "> g 330",
-                        "> d 5000 1", "5000: 00", ">"}));
+                        " c0 c9", "> e 310 c3 0 0", "> g 300", "OK", "> g 310",
+                        "> e 320 3e 0 d3 e5 c9", "> e 330 3e e5 d3 e5 c9", "> g 320", "> d 4ffe 4",
+                        "4FFE: 00 00 -- --", "> e 5000 1", "NOT RAM", "> g 5000", "NO MEMORY THERE",
+                        "> g 330", "> d 5000 1", "5000: 00", ">"}));
 }
 
 TEST_F(MonitorRom, TypingAheadDuringTheTimerCommandIsKept) {
-    MonitorRomMachine chained([](config::Settings& s) { s.Set(config::keys::kChainTimer01, true); });
+    MonitorRomMachine chained(
+        [](config::Settings& s) { s.Set(config::keys::kChainTimer01, true); });
     ASSERT_TRUE(chained.RunUntilMs(1000));
     ASSERT_TRUE(chained.Type("t\nd f000 3\nt\n", 1800));
     EXPECT_EQ(chained.Lines(),
-              (std::vector<std::string>{kBanner[0], kBanner[1], kBanner[2], "> t",
-                                        "TIMER INTERRUPTS IN 1 S: 50", "> d f000 3",
-                                        "F000: C3 03 F0", "> t", "TIMER INTERRUPTS IN 1 S: 50",
-                                        ">"}));
+              (std::vector<std::string>{
+                  kBanner[0], kBanner[1], kBanner[2], "> t", "TIMER INTERRUPTS IN 1 S: 50",
+                  "> d f000 3", "F000: C3 03 F0", "> t", "TIMER INTERRUPTS IN 1 S: 50", ">"}));
     // The command leaves interrupts off and line 6 closed.
     EXPECT_FALSE(chained.M().Cpu->Inte);
 }
