@@ -39,6 +39,13 @@ class FakeSoundStream : public SoundStream {
     bool active_ = false;
 };
 
+// Fills the ring once (which starts the stream) and lets the device take it all, so that every
+// block produced from then on is the next one the device plays.
+inline void PrimeAndDrain(SoundDriver& driver, FakeSoundStream& stream) {
+    for (int i = 0; i < SoundRing::kBlocks; ++i) driver.ProduceBlock();
+    stream.Pull(SoundRing::kFrames);
+}
+
 // An opener that hands out fake streams and remembers the last one; `refuse` makes it fail as a
 // device without information or one that will not open.
 struct FakeStreamOpener {
