@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/PortAudioSession.h"
+#include "host/SoundConfig.h"
 #include "host/SoundDevices.h"
 #include "host/SoundDriver.h"
 #include "host/SoundLevelTable.h"
@@ -48,6 +49,21 @@ TEST_F(AlsaFileDeviceTest, DeviceIsListedAndChosenWhenNoneIsStored) {
     EXPECT_FALSE(SoundDevices::List(SoundOutputType::DSound).empty());
     EXPECT_GE(SoundDevices::Select(SoundOutputType::DSound, -1), 0);
 }
+
+#if __has_include("host/Settings.h")
+TEST_F(AlsaFileDeviceTest, StartUpStoresTheDefaultDeviceWhenNoneIsStored) {
+    PortAudioSession session;
+    config::ConfigDocument document;
+    ASSERT_EQ(document.LoadFromText("<T version=\"1\">\n<Sound device-index=\"-1\"/>\n</T>\n", "1"),
+              config::ConfigLoadResult::Usable);
+    config::Settings settings(document);
+    const int chosen = soundconfig::SelectDevice(settings);
+    EXPECT_EQ(chosen, SoundDevices::DefaultDevice(SoundOutputType::WaveOut));
+    EXPECT_GE(chosen, 0);
+    EXPECT_EQ(soundconfig::Read(settings).deviceIndex, chosen);
+    EXPECT_EQ(soundconfig::SelectDevice(settings), chosen);  // kept from now on
+}
+#endif
 
 TEST_F(AlsaFileDeviceTest, DeviceIndexWithoutADeviceLeavesTheDriverClosedAndSilent) {
     PortAudioSession session;

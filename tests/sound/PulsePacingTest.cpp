@@ -194,7 +194,7 @@ TEST_F(PulsePacingSlowTest, StalledDeviceHoldsTheMachineHalfASecondAtMost) {
     soundtest::RunPeriods(2ms, 2s, [&] { machine.Period(); });
     const int64_t skippedBefore = machine.skipped;
     soundtest::RunPeriods(1900us, 3s, [&] { machine.Period(); });
-    EXPECT_GT(machine.skipped - skippedBefore, 30);
+    EXPECT_GT(machine.skipped - skippedBefore, 10);
 }
 
 }  // namespace
