@@ -184,9 +184,14 @@ void SoundDriver::FillOutput(SoundFrame* output, unsigned long frames) {
     }
     std::lock_guard lock(mutex_);
     statistics_.framesPlayed += static_cast<int64_t>(frames);
-    if (priming_ && !ring_.Full()) {
-        std::fill(output, output + frames, SoundFrame{});
-        return;
+    if (priming_) {
+        if (!ring_.Full()) {
+            std::fill(output, output + frames, SoundFrame{});
+            return;
+        }
+        // Resumed with the ring still full from before the pause: it is primed already, and
+        // playing silence again once the first buffer was taken would leave a hole.
+        priming_ = false;
     }
     while (frames > 0) {
         const int count = static_cast<int>(std::min<unsigned long>(frames, INT_MAX));

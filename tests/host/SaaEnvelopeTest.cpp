@@ -131,13 +131,4 @@ TEST(SaaEnvelopeTest, ANewShapeWaitsForTheEndOfTheRunningPhase) {
     EXPECT_EQ(envelope.LeftLevel(), 14);
 }
 
-TEST(SaaEnvelopeTest, DisabledEnvelopeIgnoresClocks) {
-    SaaEnvelope envelope;
-    envelope.PowerOn();
-    envelope.WriteControl(static_cast<uint8_t>(SaaEnvelope::kRepetitiveAttack << 1));
-    for (int i = 0; i < 5; ++i) envelope.Clock();
-    EXPECT_FALSE(envelope.Enabled());
-    EXPECT_EQ(envelope.LeftLevel(), 0);
-}
-
 }  // namespace

@@ -121,15 +121,6 @@ TEST_F(SoundDriverTest, ChannelsAreMixedAndClampedInsteadOfWrappingRound) {
     EXPECT_EQ(block[10].left, -21843);
 }
 
-TEST_F(SoundDriverTest, OnlyADriverWithTheMuseChannelTakesAGenerator) {
-    Open(2);
-    struct Source {
-        void Generate(int16_t*, int) {}
-    } source;
-    EXPECT_FALSE(driver->SetGenerator(SoundDriver::Generator::Bind<&Source::Generate>(&source)));
-    EXPECT_FALSE(driver->SetGenerator({}));
-}
-
 TEST_F(SoundDriverTest, VolumesShareTheRangeAmongTheChannels) {
     Open(2, {90, 50, 70});
     EXPECT_EQ(driver->ChannelVolume(0), 14745);  // trunc(0.45 * 32767)
@@ -232,6 +223,20 @@ TEST_F(SoundDriverTest, PauseStopsTheStreamAndResumeReplaysOnlyAfterTheRingRefil
     EXPECT_EQ(stream->starts, 2);  // it runs already; filling the ring only ends the priming
     out = stream->Pull(880);
     EXPECT_EQ(out[0].left, driver->ChannelVolume(0));
+}
+
+TEST_F(SoundDriverTest, ResumingWithAFullRingPlaysOnWithoutAHole) {
+    Open(2);
+    driver->SetLevel(0, 15, 0);
+    for (int i = 0; i < SoundRing::kBlocks; ++i) driver->ProduceBlock();
+    driver->PauseStream();
+    driver->ResumeStream();
+    const int16_t full = driver->ChannelVolume(0);
+    std::vector<SoundFrame> out = stream->Pull(880);
+    EXPECT_EQ(out[0].left, full);
+    EXPECT_FALSE(driver->ProduceBlock());
+    out = stream->Pull(880);  // ten blocks left and one new: no return to silence
+    for (const SoundFrame& f : out) ASSERT_EQ(f.left, full);
 }
 
 TEST_F(SoundDriverTest, AStalledDeviceStopsPacingAfterHalfASecond) {

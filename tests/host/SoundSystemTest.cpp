@@ -155,11 +155,4 @@ TEST_F(SoundSystemTest, RemovingTheBoardHandsThePortBack) {
     EXPECT_EQ(gpio.PortRead(0xC5, 0) & 0xEC, 0x24);
 }
 
-TEST(SoundSystemVolumeTest, StoredVolumesOutsideTheRangeCountAsNinety) {
-    EXPECT_EQ(SoundSystem::SanitizedVolume(0), 0);
-    EXPECT_EQ(SoundSystem::SanitizedVolume(100), 100);
-    EXPECT_EQ(SoundSystem::SanitizedVolume(101), 90);
-    EXPECT_EQ(SoundSystem::SanitizedVolume(-1), 90);
-}
-
 }  // namespace
