@@ -1,5 +1,6 @@
 #include "host/PortAudioStream.h"
 
+#include <pa_linux_alsa.h>
 #include <portaudio.h>
 
 std::unique_ptr<SoundStream> PortAudioStream::Open(int deviceIndex, Fill fill) {
@@ -22,6 +23,11 @@ std::unique_ptr<SoundStream> PortAudioStream::Open(int deviceIndex, Fill fill) {
         stream->stream_ = nullptr;
         return nullptr;
     }
+    // The device thread must not wait behind the emulation or a busy desktop: a late callback is
+    // a gap in the sound. Windows hosts run it at time-critical priority; on ALSA that is a
+    // real-time thread where the system allows one (otherwise it stays an ordinary thread).
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+    if (api != nullptr && api->type == paALSA) PaAlsa_EnableRealtimeScheduling(stream->stream_, 1);
     return stream;
 }
 

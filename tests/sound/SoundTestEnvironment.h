@@ -162,20 +162,27 @@ inline std::vector<int16_t> ReadSamples(const std::filesystem::path& path) {
     return samples;
 }
 
-// Calls onPeriod() at absolute deadlines `period` apart for `duration`, as the emulator's timer
-// thread does: a deadline already missed by a whole period is dropped, not made up in a burst.
+// Calls onPeriod(droppedSoFar) at absolute deadlines `period` apart for `duration`, as the
+// emulator's timer thread does: a deadline already missed by a whole period is dropped, not made
+// up in a burst. Returns how many were dropped (a busy host falls behind this way).
 template <typename F>
-void RunPeriods(std::chrono::nanoseconds period, std::chrono::nanoseconds duration, F&& onPeriod) {
+int64_t RunPeriods(std::chrono::nanoseconds period, std::chrono::nanoseconds duration,
+                   F&& onPeriod) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + duration;
     Clock::time_point deadline = Clock::now();
+    int64_t dropped = 0;
     while (deadline < end) {
-        onPeriod();
+        onPeriod(dropped);
         deadline += period;
         const Clock::time_point now = Clock::now();
-        while (deadline + period <= now) deadline += period;
+        while (deadline + period <= now) {
+            deadline += period;
+            ++dropped;
+        }
         std::this_thread::sleep_until(deadline);
     }
+    return dropped;
 }
 
 }  // namespace soundtest
