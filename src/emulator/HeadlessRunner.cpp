@@ -189,7 +189,8 @@ std::string HelpText() {
            "written, 2 the machine stopped on a fault, 64 bad options.\n";
 }
 
-int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
+int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
+        SoundDriver::StreamOpener soundOpener) {
     Options options;
     std::string error;
     if (!ParseOptions(commandLine.arguments, options, error)) {
@@ -208,7 +209,7 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
 
     ShuttingDown = false;
     interrupted = false;
-    auto machine = std::make_unique<Machine>(settings);
+    auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
     machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
     std::vector<int> all;
     for (int g = 1; g <= 17; ++g) all.push_back(g);

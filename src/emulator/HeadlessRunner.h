@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/CommandLine.h"
+#include "host/SoundDriver.h"
 
 // `tevrinemu --headless`: the same machine as the window builds, run without one, for tests,
 // benchmarks and scripts.
@@ -41,6 +42,8 @@ std::string HelpText();
 // Runs the machine as the options say and writes what they ask for at exit. Returns the exit
 // status: 0 normal, 1 unusable configuration (or an output that could not be written),
 // 2 machine fault, 64 bad options.
-int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err);
+// `soundOpener` replaces the audio device (tests).
+int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
+        SoundDriver::StreamOpener soundOpener = {});
 
 }  // namespace headless

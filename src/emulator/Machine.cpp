@@ -7,6 +7,7 @@
 
 #include "emulator/SpeedControl.h"
 #include "host/Language.h"
+#include "host/SoundConfig.h"
 #include "machine/MemoryLayout.h"
 
 std::atomic<bool> ShuttingDown{false};
@@ -32,11 +33,15 @@ layout::ResetPattern PatternFrom(config::ResetPattern stored) {
 
 }  // namespace
 
-Machine::Machine(config::Settings& settings)
+Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpener)
     : settings_(settings),
       usageSince_(Clock::now()),
       fillRandom_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())) {
     Screen = std::make_unique<ScreenTevrin>();
+    Sound = std::make_unique<SoundSystem>(&ShuttingDown, std::move(soundOpener));
+    // As the Sound settings page does when it loads: a configuration that names no device (a
+    // fresh installation) gets the default output device, so the machine is heard at once.
+    if (Sound->AudioAvailable()) soundconfig::SelectDevice(settings_);
     preciseTimer_.SetInterval(speed::kPeriodMs);
     preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::CpuTimerEvent>(this));
     preciseTimer_.SetEnabled(false);
@@ -46,6 +51,7 @@ Machine::~Machine() {
     preciseTimer_.SetEnabled(false);
     // Wait for a period that is still running to finish before the devices go.
     std::lock_guard<std::mutex> lock(cpuMutex_);
+    Sound.reset();  // before the GPIO port its board sits on
     DestroyDevices();
     Screen.reset();
     Memory.reset();
@@ -53,8 +59,11 @@ Machine::~Machine() {
 }
 
 void Machine::DestroyDevices() {
-    // The processor goes before the devices it is bound to are gone only because nothing runs
-    // it meanwhile; the timer and the serial interface may go in either order.
+    // The sound board leaves the GPIO port before the port goes. The processor goes before the
+    // devices it is bound to only because nothing runs it meanwhile; the timer and the serial
+    // interface may go in either order.
+    if (Sound) Sound->RemoveMuse();
+    if (SystemPio) SystemPio->SetSpeakerOutput({});
     Multiplier.reset();
     Timer.reset();
     Serial.reset();
@@ -90,6 +99,7 @@ void Machine::BuildMachine() {
     SystemPio = std::make_unique<SystemPIO>(
         SystemPIO::ScrollOutput::Bind<&ScreenTevrin::SetScroll>(Screen.get()), Interrupts.get());
     SystemPio->SetKeysReleased(keysReleased_);
+    SystemPio->SetSpeakerOutput(Sound->LevelOutput());
 
     Gpio = std::make_unique<IfGPIO>(Cpu.get());
     Gpio->SetInteOnPB0(settings_.Get(config::keys::kInteOnPb0));
@@ -163,7 +173,15 @@ void Machine::ApplyScreenSettings(int which) {
 bool Machine::ApplySettings(std::vector<int> list) {
     std::set<int> groups(list.begin(), list.end());
     bool rebuilt = false;
-    if (Contains(groups, group::kHardwareFirst, group::kHardwareLast)) {
+    const bool hardware = Contains(groups, group::kHardwareFirst, group::kHardwareLast);
+    if (groups.count(group::kSoundDevice) != 0) {
+        // The speaker lets go of the old driver before it is replaced.
+        if (SystemPio) SystemPio->SetSpeakerOutput({});
+        Sound->ApplyDevice(soundconfig::Read(settings_));
+        rebuilt = true;
+    }
+    if (groups.count(group::kSoundVolumes) != 0) Sound->ApplyVolumes(soundconfig::Read(settings_));
+    if (hardware) {
         BuildMachine();
         groups.insert({group::kKeyboard, group::kGameController, group::kRomModule, group::kSdRom,
                        group::kSoundInterface});
@@ -185,8 +203,15 @@ bool Machine::ApplySettings(std::vector<int> list) {
     for (int which : {group::kColourProfile, group::kBorder, group::kFullScreenMapping}) {
         if (groups.count(which) != 0) ApplyScreenSettings(which);
     }
+    if (groups.count(group::kSoundDevice) != 0 && !hardware && SystemPio) {
+        SystemPio->SetSpeakerOutput(Sound->LevelOutput());
+    }
     if (groups.count(group::kKeyboard) != 0 && SystemPio != nullptr) {
         SystemPio->SetChangeZY(settings_.Get(config::keys::kChangeZy));
+    }
+    if (groups.count(group::kSoundInterface) != 0) {
+        Sound->ApplyMuse(soundconfig::Read(settings_), Gpio.get());
+        rebuilt = true;
     }
     return rebuilt;
 }
@@ -199,6 +224,9 @@ void Machine::CpuTimerEvent() {
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
     if (runState_.load() != kRunning || Cpu == nullptr) return;
+    // At normal speed the audio device's clock paces the machine: while its ring is full the
+    // period is skipped.
+    if (factor == 1.0 && Sound->ProduceBlock()) return;
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
@@ -250,7 +278,13 @@ void Machine::SetPaused(bool paused) {
     std::lock_guard<std::mutex> lock(cpuMutex_);
     if (ShuttingDown && runState_.load() == kPaused) return;
     runState_ = wanted;
-    preciseTimer_.SetEnabled(!paused && throttled_);
+    if (paused) {
+        preciseTimer_.SetEnabled(false);
+        Sound->PauseStream();
+    } else {
+        Sound->ResumeStream();
+        preciseTimer_.SetEnabled(throttled_);
+    }
 }
 
 void Machine::WarmReset() {
@@ -325,6 +359,13 @@ int Machine::TakeHostUsage() {
     usageSince_ = now;
     return static_cast<int>(std::min<int64_t>(100, busy * 100 / elapsed));
 }
+
+void Machine::SetMuted(bool muted) {
+    Sound->SetMuted(muted);
+    settings_.Set(config::keys::kMute, muted);
+}
+
+bool Machine::Muted() const { return settings_.Get(config::keys::kMute); }
 
 void Machine::ScanKeyboard() {
     if (SystemPio == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;

@@ -12,6 +12,7 @@
 #include "debugger/DebuggerCore.h"
 #include "emulator/TPreciseTimer.h"
 #include "host/Settings.h"
+#include "host/SoundSystem.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/HostKeyboardState.h"
@@ -51,7 +52,9 @@ public:
         uint16_t address = 0;  // memory address or port number
     };
 
-    explicit Machine(config::Settings& settings);
+    // `soundOpener` replaces the audio device (tests); without it the machine opens PortAudio
+    // and, at speed 1.0, is paced by the device's clock.
+    explicit Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpener = {});
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
@@ -129,6 +132,11 @@ public:
     std::unique_ptr<IfSerial> Serial;
     std::unique_ptr<IfTimer> Timer;
     std::unique_ptr<IfMultiplier> Multiplier;
+    std::unique_ptr<SoundSystem> Sound;  // the driver inside is absent without a device
+
+    // The sound toggle: mutes or unmutes and stores the choice.
+    void SetMuted(bool muted);
+    bool Muted() const;
 
     // Which external ROM the slot holds after the last ApplySettings.
     bool RomModuleLoaded() const { return romModuleLoaded_; }

@@ -14,6 +14,8 @@ inline constexpr const char* kRun = "run";
 inline constexpr const char* kPause = "pause";
 inline constexpr const char* kReset = "reset";
 inline constexpr const char* kMultiplier = "multiplier";
+inline constexpr const char* kSound = "sound";
+inline constexpr const char* kMute = "mute";
 
 // A square picture of the given size; a null pixmap for a name that has no picture.
 QPixmap Pixmap(const QString& name, int size);

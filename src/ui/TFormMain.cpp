@@ -40,10 +40,11 @@ screen::Rect ToRect(const QRect& rect) {
 
 }  // namespace
 
-TFormMain::TFormMain(config::Settings& settings, QWidget* parent)
+TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
+                     SoundDriver::StreamOpener soundOpener)
     : QMainWindow(parent),
       settings_(settings),
-      machine_(std::make_unique<Machine>(settings)),
+      machine_(std::make_unique<Machine>(settings, std::move(soundOpener))),
       keyboard_(machine_->Keyboard()),
       screenModes_(settings.Get(config::keys::kScreenSize)) {
     // A window made after another one closed starts a new run.
@@ -122,6 +123,9 @@ void TFormMain::CreateMenus() {
     connect(reset, &QAction::triggered, this, [this] { TBtnResetClick(0); });
     QAction* cold = AddAction(emul, "MiHardReset", "&Cold restart", QKeySequence("Alt+Shift+F5"));
     connect(cold, &QAction::triggered, this, [this] { TBtnResetClick(1); });
+    miSound_ = AddAction(emul, "MiSound", "&Sound", QKeySequence("Alt+F8"));
+    miSound_->setCheckable(true);
+    connect(miSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);
     emul->addSeparator();
     miFocusPause_ = AddAction(emul, "MiFocusPause", "Pause when &inactive");
     miFocusPause_->setCheckable(true);
@@ -165,6 +169,11 @@ void TFormMain::CreateToolBar() {
     tbtnRunPause_->setObjectName("TBtnRunPause");
     connect(tbtnRunPause_, &QAction::triggered, this, &TFormMain::TBtnRunPauseClick);
     toolBar_->addAction(tbtnRunPause_);
+
+    tbtnSound_ = new QAction(icons::Icon(icons::kSound), "Sound", this);
+    tbtnSound_->setObjectName("TBtnSound");
+    connect(tbtnSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);
+    toolBar_->addAction(tbtnSound_);
 
     for (QAction* action : toolBar_->actions()) {
         if (QWidget* button = toolBar_->widgetForAction(action))
@@ -224,6 +233,7 @@ void TFormMain::FirstShow() {
     std::vector<int> all;
     for (int group = 1; group <= kAllGroups; ++group) all.push_back(group);
     ApplySettings(all);
+    UpdateSoundToggle();
     machine_->WarmReset();
     refreshTimer_.start();
     SetPaused(false);
@@ -349,6 +359,17 @@ void TFormMain::UpdateRunState() {
 void TFormMain::TBtnRunPauseClick() {
     if (closing_) return;
     SetPaused(machine_->GetRunState() == Machine::kRunning);
+}
+
+void TFormMain::TBtnSoundClick() {
+    machine_->SetMuted(!machine_->Muted());
+    UpdateSoundToggle();
+}
+
+void TFormMain::UpdateSoundToggle() {
+    const bool muted = machine_->Muted();
+    miSound_->setChecked(!muted);
+    tbtnSound_->setIcon(icons::Icon(muted ? icons::kMute : icons::kSound));
 }
 
 void TFormMain::TBtnResetClick(int tag) {

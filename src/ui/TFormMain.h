@@ -28,7 +28,9 @@ class TFormMain : public QMainWindow {
     Q_OBJECT
 
   public:
-    explicit TFormMain(config::Settings& settings, QWidget* parent = nullptr);
+    // `soundOpener` replaces the audio device (tests).
+    explicit TFormMain(config::Settings& settings, QWidget* parent = nullptr,
+                       SoundDriver::StreamOpener soundOpener = {});
     ~TFormMain() override;
 
     Machine& GetMachine() { return *machine_; }
@@ -43,6 +45,8 @@ class TFormMain : public QMainWindow {
     // The commands of the menus and the tool bar, by their tags.
     void MiScreenSizeClick(int tag);
     void TBtnRunPauseClick();
+    // The sound toggle (MiSound, Alt+F8, TBtnSound): mutes or unmutes and stores Sound/mute.
+    void TBtnSoundClick();
     void TBtnResetClick(int tag);
     void MiCpuSpeedClick(int tag);
     void MiExitClick();
@@ -79,6 +83,7 @@ class TFormMain : public QMainWindow {
     void UpdateSizeChecks();
     void SetPaused(bool paused);
     void UpdateRunState();
+    void UpdateSoundToggle();
     void UpdateMultiplierIcon();
     void FollowMachine();
     void ReportFault();
@@ -106,6 +111,8 @@ class TFormMain : public QMainWindow {
     QLabel* labelCpuSpeed_ = nullptr;
     QLabel* labelCpuUsage_ = nullptr;
     QAction* miPaused_ = nullptr;
+    QAction* miSound_ = nullptr;
+    QAction* tbtnSound_ = nullptr;
     QAction* miFocusPause_ = nullptr;
     QAction* tbtnRunPause_ = nullptr;
     std::array<QAction*, 3> miSize_{};

@@ -116,7 +116,7 @@ TEST_F(MachineRun, MultiplierTakesOverThePagingPorts) {
     rom.HaltLoop();
     LoadConfiguration(rom);
     settings->Set(config::keys::kMultiplier, true);
-    machine = std::make_unique<Machine>(*settings);
+    machine = std::make_unique<Machine>(*settings, SilentAudio());
     machine->ApplySettings({1});
     ASSERT_NE(machine->Multiplier, nullptr);
     EXPECT_EQ(machine->Cpu->FindPortDevice(0xD8), machine->Multiplier.get());
@@ -184,7 +184,7 @@ protected:
         args.insert(args.end(), options.begin(), options.end());
         CommandLine commandLine = CommandLine::Parse(args);
         std::ostringstream o, e;
-        int status = headless::Run(commandLine, o, e);
+        int status = headless::Run(commandLine, o, e, SilentAudio());
         if (out) *out = o.str();
         if (err) *err = e.str();
         return status;
@@ -234,7 +234,7 @@ TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     std::string config = folder.Write("broken.xml", "<TevrinEmu version=\"0.0.0.1\"/>");
     std::ostringstream out, err;
     CommandLine commandLine = CommandLine::Parse(std::vector<std::string>{"--config", config, "--headless"});
-    EXPECT_EQ(headless::Run(commandLine, out, err), headless::kExitConfig);
+    EXPECT_EQ(headless::Run(commandLine, out, err, SilentAudio()), headless::kExitConfig);
     EXPECT_NE(err.str().find("version"), std::string::npos) << err.str();
 
     headless::Options options;

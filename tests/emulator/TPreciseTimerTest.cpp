@@ -55,10 +55,9 @@ TEST(TPreciseTimer, ALateCallbackDropsPeriodsInsteadOfBursting) {
     std::this_thread::sleep_for(60ms);
     timer.SetEnabled(false);
     EXPECT_GE(timer.DroppedPeriods(), 2);
-    ASSERT_GE(counter.stamps.size(), 3u);
-    // The call after the slow one comes on the next period boundary, not at once in a burst.
-    auto gap = counter.stamps[2] - counter.stamps[1];
-    EXPECT_GE(gap, 1ms);
+    // 30 periods in 60 ms; the slow call costs three of them for good. Making them up in a
+    // burst would bring the count back to 30.
+    EXPECT_LE(counter.calls.load(), 28);
 }
 
 TEST(TPreciseTimer, TheCallbackMayStopItsOwnTimer) {

@@ -9,6 +9,7 @@
 #include "emulator/Machine.h"
 #include "host/ConfigDocument.h"
 #include "host/Settings.h"
+#include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 
 // A small ROM for tests: code placed at the start of page FF (the image's last 4 KB), where the
@@ -66,7 +67,7 @@ protected:
 
     void Build(const TestRom& rom) {
         ASSERT_NO_FATAL_FAILURE(LoadConfiguration(rom));
-        machine = std::make_unique<Machine>(*settings);
+        machine = std::make_unique<Machine>(*settings, SilentAudio());
         machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
         std::vector<int> all;
         for (int g = 1; g <= 17; ++g) all.push_back(g);

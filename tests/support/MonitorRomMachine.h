@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/SilentAudio.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -40,7 +42,7 @@ class MonitorRomMachine {
         settings_ = std::make_unique<config::Settings>(document_);
         settings_->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
         if (configure) configure(*settings_);
-        machine_ = std::make_unique<Machine>(*settings_);
+        machine_ = std::make_unique<Machine>(*settings_, SilentAudio());
         machine_->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
         std::vector<int> all;
         for (int g = 1; g <= 17; ++g) all.push_back(g);

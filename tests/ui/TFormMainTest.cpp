@@ -1,5 +1,7 @@
 #include "ui/TFormMain.h"
 
+#include "support/SilentAudio.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -105,7 +107,7 @@ class FormMainTest : public ::testing::Test {
     }
 
     RecordingFormMain& Show() {
-        form_ = std::make_unique<RecordingFormMain>(settings_);
+        form_ = std::make_unique<RecordingFormMain>(settings_, nullptr, SilentAudio());
         form_->show();
         return *form_;
     }
@@ -166,6 +168,20 @@ TEST_F(FormMainTest, FirstShowingBuildsTheMachineAndSetsItRunning) {
     // The machine runs on its own: the processor gets through its periods.
     EXPECT_TRUE(WaitFor([&] { return TheMachine().EmulatedTicks() >= 40000; }));
     EXPECT_TRUE(form.messages.empty());
+}
+
+TEST_F(FormMainTest, SoundToggleMutesAndStoresTheChoice) {
+    settings_.Set(keys::kMute, true);
+    RecordingFormMain& form = Show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_FALSE(Action("MiSound")->isChecked()) << "the stored mute shows";
+    QTest::keyClick(&form, Qt::Key_F8, Qt::AltModifier);
+    EXPECT_TRUE(Action("MiSound")->isChecked());
+    EXPECT_FALSE(settings_.Get(keys::kMute));
+    Action("TBtnSound")->trigger();
+    EXPECT_FALSE(Action("MiSound")->isChecked());
+    EXPECT_TRUE(settings_.Get(keys::kMute));
 }
 
 TEST_F(FormMainTest, TextsFollowTheConfiguredLanguage) {
