@@ -295,21 +295,36 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         }                                                   \
     } while (0)
 
-#define FETCH16(dst)                                        \
-    do {                                                    \
-        uint8_t lo_, hi_;                                   \
-        FETCH8(lo_);                                        \
-        FETCH8(hi_);                                        \
-        (dst) = PAIR(hi_, lo_);                             \
+// Words inside one window are read with one look-up; a word that straddles two windows (or
+// meets the careful path) is read a byte at a time, low byte first, as the bus does.
+#define FETCH16(dst)                                                        \
+    do {                                                                    \
+        const uint8_t* w16_ = readWindow_[static_cast<uint32_t>(PC) >> 12]; \
+        if (!ackFetch_ && w16_ != nullptr && (PC & 0x0FFF) != 0x0FFF) [[likely]] { \
+            const uint8_t* p16_ = w16_ + (PC & 0x0FFF);                     \
+            (dst) = PAIR(p16_[1], p16_[0]);                                 \
+            PC = static_cast<uint16_t>(PC + 2);                             \
+        } else {                                                            \
+            uint8_t lo_, hi_;                                               \
+            FETCH8(lo_);                                                    \
+            FETCH8(hi_);                                                    \
+            (dst) = PAIR(hi_, lo_);                                         \
+        }                                                                   \
     } while (0)
 
-#define READ16(dst, address)                                \
-    do {                                                    \
-        uint16_t at_ = static_cast<uint16_t>(address);      \
-        uint8_t lo_, hi_;                                   \
-        READ8(lo_, at_);                                    \
-        READ8(hi_, at_ + 1);                                \
-        (dst) = PAIR(hi_, lo_);                             \
+#define READ16(dst, address)                                                \
+    do {                                                                    \
+        uint16_t at_ = static_cast<uint16_t>(address);                      \
+        const uint8_t* w16_ = readWindow_[static_cast<uint32_t>(at_) >> 12]; \
+        if (w16_ != nullptr && (at_ & 0x0FFF) != 0x0FFF) [[likely]] {       \
+            const uint8_t* p16_ = w16_ + (at_ & 0x0FFF);                    \
+            (dst) = PAIR(p16_[1], p16_[0]);                                 \
+        } else {                                                            \
+            uint8_t lo_, hi_;                                               \
+            READ8(lo_, at_);                                                \
+            READ8(hi_, at_ + 1);                                            \
+            (dst) = PAIR(hi_, lo_);                                         \
+        }                                                                   \
     } while (0)
 
 #define WRITE16(address, value)                             \
