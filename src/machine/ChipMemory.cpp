@@ -115,7 +115,7 @@ void ChipMemory::WriteSlow(uint16_t address, uint8_t value) {
         RaiseFault(address, true);
         return;
     }
-    if (IsGreenPlanePage(number) && writeHook_ &&
+    if (IsGreenPlanePage(number) && writeHook_ && writeHookArmed_ &&
         writeHook_(page, static_cast<uint16_t>(address & 0x0FFF), value)) {
         return;
     }
@@ -142,6 +142,12 @@ uint8_t ChipMemory::Peek(uint16_t address) const {
     return page == nullptr ? 0xFF : page[address & 0x0FFF];
 }
 
+void ChipMemory::SetWriteHookArmed(bool armed) {
+    if (armed == writeHookArmed_) return;
+    writeHookArmed_ = armed;
+    RefreshWindows();
+}
+
 ChipMemory::WriteHook ChipMemory::SetWriteHook(WriteHook hook) {
     WriteHook previous = writeHook_;
     writeHook_ = hook;
@@ -160,7 +166,8 @@ void ChipMemory::RefreshWindows() {
         uint8_t* page = fault_ ? nullptr : page_[number];
         readWindow_[window] = page;
         bool careful = page == nullptr || readOnly_[number] ||
-                       (IsGreenPlanePage(number) && static_cast<bool>(writeHook_));
+                       (IsGreenPlanePage(number) && static_cast<bool>(writeHook_) &&
+                        writeHookArmed_);
         writeWindow_[window] = careful ? nullptr : page;
     }
     windowsChanged_();

@@ -56,6 +56,9 @@ public:
     uint8_t Peek(uint16_t address) const;
 
     WriteHook SetWriteHook(WriteHook hook);
+    // While the hook's owner knows the hook would decline every write (the screen outside its
+    // colour-write mode), disarming it lets those writes take the fast path.
+    void SetWriteHookArmed(bool armed);
 
     bool Fault() const { return fault_; }
     uint16_t FaultAddress = 0;
@@ -82,6 +85,7 @@ private:
     MemoryOrganizer& organizer_;
     Closure<void()> previousMappingListener_;
     WriteHook writeHook_;
+    bool writeHookArmed_ = true;
     std::array<uint8_t*, kPageCount> page_{};
     std::array<std::unique_ptr<uint8_t[]>, kPageCount> blockStorage_{};  // only on block starts
     std::array<int, kPageCount> blockLength_{};                          // pages, on block starts

@@ -23,6 +23,12 @@ ScreenTevrin::ScreenTevrin(int mode, screen::Rect monitor) {
 
 void ScreenTevrin::PortWrite(uint8_t /*port*/, uint8_t value, int32_t /*ticks*/) {
     colourRegister_.store(value & 0x0F, std::memory_order_relaxed);
+    ArmColourWrite();
+}
+
+// Outside colour-write mode the hook stores nothing itself, so the memory may leave it out.
+void ScreenTevrin::ArmColourWrite() {
+    if (memory_ != nullptr) memory_->SetWriteHookArmed((ColourRegister() & kColourWriteMode) != 0);
 }
 
 uint8_t ScreenTevrin::PortRead(uint8_t /*port*/, int32_t /*ticks*/) {
@@ -32,6 +38,7 @@ uint8_t ScreenTevrin::PortRead(uint8_t /*port*/, int32_t /*ticks*/) {
 void ScreenTevrin::Reset(int32_t /*ticks*/) {
     colourRegister_.store(0, std::memory_order_relaxed);
     scrollRegister_.store(0, std::memory_order_relaxed);
+    ArmColourWrite();
 }
 
 // In colour-write mode one store paints the set bits of the value in the register's colour on
@@ -59,6 +66,8 @@ bool ScreenTevrin::InstallColourWrite(ChipMemory& memory) {
         if (reinterpret_cast<uintptr_t>(memory.PagePointer(page)) != expected) return false;
     }
     memory.SetWriteHook(ChipMemory::WriteHook::Bind<&ScreenTevrin::ColourWriteHook>(this));
+    memory_ = &memory;
+    ArmColourWrite();
     return true;
 }
 

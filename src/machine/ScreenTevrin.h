@@ -43,7 +43,9 @@ class ScreenTevrin : public PeripheralDevice {
     // storage; the red plane lies 0x4000 bytes below it and the blue one 0x4000 above.
     bool ColourWriteHook(uint8_t* page, uint16_t offset, uint8_t value);
     // Installs the hook after checking that the three planes are one block of RAM, as the
-    // hook's arithmetic needs; false (and nothing installed) when they are not.
+    // hook's arithmetic needs; false (and nothing installed) when they are not. The screen
+    // arms and disarms the hook with its colour-write mode from then on, so the memory must
+    // stay until the screen is given another one (or goes).
     bool InstallColourWrite(ChipMemory& memory);
 
     void SetColourProfile(bool colour) { colour_ = colour; }
@@ -79,6 +81,9 @@ class ScreenTevrin : public PeripheralDevice {
     const uint8_t* Pixels() const { return pixels_.data(); }
 
   private:
+    void ArmColourWrite();
+
+    ChipMemory* memory_ = nullptr;
     std::atomic<uint8_t> colourRegister_{0};
     std::atomic<uint8_t> scrollRegister_{0};
     int mode_ = kModeNone;

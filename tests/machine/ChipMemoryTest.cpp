@@ -132,6 +132,20 @@ TEST_F(Memory, WriteHookSeesOnlyTheGreenPlanePages) {
     EXPECT_EQ(memory.PagePointer(0xEA)[0x12], 0x78);
 }
 
+TEST_F(Memory, ADisarmedWriteHookIsLeftOut) {
+    MapAllRam();
+    HookRecorder recorder;
+    memory.SetWriteHook(ChipMemory::WriteHook::Bind<&HookRecorder::Hook>(&recorder));
+    memory.SetWriteHookArmed(false);
+    memory.Write(0xA000, 0x12);
+    EXPECT_TRUE(recorder.calls.empty());
+    EXPECT_EQ(memory.PagePointer(0xEA)[0], 0x12) << "stored as ordinary RAM";
+    memory.SetWriteHookArmed(true);
+    memory.Write(0xA001, 0x34);
+    ASSERT_EQ(recorder.calls.size(), 1u);
+    EXPECT_EQ(recorder.calls[0].value, 0x34);
+}
+
 TEST_F(Memory, AllocationRefusesOverlapsAndBadRanges) {
     EXPECT_TRUE(memory.AllocatePages(0x10, 4, false));
     EXPECT_FALSE(memory.AllocatePages(0x12, 4, false)) << "overlaps";
