@@ -1,10 +1,11 @@
 // The whole machine as the program builds it, run unthrottled: the processor on a busy program,
 // the timer as the serial clock (counter 2, 9600 baud ×16), counters 0 and 1 chained and raising
 // 50 interrupts a second on line 6, the USART programmed, the screen rendered every 20 ms of
-// emulated time.
+// host time, as the window does.
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -86,10 +87,14 @@ void BM_WholeMachineUnthrottled(benchmark::State& state) {
     for (int i = 0; i < 100; ++i) machine.CpuTimerEvent();  // past the set-up code
 
     int64_t ticksBefore = machine.EmulatedTicks();
-    int periods = 0;
+    // The window renders every 20 ms of its own (wall) time, however fast the machine runs.
+    auto nextRender = std::chrono::steady_clock::now();
     for (auto _ : state) {
         machine.CpuTimerEvent();
-        if (++periods % 10 == 0) machine.RenderScreen();  // every 20 ms of emulated time
+        if (std::chrono::steady_clock::now() >= nextRender) {
+            machine.RenderScreen();
+            nextRender += std::chrono::milliseconds(20);
+        }
     }
     if (machine.Cpu->PortFault || machine.Memory->Fault()) state.SkipWithError("the program faulted");
     state.counters["emulated_MHz"] = benchmark::Counter(
