@@ -23,13 +23,13 @@ class AlsaFileDeviceTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.Ok());
-        soundtest::WriteFile(folder.Path() / ".asoundrc", soundtest::AlsaFileDeviceConfig(output));
+        soundtest::WriteFile(folder.Dir() / ".asoundrc", soundtest::AlsaFileDeviceConfig(output));
     }
 
-    soundtest::TempFolder folder;
-    std::filesystem::path output = folder.Path() / "played.raw";
-    soundtest::ScopedEnv home{"HOME", folder.Path().string()};
-    soundtest::ScopedEnv noXdgConfig{"XDG_CONFIG_HOME", (folder.Path() / ".config").string()};
+    testing_support::TempFolder folder;
+    std::filesystem::path output = folder.Dir() / "played.raw";
+    soundtest::ScopedEnv home{"HOME", folder.Dir().string()};
+    soundtest::ScopedEnv noXdgConfig{"XDG_CONFIG_HOME", (folder.Dir() / ".config").string()};
 };
 
 TEST_F(AlsaFileDeviceTest, DeviceIsListedAndChosenWhenNoneIsStored) {

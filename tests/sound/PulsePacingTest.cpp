@@ -28,16 +28,16 @@ class PulsePacingSlowTest : public ::testing::Test {
         ASSERT_TRUE(folder.Ok());
         std::filesystem::create_directory(runtime);
         std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-        soundtest::WriteFile(folder.Path() / ".asoundrc", soundtest::AlsaPulseConfig());
-        soundtest::WriteFile(folder.Path() / ".config/pulse/client.conf", "autospawn = no\n");
+        soundtest::WriteFile(folder.Dir() / ".asoundrc", soundtest::AlsaPulseConfig());
+        soundtest::WriteFile(folder.Dir() / ".config/pulse/client.conf", "autospawn = no\n");
 
         server.emplace(
             std::vector<std::string>{"pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no",
                                      "--exit-idle-time=-1", "--load=module-null-sink",
                                      "--load=module-native-protocol-unix"},
-            folder.Path() / "server.out");
+            folder.Dir() / "server.out");
         for (int i = 0; i < 500 && !std::filesystem::exists(runtime / "pulse/native"); ++i) {
-            ASSERT_TRUE(server->Running()) << "pulseaudio stopped; see " << folder.Path();
+            ASSERT_TRUE(server->Running()) << "pulseaudio stopped; see " << folder.Dir();
             std::this_thread::sleep_for(10ms);
         }
         ASSERT_TRUE(std::filesystem::exists(runtime / "pulse/native"));
@@ -54,11 +54,11 @@ class PulsePacingSlowTest : public ::testing::Test {
         server.reset();
     }
 
-    soundtest::TempFolder folder;
-    std::filesystem::path runtime = folder.Path() / "run";
-    std::filesystem::path capture = folder.Path() / "capture.raw";
-    soundtest::ScopedEnv home{"HOME", folder.Path().string()};
-    soundtest::ScopedEnv xdgConfig{"XDG_CONFIG_HOME", (folder.Path() / ".config").string()};
+    testing_support::TempFolder folder;
+    std::filesystem::path runtime = folder.Dir() / "run";
+    std::filesystem::path capture = folder.Dir() / "capture.raw";
+    soundtest::ScopedEnv home{"HOME", folder.Dir().string()};
+    soundtest::ScopedEnv xdgConfig{"XDG_CONFIG_HOME", (folder.Dir() / ".config").string()};
     soundtest::ScopedEnv xdgRuntime{"XDG_RUNTIME_DIR", runtime.string()};
     std::optional<soundtest::ChildProcess> server;
     std::optional<soundtest::ChildProcess> recorder;

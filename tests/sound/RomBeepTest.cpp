@@ -16,15 +16,15 @@ namespace {
 // the default sound device (here ALSA's default made a raw file), and the built-in ROM's
 // start-up beep, about 1 kHz for 100 ms, is in what the device was given.
 TEST(RomBeep, StartUpBeepOfTheBuiltInRomReachesTheDefaultDevice) {
-    soundtest::TempFolder home;
+    testing_support::TempFolder home;
     ASSERT_TRUE(home.Ok());
-    const std::filesystem::path played = home.Path() / "played.raw";
-    soundtest::WriteFile(home.Path() / ".asoundrc", soundtest::AlsaFileDeviceConfig(played));
-    const std::filesystem::path config = home.Path() / "TevrinEmu.xml";
+    const std::filesystem::path played = home.Dir() / "played.raw";
+    soundtest::WriteFile(home.Dir() / ".asoundrc", soundtest::AlsaFileDeviceConfig(played));
+    const std::filesystem::path config = home.Dir() / "TevrinEmu.xml";
     std::filesystem::copy_file(TEVRIN_DELIVERED_CONFIG, config);
 
-    const std::string command = "HOME='" + home.Path().string() + "' XDG_CONFIG_HOME='" +
-                                (home.Path() / ".config").string() + "' '" + TEVRIN_BIN_DIR +
+    const std::string command = "HOME='" + home.Dir().string() + "' XDG_CONFIG_HOME='" +
+                                (home.Dir() / ".config").string() + "' '" + TEVRIN_BIN_DIR +
                                 "/tevrinemu' --config '" + config.string() +
                                 "' --headless --speed 1 --run-ms 500 >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;

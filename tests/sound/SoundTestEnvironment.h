@@ -17,29 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 extern char** environ;
 
 // What the sound tests need around them: a private home whose ALSA and PulseAudio settings are
 // the test's own, helper processes (a sound server, a recorder) and the recorded samples.
 namespace soundtest {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tevrin-sound-XXXXXX");
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-    bool Ok() const { return !path_.empty(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {

@@ -20,6 +20,7 @@ class TempFolder {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "tevrin-test-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
+        made_ = made != nullptr;
         path_ = std::string(made != nullptr ? made : pattern.c_str()) + "/";
     }
     ~TempFolder() {
@@ -30,6 +31,9 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& Path() const { return path_; }
+    // The folder as a filesystem path, for code that builds paths with "/".
+    std::filesystem::path Dir() const { return std::filesystem::path(path_).parent_path(); }
+    bool Ok() const { return made_; }
     std::string operator/(std::string_view name) const { return path_ + std::string(name); }
 
     // Writes a file below the folder (creating folders on the way) and returns its path.
@@ -63,6 +67,7 @@ class TempFolder {
 
   private:
     std::string path_;
+    bool made_ = false;
 };
 
 inline std::string ReadFile(const std::string& path) {
