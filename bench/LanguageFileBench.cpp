@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "host/IniFile.h"
+#include "host/lang/IniFile.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <utility>
 
-#include "host/Muse.h"
-#include "host/SoundDriver.h"
+#include "machine/Muse.h"
+#include "host/audio/SoundDriver.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/IfGPIO.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "host/ConfigDocument.h"
-#include "host/RecentFiles.h"
-#include "host/Settings.h"
+#include "host/config/ConfigDocument.h"
+#include "host/config/RecentFiles.h"
+#include "host/config/Settings.h"
 
 namespace {
 

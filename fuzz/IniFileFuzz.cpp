@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "host/FileFilter.h"
-#include "host/IniFile.h"
-#include "host/Language.h"
+#include "host/files/FileFilter.h"
+#include "host/lang/IniFile.h"
+#include "host/lang/Language.h"
 
 namespace {
 

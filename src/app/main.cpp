@@ -6,12 +6,12 @@
 #include <iostream>
 
 #include "app/SignalCloser.h"
-#include "emulator/HeadlessRunner.h"
-#include "host/CommandLine.h"
-#include "host/ConfigDocument.h"
-#include "host/Settings.h"
-#include "ui/ProgramIcons.h"
-#include "ui/TFormMain.h"
+#include "app/HeadlessRunner.h"
+#include "frontend/CommandLine.h"
+#include "host/config/ConfigDocument.h"
+#include "host/config/Settings.h"
+#include "ui/common/ProgramIcons.h"
+#include "ui/main/TFormMain.h"
 
 namespace {
 

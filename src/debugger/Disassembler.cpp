@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
-#include "debugger/NumberFormat.h"
+#include "asm/NumberFormat.h"
 #include "machine/InstructionSet.h"
 
 namespace debugger {
+
+using assembler::FormatNumber;
 
 std::string_view GetMnemonic(uint8_t opcode, bool z80) {
     const isa::MnemonicText& entry = z80 ? isa::kMnemonicsZ80[opcode] : isa::kMnemonics8080[opcode];

@@ -3,10 +3,12 @@
 #include <cstdio>
 
 #include "debugger/Disassembler.h"
-#include "debugger/NumberFormat.h"
+#include "asm/NumberFormat.h"
 #include "machine/InstructionSet.h"
 
 namespace debugger {
+
+using assembler::FormatNumber;
 
 namespace {
 

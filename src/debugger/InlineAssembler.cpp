@@ -5,9 +5,11 @@
 #include "debugger/Assembler8080.h"
 #include "debugger/AssemblerZ80.h"
 #include "debugger/Disassembler.h"
-#include "debugger/NumberFormat.h"
+#include "asm/NumberFormat.h"
 
 namespace debugger {
+
+using assembler::FormatNumber;
 
 std::string InlineAsmAddressText(uint16_t address, DisplayFlags flags) {
     return FormatNumber(

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "emulator/SpeedControl.h"
-#include "host/Language.h"
-#include "host/SoundConfig.h"
+#include "host/lang/Language.h"
+#include "host/audio/SoundConfig.h"
 #include "machine/MemoryLayout.h"
 
 std::atomic<bool> ShuttingDown{false};

@@ -11,8 +11,8 @@
 
 #include "debugger/DebuggerCore.h"
 #include "emulator/TPreciseTimer.h"
-#include "host/Settings.h"
-#include "host/SoundSystem.h"
+#include "host/config/Settings.h"
+#include "host/audio/SoundSystem.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/HostKeyboardState.h"

@@ -5,7 +5,7 @@
 
 #include "TestMemory.h"
 #include "debugger/DisassemblyListing.h"
-#include "debugger/FileAssembler.h"
+#include "asm/FileAssembler.h"
 #include "machine/InstructionSet.h"
 
 using debugger::DisassRange;
@@ -83,7 +83,7 @@ TEST_P(DisassemblyRoundTrip, AssemblingTheLabelsListingGivesTheSameBytes) {
         // relocates it.
         std::string source = debugger::WriteDisassemblyListing(
             m.memory, rom.Ranges, {.Labels = true, .Flags = {.DecimalRadix = decimal}});
-        debugger::AsmResult result = debugger::AssembleSource(source, "rom.asm", {.Origin = base});
+        assembler::AsmResult result = assembler::AssembleSource(source, "rom.asm", {.Origin = base});
         for (const auto& d : result.Diagnostics) ADD_FAILURE() << d.Describe();
         ASSERT_TRUE(result.Ok);
         EXPECT_EQ(result.Start, base);

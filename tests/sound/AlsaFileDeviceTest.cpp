@@ -5,12 +5,12 @@
 #include <thread>
 #include <vector>
 
-#include "host/PortAudioSession.h"
-#include "host/SoundConfig.h"
-#include "host/SoundDevices.h"
-#include "host/SoundDriver.h"
-#include "host/SoundLevelTable.h"
-#include "host/SoundSystem.h"
+#include "host/audio/PortAudioSession.h"
+#include "host/audio/SoundConfig.h"
+#include "host/audio/SoundDevices.h"
+#include "host/audio/SoundDriver.h"
+#include "host/audio/SoundLevelTable.h"
+#include "host/audio/SoundSystem.h"
 #include "machine/SystemPIO.h"
 #include "sound/SoundTestEnvironment.h"
 #include "support/SignalAnalysis.h"
@@ -50,7 +50,6 @@ TEST_F(AlsaFileDeviceTest, DeviceIsListedAndChosenWhenNoneIsStored) {
     EXPECT_GE(SoundDevices::Select(SoundOutputType::DSound, -1), 0);
 }
 
-#if __has_include("host/Settings.h")
 TEST_F(AlsaFileDeviceTest, StartUpStoresTheDefaultDeviceWhenNoneIsStored) {
     PortAudioSession session;
     config::ConfigDocument document;
@@ -63,7 +62,6 @@ TEST_F(AlsaFileDeviceTest, StartUpStoresTheDefaultDeviceWhenNoneIsStored) {
     EXPECT_EQ(soundconfig::Read(settings).deviceIndex, chosen);
     EXPECT_EQ(soundconfig::SelectDevice(settings), chosen);  // kept from now on
 }
-#endif
 
 TEST_F(AlsaFileDeviceTest, DeviceIndexWithoutADeviceLeavesTheDriverClosedAndSilent) {
     PortAudioSession session;

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "host/SoundDevices.h"
-#include "host/SoundDriver.h"
-#include "host/SoundSystem.h"
+#include "host/audio/SoundDevices.h"
+#include "host/audio/SoundDriver.h"
+#include "host/audio/SoundSystem.h"
 #include "machine/SystemPIO.h"
 #include "sound/SoundTestEnvironment.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "emulator/Machine.h"
-#include "host/ConfigDocument.h"
-#include "host/Settings.h"
+#include "host/config/ConfigDocument.h"
+#include "host/config/Settings.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 

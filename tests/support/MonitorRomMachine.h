@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "emulator/HostTyping.h"
+#include "frontend/HostTyping.h"
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
-#include "host/ConfigDocument.h"
-#include "host/Settings.h"
+#include "host/config/ConfigDocument.h"
+#include "host/config/Settings.h"
 #include "support/TempFolder.h"
 
 namespace testing_support {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/SoundDriver.h"
+#include "host/audio/SoundDriver.h"
 
 // An audio "device" that never opens: the machine runs silently on its timer, without PortAudio
 // probing the host's sound system in every test.

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "debugger/AsmTool.h"
+#include "asm/AsmTool.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
-    return debugger::RunAsmTool(args, std::cout, std::cerr);
+    return assembler::RunAsmTool(args, std::cout, std::cerr);
 }

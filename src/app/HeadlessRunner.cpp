@@ -1,0 +1,290 @@
+#include "app/HeadlessRunner.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+#include "frontend/HostTyping.h"
+#include "emulator/Machine.h"
+#include "emulator/SpeedControl.h"
+#include "host/config/ConfigDocument.h"
+#include "host/files/HostFiles.h"
+#include "host/lang/Language.h"
+#include "host/config/Settings.h"
+#include "media/pictures/BitmapFile.h"
+#include "media/pictures/VideoDump.h"
+
+namespace headless {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnSignal(int) { interrupted = true; }
+
+// Decimal, or hexadecimal with 0x.
+bool ParseNumber(const std::string& text, int64_t& value) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, text.size() > 2 && text[0] == '0' &&
+                                                            (text[1] == 'x' || text[1] == 'X')
+                                                        ? 16
+                                                        : 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
+    value = v;
+    return true;
+}
+
+bool ParseMemoryDump(const std::string& text, MemoryDump& dump) {
+    size_t first = text.find(':');
+    size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    if (second == std::string::npos) return false;
+    int64_t address = 0, length = 0;
+    if (!ParseNumber(text.substr(0, first), address) ||
+        !ParseNumber(text.substr(first + 1, second - first - 1), length)) {
+        return false;
+    }
+    if (address > 0xFFFF || length < 1 || length > 0x10000) return false;
+    dump.address = static_cast<uint16_t>(address);
+    dump.length = static_cast<int>(length);
+    dump.path = text.substr(second + 1);
+    return !dump.path.empty();
+}
+
+// Runs the period hook's work: typing and the timed stop, in emulated time.
+struct PeriodWork {
+    Machine* machine = nullptr;
+    std::unique_ptr<HostTypist> typist;
+    int64_t stopAtTicks = -1;
+    std::atomic<bool> finished{false};
+
+    void OnPeriod() {
+        int64_t ticks = machine->EmulatedTicks();
+        if (typist) {
+            typist->Update(ticks / (speed::kTicksPerPeriod / speed::kPeriodMs), machine->Keyboard());
+            machine->ScanKeyboard();
+        }
+        if (stopAtTicks >= 0 && ticks >= stopAtTicks && !finished) {
+            finished = true;
+            machine->PreciseTimer().SetEnabled(false);
+        }
+    }
+};
+
+bool WriteMemoryDump(Machine& machine, const MemoryDump& dump, std::ostream& err) {
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(dump.length));
+    for (int i = 0; i < dump.length; ++i) {
+        bytes.push_back(static_cast<char>(machine.Memory->Peek(static_cast<uint16_t>(dump.address + i))));
+    }
+    if (!hostfile::WriteFileAtomically(dump.path, bytes)) {
+        err << "tevrinemu: cannot write " << dump.path << "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string text;
+        int64_t number = 0;
+        if (arg == "--headless") {
+            continue;
+        } else if (arg == "--run-ms") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number)) {
+                error = "--run-ms needs a number of milliseconds";
+                return false;
+            }
+            options.runForMs = true;
+            options.runMs = number;
+        } else if (arg == "--speed") {
+            if (!value(text)) return false;
+            if (text == "max") {
+                options.maxSpeed = true;
+            } else {
+                char* end = nullptr;
+                double factor = std::strtod(text.c_str(), &end);
+                if (end == text.c_str() || *end != '\0' || !(factor >= speed::kSlowest) ||
+                    factor > 1000.0) {
+                    error = "--speed needs a factor from 0.25 to 1000, or max";
+                    return false;
+                }
+                options.speed = factor;
+                options.maxSpeed = false;
+            }
+        } else if (arg == "--type") {
+            if (!value(options.typeText)) return false;
+        } else if (arg == "--type-after") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number)) {
+                error = "--type-after needs a number of milliseconds";
+                return false;
+            }
+            options.typeAfterMs = number;
+        } else if (arg == "--screenshot") {
+            if (!value(options.screenshotPath)) return false;
+        } else if (arg == "--dump-vram") {
+            if (!value(options.vramPath)) return false;
+        } else if (arg == "--dump-mem") {
+            if (!value(text)) return false;
+            MemoryDump dump;
+            if (!ParseMemoryDump(text, dump)) {
+                error = "--dump-mem needs ADDR:LEN:PATH with LEN from 1 to 65536";
+                return false;
+            }
+            options.memoryDumps.push_back(dump);
+        } else if (arg == "--stats") {
+            options.stats = true;
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string HelpText() {
+    return "usage: tevrinemu [--config PATH] [FILE]\n"
+           "       tevrinemu --headless [--config PATH] [options]\n"
+           "\n"
+           "Without --headless the emulator opens its window (FILE: a tape or memory file to\n"
+           "open). With --headless it builds the same machine from the configuration and runs\n"
+           "it without a window:\n"
+           "  --run-ms N            run N ms of emulated time, then exit (default: until\n"
+           "                        interrupted with SIGINT or SIGTERM)\n"
+           "  --speed X | max       speed factor (default 1.0, paced like the window);\n"
+           "                        max runs unthrottled\n"
+           "  --type TEXT           type TEXT as on a US keyboard, each key held 40 ms and\n"
+           "                        released 40 ms of emulated time; a newline is Enter\n"
+           "  --type-after MS       start typing after MS of emulated time (default 1000)\n"
+           "  --screenshot PATH     at exit, write the picture as a BMP (8 bits, 16 colours)\n"
+           "  --dump-vram PATH      at exit, write the three video planes (24,576 bytes:\n"
+           "                        red, green, blue)\n"
+           "  --dump-mem ADDR:LEN:PATH\n"
+           "                        at exit, write LEN bytes of the processor's address space\n"
+           "                        from ADDR (0x... or decimal) through the current mapping;\n"
+           "                        unmapped bytes read FF; may be given several times\n"
+           "  --stats               at exit, print ticks=... instructions=... wall_s=...\n"
+           "                        emulated_mhz=... host_usage=...%\n"
+           "  --config PATH         use another configuration file\n"
+           "Exit status: 0 normal, 1 unusable configuration or an output that could not be\n"
+           "written, 2 the machine stopped on a fault, 64 bad options.\n";
+}
+
+int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
+        SoundDriver::StreamOpener soundOpener) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(commandLine.arguments, options, error)) {
+        err << "tevrinemu: " << error << "\n" << HelpText();
+        return kExitUsage;
+    }
+
+    config::ConfigDocument document;
+    config::ConfigLoadResult loaded = document.Load(commandLine.configPath);
+    if (const config::StartupMessage* message = config::StartupMessageFor(loaded)) {
+        err << message->title << ": " << message->text << "\n";
+        return kExitConfig;
+    }
+    config::Settings settings(document);
+    lang::LoadLanguageFile(settings.Get(config::keys::kLanguage));
+
+    ShuttingDown = false;
+    interrupted = false;
+    auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
+    machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
+    std::vector<int> all;
+    for (int g = 1; g <= 17; ++g) all.push_back(g);
+    machine->ApplySettings(all);
+    machine->WarmReset();
+    machine->SetSpeedFactor(options.speed);
+    machine->SetThrottled(!options.maxSpeed);
+
+    PeriodWork work;
+    work.machine = machine.get();
+    if (!options.typeText.empty()) {
+        work.typist = std::make_unique<HostTypist>(options.typeText, options.typeAfterMs);
+    }
+    if (options.runForMs) work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
+    machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
+
+    auto previousInt = std::signal(SIGINT, OnSignal);
+    auto previousTerm = std::signal(SIGTERM, OnSignal);
+    const auto start = std::chrono::steady_clock::now();
+    machine->SetPaused(false);
+    Machine::Fault fault;
+    if (options.maxSpeed) {
+        while (!work.finished && !interrupted) {
+            machine->CpuTimerEvent();
+            if (machine->Cpu->PortFault || machine->Memory->Fault()) break;
+        }
+        fault = machine->TakeFault();
+    } else {
+        while (!work.finished && !interrupted) {
+            // The run's end is exact in emulated time (the period hook stops the timer); this
+            // only notices it, and faults, as the window's 20 ms refresh would.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            fault = machine->TakeFault();
+            if (fault.kind != Machine::Fault::Kind::None) break;
+        }
+    }
+    machine->SetPaused(true);
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+
+    int status = kExitOk;
+    if (fault.kind != Machine::Fault::Kind::None) {
+        err << Machine::FaultMessage(fault, false) << "\n";
+        status = kExitFault;
+    }
+    if (!options.screenshotPath.empty() &&
+        !media::SaveBitmap(machine->Screen->RenderPicture(machine->VideoRam), options.screenshotPath)) {
+        err << "tevrinemu: cannot write " << options.screenshotPath << "\n";
+        if (status == kExitOk) status = kExitConfig;
+    }
+    if (!options.vramPath.empty() && !media::SaveVideoPlanes(*machine->Memory, options.vramPath)) {
+        err << "tevrinemu: cannot write " << options.vramPath << "\n";
+        if (status == kExitOk) status = kExitConfig;
+    }
+    for (const MemoryDump& dump : options.memoryDumps) {
+        if (!WriteMemoryDump(*machine, dump, err) && status == kExitOk) status = kExitConfig;
+    }
+    if (options.stats) {
+        char line[256];
+        int64_t ticks = machine->EmulatedTicks();
+        double usage = wall > 0 ? 100.0 * static_cast<double>(machine->HostBusyMicrosTotal()) / 1e6 / wall
+                                : 0.0;
+        std::snprintf(line, sizeof line,
+                      "ticks=%lld instructions=%lld wall_s=%.3f emulated_mhz=%.2f host_usage=%.1f%%\n",
+                      static_cast<long long>(ticks),
+                      static_cast<long long>(machine->ExecutedInstructions()), wall,
+                      wall > 0 ? static_cast<double>(ticks) / wall / 1e6 : 0.0, usage);
+        out << line;
+    }
+    ShuttingDown = true;
+    machine.reset();
+    ShuttingDown = false;
+    return status;
+}
+
+}  // namespace headless

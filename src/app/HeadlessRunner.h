@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "frontend/CommandLine.h"
+#include "host/audio/SoundDriver.h"
+
+// `tevrinemu --headless`: the same machine as the window builds, run without one, for tests,
+// benchmarks and scripts.
+namespace headless {
+
+struct MemoryDump {
+    uint16_t address = 0;
+    int length = 0;
+    std::string path;
+};
+
+struct Options {
+    bool runForMs = false;
+    int64_t runMs = 0;          // emulated milliseconds
+    bool maxSpeed = false;      // unthrottled
+    double speed = 1.0;         // paced by the 2 ms timer
+    std::string typeText;
+    int64_t typeAfterMs = 1000;
+    std::string screenshotPath;
+    std::string vramPath;
+    std::vector<MemoryDump> memoryDumps;
+    bool stats = false;
+};
+
+inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 64;
+
+// The options after --headless; false with `error` set when one is not understood.
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// What `tevrinemu --help` prints.
+std::string HelpText();
+
+// Runs the machine as the options say and writes what they ask for at exit. Returns the exit
+// status: 0 normal, 1 unusable configuration (or an output that could not be written),
+// 2 machine fault, 64 bad options.
+// `soundOpener` replaces the audio device (tests).
+int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
+        SoundDriver::StreamOpener soundOpener = {});
+
+}  // namespace headless

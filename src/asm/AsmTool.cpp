@@ -1,0 +1,227 @@
+#include "asm/AsmTool.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "asm/FileAssembler.h"
+
+namespace assembler {
+
+namespace {
+
+constexpr std::uintmax_t kMaxSourceBytes = 16u << 20;  // far beyond any 64 KB program's source
+
+const char kUsage[] =
+    "usage: tevrin-asm SOURCE -o IMAGE [--listing FILE] [--symbols FILE] [--fill BYTE]\n"
+    "                  [--size N] [--org ADDRESS]\n"
+    "Assembles 8080 source (Intel mnemonics) into a binary image that starts at the lowest\n"
+    "address assembled.\n"
+    "  -o IMAGE          the image to write\n"
+    "  --listing FILE    a listing: line, address, bytes, source\n"
+    "  --symbols FILE    every name with its value, as NAME EQU 1234H\n"
+    "  --fill BYTE       the byte for gaps and DS (default 0)\n"
+    "  --size N          pad the image to N bytes, as for a ROM (16K or 16384); larger fails\n"
+    "  --org ADDRESS     the address before the first ORG (default 0)\n"
+    "Numbers: decimal, 0x1F or 1FH. Source: labels end in ':'; ORG EQU DB DW DS END; ';'\n"
+    "comments. An undefined name L1234 (as the debugger's disassembly writes) is 1234H.\n"
+    "Exit status: 0 done, 1 errors in the source, 2 bad arguments or files.\n";
+
+// Decimal, 0x hexadecimal or H-suffixed hexadecimal; with `kilo`, a trailing K means 1024s.
+std::optional<uint32_t> ParseArgNumber(std::string text, bool kilo) {
+    uint32_t scale = 1;
+    if (kilo && !text.empty() && (text.back() == 'K' || text.back() == 'k')) {
+        scale = 1024;
+        text.pop_back();
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text = text.substr(2);
+    } else if (text.size() > 1 && (text.back() == 'H' || text.back() == 'h')) {
+        base = 16;
+        text.pop_back();
+    }
+    if (text.empty()) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : 99;
+        if (digit >= base) return std::nullopt;
+        value = value * base + digit;
+        if (value > 0xFFFFFFFFu) return std::nullopt;
+    }
+    value *= scale;
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+struct Outputs {
+    std::string Image;
+    std::string Listing;
+    std::string Symbols;
+};
+
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    auto ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    auto cb = std::filesystem::weakly_canonical(b, ec);
+    if (ec) return a == b;
+    return ca == cb;
+}
+
+bool ReadSource(const std::string& path, std::string& text, std::ostream& err) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        err << "tevrin-asm: " << path << " is a folder, not a source file\n";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err << "tevrin-asm: cannot open the source " << path << "\n";
+        return false;
+    }
+    auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxSourceBytes) {
+        err << "tevrin-asm: " << path << " is too large to be a source (" << size << " bytes)\n";
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        err << "tevrin-asm: cannot read the source " << path << "\n";
+        return false;
+    }
+    return true;
+}
+
+struct PendingFile {
+    std::string Target;
+    std::string Temporary;
+};
+
+void RemoveAll(const std::vector<PendingFile>& files) {
+    std::error_code ec;
+    for (const PendingFile& f : files) std::filesystem::remove(f.Temporary, ec);
+}
+
+bool WriteTemporary(const std::string& target, const char* data, size_t size,
+                    std::vector<PendingFile>& files, std::ostream& err) {
+    PendingFile file{target, target + ".tevrin-asm.tmp"};
+    files.push_back(file);
+    std::ofstream out(file.Temporary, std::ios::binary | std::ios::trunc);
+    if (out) out.write(data, static_cast<std::streamsize>(size));
+    if (out) out.close();
+    if (!out) {
+        err << "tevrin-asm: cannot write " << target << "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string source;
+    Outputs outputs;
+    AsmOptions options;
+    auto usage = [&](const std::string& problem) {
+        err << "tevrin-asm: " << problem << "\n" << kUsage;
+        return kAsmExitUsage;
+    };
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            out << kUsage;
+            return kAsmExitOk;
+        }
+        bool takesValue = arg == "-o" || arg == "--listing" || arg == "--symbols" ||
+                          arg == "--fill" || arg == "--size" || arg == "--org";
+        if (takesValue) {
+            if (i + 1 >= args.size()) return usage(arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "-o") {
+                outputs.Image = value;
+            } else if (arg == "--listing") {
+                outputs.Listing = value;
+            } else if (arg == "--symbols") {
+                outputs.Symbols = value;
+            } else if (arg == "--fill") {
+                auto n = ParseArgNumber(value, false);
+                if (!n || *n > 0xFF) return usage("--fill needs a byte from 0 to 255");
+                options.Fill = static_cast<uint8_t>(*n);
+            } else if (arg == "--size") {
+                auto n = ParseArgNumber(value, true);
+                if (!n || *n == 0 || *n > 0x10000) {
+                    return usage("--size needs a size from 1 to 65536 (64K)");
+                }
+                options.Size = static_cast<int32_t>(*n);
+            } else {
+                auto n = ParseArgNumber(value, false);
+                if (!n || *n > 0xFFFF) return usage("--org needs an address from 0 to 0FFFFH");
+                options.Origin = static_cast<uint16_t>(*n);
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usage("unknown option " + arg);
+        } else if (!source.empty()) {
+            return usage("only one source file, please (" + source + " and " + arg + ")");
+        } else {
+            source = arg;
+        }
+    }
+    if (source.empty()) return usage("no source file given");
+    if (outputs.Image.empty()) return usage("no image file given (-o IMAGE)");
+
+    // Never overwrite the source with an output, nor one output with another.
+    std::vector<std::string> targets = {outputs.Image};
+    if (!outputs.Listing.empty()) targets.push_back(outputs.Listing);
+    if (!outputs.Symbols.empty()) targets.push_back(outputs.Symbols);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (SamePath(targets[i], source)) {
+            return usage(targets[i] + " is the source file; choose another output");
+        }
+        for (size_t j = i + 1; j < targets.size(); ++j) {
+            if (SamePath(targets[i], targets[j])) {
+                return usage(targets[i] + " is named for two outputs");
+            }
+        }
+    }
+
+    std::string text;
+    if (!ReadSource(source, text, err)) return kAsmExitUsage;
+    AsmResult result = AssembleSource(text, source, options);
+    for (const AsmDiagnostic& d : result.Diagnostics) err << d.Describe() << "\n";
+    if (!result.Ok) return kAsmExitErrors;
+
+    std::vector<PendingFile> files;
+    bool written = WriteTemporary(outputs.Image, reinterpret_cast<const char*>(result.Image.data()),
+                                  result.Image.size(), files, err);
+    if (written && !outputs.Listing.empty()) {
+        written = WriteTemporary(outputs.Listing, result.Listing.data(), result.Listing.size(),
+                                 files, err);
+    }
+    if (written && !outputs.Symbols.empty()) {
+        written = WriteTemporary(outputs.Symbols, result.Symbols.data(), result.Symbols.size(),
+                                 files, err);
+    }
+    if (!written) {
+        RemoveAll(files);
+        return kAsmExitUsage;
+    }
+    for (const PendingFile& f : files) {
+        std::error_code ec;
+        std::filesystem::rename(f.Temporary, f.Target, ec);
+        if (ec) {
+            err << "tevrin-asm: cannot write " << f.Target << ": " << ec.message() << "\n";
+            RemoveAll(files);
+            return kAsmExitUsage;
+        }
+    }
+    return kAsmExitOk;
+}
+
+}  // namespace assembler

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "host/audio/SoundFrame.h"
+#include "host/audio/SoundRing.h"
+#include "host/audio/SoundStream.h"
+#include "machine/Closure.h"
+#include "machine/SoundLevelOutput.h"
+
+// Turns the machine's audio sources into one stereo 16-bit stream at 44,100 frames per second.
+// The speaker (channel 0) and the tape (channel 1) report level changes stamped with the
+// processor tick inside the current 2 ms period; the Muse board (channel 2) hands over finished
+// samples. Once per period the run loop closes the block (88 frames) into the ring, and the
+// answer paces the emulation: while the ring is full the period is skipped, so at normal speed
+// the machine runs on the audio device's clock.
+//
+// Threads: SetLevel and ProduceBlock run on the emulation thread (holding the processor mutex),
+// FillOutput on the device's thread; all three take the sound mutex (after the processor mutex,
+// never before). Volumes, mute, pause and resume come from the window's thread.
+class SoundDriver {
+  public:
+    static constexpr int kFramesPerBlock = SoundRing::kFramesPerBlock;
+    static constexpr int32_t kTicksPerPeriod = 4000;
+    static constexpr int kMaxChannels = 3;
+    // A device that has taken nothing for this many periods (0.5 s) while the ring is full has
+    // stalled or died; the emulation then runs on its timer instead of waiting for ever.
+    static constexpr int kStallPeriods = 250;
+
+    // Writes `frames` interleaved stereo frames (left, right) of signed 16-bit samples.
+    using Generator = SoundGenerator;
+    using StreamOpener =
+        std::function<std::unique_ptr<SoundStream>(int deviceIndex, SoundStream::Fill fill)>;
+
+    // Percentages 0..100 in the order speaker, tape, Muse.
+    struct Volumes {
+        int speaker = 90;
+        int tape = 50;
+        int muse = 50;
+    };
+
+    struct Statistics {
+        int64_t blocksProduced = 0;
+        int64_t periodsSkipped = 0;
+        int64_t framesPlayed = 0;  // every frame handed to the device, the held ones included
+        int64_t framesHeld = 0;    // frames the device got while the ring was empty
+    };
+
+    // Opens the stream on the PortAudio device (global index) but does not start it: it starts
+    // once the ring is full. Any failure leaves the driver closed, every operation a no-op and
+    // the emulation on its own timer; nothing is reported. channelCount is 2, or 3 with the Muse.
+    // shuttingDown, when given, is the program-wide flag that silences every entry point.
+    SoundDriver(int deviceIndex, int channelCount, Volumes volumes,
+                const std::atomic<bool>* shuttingDown = nullptr, const StreamOpener& opener = {});
+    ~SoundDriver();
+    SoundDriver(const SoundDriver&) = delete;
+    SoundDriver& operator=(const SoundDriver&) = delete;
+
+    bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    int ChannelCount() const { return channelCount_; }
+
+    // A level change (0..15) of the speaker or the tape at the given tick of the current period.
+    void SetLevel(int channel, int level, int32_t tick);
+    // The closure the sources hold: this driver's SetLevel.
+    SoundLevelOutput LevelOutput() { return SoundLevelOutput::Bind<&SoundDriver::SetLevel>(this); }
+
+    // Closes the current block into the ring. True: the ring is full, skip this period.
+    bool ProduceBlock();
+
+    void SetVolumes(Volumes volumes);
+    void Mute();
+    void Unmute();
+    int16_t ChannelVolume(int channel) const;
+
+    void PauseStream();
+    void ResumeStream();
+
+    // Attaches (or with an empty closure detaches) the Muse's sample source; only a driver with
+    // three channels takes one. Returns the generator it replaces.
+    Generator SetGenerator(Generator generator);
+
+    // The device's callback: hands `frames` frames to the device.
+    void FillOutput(SoundFrame* output, unsigned long frames);
+
+    Statistics GetStatistics() const;
+
+  private:
+    struct Channel {
+        std::atomic<int16_t> volume{0};
+        std::atomic<int16_t> savedVolume{0};
+        std::array<SoundFrame, kFramesPerBlock> block{};
+        int16_t current = 0;
+        int16_t last = 0;
+        int32_t position = 0;
+    };
+
+    bool ShuttingDown() const {
+        return shuttingDown_ != nullptr && shuttingDown_->load(std::memory_order_relaxed);
+    }
+    void ScaleGeneratedBlock(Channel& channel);
+    void MixInto(std::array<SoundFrame, kFramesPerBlock>& mixed);
+
+    const int channelCount_;
+    const std::atomic<bool>* const shuttingDown_;
+    std::atomic<bool> open_{false};
+    mutable std::mutex mutex_;
+    std::array<Channel, kMaxChannels> channels_;
+    SoundRing ring_;
+    bool priming_ = false;
+    int stalledPeriods_ = 0;
+    Generator generator_;
+    Statistics statistics_;
+    std::unique_ptr<SoundStream> stream_;
+};

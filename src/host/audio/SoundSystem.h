@@ -1,0 +1,71 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "machine/Muse.h"
+#include "host/audio/PortAudioSession.h"
+#include "host/audio/SoundDriver.h"
+#include "host/audio/SoundSettings.h"
+#include "machine/SoundLevelOutput.h"
+
+class IfGPIO;
+
+// Everything audible, as the machine owns it: PortAudio for the program's lifetime, the sound
+// driver (absent when no device is configured) and the Muse board. It applies the settings
+// groups 8 (device), 9 (volumes and mute) and 17 (Muse) and forwards the run loop's and the
+// main window's calls. All of it runs on the window's thread with the machine paused, except
+// ProduceBlock (the run loop) and the level output (the sources, on the emulation thread).
+class SoundSystem {
+  public:
+    // shuttingDown is the program-wide flag; opener replaces PortAudio (tests), in which case
+    // PortAudio is not started at all.
+    explicit SoundSystem(const std::atomic<bool>* shuttingDown = nullptr,
+                         SoundDriver::StreamOpener opener = {});
+    // Removes the Muse first: the port it sits on must still exist.
+    ~SoundSystem();
+    SoundSystem(const SoundSystem&) = delete;
+    SoundSystem& operator=(const SoundSystem&) = delete;
+
+    // Group 8: replaces the driver by one on settings.deviceIndex (none when negative), with
+    // three channels when the Muse is fitted. A board that exists is attached to the new driver,
+    // and the stored mute state holds for it.
+    void ApplyDevice(const SoundSettings& settings);
+    // Group 9: volumes, and mute when settings.mute (the main window sets its toggle from it).
+    void ApplyVolumes(const SoundSettings& settings);
+    // Group 17: the board is rebuilt on the port when a driver exists and settings.muse.
+    void ApplyMuse(const SoundSettings& settings, IfGPIO* gpio);
+    // Before the port the board sits on is destroyed (a machine rebuild).
+    void RemoveMuse();
+
+    // The sound toggle.
+    void SetMuted(bool muted);
+
+    // What the speaker and tape sources hold: the driver's SetLevel, or nothing without a
+    // driver. Safe to keep across a driver change (it reaches the driver through this object),
+    // though the sources are reconnected after group 8 all the same.
+    SoundLevelOutput LevelOutput();
+
+    // The run loop at speed 1.0: true means skip this period.
+    bool ProduceBlock() { return driver_ != nullptr && driver_->ProduceBlock(); }
+    void PauseStream();
+    void ResumeStream();
+
+    SoundDriver* Driver() const { return driver_.get(); }
+    Muse* MuseUnit() const { return muse_.get(); }
+    // False when PortAudio could not start: there is no device to list or open.
+    bool AudioAvailable() const { return session_.has_value() && session_->Ready(); }
+
+    // A stored volume outside 0..100 counts as 90.
+    static int SanitizedVolume(int percent);
+
+  private:
+    void ForwardLevel(int channel, int level, int32_t tick);
+
+    std::optional<PortAudioSession> session_;  // first in, last out
+    const std::atomic<bool>* shuttingDown_;
+    SoundDriver::StreamOpener opener_;
+    std::unique_ptr<SoundDriver> driver_;
+    std::unique_ptr<Muse> muse_;
+};

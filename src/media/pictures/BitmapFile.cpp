@@ -1,0 +1,87 @@
+#include "media/pictures/BitmapFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "media/files/FileReplace.h"
+
+namespace media {
+
+namespace {
+
+constexpr uint32_t kFileHeaderSize = 14;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kPaletteBytes = screen::kPaletteSize * 4;
+constexpr uint32_t kPixelsPerMetre = 3779;  // 96 dots per inch
+
+void Put16(std::vector<uint8_t>& out, size_t at, uint32_t value) {
+    out[at] = static_cast<uint8_t>(value);
+    out[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void Put32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
+    Put16(out, at, value & 0xFFFF);
+    Put16(out, at + 2, value >> 16);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture) {
+    const int width = picture.width;
+    const int height = picture.height;
+    // The screen never makes more than 512 × 512; the cap keeps the sizes far inside 32 bits.
+    constexpr int kLargest = 16384;
+    if (width <= 0 || height <= 0 || width > kLargest || height > kLargest ||
+        picture.pixels.size() < static_cast<size_t>(width) * height) {
+        return {};
+    }
+    const uint32_t stride = (static_cast<uint32_t>(width) + 3) & ~3U;  // rows end on 4 bytes
+    const uint32_t imageSize = stride * static_cast<uint32_t>(height);
+    const uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + kPaletteBytes;
+    std::vector<uint8_t> out(pixelOffset + imageSize, 0);
+
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out, 2, pixelOffset + imageSize);
+    Put32(out, 10, pixelOffset);
+
+    size_t info = kFileHeaderSize;
+    Put32(out, info + 0, kInfoHeaderSize);
+    Put32(out, info + 4, static_cast<uint32_t>(width));
+    Put32(out, info + 8, static_cast<uint32_t>(height));  // positive: bottom row first
+    Put16(out, info + 12, 1);                             // planes
+    Put16(out, info + 14, 8);                             // bits per pixel
+    Put32(out, info + 16, 0);                             // no compression
+    Put32(out, info + 20, imageSize);
+    Put32(out, info + 24, kPixelsPerMetre);
+    Put32(out, info + 28, kPixelsPerMetre);
+    Put32(out, info + 32, screen::kPaletteSize);  // colours used
+    Put32(out, info + 36, 0);                     // all of them important
+
+    size_t palette = kFileHeaderSize + kInfoHeaderSize;
+    for (int i = 0; i < screen::kPaletteSize; ++i) {
+        uint32_t rgb = picture.palette[static_cast<size_t>(i)];
+        out[palette + 4 * i + 0] = static_cast<uint8_t>(rgb);        // blue
+        out[palette + 4 * i + 1] = static_cast<uint8_t>(rgb >> 8);   // green
+        out[palette + 4 * i + 2] = static_cast<uint8_t>(rgb >> 16);  // red
+    }
+
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* source =
+            picture.pixels.data() + static_cast<size_t>(height - 1 - row) * width;
+        std::memcpy(out.data() + pixelOffset + static_cast<size_t>(row) * stride, source,
+                    static_cast<size_t>(width));
+    }
+    return out;
+}
+
+bool SaveBitmap(const ScreenPicture& picture, const std::string& path) {
+    std::vector<uint8_t> file = EncodeBitmap(picture);
+    if (file.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    return WriteFileReplacing(path, file.data(), file.size());
+}
+
+}  // namespace media

@@ -1,0 +1,520 @@
+#include "ui/main/TFormMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "frontend/DesktopPlacement.h"
+#include "emulator/SpeedControl.h"
+#include "host/lang/Language.h"
+#include "machine/ScreenGeometry.h"
+#include "ui/common/LanguageApplier.h"
+#include "ui/common/ProgramIcons.h"
+#include "ui/main/ScreenView.h"
+#include "ui/main/TFormAbout.h"
+
+namespace {
+
+constexpr int kRefreshMs = 20;
+constexpr int kDesktopMargin = 2;
+constexpr int kAllGroups = 17;
+
+QString FormText(const char* key) {
+    return QString::fromStdString(lang::LangText("FormMain", key));
+}
+
+screen::Rect ToRect(const QRect& rect) {
+    return screen::Rect{rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+}  // namespace
+
+TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
+                     SoundDriver::StreamOpener soundOpener)
+    : QMainWindow(parent),
+      settings_(settings),
+      machine_(std::make_unique<Machine>(settings, std::move(soundOpener))),
+      keyboard_(machine_->Keyboard()),
+      screenModes_(settings.Get(config::keys::kScreenSize)) {
+    // A window made after another one closed starts a new run.
+    ShuttingDown = false;
+    setObjectName("FormMain");
+    setWindowTitle("Tevrin Emulator");
+    setWindowIcon(icons::Icon(icons::kApplication));
+    // The window keeps the keyboard itself: every key the machine knows is the machine's, Tab
+    // included, so nothing inside may take the focus from it.
+    setFocusPolicy(Qt::StrongFocus);
+
+    view_ = new ScreenView(this);
+    view_->SetScreen(machine_->Screen.get());
+    view_->setFocusPolicy(Qt::NoFocus);
+    setCentralWidget(view_);
+
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusPanel();
+    about_ = new TFormAbout(this);
+
+    refreshTimer_.setInterval(kRefreshMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &TFormMain::TimerRefreshControlsTimer);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &TFormMain::ApplicationStateChanged);
+}
+
+TFormMain::~TFormMain() {
+    refreshTimer_.stop();
+    view_->SetScreen(nullptr);
+    view_->SetVideoPlanes(nullptr);
+    machine_.reset();
+}
+
+QAction* TFormMain::AddAction(QMenu* menu, const char* name, const QString& caption,
+                              const QKeySequence& shortcut) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    menu->addAction(action);
+    // Held by the window as well, so the keys still work while the menu bar is hidden.
+    addAction(action);
+    return action;
+}
+
+void TFormMain::CreateMenus() {
+    menuBar()->setNativeMenuBar(false);
+    menuBar()->setObjectName("MainMenu");
+
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("MiFile");
+    QAction* exit = AddAction(file, "MiExit", "E&xit", QKeySequence("Alt+F4"));
+    connect(exit, &QAction::triggered, this, &TFormMain::MiExitClick);
+    windowedOnly_.push_back(exit);
+
+    QMenu* view = menuBar()->addMenu("&View");
+    view->setObjectName("MiView");
+    QMenu* size = view->addMenu("&Size");
+    size->setObjectName("MiSize");
+    miSize_[0] = AddAction(size, "MiSize100", "&100 %", QKeySequence("Alt+1"));
+    miSize_[1] = AddAction(size, "MiSize200", "&200 %", QKeySequence("Alt+2"));
+    miSize_[2] = AddAction(view, "MiSizeFull", "&Full screen", QKeySequence("Alt+Return"));
+    for (int tag = 0; tag < 3; ++tag) {
+        miSize_[tag]->setCheckable(true);
+        connect(miSize_[tag], &QAction::triggered, this, [this, tag] { MiScreenSizeClick(tag); });
+    }
+    // The keypad's Enter is the same key to the user.
+    miSize_[2]->setShortcuts({QKeySequence("Alt+Return"), QKeySequence("Alt+Enter")});
+
+    QMenu* emul = menuBar()->addMenu("&Emulation");
+    emul->setObjectName("MiEmul");
+    miPaused_ = AddAction(emul, "MiPaused", "&Paused", QKeySequence("Alt+F3"));
+    miPaused_->setCheckable(true);
+    connect(miPaused_, &QAction::triggered, this, &TFormMain::TBtnRunPauseClick);
+    QAction* reset = AddAction(emul, "MiReset", "&Reset", QKeySequence("Alt+F5"));
+    connect(reset, &QAction::triggered, this, [this] { TBtnResetClick(0); });
+    QAction* cold = AddAction(emul, "MiHardReset", "&Cold restart", QKeySequence("Alt+Shift+F5"));
+    connect(cold, &QAction::triggered, this, [this] { TBtnResetClick(1); });
+    miSound_ = AddAction(emul, "MiSound", "&Sound", QKeySequence("Alt+F8"));
+    miSound_->setCheckable(true);
+    connect(miSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);
+    emul->addSeparator();
+    miFocusPause_ = AddAction(emul, "MiFocusPause", "Pause when &inactive");
+    miFocusPause_->setCheckable(true);
+    QMenu* speed = emul->addMenu("S&peed");
+    speed->setObjectName("MiCpuSpeed");
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+        int tag;
+    } speeds[] = {{"MiCpuSpeedInc", "&Faster", "Alt+PgUp", 1},
+                  {"MiCpuSpeedNorm", "&Normal speed", "Alt+Home", 0},
+                  {"MiCpuSpeedDec", "&Slower", "Alt+PgDown", -1}};
+    for (const auto& item : speeds) {
+        QAction* action = AddAction(speed, item.name, item.caption, QKeySequence(item.shortcut));
+        const int tag = item.tag;
+        connect(action, &QAction::triggered, this, [this, tag] { MiCpuSpeedClick(tag); });
+    }
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("MiHelp");
+    QAction* aboutItem = AddAction(help, "MiAbout", "&About...");
+    connect(aboutItem, &QAction::triggered, this, &TFormMain::MiAboutClick);
+    windowedOnly_.push_back(aboutItem);
+}
+
+void TFormMain::CreateToolBar() {
+    toolBar_ = addToolBar("Tools");
+    toolBar_->setObjectName("ToolBar");
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolBar_->setIconSize(QSize(24, 24));
+
+    auto* reset = new QAction(icons::Icon(icons::kReset), "Reset", this);
+    reset->setObjectName("TBtnReset");
+    connect(reset, &QAction::triggered, this, [this] { TBtnResetClick(0); });
+    toolBar_->addAction(reset);
+
+    tbtnRunPause_ = new QAction(icons::Icon(icons::kRun), "Run", this);
+    tbtnRunPause_->setObjectName("TBtnRunPause");
+    connect(tbtnRunPause_, &QAction::triggered, this, &TFormMain::TBtnRunPauseClick);
+    toolBar_->addAction(tbtnRunPause_);
+
+    tbtnSound_ = new QAction(icons::Icon(icons::kSound), "Sound", this);
+    tbtnSound_->setObjectName("TBtnSound");
+    connect(tbtnSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);
+    toolBar_->addAction(tbtnSound_);
+
+    for (QAction* action : toolBar_->actions()) {
+        if (QWidget* button = toolBar_->widgetForAction(action))
+            button->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void TFormMain::CreateStatusPanel() {
+    QStatusBar* panel = statusBar();
+    panel->setObjectName("StatusPanel");
+    panel->setSizeGripEnabled(false);
+
+    imageTevrin_ = new QLabel(panel);
+    imageTevrin_->setObjectName("ImageTevrin");
+    imageTevrin_->setPixmap(icons::Pixmap(icons::kTevrin, 20));
+    panel->addWidget(imageTevrin_);
+
+    imageMulti_ = new QLabel(panel);
+    imageMulti_->setObjectName("ImageMulti");
+    imageMulti_->setPixmap(icons::Pixmap(icons::kMultiplier, 20));
+    panel->addWidget(imageMulti_);
+    imageMulti_->hide();
+
+    labelCpuSpeed_ = new QLabel(QString::fromStdString(speed::Label(1.0)), panel);
+    labelCpuSpeed_->setObjectName("LabelCpuSpeed");
+    labelCpuSpeed_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    panel->addPermanentWidget(labelCpuSpeed_);
+
+    labelCpuUsage_ = new QLabel("0%", panel);
+    labelCpuUsage_->setObjectName("LabelCpuUsage");
+    labelCpuUsage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for "100%" from the start, so the panel does not jump as the number grows.
+    labelCpuUsage_->setMinimumWidth(labelCpuUsage_->fontMetrics().horizontalAdvance("100%") + 4);
+    panel->addPermanentWidget(labelCpuUsage_);
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!firstShown_) FirstShow();
+}
+
+void TFormMain::FirstShow() {
+    firstShown_ = true;
+    multiplierShown_ = true;
+    UpdateMultiplierIcon();
+    border_ = settings_.Get(config::keys::kScreenBorder);
+    SetScreenMode(screenModes_.WindowedMode());
+
+    const QRect desktop = screen()->virtualGeometry();
+    const config::WindowPos position = settings_.GetWindowPos(
+        config::keys::kScreenPos, frameGeometry().width(), frameGeometry().height(),
+        config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
+    move(position.x, position.y);
+    miFocusPause_->setChecked(settings_.Get(config::keys::kPauseOnFocusLost));
+
+    LoadLanguage(settings_.Get(config::keys::kLanguage));
+    std::vector<int> all;
+    for (int group = 1; group <= kAllGroups; ++group) all.push_back(group);
+    ApplySettings(all);
+    UpdateSoundToggle();
+    machine_->WarmReset();
+    refreshTimer_.start();
+    SetPaused(false);
+    setFocus(Qt::OtherFocusReason);
+}
+
+void TFormMain::ApplySettings(const std::vector<int>& groups) {
+    // The run loop must not find half a machine.
+    const bool wasRunning = machine_->GetRunState() == Machine::kRunning;
+    if (wasRunning) machine_->SetPaused(true);
+    machine_->ApplySettings(groups);
+    FollowMachine();
+    if (std::find(groups.begin(), groups.end(), group::kBorder) != groups.end()) {
+        border_ = settings_.Get(config::keys::kScreenBorder);
+        SetScreenMode(screenModes_.Mode());
+    }
+    if (wasRunning) machine_->SetPaused(false);
+    UpdateRunState();
+}
+
+// After a rebuild the video planes and the fitted devices are new.
+void TFormMain::FollowMachine() {
+    view_->SetVideoPlanes(machine_->VideoRam);
+    UpdateMultiplierIcon();
+}
+
+void TFormMain::MiScreenSizeClick(int tag) {
+    if (machine_->Screen == nullptr) return;
+    const ScreenModeState::Change change = screenModes_.Select(tag);
+    UpdateSizeChecks();
+    if (!change.change) return;
+    if (change.entersFullScreen) {
+        windowedPos_ = pos();
+        if (settings_.Get(config::keys::kShowInfoOnFullScreen)) {
+            ShowMessage(QMessageBox::Information, FormText("text.FullScreen.Title"),
+                        FormText("text.FullScreen.Message"));
+        }
+    }
+    SetScreenMode(change.mode);
+}
+
+void TFormMain::SetScreenMode(int mode) {
+    const bool refreshing = refreshTimer_.isActive();
+    refreshTimer_.stop();
+    ScreenTevrin& screen = *machine_->Screen;
+    const bool wasFullScreen = screen.InFullScreen();
+    if (mode == ScreenModeState::kFullScreen) {
+        if (!wasFullScreen) {
+            ShowWindowParts(false);
+            view_->setMinimumSize(0, 0);
+            view_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            // The mapping is relative to the monitor's corner, where the view then starts.
+            const QRect monitor = this->screen()->geometry();
+            screen.ChangeMode(mode, screen::Rect{0, 0, monitor.width(), monitor.height()});
+            showFullScreen();
+            view_->setCursor(Qt::BlankCursor);
+        }
+        screen.SetBorder(border_);
+    } else {
+        screen.ChangeMode(mode);
+        screen.SetBorder(border_);
+        if (wasFullScreen) {
+            showNormal();
+            view_->unsetCursor();
+        }
+        ShowWindowParts(true);
+        FitWindowToPicture();
+        if (wasFullScreen) {
+            move(windowedPos_);
+        } else if (isVisible()) {
+            const screen::Rect placed = placement::KeepOnDesktop(
+                ToRect(frameGeometry()), ToRect(this->screen()->availableVirtualGeometry()),
+                kDesktopMargin);
+            move(placed.x, placed.y);
+        }
+        raise();
+        activateWindow();
+    }
+    screenModes_.Entered(mode);
+    UpdateSizeChecks();
+    view_->update();
+    if (refreshing) refreshTimer_.start();
+}
+
+void TFormMain::ShowWindowParts(bool show) {
+    menuBar()->setVisible(show);
+    toolBar_->setVisible(show);
+    statusBar()->setVisible(show);
+    for (QAction* action : windowedOnly_) action->setEnabled(show);
+}
+
+void TFormMain::FitWindowToPicture() {
+    const ScreenTevrin& screen = *machine_->Screen;
+    const screen::ClientSize client =
+        screen::WindowedClientSize(screen.Width(), screen.Height(), border_, 0, 0);
+    view_->setFixedSize(client.width, client.height);
+    // The menu bar is part of the window here; when it needs a second row at 100 % the window
+    // grows by that row rather than squeezing the picture.
+    const int menuHeight = std::max(menuBar()->heightForWidth(client.width), 0);
+    const int height = menuHeight + toolBar_->sizeHint().height() + client.height +
+                       statusBar()->sizeHint().height();
+    setFixedSize(client.width, height);
+}
+
+void TFormMain::UpdateSizeChecks() {
+    for (int tag = 0; tag < 3; ++tag) miSize_[tag]->setChecked(tag == screenModes_.CheckedItem());
+}
+
+void TFormMain::SetPaused(bool paused) {
+    machine_->SetPaused(paused);
+    UpdateRunState();
+}
+
+void TFormMain::UpdateRunState() {
+    const bool running = machine_->GetRunState() == Machine::kRunning;
+    miPaused_->setChecked(!running);
+    tbtnRunPause_->setIcon(icons::Icon(running ? icons::kPause : icons::kRun));
+    tbtnRunPause_->setText(running ? "Pause" : "Run");
+}
+
+void TFormMain::TBtnRunPauseClick() {
+    if (closing_) return;
+    SetPaused(machine_->GetRunState() == Machine::kRunning);
+}
+
+void TFormMain::TBtnSoundClick() {
+    machine_->SetMuted(!machine_->Muted());
+    UpdateSoundToggle();
+}
+
+void TFormMain::UpdateSoundToggle() {
+    const bool muted = machine_->Muted();
+    miSound_->setChecked(!muted);
+    tbtnSound_->setIcon(icons::Icon(muted ? icons::kMute : icons::kSound));
+}
+
+void TFormMain::TBtnResetClick(int tag) {
+    if (closing_) return;
+    const bool debuggerHolds = machine_->ResetMachine(tag == 1);
+    FollowMachine();
+    // The debugger window that shows the reset state arrives with the debugger; until then
+    // the refresh keeps going so its requests are served.
+    if (debuggerHolds) refreshTimer_.start();
+    UpdateRunState();
+}
+
+void TFormMain::MiCpuSpeedClick(int tag) {
+    machine_->ChangeSpeed(tag);
+    labelCpuSpeed_->setText(QString::fromStdString(speed::Label(machine_->SpeedFactor())));
+}
+
+void TFormMain::MiExitClick() {
+    close();
+}
+
+void TFormMain::MiAboutClick() {
+    if (closing_) return;
+    SetPaused(true);
+    about_->CentreOver(*this);
+    ShowAbout(*about_);
+    SetPaused(false);
+}
+
+void TFormMain::ShowAbout(TFormAbout& about) {
+    about.exec();
+}
+
+void TFormMain::ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TFormMain::TimerRefreshControlsTimer() {
+    // A message box shown from here runs the event loop, and with it this timer, again.
+    if (refreshing_ || closing_ || !firstShown_) return;
+    refreshing_ = true;
+    ReportFault();
+    const int usage = machine_->TakeHostUsage();
+    if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
+    machine_->ScanKeyboard();
+    machine_->RenderScreen();
+    view_->update();
+    UpdateMultiplierIcon();
+    refreshing_ = false;
+}
+
+void TFormMain::ReportFault() {
+    const Machine::Fault fault = machine_->TakeFault();
+    if (fault.kind == Machine::Fault::Kind::None) return;
+    // The machine stopped by itself; coming back to the program must not set it going.
+    focusPause_.Forget();
+    UpdateRunState();
+    ShowMessage(QMessageBox::Critical, FormText("err.I41Lock.Title"),
+                QString::fromStdString(Machine::FaultMessage(fault, false)));
+    TBtnResetClick(0);
+}
+
+void TFormMain::UpdateMultiplierIcon() {
+    const bool fitted = machine_->Multiplier != nullptr;
+    if (fitted == multiplierShown_) return;
+    multiplierShown_ = fitted;
+    imageMulti_->setVisible(fitted);
+}
+
+void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
+    if (!firstShown_ || closing_) return;
+    if (state == Qt::ApplicationActive) {
+        machine_->SetKeysReleased(false);
+        if (focusPause_.Activated()) SetPaused(false);
+    } else {
+        // No release events reach a program in the background.
+        keyboard_.ReleaseAll();
+        machine_->SetKeysReleased(true);
+        const bool running = machine_->GetRunState() == Machine::kRunning;
+        if (focusPause_.Deactivated(miFocusPause_->isChecked(), running)) SetPaused(true);
+    }
+}
+
+bool TFormMain::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (HandleKey(static_cast<const QKeyEvent&>(*event),
+                          event->type() == QEvent::KeyPress)) {
+                event->accept();
+                return true;
+            }
+            break;
+        // Menu hints would otherwise cover the status panel's labels.
+        case QEvent::StatusTip: return true;
+        default: break;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TFormMain::HandleKey(const QKeyEvent& key, bool pressed) {
+    constexpr Qt::KeyboardModifiers kCommandModifiers =
+        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    if (key.key() == Qt::Key_Pause && (key.modifiers() & kCommandModifiers) == 0) {
+        if (pressed && !key.isAutoRepeat()) TBtnRunPauseClick();
+        return true;
+    }
+    const bool known = pressed ? keyboard_.KeyPressed(key) : keyboard_.KeyReleased(key);
+    // F10 is a machine key; it never opens the menu bar.
+    return known || key.key() == Qt::Key_F10;
+}
+
+void TFormMain::focusOutEvent(QFocusEvent* event) {
+    // A menu or a message box takes the keyboard, and the releases go there.
+    keyboard_.ReleaseAll();
+    QMainWindow::focusOutEvent(event);
+}
+
+void TFormMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) keyboard_.ReleaseAll();
+    QMainWindow::changeEvent(event);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        ShuttingDown = true;
+        refreshTimer_.stop();
+        machine_->SetPaused(true);
+        // A period that was under way when the flag went up finishes meanwhile.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        StoreSettings();
+    }
+    event->accept();
+}
+
+void TFormMain::StoreSettings() {
+    if (!firstShown_) return;
+    settings_.Set(config::keys::kPauseOnFocusLost, miFocusPause_->isChecked());
+    const QPoint corner = screenModes_.InFullScreen() ? windowedPos_ : pos();
+    settings_.SetWindowPos(config::keys::kScreenPos, config::WindowPos{corner.x(), corner.y()});
+    settings_.Set(config::keys::kScreenSize, screenModes_.StoredSize());
+    if (!settings_.Document().SaveIfModified()) {
+        std::fprintf(stderr, "tevrinemu: cannot write the settings to %s\n",
+                     settings_.Document().Path().c_str());
+    }
+}

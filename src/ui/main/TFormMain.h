@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPoint>
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "frontend/FocusPause.h"
+#include "emulator/Machine.h"
+#include "frontend/ScreenModeState.h"
+#include "host/config/Settings.h"
+#include "ui/main/QtKeyboardTracker.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class ScreenView;
+class TFormAbout;
+
+// The main window: it owns the machine, shows its picture below the tool bar inside the black
+// border, runs the menus and the status panel, and refreshes all of it every 20 ms. The
+// configuration document belongs to the caller and must stay open while the window lives.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // `soundOpener` replaces the audio device (tests).
+    explicit TFormMain(config::Settings& settings, QWidget* parent = nullptr,
+                       SoundDriver::StreamOpener soundOpener = {});
+    ~TFormMain() override;
+
+    Machine& GetMachine() { return *machine_; }
+    ScreenView* View() const { return view_; }
+    const ScreenModeState& ScreenModes() const { return screenModes_; }
+    int Border() const { return border_; }
+
+    // Applies changed settings groups with the machine paused, and follows what they changed on
+    // the window (border, multiplier icon).
+    void ApplySettings(const std::vector<int>& groups);
+
+    // The commands of the menus and the tool bar, by their tags.
+    void MiScreenSizeClick(int tag);
+    void TBtnRunPauseClick();
+    // The sound toggle (MiSound, Alt+F8, TBtnSound): mutes or unmutes and stores Sound/mute.
+    void TBtnSoundClick();
+    void TBtnResetClick(int tag);
+    void MiCpuSpeedClick(int tag);
+    void MiExitClick();
+    void MiAboutClick();
+
+    // Every 20 ms: faults, host usage, keyboard, picture, status icons.
+    void TimerRefreshControlsTimer();
+    // The program came to the front or went to the back.
+    void ApplicationStateChanged(Qt::ApplicationState state);
+
+  protected:
+    // Every message box of the window (the lock message, the full-screen note) comes here.
+    virtual void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+    // Shows the About box modally.
+    virtual void ShowAbout(TFormAbout& about);
+
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusPanel();
+    QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& shortcut = {});
+
+    void FirstShow();
+    void SetScreenMode(int mode);
+    void FitWindowToPicture();
+    void ShowWindowParts(bool show);
+    void UpdateSizeChecks();
+    void SetPaused(bool paused);
+    void UpdateRunState();
+    void UpdateSoundToggle();
+    void UpdateMultiplierIcon();
+    void FollowMachine();
+    void ReportFault();
+    bool HandleKey(const QKeyEvent& key, bool pressed);
+    void StoreSettings();
+
+    config::Settings& settings_;
+    std::unique_ptr<Machine> machine_;
+    QtKeyboardTracker keyboard_;
+    ScreenModeState screenModes_;
+    FocusPause focusPause_;
+    QTimer refreshTimer_;
+    int border_ = 8;
+    bool firstShown_ = false;
+    bool closing_ = false;
+    bool refreshing_ = false;
+    QPoint windowedPos_;  // where the window was before full screen
+    bool multiplierShown_ = false;
+
+    ScreenView* view_ = nullptr;
+    TFormAbout* about_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* imageTevrin_ = nullptr;
+    QLabel* imageMulti_ = nullptr;
+    QLabel* labelCpuSpeed_ = nullptr;
+    QLabel* labelCpuUsage_ = nullptr;
+    QAction* miPaused_ = nullptr;
+    QAction* miSound_ = nullptr;
+    QAction* tbtnSound_ = nullptr;
+    QAction* miFocusPause_ = nullptr;
+    QAction* tbtnRunPause_ = nullptr;
+    std::array<QAction*, 3> miSize_{};
+    // File and Help: out of reach in full screen, where only View and Emulation keys work.
+    std::vector<QAction*> windowedOnly_;
+};

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/HeadlessRunner.h"
+#include "support/MachineFixture.h"
+
+namespace {
+
+class Headless : public MachineFixture {
+protected:
+    // Writes the configuration to a file and runs the headless runner on it.
+    int RunHeadless(std::vector<std::string> options, std::string* out = nullptr,
+                    std::string* err = nullptr) {
+        std::string config = folder.Write("TevrinEmu.xml", document.ToText());
+        std::vector<std::string> args = {"--config", config, "--headless"};
+        args.insert(args.end(), options.begin(), options.end());
+        CommandLine commandLine = CommandLine::Parse(args);
+        std::ostringstream o, e;
+        int status = headless::Run(commandLine, o, e, SilentAudio());
+        if (out) *out = o.str();
+        if (err) *err = e.str();
+        return status;
+    }
+};
+
+TEST_F(Headless, WritesTheScreenshotTheVideoPlanesAndMemory) {
+    TestRom rom;
+    rom.MapRam().Fill(0xA000, 2048, 0xFF).Fill(0x2000, 4, 0x5A).HaltLoop();
+    LoadConfiguration(rom);
+    std::string out;
+    ASSERT_EQ(RunHeadless({"--run-ms", "100", "--speed", "max", "--screenshot",
+                           folder / "shot.bmp", "--dump-vram", folder / "planes.raw",
+                           "--dump-mem", "0x1FFF:6:" + (folder / "mem.bin"), "--dump-mem",
+                           "4096:2:" + (folder / "rom.bin"), "--stats"},
+                          &out),
+              headless::kExitOk);
+    std::string bmp = testing_support::ReadFile(folder / "shot.bmp");
+    ASSERT_EQ(bmp.size(), 14u + 40u + 64u + 256u * 256u);
+    // Bottom-up rows: the picture's top row (green, palette index 4) is the file's last row.
+    EXPECT_EQ(static_cast<uint8_t>(bmp[bmp.size() - 1]), 4);
+    EXPECT_EQ(static_cast<uint8_t>(bmp[14 + 40 + 64]), 0);
+    std::string planes = testing_support::ReadFile(folder / "planes.raw");
+    ASSERT_EQ(planes.size(), 24576u);
+    EXPECT_EQ(static_cast<uint8_t>(planes[0x2000]), 0xFF) << "green plane, row 0";
+    EXPECT_EQ(static_cast<uint8_t>(planes[0]), 0x00);
+    EXPECT_EQ(testing_support::ReadFile(folder / "mem.bin"), std::string("\0\x5A\x5A\x5A\x5A\0", 6));
+    EXPECT_EQ(testing_support::ReadFile(folder / "rom.bin").size(), 2u);
+    EXPECT_NE(out.find("ticks=200000 instructions="), std::string::npos) << out;
+    EXPECT_NE(out.find(" emulated_mhz="), std::string::npos);
+    EXPECT_NE(out.find("host_usage="), std::string::npos);
+}
+
+TEST_F(Headless, AFaultEndsTheRunWithTheLockMessage) {
+    TestRom rom;
+    rom.Code({0xDB, 0x12});  // IN 12h: no device
+    LoadConfiguration(rom);
+    std::string err;
+    EXPECT_EQ(RunHeadless({"--run-ms", "50", "--speed", "max"}, nullptr, &err),
+              headless::kExitFault);
+    EXPECT_NE(err.find("#12"), std::string::npos) << err;
+}
+
+TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
+    TestRom rom;
+    LoadConfiguration(rom);
+    std::string config = folder.Write("broken.xml", "<TevrinEmu version=\"0.0.0.1\"/>");
+    std::ostringstream out, err;
+    CommandLine commandLine = CommandLine::Parse(std::vector<std::string>{"--config", config, "--headless"});
+    EXPECT_EQ(headless::Run(commandLine, out, err, SilentAudio()), headless::kExitConfig);
+    EXPECT_NE(err.str().find("version"), std::string::npos) << err.str();
+
+    headless::Options options;
+    std::string error;
+    EXPECT_FALSE(headless::ParseOptions({"--speed", "0.1"}, options, error));
+    EXPECT_FALSE(headless::ParseOptions({"--dump-mem", "0x10000:1:x"}, options, error));
+    EXPECT_FALSE(headless::ParseOptions({"--dump-mem", "0:0:x"}, options, error));
+    EXPECT_FALSE(headless::ParseOptions({"--run-ms"}, options, error));
+    EXPECT_FALSE(headless::ParseOptions({"--frobnicate"}, options, error));
+    EXPECT_TRUE(headless::ParseOptions({"--speed", "2.5", "--type", "HELP\n", "--type-after",
+                                        "0x10", "--dump-mem", "0xF000:16:/tmp/x"},
+                                       options, error))
+        << error;
+    EXPECT_EQ(options.speed, 2.5);
+    EXPECT_EQ(options.typeAfterMs, 16);
+    ASSERT_EQ(options.memoryDumps.size(), 1u);
+    EXPECT_EQ(options.memoryDumps[0].address, 0xF000);
+}
+
+}  // namespace

@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "host/audio/FakeSoundStream.h"
+#include "host/audio/SoundDriver.h"
+#include "host/audio/SoundLevelTable.h"
+
+namespace {
+
+constexpr int kBlock = SoundDriver::kFramesPerBlock;
+constexpr int kRing = SoundRing::kFrames;
+
+int16_t Scaled(int16_t volume, int level) {
+    return static_cast<int16_t>(volume * kSoundLevelTable[level]);
+}
+
+// A driver on a fake device whose ring has been primed once and drained, so that each block
+// produced from now on is the next one the device plays.
+class SoundDriverTest : public ::testing::Test {
+  protected:
+    void Open(int channels, SoundDriver::Volumes volumes = {100, 100, 100}) {
+        driver =
+            std::make_unique<SoundDriver>(0, channels, volumes, &shuttingDown, opener.Opener());
+        ASSERT_TRUE(driver->IsOpen());
+        stream = opener.last;
+        for (int i = 0; i < SoundRing::kBlocks; ++i) ASSERT_FALSE(driver->ProduceBlock());
+        ASSERT_EQ(stream->starts, 1);
+        stream->Pull(kRing);
+    }
+
+    // Closes the current period's block and returns it as the device hears it.
+    std::vector<SoundFrame> NextBlock() {
+        EXPECT_FALSE(driver->ProduceBlock());
+        return stream->Pull(kBlock);
+    }
+
+    std::atomic<bool> shuttingDown{false};
+    FakeStreamOpener opener;
+    std::unique_ptr<SoundDriver> driver;
+    FakeSoundStream* stream = nullptr;
+};
+
+TEST_F(SoundDriverTest, LevelChangesLandOnTheFrameOfTheirTick) {
+    Open(2);
+    const int16_t full = driver->ChannelVolume(0);
+    ASSERT_EQ(full, 16383);  // 100 % of half the range with two channels
+
+    driver->SetLevel(0, 15, 1000);  // frame 88 * 1000 / 4000 = 22
+    driver->SetLevel(0, 7, 2999);   // frame 65
+    driver->SetLevel(0, 3, 3000);   // frame 66: overrides the change just before only from 66
+    std::vector<SoundFrame> block = NextBlock();
+
+    EXPECT_EQ(block[21], (SoundFrame{0, 0}));
+    EXPECT_EQ(block[22], (SoundFrame{full, full}));
+    EXPECT_EQ(block[64], (SoundFrame{full, full}));
+    EXPECT_EQ(block[65], (SoundFrame{Scaled(full, 7), Scaled(full, 7)}));
+    EXPECT_EQ(block[66], (SoundFrame{Scaled(full, 3), Scaled(full, 3)}));
+    EXPECT_EQ(block[87], (SoundFrame{Scaled(full, 3), Scaled(full, 3)}));
+
+    // With no change the next period holds the level; it does not fall back to zero.
+    block = NextBlock();
+    for (const SoundFrame& f : block) ASSERT_EQ(f.left, Scaled(full, 3));
+}
+
+TEST_F(SoundDriverTest, ChangesOnOneFrameLeaveTheLastAndLateChangesStartTheNextBlock) {
+    Open(2);
+    const int16_t full = driver->ChannelVolume(0);
+    driver->SetLevel(0, 15, 1000);
+    driver->SetLevel(0, 9, 1040);  // still frame 22: the later change wins it
+    driver->SetLevel(0, 4, 4000);  // the period is over: nothing more in this block
+    std::vector<SoundFrame> block = NextBlock();
+    EXPECT_EQ(block[22].left, Scaled(full, 9));
+    EXPECT_EQ(block[87].left, Scaled(full, 9));
+
+    block = NextBlock();
+    EXPECT_EQ(block[0].left, Scaled(full, 4));
+    EXPECT_EQ(block[87].left, Scaled(full, 4));
+}
+
+TEST_F(SoundDriverTest, ChangeStampedBeforeThePeriodLandsOnItsFirstFrame) {
+    Open(2);
+    const int16_t full = driver->ChannelVolume(1);
+    // The tape reports the exact edge, which can lie a few ticks before the period began.
+    driver->SetLevel(1, 15, -300);
+    std::vector<SoundFrame> block = NextBlock();
+    EXPECT_EQ(block[0].left, full);
+    EXPECT_EQ(block[87].left, full);
+}
+
+TEST_F(SoundDriverTest, ChannelsAreMixedAndClampedInsteadOfWrappingRound) {
+    Open(3);
+    int16_t museValue = 32767;
+    struct Source {
+        int16_t* value;
+        void Generate(int16_t* block, int frames) {
+            for (int i = 0; i < 2 * frames; ++i) block[i] = (i % 2 == 0) ? *value : -*value;
+        }
+    } source{&museValue};
+    driver->SetGenerator(SoundDriver::Generator::Bind<&Source::Generate>(&source));
+
+    const int16_t share = driver->ChannelVolume(0);
+    ASSERT_EQ(share, 10922);  // a third of the range with three channels
+    driver->SetLevel(0, 15, 0);
+    std::vector<SoundFrame> block = NextBlock();
+    // The Muse's samples are scaled by volume / 16384, signed: 32767 -> 21843, -32767 -> -21843.
+    EXPECT_EQ(block[10].left, 10922 + 21843);
+    EXPECT_EQ(block[10].right, 10922 - 21843);
+
+    driver->SetLevel(1, 15, 0);
+    block = NextBlock();
+    // 10922 + 10922 + 21843 does not fit: the mix holds at the top instead of turning negative.
+    EXPECT_EQ(block[10].left, 32767);
+    EXPECT_EQ(block[10].right, 10922 + 10922 - 21843);
+
+    museValue = -32767;
+    driver->SetLevel(0, 0, 0);
+    driver->SetLevel(1, 0, 0);
+    block = NextBlock();
+    EXPECT_EQ(block[10].left, -21843);
+}
+
+TEST_F(SoundDriverTest, VolumesShareTheRangeAmongTheChannels) {
+    Open(2, {90, 50, 70});
+    EXPECT_EQ(driver->ChannelVolume(0), 14745);  // trunc(0.45 * 32767)
+    EXPECT_EQ(driver->ChannelVolume(1), 8191);   // trunc(0.25 * 32767)
+    EXPECT_EQ(driver->ChannelVolume(2), 0);      // no third channel
+
+    SoundDriver three(0, 3, {90, 50, 70}, nullptr, opener.Opener());
+    EXPECT_EQ(three.ChannelVolume(0), 9830);
+    EXPECT_EQ(three.ChannelVolume(1), 5461);
+    EXPECT_EQ(three.ChannelVolume(2), 7645);
+    three.SetVolumes({250, -4, 100});  // out of range: held to 0..100
+    EXPECT_EQ(three.ChannelVolume(0), 10922);
+    EXPECT_EQ(three.ChannelVolume(1), 0);
+}
+
+TEST_F(SoundDriverTest, MuteSilencesFromTheNextChangeAndUnmuteLikewise) {
+    Open(2);
+    const int16_t full = driver->ChannelVolume(0);
+    driver->SetLevel(0, 15, 0);
+    NextBlock();
+
+    driver->Mute();
+    EXPECT_EQ(driver->ChannelVolume(0), 0);
+    std::vector<SoundFrame> block = NextBlock();
+    EXPECT_EQ(block[50].left, full);  // the held level is not touched
+    driver->SetLevel(0, 12, 2000);
+    block = NextBlock();
+    EXPECT_EQ(block[43].left, full);
+    EXPECT_EQ(block[44].left, 0);
+
+    driver->Unmute();
+    EXPECT_EQ(driver->ChannelVolume(0), full);
+    block = NextBlock();
+    EXPECT_EQ(block[87].left, 0);  // still the value of the last change
+    driver->SetLevel(0, 15, 0);
+    block = NextBlock();
+    EXPECT_EQ(block[0].left, full);
+}
+
+TEST_F(SoundDriverTest, FullRingSkipsPeriodsUntilTheDeviceTakesABuffer) {
+    Open(2);
+    for (int i = 0; i < SoundRing::kBlocks; ++i) ASSERT_FALSE(driver->ProduceBlock());
+    EXPECT_TRUE(driver->ProduceBlock());
+    EXPECT_TRUE(driver->ProduceBlock());
+    stream->Pull(880);
+    EXPECT_FALSE(driver->ProduceBlock());
+    const SoundDriver::Statistics stats = driver->GetStatistics();
+    EXPECT_EQ(stats.periodsSkipped, 2);
+    EXPECT_EQ(stats.blocksProduced, 2 * SoundRing::kBlocks + 1);
+}
+
+TEST_F(SoundDriverTest, UnderrunRepeatsTheLastFramePlayed) {
+    Open(2);
+    const int16_t full = driver->ChannelVolume(0);
+    driver->SetLevel(0, 15, 2000);
+    driver->ProduceBlock();
+    std::vector<SoundFrame> out = stream->Pull(880);
+    EXPECT_EQ(out[43].left, 0);
+    EXPECT_EQ(out[44].left, full);
+    for (int i = kBlock; i < 880; ++i) ASSERT_EQ(out[i], (SoundFrame{full, full})) << i;
+    EXPECT_EQ(driver->GetStatistics().framesHeld, 880 - kBlock);
+}
+
+TEST_F(SoundDriverTest, PrimingPlaysSilenceAndStartsTheStreamOnceTheRingIsFull) {
+    driver = std::make_unique<SoundDriver>(3, 2, SoundDriver::Volumes{100, 100, 100}, nullptr,
+                                           opener.Opener());
+    stream = opener.last;
+    EXPECT_EQ(opener.lastDevice, 3);
+    ASSERT_FALSE(driver->ProduceBlock());
+    driver->SetLevel(0, 15, 0);  // during the first period: heard from the second block on
+    for (int i = 1; i < SoundRing::kBlocks - 1; ++i) ASSERT_FALSE(driver->ProduceBlock());
+    EXPECT_EQ(stream->starts, 0);
+    // A device that calls early gets silence and takes nothing from the ring.
+    std::vector<SoundFrame> early = stream->Pull(100);
+    for (const SoundFrame& f : early) ASSERT_EQ(f, SoundFrame{});
+
+    EXPECT_FALSE(driver->ProduceBlock());  // the twentieth block fills the ring
+    EXPECT_EQ(stream->starts, 1);
+    EXPECT_TRUE(driver->ProduceBlock());
+    std::vector<SoundFrame> played = stream->Pull(kRing);
+    EXPECT_EQ(played[kBlock - 1].left, 0);
+    EXPECT_EQ(played[kBlock].left, driver->ChannelVolume(0));
+    EXPECT_EQ(played[kRing - 1].left, driver->ChannelVolume(0));
+}
+
+TEST_F(SoundDriverTest, PauseStopsTheStreamAndResumeReplaysOnlyAfterTheRingRefills) {
+    Open(2);
+    driver->SetLevel(0, 15, 0);
+    driver->PauseStream();
+    EXPECT_EQ(stream->stops, 1);
+    driver->PauseStream();  // already stopped: nothing to do
+    EXPECT_EQ(stream->stops, 1);
+
+    driver->ResumeStream();
+    EXPECT_EQ(stream->starts, 2);
+    for (int i = 0; i < 5; ++i) driver->ProduceBlock();
+    std::vector<SoundFrame> out = stream->Pull(880);
+    for (const SoundFrame& f : out) ASSERT_EQ(f, SoundFrame{});  // primed again: silence
+    for (int i = 5; i < SoundRing::kBlocks; ++i) driver->ProduceBlock();
+    EXPECT_EQ(stream->starts, 2);  // it runs already; filling the ring only ends the priming
+    out = stream->Pull(880);
+    EXPECT_EQ(out[0].left, driver->ChannelVolume(0));
+}
+
+TEST_F(SoundDriverTest, ResumingWithAFullRingPlaysOnWithoutAHole) {
+    Open(2);
+    driver->SetLevel(0, 15, 0);
+    for (int i = 0; i < SoundRing::kBlocks; ++i) driver->ProduceBlock();
+    driver->PauseStream();
+    driver->ResumeStream();
+    const int16_t full = driver->ChannelVolume(0);
+    std::vector<SoundFrame> out = stream->Pull(880);
+    EXPECT_EQ(out[0].left, full);
+    EXPECT_FALSE(driver->ProduceBlock());
+    out = stream->Pull(880);  // ten blocks left and one new: no return to silence
+    for (const SoundFrame& f : out) ASSERT_EQ(f.left, full);
+}
+
+TEST_F(SoundDriverTest, AStalledDeviceStopsPacingAfterHalfASecond) {
+    Open(2);
+    for (int i = 0; i < SoundRing::kBlocks; ++i) driver->ProduceBlock();
+    for (int i = 0; i < SoundDriver::kStallPeriods; ++i) ASSERT_TRUE(driver->ProduceBlock()) << i;
+    // The device has taken nothing for 250 periods: the machine runs on, its blocks dropped.
+    EXPECT_FALSE(driver->ProduceBlock());
+    EXPECT_FALSE(driver->ProduceBlock());
+    EXPECT_EQ(driver->GetStatistics().blocksProduced, 2 * SoundRing::kBlocks);
+    // Once the device takes again, pacing resumes.
+    stream->Pull(880);
+    for (int i = 0; i < 10; ++i) ASSERT_FALSE(driver->ProduceBlock());
+    EXPECT_TRUE(driver->ProduceBlock());
+}
+
+TEST_F(SoundDriverTest, ADeviceThatWillNotOpenLeavesEveryOperationANoOp) {
+    opener.refuse = true;
+    SoundDriver closed(7, 3, {90, 90, 90}, nullptr, opener.Opener());
+    EXPECT_FALSE(closed.IsOpen());
+    EXPECT_EQ(opener.lastDevice, 7);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(closed.ChannelVolume(c), 0);
+    closed.SetVolumes({100, 100, 100});
+    EXPECT_EQ(closed.ChannelVolume(0), 0);
+    closed.SetLevel(0, 15, 0);
+    for (int i = 0; i < 40; ++i) ASSERT_FALSE(closed.ProduceBlock());
+    closed.PauseStream();
+    closed.ResumeStream();
+    std::vector<SoundFrame> out(16, SoundFrame{5, 5});
+    closed.FillOutput(out.data(), out.size());
+    for (const SoundFrame& f : out) EXPECT_EQ(f, SoundFrame{});
+    EXPECT_EQ(closed.GetStatistics().blocksProduced, 0);
+}
+
+TEST_F(SoundDriverTest, ShuttingDownStopsProducingAndSilencesTheDevice) {
+    Open(2);
+    driver->SetLevel(0, 15, 0);
+    driver->ProduceBlock();
+    shuttingDown = true;
+    driver->SetLevel(0, 3, 0);
+    EXPECT_FALSE(driver->ProduceBlock());
+    std::vector<SoundFrame> out = stream->Pull(kBlock);
+    for (const SoundFrame& f : out) EXPECT_EQ(f, SoundFrame{});
+    EXPECT_EQ(driver->GetStatistics().blocksProduced, SoundRing::kBlocks + 1);
+}
+
+TEST(SoundRingTest, PullsOfAnySizeWrapRoundTheRingInOrderAndNeverLoseAFrame) {
+    SoundRing ring;
+    std::vector<SoundFrame> block(SoundRing::kFramesPerBlock);
+    int16_t next = 0;
+    int16_t expected = 0;
+    for (int round = 0; round < 9; ++round) {
+        while (!ring.Full()) {
+            for (SoundFrame& f : block) {
+                f = {next, static_cast<int16_t>(-next)};
+                ++next;
+            }
+            ring.Push(block.data());
+        }
+        EXPECT_GT(ring.Buffered(), SoundRing::kFrames - SoundRing::kFramesPerBlock);
+        EXPECT_TRUE(ring.Push(block.data()));  // refused: nothing unplayed is overwritten
+        std::vector<SoundFrame> out(333 + 100 * round);
+        const int taken = ring.Pull(out.data(), static_cast<int>(out.size()));
+        ASSERT_EQ(taken, static_cast<int>(out.size()));
+        for (const SoundFrame& f : out) {
+            ASSERT_EQ(f.left, expected);
+            ASSERT_EQ(f.right, -expected);
+            ++expected;
+        }
+    }
+    // Drained: the last frame is held.
+    std::vector<SoundFrame> out(SoundRing::kFrames + 50);
+    const int taken = ring.Pull(out.data(), static_cast<int>(out.size()));
+    EXPECT_EQ(out.back().left, static_cast<int16_t>(next - 1));
+    EXPECT_EQ(out[taken - 1], out.back());
+    EXPECT_EQ(ring.Buffered(), 0);
+}
+
+}  // namespace

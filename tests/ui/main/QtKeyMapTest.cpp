@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+
+#include "machine/HostKeyboardState.h"
+#include "machine/KeyTable.h"
+#include "machine/VirtualKeys.h"
+#include "ui/main/QtKeyMap.h"
+#include "ui/main/QtKeyboardTracker.h"
+
+namespace {
+
+uint8_t Map(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    return QtKeyMap::VirtualKey(key, modifiers);
+}
+
+TEST(QtKeyMap, LettersDigitsAndFunctionKeys) {
+    for (int i = 0; i < 26; ++i) EXPECT_EQ(Map(Qt::Key_A + i), 'A' + i);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(Map(Qt::Key_0 + i), '0' + i);
+        EXPECT_EQ(Map(Qt::Key_0 + i, Qt::KeypadModifier), vk::Numpad(i));
+    }
+    for (int i = 1; i <= 14; ++i) EXPECT_EQ(Map(Qt::Key_F1 + i - 1), vk::Function(i));
+}
+
+TEST(QtKeyMap, KeypadOperatorsAreTheirOwnKeys) {
+    EXPECT_EQ(Map(Qt::Key_Asterisk, Qt::KeypadModifier), vk::kMultiply);
+    EXPECT_EQ(Map(Qt::Key_Asterisk, Qt::ShiftModifier), '8');
+    EXPECT_EQ(Map(Qt::Key_Plus, Qt::KeypadModifier), vk::kAdd);
+    EXPECT_EQ(Map(Qt::Key_Plus, Qt::ShiftModifier), vk::kOemPlus);
+    EXPECT_EQ(Map(Qt::Key_Minus, Qt::KeypadModifier), vk::kSubtract);
+    EXPECT_EQ(Map(Qt::Key_Slash, Qt::KeypadModifier), vk::kDivide);
+    EXPECT_EQ(Map(Qt::Key_Period, Qt::KeypadModifier), vk::kDecimal);
+    EXPECT_EQ(Map(Qt::Key_Enter, Qt::KeypadModifier), vk::kReturn);
+    // Num Lock off: the keypad's navigation keys.
+    EXPECT_EQ(Map(Qt::Key_Home, Qt::KeypadModifier), vk::kHome);
+}
+
+TEST(QtKeyMap, PunctuationAnswersToBothCharactersOfItsKey) {
+    const std::pair<int, int> pairs[] = {
+        {Qt::Key_Semicolon, Qt::Key_Colon},      {Qt::Key_Equal, Qt::Key_Plus},
+        {Qt::Key_Comma, Qt::Key_Less},           {Qt::Key_Minus, Qt::Key_Underscore},
+        {Qt::Key_Period, Qt::Key_Greater},       {Qt::Key_Slash, Qt::Key_Question},
+        {Qt::Key_QuoteLeft, Qt::Key_AsciiTilde}, {Qt::Key_BracketLeft, Qt::Key_BraceLeft},
+        {Qt::Key_Backslash, Qt::Key_Bar},        {Qt::Key_BracketRight, Qt::Key_BraceRight},
+        {Qt::Key_Apostrophe, Qt::Key_QuoteDbl},
+    };
+    for (const auto& [plain, shifted] : pairs) {
+        EXPECT_NE(Map(plain), 0) << plain;
+        EXPECT_EQ(Map(plain), Map(shifted, Qt::ShiftModifier)) << plain;
+    }
+    EXPECT_EQ(Map(Qt::Key_Exclam, Qt::ShiftModifier), '1');
+    EXPECT_EQ(Map(Qt::Key_ParenRight, Qt::ShiftModifier), '0');
+    EXPECT_EQ(Map(Qt::Key_unknown), 0);
+}
+
+// Every machine key can be reached from some Qt key, so no key of the table is dead on Linux.
+TEST(QtKeyMap, EveryMatrixKeyHasAQtKey) {
+    std::array<bool, 256> reachable{};
+    for (int key = 0x20; key < 0x7F; ++key) {
+        reachable[Map(key)] = true;
+        reachable[Map(key, Qt::KeypadModifier)] = true;
+    }
+    for (int key = Qt::Key_Escape; key <= Qt::Key_F35; ++key) {
+        reachable[Map(key)] = true;
+        reachable[Map(key, Qt::KeypadModifier)] = true;
+    }
+    reachable[Map(Qt::Key_Menu)] = true;
+    for (const KeyTableRow& row : keytable::kRows) {
+        EXPECT_TRUE(reachable[row.virtualKey]) << "virtual key " << int(row.virtualKey);
+    }
+    for (uint8_t key : {vk::kShift, vk::kControl, vk::kMenu, vk::kBack, vk::kInsert, vk::kEnd}) {
+        EXPECT_TRUE(reachable[key]) << int(key);
+    }
+}
+
+QKeyEvent Event(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, quint32 scanCode,
+                bool autoRepeat = false) {
+    return QKeyEvent(type, key, modifiers, scanCode, 0, 0, QString(), autoRepeat);
+}
+
+TEST(QtKeyboardTracker, ReleasesTheKeyThatWasPressedWhateverShiftDidMeanwhile) {
+    HostKeyboardState state;
+    QtKeyboardTracker tracker(state);
+    EXPECT_TRUE(tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, 10)));
+    EXPECT_TRUE(state.IsDown('1'));
+    tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 50));
+    // Still down during auto-repeat.
+    tracker.KeyReleased(Event(QEvent::KeyRelease, Qt::Key_Exclam, Qt::ShiftModifier, 10, true));
+    EXPECT_TRUE(state.IsDown('1'));
+    tracker.KeyReleased(Event(QEvent::KeyRelease, Qt::Key_Exclam, Qt::ShiftModifier, 10));
+    EXPECT_FALSE(state.IsDown('1'));
+    EXPECT_TRUE(state.IsDown(vk::kShift));
+    tracker.ReleaseAll();
+    EXPECT_FALSE(state.IsDown(vk::kShift));
+    EXPECT_FALSE(tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, 99)));
+}
+
+}  // namespace
