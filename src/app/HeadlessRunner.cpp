@@ -14,7 +14,7 @@
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
 #include "host/config/ConfigDocument.h"
-#include "host/files/HostFiles.h"
+#include "host/files/AtomicFile.h"
 #include "host/lang/Language.h"
 #include "host/config/Settings.h"
 #include "media/pictures/BitmapFile.h"
@@ -83,8 +83,9 @@ bool WriteMemoryDump(Machine& machine, const MemoryDump& dump, std::ostream& err
     for (int i = 0; i < dump.length; ++i) {
         bytes.push_back(static_cast<char>(machine.Memory->Peek(static_cast<uint16_t>(dump.address + i))));
     }
-    if (!hostfile::WriteFileAtomically(dump.path, bytes)) {
-        err << "tevrinemu: cannot write " << dump.path << "\n";
+    std::string error;
+    if (!files::WriteFileAtomically(dump.path, bytes, &error)) {
+        err << "tevrinemu: cannot write " << dump.path << ": " << error << "\n";
         return false;
     }
     return true;
@@ -257,13 +258,16 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         err << Machine::FaultMessage(fault, false) << "\n";
         status = kExitFault;
     }
+    std::string writeError;
     if (!options.screenshotPath.empty() &&
-        !media::SaveBitmap(machine->Screen->RenderPicture(machine->VideoRam), options.screenshotPath)) {
-        err << "tevrinemu: cannot write " << options.screenshotPath << "\n";
+        !media::SaveBitmap(machine->Screen->RenderPicture(machine->VideoRam),
+                           options.screenshotPath, &writeError)) {
+        err << "tevrinemu: cannot write " << options.screenshotPath << ": " << writeError << "\n";
         if (status == kExitOk) status = kExitConfig;
     }
-    if (!options.vramPath.empty() && !media::SaveVideoPlanes(*machine->Memory, options.vramPath)) {
-        err << "tevrinemu: cannot write " << options.vramPath << "\n";
+    if (!options.vramPath.empty() &&
+        !media::SaveVideoPlanes(*machine->Memory, options.vramPath, &writeError)) {
+        err << "tevrinemu: cannot write " << options.vramPath << ": " << writeError << "\n";
         if (status == kExitOk) status = kExitConfig;
     }
     for (const MemoryDump& dump : options.memoryDumps) {

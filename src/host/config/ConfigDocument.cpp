@@ -2,8 +2,8 @@
 
 #include "host/config/ConfigKeys.h"
 #include "host/config/ConfigTree.h"
-#include "host/files/HostFiles.h"
 #include "host/config/RecentFiles.h"
+#include "host/files/AtomicFile.h"
 
 namespace config {
 namespace {
@@ -48,7 +48,7 @@ ConfigDocument::~ConfigDocument() {
 ConfigLoadResult ConfigDocument::Load(const std::string& path, std::string_view expectedVersion) {
     Close();
     std::string contents;
-    if (hostfile::ReadWholeFile(path, kMaxFileSize, contents) != hostfile::ReadResult::Ok) {
+    if (files::ReadWholeFile(path, kMaxFileSize, contents) != files::ReadResult::Ok) {
         return ConfigLoadResult::ConfigError;
     }
     ConfigLoadResult result = Parse(contents, expectedVersion);
@@ -111,16 +111,20 @@ bool ConfigDocument::Modified() const {
     return open_ && ToText() != savedText_;
 }
 
-bool ConfigDocument::Save() {
-    if (!open_ || path_.empty()) return false;
+bool ConfigDocument::Save(std::string* error) {
+    if (!open_ || path_.empty()) {
+        if (error != nullptr) *error = "no settings file is open";
+        return false;
+    }
     std::string text = ToText();
-    if (!hostfile::WriteFileAtomically(path_, text)) return false;
+    if (!files::WriteFileAtomically(path_, text, error)) return false;
     savedText_ = std::move(text);
     return true;
 }
 
-bool ConfigDocument::SaveIfModified() {
-    return Modified() ? Save() : open_;
+bool ConfigDocument::SaveIfModified(std::string* error) {
+    if (!open_ && error != nullptr) *error = "no settings file is open";
+    return Modified() ? Save(error) : open_;
 }
 
 void ConfigDocument::Close() {

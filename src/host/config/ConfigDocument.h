@@ -71,10 +71,11 @@ class ConfigDocument {
     // True when the document differs from the file as last loaded or saved.
     bool Modified() const;
 
-    // Writes the document to its file through a temporary file (see hostfile::WriteFileAtomically).
-    // False, with the file left as it was, when the document is closed or the write fails.
-    bool Save();
-    bool SaveIfModified();
+    // Writes the document to its file through a temporary file (see files::WriteFileAtomically).
+    // False, with the file left as it was, when the document is closed or the write fails; the
+    // reason then goes to `error` when given.
+    bool Save(std::string* error = nullptr);
+    bool SaveIfModified(std::string* error = nullptr);
     // Saves when modified, then closes the document.
     void Close();
 

@@ -4,7 +4,7 @@
 
 #include "host/lang/AsciiText.h"
 #include "host/config/ConfigAccessors.h"
-#include "host/files/HostFiles.h"
+#include "host/files/AtomicFile.h"
 #include "host/lang/TextDecoding.h"
 
 namespace {
@@ -31,8 +31,7 @@ std::string_view StripQuotes(std::string_view value) {
 bool IniFile::LoadFile(const std::string& path) {
     Clear();
     std::string bytes;
-    if (hostfile::ReadWholeFile(path, kMaxFileSize, bytes) != hostfile::ReadResult::Ok)
-        return false;
+    if (files::ReadWholeFile(path, kMaxFileSize, bytes) != files::ReadResult::Ok) return false;
     LoadText(bytes);
     return true;
 }

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "media/files/FileReplace.h"
+#include "host/files/AtomicFile.h"
 
 namespace media {
 
@@ -75,13 +75,14 @@ std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture) {
     return out;
 }
 
-bool SaveBitmap(const ScreenPicture& picture, const std::string& path) {
+bool SaveBitmap(const ScreenPicture& picture, const std::string& path, std::string* error) {
     std::vector<uint8_t> file = EncodeBitmap(picture);
     if (file.empty()) {
+        if (error != nullptr) *error = "the picture has no pixels to save";
         errno = EINVAL;
         return false;
     }
-    return WriteFileReplacing(path, file.data(), file.size());
+    return files::WriteFileAtomically(path, file, error);
 }
 
 }  // namespace media

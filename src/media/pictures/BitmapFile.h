@@ -13,7 +13,9 @@ namespace media {
 // pixels, or fewer than width × height).
 std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture);
 
-// EncodeBitmap written to `path` through a temporary file; false (errno set) on failure.
-bool SaveBitmap(const ScreenPicture& picture, const std::string& path);
+// EncodeBitmap written to `path` through files::WriteFileAtomically; false on failure, with
+// errno set and the reason in `error` when given.
+bool SaveBitmap(const ScreenPicture& picture, const std::string& path,
+                std::string* error = nullptr);
 
 }  // namespace media

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "host/files/AtomicFile.h"
 #include "machine/MemoryLayout.h"
-#include "media/files/FileReplace.h"
 
 namespace media {
 
@@ -25,9 +25,8 @@ std::vector<uint8_t> CollectVideoPlanes(const ChipMemory& memory) {
     return planes;
 }
 
-bool SaveVideoPlanes(const ChipMemory& memory, const std::string& path) {
-    std::vector<uint8_t> planes = CollectVideoPlanes(memory);
-    return WriteFileReplacing(path, planes.data(), planes.size());
+bool SaveVideoPlanes(const ChipMemory& memory, const std::string& path, std::string* error) {
+    return files::WriteFileAtomically(path, CollectVideoPlanes(memory), error);
 }
 
 }  // namespace media

@@ -14,7 +14,9 @@ inline constexpr int kVideoDumpSize = 3 * 0x2000;  // 24,576 bytes
 // (E6-E7), green (EA-EB), blue (EE-EF), 8 KB each. A page that does not exist gives zeros.
 std::vector<uint8_t> CollectVideoPlanes(const ChipMemory& memory);
 
-// CollectVideoPlanes written to `path` through a temporary file; false (errno set) on failure.
-bool SaveVideoPlanes(const ChipMemory& memory, const std::string& path);
+// CollectVideoPlanes written to `path` through files::WriteFileAtomically; false on failure,
+// with errno set and the reason in `error` when given.
+bool SaveVideoPlanes(const ChipMemory& memory, const std::string& path,
+                     std::string* error = nullptr);
 
 }  // namespace media

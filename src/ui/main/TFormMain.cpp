@@ -513,8 +513,9 @@ void TFormMain::StoreSettings() {
     const QPoint corner = screenModes_.InFullScreen() ? windowedPos_ : pos();
     settings_.SetWindowPos(config::keys::kScreenPos, config::WindowPos{corner.x(), corner.y()});
     settings_.Set(config::keys::kScreenSize, screenModes_.StoredSize());
-    if (!settings_.Document().SaveIfModified()) {
-        std::fprintf(stderr, "tevrinemu: cannot write the settings to %s\n",
-                     settings_.Document().Path().c_str());
+    std::string error;
+    if (!settings_.Document().SaveIfModified(&error)) {
+        std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",
+                     settings_.Document().Path().c_str(), error.c_str());
     }
 }
