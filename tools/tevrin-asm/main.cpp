@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "asm/AsmTool.h"
+#include "AsmTool.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);

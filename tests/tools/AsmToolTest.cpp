@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "asm/AsmTool.h"
+#include "AsmTool.h"
 
 namespace fs = std::filesystem;
 
@@ -132,11 +134,19 @@ TEST_F(AsmTool, UnreadableSourceOrUnwritableOutput) {
     EXPECT_NE(err_.str().find("is a folder"), std::string::npos);
 
     Write("rom.asm", " NOP\n");
+    Write("rom.bin", "old image");
     EXPECT_EQ(
         Run({Path("rom.asm"), "-o", Path("rom.bin"), "--listing", Path("no-such-folder/rom.lst")}),
         assembler::kAsmExitUsage);
-    EXPECT_EQ(err_.str(), "tevrin-asm: cannot write " + Path("no-such-folder/rom.lst") + "\n");
-    EXPECT_EQ(Files(), std::vector<std::string>{"rom.asm"});  // the image's temporary is gone
+    // The reason comes with the name: here, that the folder is missing.
+    EXPECT_EQ(
+        err_.str().rfind("tevrin-asm: cannot write " + Path("no-such-folder/rom.lst") + ": ", 0),
+        0u)
+        << err_.str();
+    EXPECT_NE(err_.str().find(std::strerror(ENOENT)), std::string::npos) << err_.str();
+    // All or nothing: the image, complete by then, did not replace the old one either.
+    EXPECT_EQ(Read("rom.bin"), "old image");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"rom.asm", "rom.bin"}));  // no temporary
 }
 
 TEST_F(AsmTool, HelpGoesToStandardOutput) {

@@ -1,4 +1,4 @@
-#include "asm/AsmTool.h"
+#include "AsmTool.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "asm/FileAssembler.h"
+#include "host/files/AtomicFile.h"
 
 namespace assembler {
 
@@ -99,28 +100,13 @@ bool ReadSource(const std::string& path, std::string& text, std::ostream& err) {
     return true;
 }
 
-struct PendingFile {
-    std::string Target;
-    std::string Temporary;
-};
-
-void RemoveAll(const std::vector<PendingFile>& files) {
-    std::error_code ec;
-    for (const PendingFile& f : files) std::filesystem::remove(f.Temporary, ec);
-}
-
-bool WriteTemporary(const std::string& target, const char* data, size_t size,
-                    std::vector<PendingFile>& files, std::ostream& err) {
-    PendingFile file{target, target + ".tevrin-asm.tmp"};
-    files.push_back(file);
-    std::ofstream out(file.Temporary, std::ios::binary | std::ios::trunc);
-    if (out) out.write(data, static_cast<std::streamsize>(size));
-    if (out) out.close();
-    if (!out) {
-        err << "tevrin-asm: cannot write " << target << "\n";
-        return false;
-    }
-    return true;
+// Each output is complete in its temporary file before any of them replaces its target.
+bool Prepare(files::AtomicFile& file, const std::string& target, std::string_view data,
+             std::ostream& err) {
+    std::string error;
+    if (file.Prepare(target, data, &error)) return true;
+    err << "tevrin-asm: cannot write " << target << ": " << error << "\n";
+    return false;
 }
 
 }  // namespace
@@ -197,27 +183,24 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const AsmDiagnostic& d : result.Diagnostics) err << d.Describe() << "\n";
     if (!result.Ok) return kAsmExitErrors;
 
-    std::vector<PendingFile> files;
-    bool written = WriteTemporary(outputs.Image, reinterpret_cast<const char*>(result.Image.data()),
-                                  result.Image.size(), files, err);
-    if (written && !outputs.Listing.empty()) {
-        written = WriteTemporary(outputs.Listing, result.Listing.data(), result.Listing.size(),
-                                 files, err);
+    files::AtomicFile image, listing, symbols;
+    bool prepared = Prepare(
+        image, outputs.Image,
+        std::string_view(reinterpret_cast<const char*>(result.Image.data()), result.Image.size()),
+        err);
+    if (prepared && !outputs.Listing.empty()) {
+        prepared = Prepare(listing, outputs.Listing, result.Listing, err);
     }
-    if (written && !outputs.Symbols.empty()) {
-        written = WriteTemporary(outputs.Symbols, result.Symbols.data(), result.Symbols.size(),
-                                 files, err);
+    if (prepared && !outputs.Symbols.empty()) {
+        prepared = Prepare(symbols, outputs.Symbols, result.Symbols, err);
     }
-    if (!written) {
-        RemoveAll(files);
-        return kAsmExitUsage;
-    }
-    for (const PendingFile& f : files) {
-        std::error_code ec;
-        std::filesystem::rename(f.Temporary, f.Target, ec);
-        if (ec) {
-            err << "tevrin-asm: cannot write " << f.Target << ": " << ec.message() << "\n";
-            RemoveAll(files);
+    if (!prepared) return kAsmExitUsage;  // the prepared ones remove their temporaries
+    for (auto [file, target] :
+         {std::pair{&image, &outputs.Image}, std::pair{&listing, &outputs.Listing},
+          std::pair{&symbols, &outputs.Symbols}}) {
+        std::string error;
+        if (file->Prepared() && !file->Commit(&error)) {
+            err << "tevrin-asm: cannot write " << *target << ": " << error << "\n";
             return kAsmExitUsage;
         }
     }
