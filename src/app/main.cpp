@@ -11,6 +11,7 @@
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/main/QtKeyMap.h"
 #include "ui/main/TFormMain.h"
 
 namespace {
@@ -21,6 +22,8 @@ int RunWindow(int argc, char** argv) {
     QApplication::setApplicationDisplayName("Tevrin Emulator");
     QGuiApplication::setDesktopFileName("tevrinemu");
     QApplication::setWindowIcon(icons::Icon(icons::kApplication));
+    const QString platform = QGuiApplication::platformName();
+    QtKeyMap::SetXkbKeyCodes(platform == "xcb" || platform.startsWith("wayland"));
 
     // Read again: Qt has taken its own options (-platform, -display …) out of argv by now.
     const CommandLine commandLine = CommandLine::Parse(argc, argv);

@@ -69,7 +69,7 @@ void SystemPIO::OnPortCUpperChanged(uint8_t /*oldValue*/, uint8_t /*newValue*/) 
     interrupts_->SetPortControls((levels >> 5) & 1, (levels >> 6) & 1);
 }
 
-void SystemPIO::ScanKeyboard(const HostKeyboardState& host) {
+void SystemPIO::ScanKeyboard(HostKeyboardState& host) {
     HostKeyboardState::Snapshot keys = host.Read();
     std::array<uint8_t, 16> matrix{};
     uint8_t modifiers = 0;
@@ -97,4 +97,5 @@ void SystemPIO::ScanKeyboard(const HostKeyboardState& host) {
         keyMatrix_[column].store(matrix[column], std::memory_order_relaxed);
     }
     keyModifiers_.store(modifiers, std::memory_order_relaxed);
+    host.ScanDone();
 }

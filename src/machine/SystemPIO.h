@@ -31,7 +31,7 @@ class SystemPIO : public PeripheralDevice {
     ScrollOutput SetScrollOutput(ScrollOutput output);
 
     // Copies the host keyboard into the key matrix (every 20 ms on the window's thread).
-    void ScanKeyboard(const HostKeyboardState& host);
+    void ScanKeyboard(HostKeyboardState& host);
 
     void SetChangeZY(bool on) { changeZY_ = on; }
     bool ChangeZY() const { return changeZY_; }

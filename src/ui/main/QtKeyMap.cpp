@@ -86,6 +86,65 @@ constexpr KeyRow kKeys[] = {
     {Qt::Key_QuoteDbl, vk::kOem7},
 };
 
+// The main block by XKB key code (Linux input code + 8), named as on a US keyboard.
+struct PlaceRow {
+    quint32 keyCode;
+    uint8_t virtualKey;
+};
+constexpr PlaceRow kPlaces[] = {
+    {10, '1'},
+    {11, '2'},
+    {12, '3'},
+    {13, '4'},
+    {14, '5'},
+    {15, '6'},
+    {16, '7'},
+    {17, '8'},
+    {18, '9'},
+    {19, '0'},
+    {20, vk::kOemMinus},
+    {21, vk::kOemPlus},
+    {24, 'Q'},
+    {25, 'W'},
+    {26, 'E'},
+    {27, 'R'},
+    {28, 'T'},
+    {29, 'Y'},
+    {30, 'U'},
+    {31, 'I'},
+    {32, 'O'},
+    {33, 'P'},
+    {34, vk::kOem4},
+    {35, vk::kOem6},
+    {38, 'A'},
+    {39, 'S'},
+    {40, 'D'},
+    {41, 'F'},
+    {42, 'G'},
+    {43, 'H'},
+    {44, 'J'},
+    {45, 'K'},
+    {46, 'L'},
+    {47, vk::kOem1},
+    {48, vk::kOem7},
+    {49, vk::kOem3},
+    {51, vk::kOem5},
+    {52, 'Z'},
+    {53, 'X'},
+    {54, 'C'},
+    {55, 'V'},
+    {56, 'B'},
+    {57, 'N'},
+    {58, 'M'},
+    {59, vk::kOemComma},
+    {60, vk::kOemPeriod},
+    {61, vk::kOem2},
+    // The extra key of ISO keyboards (left of Z) carries the backslash on UK keyboards.
+    {94, vk::kOem5},
+};
+
+bool xkbKeyCodes = false;
+
 template <size_t N>
 uint8_t Find(const KeyRow (&table)[N], int qtKey) {
     for (const KeyRow& row : table) {
@@ -111,6 +170,26 @@ uint8_t QtKeyMap::VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers) {
     return Find(kKeys, qtKey);
 }
 
+uint8_t QtKeyMap::PhysicalVirtualKey(quint32 xkbKeyCode, quint32 keySym) {
+    for (const PlaceRow& row : kPlaces) {
+        if (row.keyCode != xkbKeyCode) continue;
+        // Latin letters follow the layout (QWERTZ, AZERTY); X key symbols of Latin letters are
+        // their ASCII codes.
+        if (keySym >= 'a' && keySym <= 'z') return static_cast<uint8_t>(keySym - 'a' + 'A');
+        if (keySym >= 'A' && keySym <= 'Z') return static_cast<uint8_t>(keySym);
+        return row.virtualKey;
+    }
+    return 0;
+}
+
 uint8_t QtKeyMap::VirtualKey(const QKeyEvent& event) {
+    if (xkbKeyCodes && event.nativeScanCode() != 0) {
+        const uint8_t key = PhysicalVirtualKey(event.nativeScanCode(), event.nativeVirtualKey());
+        if (key != 0) return key;
+    }
     return VirtualKey(event.key(), event.modifiers());
+}
+
+void QtKeyMap::SetXkbKeyCodes(bool xkb) {
+    xkbKeyCodes = xkb;
 }

@@ -10,7 +10,9 @@ class QKeyEvent;
 
 // Keeps the host key-state table from the window's key events. A key is released under the code
 // it was pressed with: Qt reports a different key for the same physical key once Shift changes
-// (1 and !), and looking the release up afresh would leave keys stuck.
+// (1 and !), and looking the release up afresh would leave keys stuck. Each physical key counts
+// once (auto-repeat presses are not new presses), so releasing one Shift while the other is held
+// keeps Shift down.
 class QtKeyboardTracker {
   public:
     explicit QtKeyboardTracker(HostKeyboardState& state) : state_(state) {}
@@ -22,6 +24,9 @@ class QtKeyboardTracker {
     void ReleaseAll();
 
   private:
+    // The physical key: its scan code, or (where the platform gives none) the virtual key.
+    static quint32 PhysicalKey(const QKeyEvent& event, uint8_t virtualKey);
+
     HostKeyboardState& state_;
-    std::unordered_map<quint32, uint8_t> pressedByScanCode_;
+    std::unordered_map<quint32, uint8_t> pressed_;
 };

@@ -85,6 +85,7 @@ TEST(QtKeyboardTracker, ReleasesTheKeyThatWasPressedWhateverShiftDidMeanwhile) {
     EXPECT_TRUE(tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, 10)));
     EXPECT_TRUE(state.IsDown('1'));
     tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 50));
+    state.ScanDone();  // the machine has seen both: releases now go through at once
     // Still down during auto-repeat.
     tracker.KeyReleased(Event(QEvent::KeyRelease, Qt::Key_Exclam, Qt::ShiftModifier, 10, true));
     EXPECT_TRUE(state.IsDown('1'));
@@ -94,6 +95,50 @@ TEST(QtKeyboardTracker, ReleasesTheKeyThatWasPressedWhateverShiftDidMeanwhile) {
     tracker.ReleaseAll();
     EXPECT_FALSE(state.IsDown(vk::kShift));
     EXPECT_FALSE(tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, 99)));
+}
+
+TEST(QtKeyboardTracker, ShiftStaysDownWhileEitherShiftKeyIsHeld) {
+    HostKeyboardState state;
+    QtKeyboardTracker tracker(state);
+    constexpr quint32 kLeftShift = 50, kRightShift = 62;
+    tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, kLeftShift));
+    tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, kRightShift));
+    // Auto-repeat presses of a held key are no new presses.
+    tracker.KeyPressed(Event(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, kLeftShift, true));
+    state.ScanDone();
+    tracker.KeyReleased(Event(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier, kLeftShift));
+    EXPECT_TRUE(state.IsDown(vk::kShift));
+    tracker.KeyReleased(Event(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier, kRightShift));
+    EXPECT_FALSE(state.IsDown(vk::kShift));
+}
+
+// XKB key codes of a pc105 keyboard and the key symbols the layouts put on them (X11's keysym
+// values: Latin letters and ASCII punctuation are their codes; section sign 0xA7, o with
+// diaeresis 0xF6, sharp s 0xDF).
+TEST(QtKeyMap, KeysAreMappedByWhatTheyAreNotByTheCharacterTheyGive) {
+    QtKeyMap::SetXkbKeyCodes(true);
+    auto key = [](quint32 code, quint32 sym, Qt::KeyboardModifiers modifiers, int qtKey) {
+        return QtKeyMap::VirtualKey(
+            QKeyEvent(QEvent::KeyPress, qtKey, modifiers, code, sym, 0, QString()));
+    };
+    // German: Shift+2 gives '"', Shift+3 '§', Shift+6 '&'; each is Shift and that digit.
+    EXPECT_EQ(key(11, 0x22, Qt::ShiftModifier, Qt::Key_QuoteDbl), '2');
+    EXPECT_EQ(key(12, 0xA7, Qt::ShiftModifier, Qt::Key_section), '3');
+    EXPECT_EQ(key(15, 0x26, Qt::ShiftModifier, Qt::Key_Ampersand), '6');
+    // QWERTZ: the key marked Z is Z, the one marked Y is Y.
+    EXPECT_EQ(key(29, 'z', Qt::NoModifier, Qt::Key_Z), 'Z');
+    EXPECT_EQ(key(52, 'Y', Qt::ShiftModifier, Qt::Key_Y), 'Y');
+    // Keys with letters a US keyboard lacks are the US keys in their place.
+    EXPECT_EQ(key(47, 0xF6, Qt::NoModifier, Qt::Key_Odiaeresis), vk::kOem1);
+    EXPECT_EQ(key(20, 0xDF, Qt::NoModifier, Qt::Key_ssharp), vk::kOemMinus);
+    // The ISO '#' key (right of the German A-row) is no 3.
+    EXPECT_EQ(key(51, '#', Qt::NoModifier, Qt::Key_NumberSign), vk::kOem5);
+    // Outside the main block the Qt key still decides.
+    EXPECT_EQ(key(36, 0xFF0D, Qt::NoModifier, Qt::Key_Return), vk::kReturn);
+    EXPECT_EQ(key(87, 0xFFB1, Qt::KeypadModifier, Qt::Key_1), vk::Numpad(1));
+    // Without XKB key codes the US reading of the Qt key remains.
+    QtKeyMap::SetXkbKeyCodes(false);
+    EXPECT_EQ(key(11, 0x22, Qt::ShiftModifier, Qt::Key_QuoteDbl), vk::kOem7);
 }
 
 }  // namespace
