@@ -24,16 +24,6 @@ constexpr GroupSet kRomModuleGroups{Group::RomModuleFile, Group::RomModuleInsert
 constexpr GroupSet kModuleGroups{Group::RomModuleFile, Group::RomModuleInserted, Group::SdRomFolder,
                                  Group::SdRomConnected};
 
-layout::ResetPattern PatternFrom(config::ResetPattern stored) {
-    switch (stored) {
-        case config::ResetPattern::Random: return layout::ResetPattern::Random;
-        case config::ResetPattern::Grid: return layout::ResetPattern::Grid;
-        case config::ResetPattern::Snow: return layout::ResetPattern::Snow;
-        case config::ResetPattern::Rainbow: return layout::ResetPattern::Rainbow;
-        default: return layout::ResetPattern::Clear;
-    }
-}
-
 }  // namespace
 
 Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpener)
@@ -140,8 +130,7 @@ void Machine::BuildMachine() {
                          QuietQuery::Bind<&IfInterrupt::QuietTicks>(Interrupts.get()));
 
     debugger_.BindMachine(Cpu.get(), Memory.get());
-    layout::FillVideoPlanes(VideoRam, PatternFrom(settings_.Get(config::keys::kResetPattern)),
-                            fillRandom_);
+    layout::FillVideoPlanes(VideoRam, settings_.Get(config::keys::kResetPattern), fillRandom_);
 }
 
 void Machine::ApplyRomModule() {
@@ -165,7 +154,7 @@ void Machine::ApplyScreenSettings(Group which) {
             break;
         case Group::Border: Screen->SetBorder(settings_.Get(config::keys::kScreenBorder)); break;
         case Group::FullScreen:
-            Screen->SetFullScreenFit(static_cast<int>(settings_.Get(config::keys::kFullScreenFit)));
+            Screen->SetFullScreenFit(settings_.Get(config::keys::kFullScreenFit));
             Screen->SetFullScreenDoubled(settings_.Get(config::keys::kFullScreenSize) ==
                                          config::FullScreenSize::Size200);
             break;
@@ -291,8 +280,7 @@ void Machine::SetPaused(bool paused) {
 void Machine::WarmReset() {
     if (Cpu == nullptr) return;
     Cpu->RequestReset();
-    layout::FillVideoPlanes(VideoRam, PatternFrom(settings_.Get(config::keys::kResetPattern)),
-                            fillRandom_);
+    layout::FillVideoPlanes(VideoRam, settings_.Get(config::keys::kResetPattern), fillRandom_);
 }
 
 bool Machine::ResetMachine(bool cold) {
