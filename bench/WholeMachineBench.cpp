@@ -78,9 +78,7 @@ void BM_WholeMachineUnthrottled(benchmark::State& state) {
         return nullptr;
     });
     machine.Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
-    std::vector<int> all;
-    for (int g = 1; g <= 17; ++g) all.push_back(g);
-    machine.ApplySettings(all);
+    machine.ApplySettings(config::GroupSet::All());
     machine.WarmReset();
     machine.SetThrottled(false);
     machine.SetPaused(false);

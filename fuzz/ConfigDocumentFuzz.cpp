@@ -27,46 +27,43 @@ std::string RootVersion(std::string_view bytes) {
     return probe.document_element().attribute("version").value();
 }
 
-void ReadEverything(const Settings& s) {
-    using namespace keys;
-    s.Get(kLanguage);
-    s.Get(kPauseOnFocusLost);
-    s.Get(kShowPlaceBar);
-    s.Get(kScreenSize);
-    s.Get(kScreenBorder);
-    s.Get(kFullScreenFit);
-    s.Get(kResetPattern);
-    s.GetAbsolute(kRomFile);
-    s.GetAbsolute(kSdRomRootPath);
-    s.Get(kSdRomCurrentFolder);
-    s.Get(kVolumeTape);
-    s.Get(kJoystickType);
-    s.Get(kJoystickSensitivity);
-    s.Get(kListSource);
-    for (int n = 1; n <= 3; ++n) {
-        s.Get(DebuggerMemType(n));
-        s.Get(DebuggerMemAddress(n));
-    }
-    for (int n = 1; n <= 6; ++n) {
-        s.Get(BreakpointActive(n));
-        s.Get(BreakpointAddress(n));
-    }
-    s.GetAbsolute(kTapeFile);
-    WindowPos pos = s.GetWindowPos(kScreenPos, 600, 600, {1024, 768});
+template <typename Key>
+void Read(const Settings& s, const Key& key) {
+    s.Get(key);
+}
+void Read(const Settings& s, const PathKey& key) {
+    s.GetAbsolute(key);
+}
+void Read(const Settings& s, const WindowPosKey& key) {
+    WindowPos pos = s.GetWindowPos(key, 600, 600, {1024, 768});
     Check(pos.x >= 0 && pos.y >= 0);
-    Check(s.Get(kVolumeSpeaker) >= 0 && s.Get(kVolumeSpeaker) <= 100);
+}
+
+void ReadEverything(const Settings& s) {
+#define TEVRIN_READ_KEY(name, ...) Read(s, keys::name);
+    TEVRIN_CONFIG_KEYS(TEVRIN_READ_KEY)
+#undef TEVRIN_READ_KEY
+    for (int n = 1; n <= static_cast<int>(keys::kMemViewElements.size()); ++n) {
+        s.Get(keys::DebuggerMemType(n));
+        s.Get(keys::DebuggerMemAddress(n));
+    }
+    for (int n = 1; n <= static_cast<int>(keys::kBreakpointElements.size()); ++n) {
+        s.Get(keys::BreakpointActive(n));
+        s.Get(keys::BreakpointAddress(n));
+    }
+    Check(s.Get(keys::kVolumeSpeaker) >= 0 && s.Get(keys::kVolumeSpeaker) <= 100);
 }
 
 void WriteSome(Settings& s) {
     using namespace keys;
     s.Set(kScreenBorder, 4);
-    s.Set(kFullScreenFit, FullScreenFit::Fit);
+    s.Set(kFullScreenFit, screen::kFitFit);
     s.SetPath(kSdRomRootPath, "/srv/card");
     s.Set(BreakpointActive(3), true);
     s.Set(kJoystickGuid, "A<&\"'>");
     s.SetWindowPos(kTapeBrowserPos, {-5, 70000});
     Check(s.Get(kScreenBorder) == 4);
-    Check(s.Get(kFullScreenFit) == FullScreenFit::Fit);
+    Check(s.Get(kFullScreenFit) == screen::kFitFit);
     Check(s.Get(kJoystickGuid) == "A<&\"'>");
 }
 

@@ -212,9 +212,7 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     interrupted = false;
     auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
     machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
-    std::vector<int> all;
-    for (int g = 1; g <= 17; ++g) all.push_back(g);
-    machine->ApplySettings(all);
+    machine->ApplySettings(config::GroupSet::All());
     machine->WarmReset();
     machine->SetSpeedFactor(options.speed);
     machine->SetThrottled(!options.maxSpeed);

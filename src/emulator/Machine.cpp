@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 #include <thread>
 
 #include "emulator/SpeedControl.h"
@@ -16,20 +15,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool Contains(const std::set<int>& groups, int first, int last) {
-    auto it = groups.lower_bound(first);
-    return it != groups.end() && *it <= last;
-}
+using config::Group;
+using config::GroupSet;
 
-layout::ResetPattern PatternFrom(config::ResetPattern stored) {
-    switch (stored) {
-        case config::ResetPattern::Random: return layout::ResetPattern::Random;
-        case config::ResetPattern::Grid: return layout::ResetPattern::Grid;
-        case config::ResetPattern::Snow: return layout::ResetPattern::Snow;
-        case config::ResetPattern::Rainbow: return layout::ResetPattern::Rainbow;
-        default: return layout::ResetPattern::Clear;
-    }
-}
+constexpr GroupSet kHardwareGroups{Group::MainRom, Group::Multiplier, Group::Timers,
+                                   Group::InteOnPb0};
+constexpr GroupSet kRomModuleGroups{Group::RomModuleFile, Group::RomModuleInserted};
+constexpr GroupSet kModuleGroups{Group::RomModuleFile, Group::RomModuleInserted, Group::SdRomFolder,
+                                 Group::SdRomConnected};
 
 }  // namespace
 
@@ -137,8 +130,7 @@ void Machine::BuildMachine() {
                          QuietQuery::Bind<&IfInterrupt::QuietTicks>(Interrupts.get()));
 
     debugger_.BindMachine(Cpu.get(), Memory.get());
-    layout::FillVideoPlanes(VideoRam, PatternFrom(settings_.Get(config::keys::kResetPattern)),
-                            fillRandom_);
+    layout::FillVideoPlanes(VideoRam, settings_.Get(config::keys::kResetPattern), fillRandom_);
 }
 
 void Machine::ApplyRomModule() {
@@ -154,15 +146,15 @@ void Machine::ApplyBlankExternalRom() {
     romModuleLoaded_ = false;
 }
 
-void Machine::ApplyScreenSettings(int which) {
+void Machine::ApplyScreenSettings(Group which) {
     switch (which) {
-        case group::kColourProfile:
+        case Group::ColourProfile:
             Screen->SetColourProfile(settings_.Get(config::keys::kColorProfile) !=
                                      config::ColorProfile::GreyScale);
             break;
-        case group::kBorder: Screen->SetBorder(settings_.Get(config::keys::kScreenBorder)); break;
-        case group::kFullScreenMapping:
-            Screen->SetFullScreenFit(static_cast<int>(settings_.Get(config::keys::kFullScreenFit)));
+        case Group::Border: Screen->SetBorder(settings_.Get(config::keys::kScreenBorder)); break;
+        case Group::FullScreen:
+            Screen->SetFullScreenFit(settings_.Get(config::keys::kFullScreenFit));
             Screen->SetFullScreenDoubled(settings_.Get(config::keys::kFullScreenSize) ==
                                          config::FullScreenSize::Size200);
             break;
@@ -170,27 +162,25 @@ void Machine::ApplyScreenSettings(int which) {
     }
 }
 
-bool Machine::ApplySettings(std::vector<int> list) {
-    std::set<int> groups(list.begin(), list.end());
+bool Machine::ApplySettings(GroupSet groups) {
     bool rebuilt = false;
-    const bool hardware = Contains(groups, group::kHardwareFirst, group::kHardwareLast);
-    if (groups.count(group::kSoundDevice) != 0) {
+    const bool hardware = groups.HasAny(kHardwareGroups);
+    if (groups.Has(Group::SoundDevice)) {
         // The speaker lets go of the old driver before it is replaced.
         if (SystemPio) SystemPio->SetSpeakerOutput({});
         Sound->ApplyDevice(soundconfig::Read(settings_));
         rebuilt = true;
     }
-    if (groups.count(group::kSoundVolumes) != 0) Sound->ApplyVolumes(soundconfig::Read(settings_));
+    if (groups.Has(Group::SoundVolumes)) Sound->ApplyVolumes(soundconfig::Read(settings_));
     if (hardware) {
         BuildMachine();
-        groups.insert({group::kKeyboard, group::kGameController, group::kRomModule, group::kSdRom,
-                       group::kSoundInterface});
+        groups.Add({Group::Keyboard, Group::Joystick, Group::RomModuleFile, Group::SdRomFolder,
+                    Group::Muse});
         rebuilt = true;
     }
-    if (Contains(groups, group::kRomModule, group::kSdRomFolder)) {
+    if (groups.HasAny(kModuleGroups)) {
         bool loadedNow = false;
-        if (Contains(groups, group::kRomModule, group::kRomModuleFile) &&
-            settings_.Get(config::keys::kRomModuleInserted)) {
+        if (groups.HasAny(kRomModuleGroups) && settings_.Get(config::keys::kRomModuleInserted)) {
             ApplyRomModule();
             loadedNow = true;
         }
@@ -200,16 +190,16 @@ bool Machine::ApplySettings(std::vector<int> list) {
         }
         rebuilt = true;
     }
-    for (int which : {group::kColourProfile, group::kBorder, group::kFullScreenMapping}) {
-        if (groups.count(which) != 0) ApplyScreenSettings(which);
+    for (Group which : {Group::ColourProfile, Group::Border, Group::FullScreen}) {
+        if (groups.Has(which)) ApplyScreenSettings(which);
     }
-    if (groups.count(group::kSoundDevice) != 0 && !hardware && SystemPio) {
+    if (groups.Has(Group::SoundDevice) && !hardware && SystemPio) {
         SystemPio->SetSpeakerOutput(Sound->LevelOutput());
     }
-    if (groups.count(group::kKeyboard) != 0 && SystemPio != nullptr) {
+    if (groups.Has(Group::Keyboard) && SystemPio != nullptr) {
         SystemPio->SetChangeZY(settings_.Get(config::keys::kChangeZy));
     }
-    if (groups.count(group::kSoundInterface) != 0) {
+    if (groups.Has(Group::Muse)) {
         Sound->ApplyMuse(soundconfig::Read(settings_), Gpio.get());
         rebuilt = true;
     }
@@ -290,13 +280,12 @@ void Machine::SetPaused(bool paused) {
 void Machine::WarmReset() {
     if (Cpu == nullptr) return;
     Cpu->RequestReset();
-    layout::FillVideoPlanes(VideoRam, PatternFrom(settings_.Get(config::keys::kResetPattern)),
-                            fillRandom_);
+    layout::FillVideoPlanes(VideoRam, settings_.Get(config::keys::kResetPattern), fillRandom_);
 }
 
 bool Machine::ResetMachine(bool cold) {
     SetPaused(true);
-    if (cold) ApplySettings({group::kHardwareFirst, group::kRomModule, group::kSdRom});
+    if (cold) ApplySettings({Group::MainRom, Group::RomModuleFile, Group::SdRomFolder});
     WarmReset();
     int32_t state = debugger_.DebuggerState.load();
     if (state != debugger::kStopped && state != debugger::kBreakRequested) {

@@ -11,6 +11,7 @@
 
 #include "debugger/DebuggerCore.h"
 #include "emulator/TPreciseTimer.h"
+#include "host/config/GroupSet.h"
 #include "host/config/Settings.h"
 #include "host/audio/SoundSystem.h"
 #include "machine/ChipCpu8080P.h"
@@ -28,15 +29,6 @@
 // Set once when the program is closing (or its configuration is unusable); every loop and
 // callback of the emulation returns at once when it is set.
 extern std::atomic<bool> ShuttingDown;
-
-// The settings groups the settings dialog reports as changed, applied in a fixed order.
-namespace group {
-inline constexpr int kHardwareFirst = 1, kHardwareLast = 4;
-inline constexpr int kColourProfile = 5, kBorder = 6, kFullScreenMapping = 7;
-inline constexpr int kSoundDevice = 8, kSoundVolumes = 9, kKeyboard = 10, kGameController = 11;
-inline constexpr int kRomModule = 12, kRomModuleFile = 13, kSdRom = 14, kSdRomFolder = 15;
-inline constexpr int kDebuggerHints = 16, kSoundInterface = 17;
-}  // namespace group
 
 // The Tevrin, assembled: the processor, memory and devices built from the configuration, the
 // 2 ms run loop on its own thread, pause, reset and speed. The main window and the headless
@@ -62,7 +54,7 @@ public:
     // Destroys and rebuilds the processor, memory and devices from the configuration.
     void BuildMachine();
     // Applies the changed settings groups in their fixed order; true when something was rebuilt.
-    bool ApplySettings(std::vector<int> groups);
+    bool ApplySettings(config::GroupSet groups);
 
     // One 2 ms period of the run loop (the timer's callback).
     void CpuTimerEvent();
@@ -145,7 +137,7 @@ private:
     void DestroyDevices();
     void ApplyRomModule();
     void ApplyBlankExternalRom();
-    void ApplyScreenSettings(int group);
+    void ApplyScreenSettings(config::Group group);
 
     config::Settings& settings_;
     // Every holder keeps it briefly (a period of the run loop, one change made from the window),

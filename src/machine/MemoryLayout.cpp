@@ -53,14 +53,6 @@ bool InstallExternalRom(ChipMemory& memory, const RomImage& rom) {
     return memory.LoadPages(kExtRomFirstPage, rom.data(), kRomSize);
 }
 
-ResetPattern ParseResetPattern(const std::string& name) {
-    if (name == "random") return ResetPattern::Random;
-    if (name == "rainbow") return ResetPattern::Rainbow;
-    if (name == "snow") return ResetPattern::Snow;
-    if (name == "grid") return ResetPattern::Grid;
-    return ResetPattern::Clear;
-}
-
 namespace {
 
 // Colour number bits: 1 red, 2 green, 0 blue.

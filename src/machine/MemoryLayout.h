@@ -6,6 +6,7 @@
 #include <string>
 
 #include "machine/ChipMemory.h"
+#include "machine/ResetPattern.h"
 
 // The Tevrin's physical page plan and what is done with it when the machine is built or reset.
 namespace layout {
@@ -42,12 +43,6 @@ bool BuildInternalMemory(ChipMemory& memory, const RomImage& rom);
 void InstallBlankExternalRom(ChipMemory& memory);
 // External ROM slot holding an image (a ROM module).
 bool InstallExternalRom(ChipMemory& memory, const RomImage& rom);
-
-// The picture left in video memory by a reset.
-enum class ResetPattern { Clear, Rainbow, Snow, Grid, Random };
-
-// "random", "rainbow", "snow", "grid"; anything else clears.
-ResetPattern ParseResetPattern(const std::string& name);
 
 // Fills the three planes starting at the red plane. Random patterns draw from `rng`.
 void FillVideoPlanes(uint8_t* redPlane, ResetPattern pattern, std::mt19937& rng);

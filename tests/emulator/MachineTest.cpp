@@ -114,14 +114,14 @@ TEST_F(MachineRun, MultiplierTakesOverThePagingPorts) {
     LoadConfiguration(rom);
     settings->Set(config::keys::kMultiplier, true);
     machine = std::make_unique<Machine>(*settings, SilentAudio());
-    machine->ApplySettings({1});
+    machine->ApplySettings({config::Group::MainRom});
     ASSERT_NE(machine->Multiplier, nullptr);
     EXPECT_EQ(machine->Cpu->FindPortDevice(0xD8), machine->Multiplier.get());
     machine->Cpu->FindPortDevice(0xD9)->PortRead(0xD9, 0);
     EXPECT_TRUE(machine->Organizer->PagingOn()) << "every multiplier access switches paging on";
 
     settings->Set(config::keys::kMultiplier, false);
-    machine->ApplySettings({2});
+    machine->ApplySettings({config::Group::Multiplier});
     EXPECT_EQ(machine->Multiplier, nullptr);
     EXPECT_EQ(machine->Cpu->FindPortDevice(0xDB), machine->Organizer.get());
     EXPECT_EQ(machine->Cpu->FindPortDevice(0xC7), machine->Gpio.get());

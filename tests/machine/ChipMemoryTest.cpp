@@ -267,10 +267,8 @@ TEST_F(VideoFill, GridStepsPerGroupAndOnceMorePerBlock) {
     EXPECT_EQ(colour(2048 + 8), (512 + 2 + 2) & 7);
 }
 
-TEST_F(VideoFill, UnknownPatternsClearAndSnowIsNotUniform) {
-    EXPECT_EQ(layout::ParseResetPattern("bogus"), layout::ResetPattern::Clear);
-    EXPECT_EQ(layout::ParseResetPattern("snow"), layout::ResetPattern::Snow);
-    layout::FillVideoPlanes(red, layout::ParseResetPattern(""), rng);
+TEST_F(VideoFill, ClearZeroesThePlanesAndSnowIsNotUniform) {
+    layout::FillVideoPlanes(red, layout::ResetPattern::Clear, rng);
     EXPECT_EQ(std::count(ram.begin(), ram.begin() + 0x2000, 0), 0x2000);
     EXPECT_EQ(std::count(ram.begin() + 0x8000, ram.begin() + 0xA000, 0), 0x2000);
     layout::FillVideoPlanes(red, layout::ResetPattern::Snow, rng);

@@ -69,9 +69,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(LoadConfiguration(rom));
         machine = std::make_unique<Machine>(*settings, SilentAudio());
         machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
-        std::vector<int> all;
-        for (int g = 1; g <= 17; ++g) all.push_back(g);
-        machine->ApplySettings(all);
+        machine->ApplySettings(config::GroupSet::All());
         machine->WarmReset();
         machine->SetThrottled(false);
     }

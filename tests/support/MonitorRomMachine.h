@@ -44,9 +44,7 @@ class MonitorRomMachine {
         if (configure) configure(*settings_);
         machine_ = std::make_unique<Machine>(*settings_, SilentAudio());
         machine_->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
-        std::vector<int> all;
-        for (int g = 1; g <= 17; ++g) all.push_back(g);
-        machine_->ApplySettings(all);
+        machine_->ApplySettings(config::GroupSet::All());
         machine_->SystemPio->SetSpeakerOutput(
             SoundLevelOutput::Bind<&MonitorRomMachine::OnSpeaker>(this));
         machine_->WarmReset();

@@ -4,20 +4,9 @@
 
 namespace soundconfig {
 
-namespace {
-
-SoundOutputType OutputType(const config::Settings& settings) {
-    // A file with neither word shows the waveOut list, as the Windows program did.
-    return settings.Get(config::keys::kSoundOutType) == config::SoundOutType::DSound
-               ? SoundOutputType::DSound
-               : SoundOutputType::WaveOut;
-}
-
-}  // namespace
-
 SoundSettings Read(const config::Settings& settings) {
     SoundSettings s;
-    s.outType = OutputType(settings);
+    s.outType = settings.Get(config::keys::kSoundOutType);
     s.deviceIndex = settings.Get(config::keys::kSoundDeviceIndex);
     s.volumeSpeaker = settings.Get(config::keys::kVolumeSpeaker);
     s.volumeTape = settings.Get(config::keys::kVolumeTape);
@@ -29,7 +18,7 @@ SoundSettings Read(const config::Settings& settings) {
 
 int SelectDevice(config::Settings& settings) {
     const int stored = settings.Get(config::keys::kSoundDeviceIndex);
-    const int selected = SoundDevices::Select(OutputType(settings), stored);
+    const int selected = SoundDevices::Select(settings.Get(config::keys::kSoundOutType), stored);
     if (selected != stored) settings.Set(config::keys::kSoundDeviceIndex, selected);
     return selected;
 }

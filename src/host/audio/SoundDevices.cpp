@@ -23,14 +23,6 @@ bool HasOutputDevice(PaHostApiIndex api) {
 
 }  // namespace
 
-SoundOutputType SoundDevices::OutputTypeFromWord(std::string_view word) {
-    return word == "dsound" ? SoundOutputType::DSound : SoundOutputType::WaveOut;
-}
-
-std::string_view SoundDevices::WordOf(SoundOutputType type) {
-    return type == SoundOutputType::DSound ? "dsound" : "waveout";
-}
-
 int SoundDevices::HostApi(SoundOutputType type) {
     if (Pa_GetHostApiCount() <= 0) return -1;
     if (type == SoundOutputType::DSound) {

@@ -1,14 +1,9 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
-// The two output types the configuration stores ("dsound", "waveout") name Windows audio APIs.
-// Files keep those words; here each stands for a PortAudio host API of this system:
-// - WaveOut (also what any other word reads as) is ALSA, which every Linux system has;
-// - DSound is the first of JACK and OSS that offers an output device, else ALSA as well.
-enum class SoundOutputType { DSound, WaveOut };
+#include "host/audio/SoundOutputType.h"
 
 struct SoundDeviceInfo {
     int index;  // PortAudio device index (global across host APIs), as stored in the settings
@@ -20,9 +15,6 @@ struct SoundDeviceInfo {
 // without any audio system) every list is empty and every choice -1.
 class SoundDevices {
   public:
-    static SoundOutputType OutputTypeFromWord(std::string_view word);
-    static std::string_view WordOf(SoundOutputType type);
-
     // The PortAudio host API index standing for the type, -1 when PortAudio has none.
     static int HostApi(SoundOutputType type);
     // The devices of that host API that can play stereo, in PortAudio's order.

@@ -1,14 +1,17 @@
 #pragma once
 
-#include "host/audio/SoundDevices.h"
+#include "host/audio/SoundOutputType.h"
+#include "host/config/ConfigKeys.h"
 
-// The Sound section of the configuration as the sound system applies it.
+// The Sound section of the configuration as the sound system applies it; unread, each value is
+// its key's default.
 struct SoundSettings {
-    SoundOutputType outType = SoundOutputType::WaveOut;
-    int deviceIndex = -1;  // PortAudio device index; negative: no sound at all
-    int volumeSpeaker = 90;
-    int volumeTape = 50;
-    int volumeMuse = 50;
-    bool muse = false;  // the Muse board is fitted
-    bool mute = false;
+    SoundOutputType outType = config::keys::kSoundOutType.fallback;
+    // PortAudio device index; negative: no sound at all
+    int deviceIndex = config::keys::kSoundDeviceIndex.fallback;
+    int volumeSpeaker = config::keys::kVolumeSpeaker.fallback;
+    int volumeTape = config::keys::kVolumeTape.fallback;
+    int volumeMuse = config::keys::kVolumeMuse.fallback;
+    bool muse = config::keys::kMuse.fallback;  // the Muse board is fitted
+    bool mute = config::keys::kMute.fallback;
 };

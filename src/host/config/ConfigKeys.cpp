@@ -4,7 +4,7 @@ namespace config {
 namespace {
 
 void Add(std::vector<KeyDescription>& out, const BoolKey& key) {
-    out.push_back({key.place, "bool", key.fallback ? "true" : "false"});
+    out.push_back({key.place, "bool", key.fallback ? "true" : "false", key.groups});
 }
 
 void Add(std::vector<KeyDescription>& out, const IntKey& key) {
@@ -12,107 +12,46 @@ void Add(std::vector<KeyDescription>& out, const IntKey& key) {
     if (key.min != INT_MIN || key.max != INT_MAX) {
         type += " " + std::to_string(key.min) + ".." + std::to_string(key.max);
     }
-    out.push_back({key.place, type, std::to_string(key.fallback)});
+    out.push_back({key.place, type, std::to_string(key.fallback), key.groups});
 }
 
-template <typename E, std::size_t N>
-void Add(std::vector<KeyDescription>& out, const WordKey<E, N>& key) {
+template <typename E>
+void Add(std::vector<KeyDescription>& out, const WordKey<E>& key) {
     std::string type = "word";
-    for (std::size_t i = 0; i < N; ++i) type += (i == 0 ? " " : "|") + std::string(key.words[i]);
-    auto index = static_cast<std::size_t>(key.fallback);
-    out.push_back({key.place, type, index < N ? std::string(key.words[index]) : std::string()});
+    std::string fallback;  // a fallback without a word is written as nothing
+    for (std::size_t i = 0; i < key.words.size(); ++i) {
+        type += (i == 0 ? " " : "|") + std::string(key.words[i].text);
+        if (key.words[i].value == key.fallback) fallback = key.words[i].text;
+    }
+    out.push_back({key.place, type, fallback, key.groups});
 }
 
 void Add(std::vector<KeyDescription>& out, const TextKey& key) {
-    out.push_back({key.place, "text", ""});
+    out.push_back({key.place, "text", "", key.groups});
 }
 
 void Add(std::vector<KeyDescription>& out, const PathKey& key) {
-    out.push_back({key.place, "path", ""});
+    out.push_back({key.place, "path", "", key.groups});
 }
 
 void Add(std::vector<KeyDescription>& out, const WindowPosKey& key) {
-    out.push_back({{key.section, "", "x"}, "int", "0"});
-    out.push_back({{key.section, "", "y"}, "int", "0"});
+    out.push_back({{key.section, "", "x"}, "int", "0", {}});
+    out.push_back({{key.section, "", "y"}, "int", "0", {}});
 }
 
 std::vector<KeyDescription> BuildTable() {
-    using namespace keys;
     std::vector<KeyDescription> table;
-    Add(table, kLanguage);
-    Add(table, kPauseOnFocusLost);
-    Add(table, kShowHintInDebugger);
-    Add(table, kShowPlaceBar);
-    Add(table, kShowInfoOnFullScreen);
-    Add(table, kShowNotFoundInDebugger);
-    Add(table, kScreenPos);
-    Add(table, kScreenSize);
-    Add(table, kScreenBorder);
-    Add(table, kColorProfile);
-    Add(table, kFullScreenSize);
-    Add(table, kFullScreenFit);
-    Add(table, kResetPattern);
-    Add(table, kOptionsPos);
-    Add(table, kOptionsPage);
-    Add(table, kMultiplier);
-    Add(table, kClockTimer0);
-    Add(table, kClockTimer1);
-    Add(table, kChainTimer01);
-    Add(table, kInteOnPb0);
-    Add(table, kRomFile);
-    Add(table, kRomModuleFile);
-    Add(table, kRomModuleInserted);
-    Add(table, kSdRomConnected);
-    Add(table, kSdRomRootPath);
-    Add(table, kSdRomCurrentFolder);
-    Add(table, kSoundOutType);
-    Add(table, kSoundDeviceIndex);
-    Add(table, kVolumeSpeaker);
-    Add(table, kVolumeTape);
-    Add(table, kVolumeMuse);
-    Add(table, kMuse);
-    Add(table, kMute);
-    Add(table, kChangeZy);
-    Add(table, kJoystickConnected);
-    Add(table, kJoystickType);
-    Add(table, kJoystickGuid);
-    Add(table, kJoystickLeft);
-    Add(table, kJoystickRight);
-    Add(table, kJoystickUp);
-    Add(table, kJoystickDown);
-    Add(table, kJoystickFire);
-    Add(table, kJoystickPov);
-    Add(table, kJoystickSensitivity);
-    Add(table, kDebuggerPos);
-    Add(table, kDebuggerRadix);
-    Add(table, kDebuggerNotation);
-    Add(table, kHighlightColor);
-    Add(table, kListSource);
-    for (int n = 1; n <= 3; ++n) {
-        Add(table, DebuggerMemAddress(n));
-        Add(table, DebuggerMemType(n));
+#define TEVRIN_ADD_KEY(name, ...) Add(table, keys::name);
+    TEVRIN_CONFIG_KEYS(TEVRIN_ADD_KEY)
+#undef TEVRIN_ADD_KEY
+    for (int n = 1; n <= static_cast<int>(keys::kMemViewElements.size()); ++n) {
+        Add(table, keys::DebuggerMemAddress(n));
+        Add(table, keys::DebuggerMemType(n));
     }
-    for (int n = 1; n <= 6; ++n) {
-        Add(table, BreakpointAddress(n));
-        Add(table, BreakpointActive(n));
+    for (int n = 1; n <= static_cast<int>(keys::kBreakpointElements.size()); ++n) {
+        Add(table, keys::BreakpointAddress(n));
+        Add(table, keys::BreakpointActive(n));
     }
-    Add(table, kMemReadWritePos);
-    Add(table, kMemReadWriteFile);
-    Add(table, kMemReadWriteStart);
-    Add(table, kMemReadWriteLength);
-    Add(table, kMemReadWriteFrom);
-    Add(table, kMemReadWriteTo);
-    Add(table, kMemReadWriteRunAddress);
-    Add(table, kMemReadWriteRun);
-    Add(table, kMemReadWriteSource);
-    Add(table, kMemReadWriteRadix);
-    Add(table, kTapeBrowserPos);
-    Add(table, kTapeFile);
-    Add(table, kTapeBrowserHeight);
-    Add(table, kTapeMonitoring);
-    Add(table, kTapeFlash);
-    Add(table, kSnapshotPath);
-    Add(table, kActionRecordingPath);
     return table;
 }
 
@@ -121,6 +60,16 @@ std::vector<KeyDescription> BuildTable() {
 const std::vector<KeyDescription>& AllKeys() {
     static const std::vector<KeyDescription> table = BuildTable();
     return table;
+}
+
+GroupSet GroupsChangedBy(const std::vector<KeyPlace>& changed) {
+    GroupSet groups;
+    for (const KeyPlace& place : changed) {
+        for (const KeyDescription& key : AllKeys()) {
+            if (key.place == place) groups.Add(key.groups);
+        }
+    }
+    return groups;
 }
 
 }  // namespace config

@@ -3,13 +3,20 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/audio/SoundOutputType.h"
+#include "host/config/GroupSet.h"
+#include "machine/ResetPattern.h"
+#include "machine/ScreenGeometry.h"
+
 // Every setting of the program: where it lives in the configuration document, its type, its
-// default and how a value out of range reads. This is the only place that knows them; code reads
-// and writes settings through `Settings` with these keys and never repeats a default.
+// default, how a value out of range reads and which groups a change of it triggers. This is the
+// only place that knows them; code reads and writes settings through `Settings` with these keys
+// and never repeats a default.
 namespace config {
 
 // Where a setting lives: an attribute of the section element (or of a child element below it),
@@ -18,11 +25,16 @@ struct KeyPlace {
     std::string_view section;
     std::string_view child;      // "/"-separated child element names; empty: the section itself
     std::string_view attribute;  // empty: the element's text
+    bool operator==(const KeyPlace&) const = default;
 };
+
+// Every key carries the groups a change of it makes the machine redo (none for settings that
+// are read where they are used).
 
 struct BoolKey {
     KeyPlace place;
     bool fallback;
+    GroupSet groups = {};
 };
 
 struct IntKey {
@@ -31,25 +43,36 @@ struct IntKey {
     int min = INT_MIN;
     int max = INT_MAX;
     int outOfRange = 0;  // what a readable value outside min..max reads as
+    GroupSet groups = {};
 };
 
-// A setting that is one of a few fixed words, compared case-sensitively. words[i] stands for
-// the enumerator with value i; any other text (or none) reads as fallback.
-template <typename E, std::size_t N>
+// One value of an enumeration and the word the file stores for it.
+template <typename E>
+struct Word {
+    E value;
+    std::string_view text;
+};
+
+// A setting that is one of a few fixed words, compared case-sensitively; any other text (or
+// none) reads as fallback. The words are the one table of their enumeration.
+template <typename E>
 struct WordKey {
     KeyPlace place;
-    std::array<std::string_view, N> words;
+    std::span<const Word<E>> words;
     E fallback;
+    GroupSet groups = {};
 };
 
 // Free text, empty when missing.
 struct TextKey {
     KeyPlace place;
+    GroupSet groups = {};
 };
 
 // A file or folder in the stored form: relative to the program folder when inside it.
 struct PathKey {
     KeyPlace place;
+    GroupSet groups = {};
 };
 
 // The remembered left and top edge of a window (attributes x and y of the section).
@@ -70,9 +93,6 @@ inline constexpr std::array<std::string_view, 13> kSections{
 enum class ScreenSize { Normal, Double };
 enum class ColorProfile { Color, GreyScale };
 enum class FullScreenSize { Size100, Size200 };
-enum class FullScreenFit { Fill, Fit, Stretch, Center };
-enum class ResetPattern { Random, Grid, Snow, Rainbow, Cleared };
-enum class SoundOutType { DSound, WaveOut };
 enum class JoystickSource { Keys, Axes, Pov, Buttons, None };
 enum class NumberBase { Decimal, Hexadecimal };
 enum class Notation { I8080, Z80 };
@@ -80,99 +100,187 @@ enum class ListSource { Mem1, Mem2, Mem3, AF, BC, DE, HL, PC, SP };
 enum class ListingType { Dump, Ascii, Disassembly };
 enum class MemorySource { Memory, Blocks };
 
+// The stored words, one table per enumeration; the order is the one the settings pages list.
+inline constexpr auto kScreenSizeWords = std::to_array<Word<ScreenSize>>(
+    {{ScreenSize::Normal, "normal"}, {ScreenSize::Double, "double"}});
+inline constexpr auto kColorProfileWords = std::to_array<Word<ColorProfile>>(
+    {{ColorProfile::Color, "color"}, {ColorProfile::GreyScale, "grey-scale"}});
+inline constexpr auto kFullScreenSizeWords = std::to_array<Word<FullScreenSize>>(
+    {{FullScreenSize::Size100, "100"}, {FullScreenSize::Size200, "200"}});
+inline constexpr auto kFullScreenFitWords =
+    std::to_array<Word<screen::Fit>>({{screen::kFitFill, "fill"},
+                                      {screen::kFitFit, "fit"},
+                                      {screen::kFitStretch, "stretch"},
+                                      {screen::kFitCentre, "center"}});
+// Clearing the video memory has no word: it is what any other text means.
+inline constexpr auto kResetPatternWords =
+    std::to_array<Word<layout::ResetPattern>>({{layout::ResetPattern::Random, "random"},
+                                               {layout::ResetPattern::Grid, "grid"},
+                                               {layout::ResetPattern::Snow, "snow"},
+                                               {layout::ResetPattern::Rainbow, "rainbow"}});
+inline constexpr auto kSoundOutTypeWords = std::to_array<Word<SoundOutputType>>(
+    {{SoundOutputType::DSound, "dsound"}, {SoundOutputType::WaveOut, "waveout"}});
+inline constexpr auto kJoystickSourceWords =
+    std::to_array<Word<JoystickSource>>({{JoystickSource::Keys, "keys"},
+                                         {JoystickSource::Axes, "axes"},
+                                         {JoystickSource::Pov, "pov"},
+                                         {JoystickSource::Buttons, "buttons"},
+                                         {JoystickSource::None, "none"}});
+inline constexpr auto kNumberBaseWords = std::to_array<Word<NumberBase>>(
+    {{NumberBase::Decimal, "dec"}, {NumberBase::Hexadecimal, "hex"}});
+inline constexpr auto kNotationWords =
+    std::to_array<Word<Notation>>({{Notation::I8080, "i8080"}, {Notation::Z80, "z80"}});
+inline constexpr auto kListSourceWords =
+    std::to_array<Word<ListSource>>({{ListSource::Mem1, "mem1"},
+                                     {ListSource::Mem2, "mem2"},
+                                     {ListSource::Mem3, "mem3"},
+                                     {ListSource::AF, "af"},
+                                     {ListSource::BC, "bc"},
+                                     {ListSource::DE, "de"},
+                                     {ListSource::HL, "hl"},
+                                     {ListSource::PC, "pc"},
+                                     {ListSource::SP, "sp"}});
+inline constexpr auto kListingTypeWords =
+    std::to_array<Word<ListingType>>({{ListingType::Dump, "dump"},
+                                      {ListingType::Ascii, "ascii"},
+                                      {ListingType::Disassembly, "disassembly"}});
+inline constexpr auto kMemorySourceWords = std::to_array<Word<MemorySource>>(
+    {{MemorySource::Memory, "memory"}, {MemorySource::Blocks, "blocks"}});
+
+// Every key but the repeated children, once: KEY(name, definition). The list declares the
+// constants of namespace keys and builds AllKeys(), so a key cannot be left out of the checks
+// of the whole table.
+// clang-format off
+#define TEVRIN_CONFIG_KEYS(KEY)                                                                    \
+    /* General */                                                                                  \
+    KEY(kLanguage, TextKey{{"General", "", "language"}})                                           \
+    KEY(kPauseOnFocusLost, BoolKey{{"General", "", "pause-on-focus-lost"}, false})                 \
+    KEY(kShowHintInDebugger, BoolKey{{"General", "", "show-hint-in-debugger"}, false,              \
+                                     {Group::DebuggerHints}})                                      \
+    KEY(kShowPlaceBar, BoolKey{{"General", "", "show-place-bar-on-file-dialog"}, true})            \
+    KEY(kShowInfoOnFullScreen, BoolKey{{"General", "", "show-info-on-enter-full-screen"}, true})   \
+    KEY(kShowNotFoundInDebugger,                                                                   \
+        BoolKey{{"General", "", "show-not-found-message-in-debugger"}, true})                      \
+    /* Screen */                                                                                   \
+    KEY(kScreenPos, WindowPosKey{"Screen"})                                                        \
+    KEY(kScreenSize, WordKey<ScreenSize>{{"Screen", "", "size"}, kScreenSizeWords,                 \
+                                         ScreenSize::Double})                                      \
+    KEY(kScreenBorder, IntKey{{"Screen", "", "border"}, 8, 0, 32, 8, {Group::Border}})             \
+    KEY(kColorProfile, WordKey<ColorProfile>{{"Screen", "", "color-profile"}, kColorProfileWords,  \
+                                             ColorProfile::Color, {Group::ColourProfile}})         \
+    KEY(kFullScreenSize,                                                                           \
+        WordKey<FullScreenSize>{{"Screen", "", "full-screen-size"}, kFullScreenSizeWords,          \
+                                FullScreenSize::Size200, {Group::FullScreen}})                     \
+    KEY(kFullScreenFit, WordKey<screen::Fit>{{"Screen", "", "full-screen-fit"},                    \
+                                             kFullScreenFitWords, screen::kFitCentre,              \
+                                             {Group::FullScreen}})                                 \
+    /* Never written by the program. */                                                            \
+    KEY(kResetPattern, WordKey<layout::ResetPattern>{{"Screen", "", "reset-pattern"},              \
+                                                     kResetPatternWords,                           \
+                                                     layout::ResetPattern::Clear})                 \
+    /* Options (the settings dialog) */                                                            \
+    KEY(kOptionsPos, WindowPosKey{"Options"})                                                      \
+    KEY(kOptionsPage, IntKey{{"Options", "", "page"}, 0})                                          \
+    /* Hardware */                                                                                 \
+    KEY(kMultiplier, BoolKey{{"Hardware", "", "multiplier"}, false, {Group::Multiplier}})          \
+    KEY(kClockTimer0, BoolKey{{"Hardware", "", "clock-timer0"}, false, {Group::Timers}})           \
+    KEY(kClockTimer1, BoolKey{{"Hardware", "", "clock-timer1"}, false, {Group::Timers}})           \
+    KEY(kChainTimer01, BoolKey{{"Hardware", "", "chain-timer01"}, false, {Group::Timers}})         \
+    KEY(kInteOnPb0, BoolKey{{"Hardware", "", "inte-on-pb0"}, false, {Group::InteOnPb0}})           \
+    KEY(kRomFile, PathKey{{"Hardware", "RomFile", ""}, {Group::MainRom}})                          \
+    KEY(kRomModuleFile, PathKey{{"Hardware", "RomModule", ""}, {Group::RomModuleFile}})            \
+    KEY(kRomModuleInserted, BoolKey{{"Hardware", "RomModule", "inserted"}, false,                  \
+                                    {Group::RomModuleInserted}})                                   \
+    KEY(kSdRomConnected, BoolKey{{"Hardware", "RomSD", "connected"}, false,                        \
+                                 {Group::SdRomConnected}})                                         \
+    KEY(kSdRomRootPath, PathKey{{"Hardware", "RomSD/RootPath", ""}, {Group::SdRomFolder}})         \
+    /* Folder below RootPath, parts separated by "/"; not a stored path of its own. The module */  \
+    /* writes it as the machine changes folder. */                                                 \
+    KEY(kSdRomCurrentFolder, TextKey{{"Hardware", "RomSD/SdPath", ""}})                            \
+    /* Sound. The Muse changes the driver's channel count, so it rebuilds the driver first. */     \
+    KEY(kSoundOutType, WordKey<SoundOutputType>{{"Sound", "", "out-type"}, kSoundOutTypeWords,     \
+                                                SoundOutputType::WaveOut, {Group::SoundDevice}})   \
+    KEY(kSoundDeviceIndex, IntKey{.place = {"Sound", "", "device-index"}, .fallback = -1,          \
+                                  .groups = {Group::SoundDevice}})                                 \
+    KEY(kVolumeSpeaker, IntKey{{"Sound", "", "volume-speaker"}, 90, 0, 100, 90,                    \
+                               {Group::SoundVolumes}})                                             \
+    KEY(kVolumeTape, IntKey{{"Sound", "", "volume-tape"}, 50, 0, 100, 90, {Group::SoundVolumes}})  \
+    KEY(kVolumeMuse, IntKey{{"Sound", "", "volume-muse"}, 50, 0, 100, 90, {Group::SoundVolumes}})  \
+    KEY(kMuse, BoolKey{{"Sound", "", "muse"}, false,                                               \
+                       {Group::SoundDevice, Group::SoundVolumes, Group::Muse}})                    \
+    KEY(kMute, BoolKey{{"Sound", "", "mute"}, false, {Group::SoundVolumes}})                       \
+    /* Controls. The joystick dialog writes the Joystick keys when it is confirmed, and its */     \
+    /* confirmation always rebuilds the game controller. */                                        \
+    KEY(kChangeZy, BoolKey{{"Controls", "Keyboard", "change-zy"}, false, {Group::Keyboard}})       \
+    KEY(kJoystickConnected, BoolKey{{"Controls", "Joystick", "connected"}, false,                  \
+                                    {Group::Joystick}})                                            \
+    KEY(kJoystickType, WordKey<JoystickSource>{{"Controls", "Joystick", "type"},                   \
+                                               kJoystickSourceWords, JoystickSource::None,         \
+                                               {Group::Joystick}})                                 \
+    KEY(kJoystickGuid, TextKey{{"Controls", "Joystick", "guid"}, {Group::Joystick}})               \
+    KEY(kJoystickLeft, IntKey{.place = {"Controls", "Joystick", "left"}, .fallback = -1,           \
+                              .groups = {Group::Joystick}})                                        \
+    KEY(kJoystickRight, IntKey{.place = {"Controls", "Joystick", "right"}, .fallback = -1,         \
+                               .groups = {Group::Joystick}})                                       \
+    KEY(kJoystickUp, IntKey{.place = {"Controls", "Joystick", "up"}, .fallback = -1,               \
+                            .groups = {Group::Joystick}})                                          \
+    KEY(kJoystickDown, IntKey{.place = {"Controls", "Joystick", "down"}, .fallback = -1,           \
+                              .groups = {Group::Joystick}})                                        \
+    KEY(kJoystickFire, IntKey{.place = {"Controls", "Joystick", "fire"}, .fallback = -1,           \
+                              .groups = {Group::Joystick}})                                        \
+    KEY(kJoystickPov, IntKey{.place = {"Controls", "Joystick", "pov"}, .fallback = -1,             \
+                             .groups = {Group::Joystick}})                                         \
+    KEY(kJoystickSensitivity, IntKey{{"Controls", "Joystick", "sensitivity"}, 60, 0, 100, 60,      \
+                                     {Group::Joystick}})                                           \
+    /* Debugger */                                                                                 \
+    KEY(kDebuggerPos, WindowPosKey{"Debugger"})                                                    \
+    KEY(kDebuggerRadix, WordKey<NumberBase>{{"Debugger", "", "radix"}, kNumberBaseWords,           \
+                                            NumberBase::Hexadecimal})                              \
+    KEY(kDebuggerNotation, WordKey<Notation>{{"Debugger", "", "notation"}, kNotationWords,         \
+                                             Notation::I8080})                                     \
+    /* Red in the low byte, green in the next, blue in the third; never written. */                \
+    KEY(kHighlightColor, IntKey{{"Debugger", "", "highlight-color"}, 15714740})                    \
+    KEY(kListSource, WordKey<ListSource>{{"Debugger", "", "list-source"}, kListSourceWords,        \
+                                         ListSource::SP})                                          \
+    /* MemReadWrite (memory load and save dialog) */                                               \
+    KEY(kMemReadWritePos, WindowPosKey{"MemReadWrite"})                                            \
+    KEY(kMemReadWriteFile, PathKey{{"MemReadWrite", "", ""}})                                      \
+    KEY(kMemReadWriteStart, IntKey{{"MemReadWrite", "", "start"}, 0})                              \
+    KEY(kMemReadWriteLength, IntKey{{"MemReadWrite", "", "length"}, 1})                            \
+    KEY(kMemReadWriteFrom, IntKey{{"MemReadWrite", "", "from"}, 224})                              \
+    KEY(kMemReadWriteTo, IntKey{{"MemReadWrite", "", "to"}, 224})                                  \
+    KEY(kMemReadWriteRunAddress, IntKey{{"MemReadWrite", "", "runadr"}, 0})                        \
+    KEY(kMemReadWriteRun, BoolKey{{"MemReadWrite", "", "run"}, false})                             \
+    KEY(kMemReadWriteSource, WordKey<MemorySource>{{"MemReadWrite", "", "source"},                 \
+                                                   kMemorySourceWords, MemorySource::Memory})      \
+    KEY(kMemReadWriteRadix, WordKey<NumberBase>{{"MemReadWrite", "", "radix"}, kNumberBaseWords,   \
+                                                NumberBase::Decimal})                              \
+    /* TapeBrowser; a height of 0 lets the window's minimum height apply. */                       \
+    KEY(kTapeBrowserPos, WindowPosKey{"TapeBrowser"})                                              \
+    KEY(kTapeFile, PathKey{{"TapeBrowser", "", ""}})                                               \
+    KEY(kTapeBrowserHeight, IntKey{{"TapeBrowser", "", "height"}, 0})                              \
+    KEY(kTapeMonitoring, BoolKey{{"TapeBrowser", "", "monitoring"}, false})                        \
+    KEY(kTapeFlash, BoolKey{{"TapeBrowser", "", "flash"}, false})                                  \
+    /* Starting places of the open command's snapshot and action-recording filters; never */       \
+    /* written. */                                                                                 \
+    KEY(kSnapshotPath, PathKey{{"Snapshot", "", ""}})                                              \
+    KEY(kActionRecordingPath, PathKey{{"ActionRecording", "", ""}})
+// clang-format on
+
 namespace keys {
 
-// General
-inline constexpr TextKey kLanguage{{"General", "", "language"}};
-inline constexpr BoolKey kPauseOnFocusLost{{"General", "", "pause-on-focus-lost"}, false};
-inline constexpr BoolKey kShowHintInDebugger{{"General", "", "show-hint-in-debugger"}, false};
-inline constexpr BoolKey kShowPlaceBar{{"General", "", "show-place-bar-on-file-dialog"}, true};
-inline constexpr BoolKey kShowInfoOnFullScreen{{"General", "", "show-info-on-enter-full-screen"},
-                                               true};
-inline constexpr BoolKey kShowNotFoundInDebugger{
-    {"General", "", "show-not-found-message-in-debugger"}, true};
-
-// Screen
-inline constexpr WindowPosKey kScreenPos{"Screen"};
-inline constexpr WordKey<ScreenSize, 2> kScreenSize{
-    {"Screen", "", "size"}, {"normal", "double"}, ScreenSize::Double};
-inline constexpr IntKey kScreenBorder{{"Screen", "", "border"}, 8, 0, 32, 8};
-inline constexpr WordKey<ColorProfile, 2> kColorProfile{
-    {"Screen", "", "color-profile"}, {"color", "grey-scale"}, ColorProfile::Color};
-inline constexpr WordKey<FullScreenSize, 2> kFullScreenSize{
-    {"Screen", "", "full-screen-size"}, {"100", "200"}, FullScreenSize::Size200};
-inline constexpr WordKey<FullScreenFit, 4> kFullScreenFit{
-    {"Screen", "", "full-screen-fit"}, {"fill", "fit", "stretch", "center"}, FullScreenFit::Center};
-// Never written by the program; Cleared has no word.
-inline constexpr WordKey<ResetPattern, 4> kResetPattern{
-    {"Screen", "", "reset-pattern"}, {"random", "grid", "snow", "rainbow"}, ResetPattern::Cleared};
-
-// Options (the settings dialog)
-inline constexpr WindowPosKey kOptionsPos{"Options"};
-inline constexpr IntKey kOptionsPage{{"Options", "", "page"}, 0};
-
-// Hardware
-inline constexpr BoolKey kMultiplier{{"Hardware", "", "multiplier"}, false};
-inline constexpr BoolKey kClockTimer0{{"Hardware", "", "clock-timer0"}, false};
-inline constexpr BoolKey kClockTimer1{{"Hardware", "", "clock-timer1"}, false};
-inline constexpr BoolKey kChainTimer01{{"Hardware", "", "chain-timer01"}, false};
-inline constexpr BoolKey kInteOnPb0{{"Hardware", "", "inte-on-pb0"}, false};
-inline constexpr PathKey kRomFile{{"Hardware", "RomFile", ""}};
-inline constexpr PathKey kRomModuleFile{{"Hardware", "RomModule", ""}};
-inline constexpr BoolKey kRomModuleInserted{{"Hardware", "RomModule", "inserted"}, false};
-inline constexpr BoolKey kSdRomConnected{{"Hardware", "RomSD", "connected"}, false};
-inline constexpr PathKey kSdRomRootPath{{"Hardware", "RomSD/RootPath", ""}};
-// Folder below RootPath, parts separated by "/"; not a stored path of its own.
-inline constexpr TextKey kSdRomCurrentFolder{{"Hardware", "RomSD/SdPath", ""}};
-
-// Sound
-inline constexpr WordKey<SoundOutType, 2> kSoundOutType{
-    {"Sound", "", "out-type"}, {"dsound", "waveout"}, SoundOutType::WaveOut};
-inline constexpr IntKey kSoundDeviceIndex{{"Sound", "", "device-index"}, -1};
-inline constexpr IntKey kVolumeSpeaker{{"Sound", "", "volume-speaker"}, 90, 0, 100, 90};
-inline constexpr IntKey kVolumeTape{{"Sound", "", "volume-tape"}, 50, 0, 100, 90};
-inline constexpr IntKey kVolumeMuse{{"Sound", "", "volume-muse"}, 50, 0, 100, 90};
-inline constexpr BoolKey kMuse{{"Sound", "", "muse"}, false};
-inline constexpr BoolKey kMute{{"Sound", "", "mute"}, false};
-
-// Controls
-inline constexpr BoolKey kChangeZy{{"Controls", "Keyboard", "change-zy"}, false};
-inline constexpr BoolKey kJoystickConnected{{"Controls", "Joystick", "connected"}, false};
-inline constexpr WordKey<JoystickSource, 5> kJoystickType{
-    {"Controls", "Joystick", "type"},
-    {"keys", "axes", "pov", "buttons", "none"},
-    JoystickSource::None};
-inline constexpr TextKey kJoystickGuid{{"Controls", "Joystick", "guid"}};
-inline constexpr IntKey kJoystickLeft{{"Controls", "Joystick", "left"}, -1};
-inline constexpr IntKey kJoystickRight{{"Controls", "Joystick", "right"}, -1};
-inline constexpr IntKey kJoystickUp{{"Controls", "Joystick", "up"}, -1};
-inline constexpr IntKey kJoystickDown{{"Controls", "Joystick", "down"}, -1};
-inline constexpr IntKey kJoystickFire{{"Controls", "Joystick", "fire"}, -1};
-inline constexpr IntKey kJoystickPov{{"Controls", "Joystick", "pov"}, -1};
-inline constexpr IntKey kJoystickSensitivity{
-    {"Controls", "Joystick", "sensitivity"}, 60, 0, 100, 60};
-
-// Debugger
-inline constexpr WindowPosKey kDebuggerPos{"Debugger"};
-inline constexpr WordKey<NumberBase, 2> kDebuggerRadix{
-    {"Debugger", "", "radix"}, {"dec", "hex"}, NumberBase::Hexadecimal};
-inline constexpr WordKey<Notation, 2> kDebuggerNotation{
-    {"Debugger", "", "notation"}, {"i8080", "z80"}, Notation::I8080};
-// Red in the low byte, green in the next, blue in the third; never written by the program.
-inline constexpr IntKey kHighlightColor{{"Debugger", "", "highlight-color"}, 15714740};
-inline constexpr WordKey<ListSource, 9> kListSource{
-    {"Debugger", "", "list-source"},
-    {"mem1", "mem2", "mem3", "af", "bc", "de", "hl", "pc", "sp"},
-    ListSource::SP};
+#define TEVRIN_DECLARE_KEY(name, ...) inline constexpr auto name = __VA_ARGS__;
+TEVRIN_CONFIG_KEYS(TEVRIN_DECLARE_KEY)
+#undef TEVRIN_DECLARE_KEY
 
 inline constexpr std::array<std::string_view, 3> kMemViewElements{"Mem1", "Mem2", "Mem3"};
 // n = 1..3: base address and listing type of the memory view MEMn.
 constexpr IntKey DebuggerMemAddress(int n) {
     return {{"Debugger", kMemViewElements.at(static_cast<size_t>(n - 1)), ""}, 0, 0, 65535, 0};
 }
-constexpr WordKey<ListingType, 3> DebuggerMemType(int n) {
+constexpr WordKey<ListingType> DebuggerMemType(int n) {
     return {{"Debugger", kMemViewElements.at(static_cast<size_t>(n - 1)), "type"},
-            {"dump", "ascii", "disassembly"},
+            kListingTypeWords,
             ListingType::Disassembly};
 }
 
@@ -187,32 +295,6 @@ constexpr BoolKey BreakpointActive(int n) {
     return {{"BreakPoints", kBreakpointElements.at(static_cast<size_t>(n - 1)), "active"}, false};
 }
 
-// MemReadWrite (memory load and save dialog)
-inline constexpr WindowPosKey kMemReadWritePos{"MemReadWrite"};
-inline constexpr PathKey kMemReadWriteFile{{"MemReadWrite", "", ""}};
-inline constexpr IntKey kMemReadWriteStart{{"MemReadWrite", "", "start"}, 0};
-inline constexpr IntKey kMemReadWriteLength{{"MemReadWrite", "", "length"}, 1};
-inline constexpr IntKey kMemReadWriteFrom{{"MemReadWrite", "", "from"}, 224};
-inline constexpr IntKey kMemReadWriteTo{{"MemReadWrite", "", "to"}, 224};
-inline constexpr IntKey kMemReadWriteRunAddress{{"MemReadWrite", "", "runadr"}, 0};
-inline constexpr BoolKey kMemReadWriteRun{{"MemReadWrite", "", "run"}, false};
-inline constexpr WordKey<MemorySource, 2> kMemReadWriteSource{
-    {"MemReadWrite", "", "source"}, {"memory", "blocks"}, MemorySource::Memory};
-inline constexpr WordKey<NumberBase, 2> kMemReadWriteRadix{
-    {"MemReadWrite", "", "radix"}, {"dec", "hex"}, NumberBase::Decimal};
-
-// TapeBrowser
-inline constexpr WindowPosKey kTapeBrowserPos{"TapeBrowser"};
-inline constexpr PathKey kTapeFile{{"TapeBrowser", "", ""}};
-// 0 lets the window's minimum height apply.
-inline constexpr IntKey kTapeBrowserHeight{{"TapeBrowser", "", "height"}, 0};
-inline constexpr BoolKey kTapeMonitoring{{"TapeBrowser", "", "monitoring"}, false};
-inline constexpr BoolKey kTapeFlash{{"TapeBrowser", "", "flash"}, false};
-
-// Starting places of the open command's snapshot and action-recording filters; never written.
-inline constexpr PathKey kSnapshotPath{{"Snapshot", "", ""}};
-inline constexpr PathKey kActionRecordingPath{{"ActionRecording", "", ""}};
-
 }  // namespace keys
 
 // One line of the key table, for listings and checks of the whole table.
@@ -220,10 +302,15 @@ struct KeyDescription {
     KeyPlace place;
     std::string type;      // "bool", "int", "int a..b", "word w1|w2|…", "text", "path"
     std::string fallback;  // the default as it would be written
+    GroupSet groups;
 };
 
 // Every key above, window positions as their x and y attributes, the repeated children once
 // per element; the recent-file list is not a key.
 const std::vector<KeyDescription>& AllKeys();
+
+// The groups to apply after the keys at these places changed; places that are no key, or whose
+// key has no groups, add none.
+GroupSet GroupsChangedBy(const std::vector<KeyPlace>& changed);
 
 }  // namespace config

@@ -27,29 +27,32 @@ class Settings {
     int Get(const IntKey& key) const;
     void Set(const IntKey& key, int value);
 
-    template <typename E, std::size_t N>
-    E Get(const WordKey<E, N>& key) const {
+    template <typename E>
+    E Get(const WordKey<E>& key) const {
         int index = WordIndex(key);
-        return index < 0 ? key.fallback : static_cast<E>(index);
+        return index < 0 ? key.fallback : key.words[static_cast<std::size_t>(index)].value;
     }
     // The position of the stored word in the key's list, -1 when it is none of them (for
     // controls that show "neither", like two radio buttons of which none is checked).
-    template <typename E, std::size_t N>
-    int WordIndex(const WordKey<E, N>& key) const {
+    template <typename E>
+    int WordIndex(const WordKey<E>& key) const {
         std::string stored;
         if (!ReadRaw(key.place, stored)) return -1;
-        for (std::size_t i = 0; i < N; ++i) {
-            if (stored == key.words[i]) return static_cast<int>(i);
+        for (std::size_t i = 0; i < key.words.size(); ++i) {
+            if (stored == key.words[i].text) return static_cast<int>(i);
         }
         return -1;
     }
-    // Returns false, writing nothing, for a value that has no word (ResetPattern::Cleared).
-    template <typename E, std::size_t N>
-    bool Set(const WordKey<E, N>& key, E value) {
-        auto index = static_cast<std::size_t>(value);
-        if (index >= N) return false;
-        WriteRaw(key.place, key.words[index]);
-        return true;
+    // Returns false, writing nothing, for a value that has no word (a cleared reset pattern).
+    template <typename E>
+    bool Set(const WordKey<E>& key, E value) {
+        for (const Word<E>& word : key.words) {
+            if (word.value == value) {
+                WriteRaw(key.place, word.text);
+                return true;
+            }
+        }
+        return false;
     }
 
     std::string Get(const TextKey& key) const;

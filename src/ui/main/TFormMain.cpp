@@ -28,7 +28,6 @@ namespace {
 
 constexpr int kRefreshMs = 20;
 constexpr int kDesktopMargin = 2;
-constexpr int kAllGroups = 17;
 
 QString FormText(const char* key) {
     return QString::fromStdString(lang::LangText("FormMain", key));
@@ -230,9 +229,7 @@ void TFormMain::FirstShow() {
     miFocusPause_->setChecked(settings_.Get(config::keys::kPauseOnFocusLost));
 
     LoadLanguage(settings_.Get(config::keys::kLanguage));
-    std::vector<int> all;
-    for (int group = 1; group <= kAllGroups; ++group) all.push_back(group);
-    ApplySettings(all);
+    ApplySettings(config::GroupSet::All());
     UpdateSoundToggle();
     machine_->WarmReset();
     refreshTimer_.start();
@@ -240,13 +237,13 @@ void TFormMain::FirstShow() {
     setFocus(Qt::OtherFocusReason);
 }
 
-void TFormMain::ApplySettings(const std::vector<int>& groups) {
+void TFormMain::ApplySettings(config::GroupSet groups) {
     // The run loop must not find half a machine.
     const bool wasRunning = machine_->GetRunState() == Machine::kRunning;
     if (wasRunning) machine_->SetPaused(true);
     machine_->ApplySettings(groups);
     FollowMachine();
-    if (std::find(groups.begin(), groups.end(), group::kBorder) != groups.end()) {
+    if (groups.Has(config::Group::Border)) {
         border_ = settings_.Get(config::keys::kScreenBorder);
         SetScreenMode(screenModes_.Mode());
     }

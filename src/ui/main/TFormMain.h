@@ -40,7 +40,7 @@ class TFormMain : public QMainWindow {
 
     // Applies changed settings groups with the machine paused, and follows what they changed on
     // the window (border, multiplier icon).
-    void ApplySettings(const std::vector<int>& groups);
+    void ApplySettings(config::GroupSet groups);
 
     // The commands of the menus and the tool bar, by their tags.
     void MiScreenSizeClick(int tag);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "host/config/ConfigTree.h"
-#include "host/files/ProgramPaths.h"
 #include "host/config/RecentFiles.h"
+#include "host/files/ProgramPaths.h"
 
 namespace {
 
@@ -62,7 +64,8 @@ TEST(DeliveredSettings, EveryKeyIsPresentAndReadsItsDefault) {
 TEST_F(SettingsTest, MissingAndMalformedValuesReadAsTheKeysDefaults) {
     Load(
         "  <General show-place-bar-on-file-dialog=\"True\" pause-on-focus-lost=\"true\" />\n"
-        "  <Screen size=\"Normal\" border=\"abc\" full-screen-fit=\"fit\" />\n"
+        "  <Screen size=\"Normal\" border=\"abc\" full-screen-fit=\"fit\"\n"
+        "          reset-pattern=\"Snow\" />\n"
         "  <Sound volume-speaker=\"101\" volume-tape=\"150\" device-index=\"3\" />\n"
         "  <Controls><Joystick sensitivity=\"-1\" left=\"12\" /></Controls>\n");
     EXPECT_TRUE(settings_.Get(keys::kShowPlaceBar));  // "True" is not "true": the default
@@ -70,7 +73,7 @@ TEST_F(SettingsTest, MissingAndMalformedValuesReadAsTheKeysDefaults) {
     EXPECT_FALSE(settings_.Get(keys::kShowHintInDebugger));
     EXPECT_EQ(settings_.Get(keys::kScreenSize), ScreenSize::Double);
     EXPECT_EQ(settings_.Get(keys::kScreenBorder), 8);
-    EXPECT_EQ(settings_.Get(keys::kFullScreenFit), FullScreenFit::Fit);
+    EXPECT_EQ(settings_.Get(keys::kFullScreenFit), screen::kFitFit);
     EXPECT_EQ(settings_.Get(keys::kFullScreenSize), FullScreenSize::Size200);
     EXPECT_EQ(settings_.Get(keys::kVolumeSpeaker), 90);
     EXPECT_EQ(settings_.Get(keys::kVolumeTape), 90);  // out of range
@@ -81,7 +84,7 @@ TEST_F(SettingsTest, MissingAndMalformedValuesReadAsTheKeysDefaults) {
     EXPECT_EQ(settings_.Get(keys::kJoystickRight), -1);
     EXPECT_EQ(settings_.Get(keys::kJoystickType), JoystickSource::None);
     EXPECT_EQ(settings_.Get(keys::kHighlightColor), 15714740);
-    EXPECT_EQ(settings_.Get(keys::kResetPattern), ResetPattern::Cleared);
+    EXPECT_EQ(settings_.Get(keys::kResetPattern), layout::ResetPattern::Clear);
     EXPECT_EQ(settings_.Get(keys::kListSource), ListSource::SP);
     EXPECT_EQ(settings_.Get(keys::kMemReadWriteFrom), 224);
     EXPECT_EQ(settings_.Get(keys::kMemReadWriteRadix), NumberBase::Decimal);
@@ -100,14 +103,14 @@ TEST_F(SettingsTest, WordIndexTellsAStoredWordFromNone) {
 
 TEST_F(SettingsTest, WritesReadBackAndNeverWriteAWordThatDoesNotExist) {
     Load("  <Screen />\n  <Debugger />\n  <BreakPoints />\n");
-    EXPECT_TRUE(settings_.Set(keys::kFullScreenFit, FullScreenFit::Stretch));
-    EXPECT_FALSE(settings_.Set(keys::kResetPattern, ResetPattern::Cleared));
+    EXPECT_TRUE(settings_.Set(keys::kFullScreenFit, screen::kFitStretch));
+    EXPECT_FALSE(settings_.Set(keys::kResetPattern, layout::ResetPattern::Clear));
     settings_.Set(keys::kScreenBorder, 0);
     settings_.Set(keys::DebuggerMemAddress(2), 65535);
     EXPECT_TRUE(settings_.Set(keys::DebuggerMemType(2), ListingType::Ascii));
     settings_.Set(keys::BreakpointActive(6), true);
     settings_.Set(keys::BreakpointAddress(6), 0x1234);
-    EXPECT_EQ(settings_.Get(keys::kFullScreenFit), FullScreenFit::Stretch);
+    EXPECT_EQ(settings_.Get(keys::kFullScreenFit), screen::kFitStretch);
     EXPECT_EQ(settings_.WordIndex(keys::kResetPattern), -1);
     EXPECT_EQ(settings_.Get(keys::kScreenBorder), 0);
     EXPECT_EQ(settings_.Get(keys::DebuggerMemAddress(2)), 65535);
@@ -117,6 +120,36 @@ TEST_F(SettingsTest, WritesReadBackAndNeverWriteAWordThatDoesNotExist) {
     EXPECT_EQ(settings_.Get(keys::BreakpointAddress(6)), 0x1234);
     EXPECT_EQ(GetStrAttr(doc_.Section("Screen"), "full-screen-fit"), "stretch");
     EXPECT_EQ(GetElementText(doc_.Section("BreakPoints").child("BP6")), "4660");
+}
+
+// The words are those of files written by every earlier version; each must read back as the
+// value it was written for.
+TEST_F(SettingsTest, DomainValuesTravelAsTheWordsTheFilesHold) {
+    Load("  <Screen />\n  <Sound />\n");
+    const std::pair<screen::Fit, const char*> fits[] = {{screen::kFitFill, "fill"},
+                                                        {screen::kFitFit, "fit"},
+                                                        {screen::kFitStretch, "stretch"},
+                                                        {screen::kFitCentre, "center"}};
+    for (const auto& [fit, word] : fits) {
+        ASSERT_TRUE(settings_.Set(keys::kFullScreenFit, fit));
+        EXPECT_EQ(GetStrAttr(doc_.Section("Screen"), "full-screen-fit"), word);
+        EXPECT_EQ(settings_.Get(keys::kFullScreenFit), fit) << word;
+    }
+    const std::pair<layout::ResetPattern, const char*> patterns[] = {
+        {layout::ResetPattern::Random, "random"},
+        {layout::ResetPattern::Grid, "grid"},
+        {layout::ResetPattern::Snow, "snow"},
+        {layout::ResetPattern::Rainbow, "rainbow"}};
+    for (const auto& [pattern, word] : patterns) {
+        SetStrAttr(doc_.Section("Screen"), "reset-pattern", word);
+        EXPECT_EQ(settings_.Get(keys::kResetPattern), pattern) << word;
+    }
+    for (const auto& [type, word] : {std::pair{SoundOutputType::DSound, "dsound"},
+                                     std::pair{SoundOutputType::WaveOut, "waveout"}}) {
+        ASSERT_TRUE(settings_.Set(keys::kSoundOutType, type));
+        EXPECT_EQ(GetStrAttr(doc_.Section("Sound"), "out-type"), word);
+        EXPECT_EQ(settings_.Get(keys::kSoundOutType), type) << word;
+    }
 }
 
 TEST_F(SettingsTest, WritingToAnElementTheFileLacksCreatesItInPlace) {
@@ -161,6 +194,38 @@ TEST(KeyTable, NamesEachPlaceOnceAndOnlyKnownSections) {
         EXPECT_TRUE(places.insert(place).second) << place;
         EXPECT_EQ(sections.count(key.place.section), 1u) << place;
     }
+}
+
+// What the settings dialog adds to its change list for a few changes, as its specification
+// lists them.
+TEST(KeyTable, ChangedKeysTriggerTheirGroups) {
+    auto numbers = [](const std::vector<KeyPlace>& changed) {
+        std::vector<int> out;
+        for (Group group : GroupsChangedBy(changed)) out.push_back(static_cast<int>(group));
+        return out;
+    };
+    using List = std::vector<int>;
+    EXPECT_EQ(numbers({{"Sound", "", "volume-tape"}}), List{9});
+    EXPECT_EQ(numbers({{"Sound", "", "muse"}}), (List{8, 9, 17}));
+    EXPECT_EQ(numbers({{"Sound", "", "device-index"}, {"Sound", "", "mute"}}), (List{8, 9}));
+    EXPECT_EQ(numbers({{"Hardware", "", "clock-timer1"}, {"Hardware", "", "chain-timer01"}}),
+              List{3});
+    EXPECT_EQ(numbers({{"Hardware", "RomFile", ""}, {"Hardware", "", "inte-on-pb0"}}),
+              (List{1, 4}));
+    EXPECT_EQ(numbers({{"Hardware", "RomModule", ""}}), List{12});
+    EXPECT_EQ(numbers({{"Hardware", "RomModule", "inserted"}}), List{13});
+    EXPECT_EQ(numbers({{"Hardware", "RomSD/RootPath", ""}, {"Hardware", "RomSD", "connected"}}),
+              (List{14, 15}));
+    EXPECT_EQ(numbers({{"Screen", "", "full-screen-fit"}, {"Screen", "", "border"}}), (List{6, 7}));
+    EXPECT_EQ(numbers({{"Controls", "Keyboard", "change-zy"}}), List{10});
+    EXPECT_EQ(numbers({{"Controls", "Joystick", "connected"}}), List{11});
+    EXPECT_EQ(numbers({{"General", "", "show-hint-in-debugger"}}), List{16});
+    // Read where they are used: nothing to apply.
+    EXPECT_EQ(numbers({{"General", "", "pause-on-focus-lost"},
+                       {"Screen", "", "size"},
+                       {"Hardware", "RomSD/SdPath", ""},
+                       {"Sound", "", "no-such-key"}}),
+              List{});
 }
 
 }  // namespace

@@ -281,7 +281,7 @@ TEST_F(FormMainTest, TheWindowFitsThePictureAtEachSizeAndBorder) {
     ExpectWindowFitsPicture(256, 5);
 
     settings_.Set(keys::kScreenBorder, 0);
-    form.ApplySettings({group::kBorder});
+    form.ApplySettings({config::Group::Border});
     EXPECT_EQ(form.Border(), 0);
     EXPECT_EQ(TheMachine().Screen->Border(), 0);
     ExpectWindowFitsPicture(256, 0);
@@ -401,7 +401,7 @@ TEST_F(FormMainTest, TheMultiplierIconShowsWhetherOneIsFitted) {
     auto* icon = Child<QLabel>("ImageMulti");
     EXPECT_FALSE(icon->isVisible());
     settings_.Set(keys::kMultiplier, true);
-    form.ApplySettings({1});
+    form.ApplySettings({config::Group::MainRom});
     EXPECT_TRUE(icon->isVisible());
     EXPECT_FALSE(icon->toolTip().isEmpty());
     settings_.Set(keys::kMultiplier, false);
