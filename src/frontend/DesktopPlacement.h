@@ -1,6 +1,6 @@
 #pragma once
 
-#include "machine/ScreenGeometry.h"
+#include "frontend/ScreenGeometry.h"
 
 namespace placement {
 

@@ -1,4 +1,4 @@
-#include "machine/ScreenGeometry.h"
+#include "frontend/ScreenGeometry.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "machine/ScreenGeometry.h"
+#include "frontend/ScreenGeometry.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "emulator/Machine.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
+#include "support/MachineTestAccess.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 
@@ -68,10 +69,7 @@ protected:
     void Build(const TestRom& rom) {
         ASSERT_NO_FATAL_FAILURE(LoadConfiguration(rom));
         machine = std::make_unique<Machine>(*settings, SilentAudio());
-        machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
-        std::vector<int> all;
-        for (int g = 1; g <= 17; ++g) all.push_back(g);
-        machine->ApplySettings(all);
+        machine->ApplySettings(group::All());
         machine->WarmReset();
         machine->SetThrottled(false);
     }
