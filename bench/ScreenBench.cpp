@@ -6,20 +6,19 @@
 #include <random>
 #include <vector>
 
+#include "frontend/ScreenPresenter.h"
 #include "machine/MemoryLayout.h"
-#include "machine/ScreenTevrin.h"
 
 namespace {
 
-void RenderFrame(benchmark::State& state, int mode) {
+void RenderFrame(benchmark::State& state, ScreenMode mode) {
     std::vector<uint8_t> planes(layout::kBluePlaneOffset + layout::kPlaneSize);
     std::mt19937 rng(42);
     layout::FillVideoPlanes(planes.data(), layout::ResetPattern::Snow, rng);
-    ScreenTevrin screen(mode);
+    ScreenPresenter screen(mode);
     uint8_t scroll = 0;
     for (auto _ : state) {
-        screen.SetScroll(scroll++);
-        screen.Render(planes.data());
+        screen.Render(planes.data(), scroll++);
         auto lock = screen.LockPicture();
         benchmark::DoNotOptimize(screen.Pixels()[scroll]);
     }
@@ -28,10 +27,10 @@ void RenderFrame(benchmark::State& state, int mode) {
 }
 
 void BM_ScreenRender_100(benchmark::State& state) {
-    RenderFrame(state, ScreenTevrin::kModeNormal);
+    RenderFrame(state, ScreenMode::Normal);
 }
 void BM_ScreenRender_200(benchmark::State& state) {
-    RenderFrame(state, ScreenTevrin::kModeDouble);
+    RenderFrame(state, ScreenMode::Double);
 }
 
 BENCHMARK(BM_ScreenRender_100);

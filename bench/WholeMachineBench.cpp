@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "emulator/Machine.h"
+#include "frontend/ScreenPresenter.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 
@@ -77,8 +78,9 @@ void BM_WholeMachineUnthrottled(benchmark::State& state) {
     Machine machine(settings, [](int, SoundStream::Fill) -> std::unique_ptr<SoundStream> {
         return nullptr;
     });
-    machine.Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
+    ScreenPresenter presenter;
     machine.ApplySettings(config::GroupSet::All());
+    presenter.ApplySettings(settings, config::GroupSet::All());
     machine.WarmReset();
     machine.SetThrottled(false);
     machine.SetPaused(false);
@@ -90,14 +92,14 @@ void BM_WholeMachineUnthrottled(benchmark::State& state) {
     for (auto _ : state) {
         machine.CpuTimerEvent();
         if (std::chrono::steady_clock::now() >= nextRender) {
-            machine.RenderScreen();
+            presenter.Render(machine);
             nextRender += std::chrono::milliseconds(20);
         }
     }
-    if (machine.Cpu->PortFault || machine.Memory->Fault()) state.SkipWithError("the program faulted");
+    if (machine.FaultPending()) state.SkipWithError("the program faulted");
     state.counters["emulated_MHz"] = benchmark::Counter(
         static_cast<double>(machine.EmulatedTicks() - ticksBefore) / 1e6, benchmark::Counter::kIsRate);
-    state.counters["interrupts_measured"] = machine.Cpu->IsrMax > 0 ? 1 : 0;
+    state.counters["interrupts_measured"] = machine.Processor().isrMax > 0 ? 1 : 0;
     machine.SetPaused(true);
 }
 

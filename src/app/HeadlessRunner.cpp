@@ -10,12 +10,14 @@
 #include <ostream>
 #include <thread>
 
-#include "frontend/HostTyping.h"
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
+#include "emulator/StartUp.h"
+#include "frontend/FaultMessage.h"
+#include "frontend/HostTyping.h"
+#include "frontend/ScreenPresenter.h"
 #include "host/config/ConfigDocument.h"
 #include "host/files/AtomicFile.h"
-#include "host/lang/Language.h"
 #include "host/config/Settings.h"
 #include "media/pictures/BitmapFile.h"
 #include "media/pictures/VideoDump.h"
@@ -72,16 +74,16 @@ struct PeriodWork {
         }
         if (stopAtTicks >= 0 && ticks >= stopAtTicks && !finished) {
             finished = true;
-            machine->PreciseTimer().SetEnabled(false);
+            machine->StopTimer();
         }
     }
 };
 
-bool WriteMemoryDump(Machine& machine, const MemoryDump& dump, std::ostream& err) {
+bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostream& err) {
     std::string bytes;
     bytes.reserve(static_cast<size_t>(dump.length));
     for (int i = 0; i < dump.length; ++i) {
-        bytes.push_back(static_cast<char>(machine.Memory->Peek(static_cast<uint16_t>(dump.address + i))));
+        bytes.push_back(static_cast<char>(memory.Peek(static_cast<uint16_t>(dump.address + i))));
     }
     std::string error;
     if (!files::WriteFileAtomically(dump.path, bytes, &error)) {
@@ -206,14 +208,12 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         return kExitConfig;
     }
     config::Settings settings(document);
-    lang::LoadLanguageFile(settings.Get(config::keys::kLanguage));
 
     ShuttingDown = false;
     interrupted = false;
     auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
-    machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
-    machine->ApplySettings(config::GroupSet::All());
-    machine->WarmReset();
+    // Only for the screenshot: the picture at 100 %, in the configured profile.
+    ScreenPresenter presenter;
     machine->SetSpeedFactor(options.speed);
     machine->SetThrottled(!options.maxSpeed);
 
@@ -225,15 +225,24 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     if (options.runForMs) work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
 
-    auto previousInt = std::signal(SIGINT, OnSignal);
-    auto previousTerm = std::signal(SIGTERM, OnSignal);
-    const auto start = std::chrono::steady_clock::now();
-    machine->SetPaused(false);
+    void (*previousInt)(int) = SIG_DFL;
+    void (*previousTerm)(int) = SIG_DFL;
+    std::chrono::steady_clock::time_point start;
+    StartUpHooks hooks;
+    hooks.applied = [&](config::GroupSet groups) {
+        presenter.ApplySettings(settings, groups);
+    };
+    hooks.beforeRun = [&] {
+        previousInt = std::signal(SIGINT, OnSignal);
+        previousTerm = std::signal(SIGTERM, OnSignal);
+        start = std::chrono::steady_clock::now();
+    };
+    StartUp(*machine, hooks);
     Machine::Fault fault;
     if (options.maxSpeed) {
         while (!work.finished && !interrupted) {
             machine->CpuTimerEvent();
-            if (machine->Cpu->PortFault || machine->Memory->Fault()) break;
+            if (machine->FaultPending()) break;
         }
         fault = machine->TakeFault();
     } else {
@@ -253,23 +262,23 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
 
     int status = kExitOk;
     if (fault.kind != Machine::Fault::Kind::None) {
-        err << Machine::FaultMessage(fault, false) << "\n";
+        err << FaultMessage(fault, false) << "\n";
         status = kExitFault;
     }
     std::string writeError;
     if (!options.screenshotPath.empty() &&
-        !media::SaveBitmap(machine->Screen->RenderPicture(machine->VideoRam),
-                           options.screenshotPath, &writeError)) {
+        !media::SaveBitmap(presenter.Picture(*machine), options.screenshotPath, &writeError)) {
         err << "tevrinemu: cannot write " << options.screenshotPath << ": " << writeError << "\n";
         if (status == kExitOk) status = kExitConfig;
     }
+    const ChipMemory& memory = *machine->MemoryView();
     if (!options.vramPath.empty() &&
-        !media::SaveVideoPlanes(*machine->Memory, options.vramPath, &writeError)) {
+        !media::SaveVideoPlanes(memory, options.vramPath, &writeError)) {
         err << "tevrinemu: cannot write " << options.vramPath << ": " << writeError << "\n";
         if (status == kExitOk) status = kExitConfig;
     }
     for (const MemoryDump& dump : options.memoryDumps) {
-        if (!WriteMemoryDump(*machine, dump, err) && status == kExitOk) status = kExitConfig;
+        if (!WriteMemoryDump(memory, dump, err) && status == kExitOk) status = kExitConfig;
     }
     if (options.stats) {
         char line[256];

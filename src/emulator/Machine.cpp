@@ -1,11 +1,9 @@
 #include "emulator/Machine.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
 #include "emulator/SpeedControl.h"
-#include "host/lang/Language.h"
 #include "host/audio/SoundConfig.h"
 #include "machine/MemoryLayout.h"
 
@@ -30,136 +28,122 @@ Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpen
     : settings_(settings),
       usageSince_(Clock::now()),
       fillRandom_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())) {
-    Screen = std::make_unique<ScreenTevrin>();
-    Sound = std::make_unique<SoundSystem>(&ShuttingDown, std::move(soundOpener));
+    screen_ = std::make_unique<ScreenTevrin>();
+    sound_ = std::make_unique<SoundSystem>(&ShuttingDown, std::move(soundOpener));
     // As the Sound settings page does when it loads: a configuration that names no device (a
     // fresh installation) gets the default output device, so the machine is heard at once.
-    if (Sound->AudioAvailable()) soundconfig::SelectDevice(settings_);
+    if (sound_->AudioAvailable()) soundconfig::SelectDevice(settings_);
     preciseTimer_.SetInterval(speed::kPeriodMs);
     preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::CpuTimerEvent>(this));
     preciseTimer_.SetEnabled(false);
 }
 
 Machine::~Machine() {
+    // A period that is still running (or waiting for the mutex) finishes before the devices go.
     preciseTimer_.SetEnabled(false);
-    // Wait for a period that is still running to finish before the devices go.
+    preciseTimer_.WaitIdle();
     std::lock_guard<std::mutex> lock(cpuMutex_);
-    Sound.reset();  // before the GPIO port its board sits on
+    sound_.reset();  // before the GPIO port its board sits on
     DestroyDevices();
-    Screen.reset();
-    Memory.reset();
-    Organizer.reset();
+    screen_.reset();
+    memory_.reset();
+    organizer_.reset();
 }
 
 void Machine::DestroyDevices() {
     // The sound board leaves the GPIO port before the port goes. The processor goes before the
     // devices it is bound to only because nothing runs it meanwhile; the timer and the serial
     // interface may go in either order.
-    if (Sound) Sound->RemoveMuse();
-    if (SystemPio) SystemPio->SetSpeakerOutput({});
-    Multiplier.reset();
-    Timer.reset();
-    Serial.reset();
-    Gpio.reset();
-    Interrupts.reset();
-    SystemPio.reset();
-    Cpu.reset();
+    if (sound_) sound_->RemoveMuse();
+    if (systemPio_) systemPio_->SetSpeakerOutput({});
+    multiplier_.reset();
+    timer_.reset();
+    serial_.reset();
+    gpio_.reset();
+    interrupts_.reset();
+    systemPio_.reset();
+    cpu_.reset();
 }
 
 void Machine::BuildMachine() {
     DestroyDevices();
-    VideoRam = nullptr;
-    Memory.reset();
-    Organizer.reset();
+    videoRam_ = nullptr;
+    memory_.reset();
+    organizer_.reset();
 
     const bool multiplier = settings_.Get(config::keys::kMultiplier);
 
-    Organizer = std::make_unique<MemoryOrganizer>();
-    Memory = std::make_unique<ChipMemory>(*Organizer);
-    layout::BuildInternalMemory(*Memory,
-                                layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomFile)));
+    organizer_ = std::make_unique<MemoryOrganizer>();
+    memory_ = std::make_unique<ChipMemory>(*organizer_);
+    layout::BuildInternalMemory(
+        *memory_, layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomFile)));
     romModuleLoaded_ = false;
 
-    Cpu = std::make_unique<ChipCpu8080P>(*Memory);
-    Cpu->SetMachineTiming(true);
+    cpu_ = std::make_unique<ChipCpu8080P>(*memory_);
+    cpu_->SetMachineTiming(true);
 
-    Screen->InstallColourWrite(*Memory);
-    VideoRam = Memory->PagePointer(layout::kRedPlanePage);
+    screen_->InstallColourWrite(*memory_);
+    videoRam_ = memory_->PagePointer(layout::kRedPlanePage);
 
-    Interrupts = std::make_unique<IfInterrupt>();
-    Cpu->SetInterruptController(Interrupts.get());
+    interrupts_ = std::make_unique<IfInterrupt>();
+    cpu_->SetInterruptController(interrupts_.get());
 
-    SystemPio = std::make_unique<SystemPIO>(
-        SystemPIO::ScrollOutput::Bind<&ScreenTevrin::SetScroll>(Screen.get()), Interrupts.get());
-    SystemPio->SetKeysReleased(keysReleased_);
-    SystemPio->SetSpeakerOutput(Sound->LevelOutput());
+    systemPio_ = std::make_unique<SystemPIO>(
+        SystemPIO::ScrollOutput::Bind<&ScreenTevrin::SetScroll>(screen_.get()), interrupts_.get());
+    systemPio_->SetKeysReleased(keysReleased_);
+    systemPio_->SetSpeakerOutput(sound_->LevelOutput());
 
-    Gpio = std::make_unique<IfGPIO>(Cpu.get());
-    Gpio->SetInteOnPB0(settings_.Get(config::keys::kInteOnPb0));
+    gpio_ = std::make_unique<IfGPIO>(cpu_.get());
+    gpio_->SetInteOnPB0(settings_.Get(config::keys::kInteOnPb0));
 
-    Serial = std::make_unique<IfSerial>(Interrupts.get());
+    serial_ = std::make_unique<IfSerial>(interrupts_.get());
 
-    Timer = std::make_unique<IfTimer>(Interrupts.get());
-    Timer->ConnectSerial(Serial.get());
-    Timer->SetClockOptions(settings_.Get(config::keys::kClockTimer0),
-                           settings_.Get(config::keys::kClockTimer1),
-                           settings_.Get(config::keys::kChainTimer01));
+    timer_ = std::make_unique<IfTimer>(interrupts_.get());
+    timer_->ConnectSerial(serial_.get());
+    timer_->SetClockOptions(settings_.Get(config::keys::kClockTimer0),
+                            settings_.Get(config::keys::kClockTimer1),
+                            settings_.Get(config::keys::kChainTimer01));
 
     if (multiplier) {
-        Multiplier = std::make_unique<IfMultiplier>();
-        Multiplier->SetEnablePaging(
-            Closure<void()>::Bind<&MemoryOrganizer::EnablePaging>(Organizer.get()));
+        multiplier_ = std::make_unique<IfMultiplier>();
+        multiplier_->SetEnablePaging(
+            Closure<void()>::Bind<&MemoryOrganizer::EnablePaging>(organizer_.get()));
     }
 
     // The port map, in binding order: the first binding that matches a port answers it.
-    Cpu->AttachPort(0xE0, 0xE0, true, Organizer.get());
-    if (!multiplier) Cpu->AttachPort(0xD8, 0xFC, false, Organizer.get());
-    Cpu->AttachPort(0xCC, 0xFC, true, Screen.get());
-    Cpu->AttachPort(0xD4, 0xFC, false, Interrupts.get());
-    Cpu->AttachPort(0xC0, 0xFC, true, SystemPio.get());
-    Cpu->AttachPort(0xC4, 0xFC, true, Gpio.get());
-    Cpu->AttachPort(0xD0, 0xFC, false, Timer.get());
-    Cpu->AttachPort(0xC8, 0xFC, true, Serial.get());
-    if (multiplier) Cpu->AttachPort(0xD8, 0xFC, false, Multiplier.get());
+    cpu_->AttachPort(0xE0, 0xE0, true, organizer_.get());
+    if (!multiplier) cpu_->AttachPort(0xD8, 0xFC, false, organizer_.get());
+    cpu_->AttachPort(0xCC, 0xFC, true, screen_.get());
+    cpu_->AttachPort(0xD4, 0xFC, false, interrupts_.get());
+    cpu_->AttachPort(0xC0, 0xFC, true, systemPio_.get());
+    cpu_->AttachPort(0xC4, 0xFC, true, gpio_.get());
+    cpu_->AttachPort(0xD0, 0xFC, false, timer_.get());
+    cpu_->AttachPort(0xC8, 0xFC, true, serial_.get());
+    if (multiplier) cpu_->AttachPort(0xD8, 0xFC, false, multiplier_.get());
 
-    Cpu->AddTickListener(TickListener::Bind<&IfTimer::OnTick>(Timer.get()),
-                         QuietQuery::Bind<&IfTimer::QuietTicks>(Timer.get()));
-    Cpu->AddTickListener(TickListener::Bind<&IfSerial::OnTick>(Serial.get()),
-                         QuietQuery::Bind<&IfSerial::QuietTicks>(Serial.get()));
-    Cpu->AddTickListener(TickListener::Bind<&IfInterrupt::OnTick>(Interrupts.get()),
-                         QuietQuery::Bind<&IfInterrupt::QuietTicks>(Interrupts.get()));
+    cpu_->AddTickListener(TickListener::Bind<&IfTimer::OnTick>(timer_.get()),
+                          QuietQuery::Bind<&IfTimer::QuietTicks>(timer_.get()));
+    cpu_->AddTickListener(TickListener::Bind<&IfSerial::OnTick>(serial_.get()),
+                          QuietQuery::Bind<&IfSerial::QuietTicks>(serial_.get()));
+    cpu_->AddTickListener(TickListener::Bind<&IfInterrupt::OnTick>(interrupts_.get()),
+                          QuietQuery::Bind<&IfInterrupt::QuietTicks>(interrupts_.get()));
 
-    debugger_.BindMachine(Cpu.get(), Memory.get());
-    layout::FillVideoPlanes(VideoRam, settings_.Get(config::keys::kResetPattern), fillRandom_);
+    debugger_.BindMachine(cpu_.get(), memory_.get());
+    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern),
+                            fillRandom_);
 }
 
 void Machine::ApplyRomModule() {
-    if (!settings_.Get(config::keys::kRomModuleInserted) || Memory == nullptr) return;
+    if (!settings_.Get(config::keys::kRomModuleInserted) || memory_ == nullptr) return;
     layout::InstallExternalRom(
-        *Memory, layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomModuleFile)));
+        *memory_, layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomModuleFile)));
     romModuleLoaded_ = true;
 }
 
 void Machine::ApplyBlankExternalRom() {
-    if (Memory == nullptr) return;
-    layout::InstallBlankExternalRom(*Memory);
+    if (memory_ == nullptr) return;
+    layout::InstallBlankExternalRom(*memory_);
     romModuleLoaded_ = false;
-}
-
-void Machine::ApplyScreenSettings(Group which) {
-    switch (which) {
-        case Group::ColourProfile:
-            Screen->SetColourProfile(settings_.Get(config::keys::kColorProfile) !=
-                                     config::ColorProfile::GreyScale);
-            break;
-        case Group::Border: Screen->SetBorder(settings_.Get(config::keys::kScreenBorder)); break;
-        case Group::FullScreen:
-            Screen->SetFullScreenFit(settings_.Get(config::keys::kFullScreenFit));
-            Screen->SetFullScreenDoubled(settings_.Get(config::keys::kFullScreenSize) ==
-                                         config::FullScreenSize::Size200);
-            break;
-        default: break;
-    }
 }
 
 bool Machine::ApplySettings(GroupSet groups) {
@@ -167,11 +151,11 @@ bool Machine::ApplySettings(GroupSet groups) {
     const bool hardware = groups.HasAny(kHardwareGroups);
     if (groups.Has(Group::SoundDevice)) {
         // The speaker lets go of the old driver before it is replaced.
-        if (SystemPio) SystemPio->SetSpeakerOutput({});
-        Sound->ApplyDevice(soundconfig::Read(settings_));
+        if (systemPio_) systemPio_->SetSpeakerOutput({});
+        sound_->ApplyDevice(soundconfig::Read(settings_));
         rebuilt = true;
     }
-    if (groups.Has(Group::SoundVolumes)) Sound->ApplyVolumes(soundconfig::Read(settings_));
+    if (groups.Has(Group::SoundVolumes)) sound_->ApplyVolumes(soundconfig::Read(settings_));
     if (hardware) {
         BuildMachine();
         groups.Add({Group::Keyboard, Group::Joystick, Group::RomModuleFile, Group::SdRomFolder,
@@ -190,17 +174,14 @@ bool Machine::ApplySettings(GroupSet groups) {
         }
         rebuilt = true;
     }
-    for (Group which : {Group::ColourProfile, Group::Border, Group::FullScreen}) {
-        if (groups.Has(which)) ApplyScreenSettings(which);
+    if (groups.Has(Group::SoundDevice) && !hardware && systemPio_) {
+        systemPio_->SetSpeakerOutput(sound_->LevelOutput());
     }
-    if (groups.Has(Group::SoundDevice) && !hardware && SystemPio) {
-        SystemPio->SetSpeakerOutput(Sound->LevelOutput());
-    }
-    if (groups.Has(Group::Keyboard) && SystemPio != nullptr) {
-        SystemPio->SetChangeZY(settings_.Get(config::keys::kChangeZy));
+    if (groups.Has(Group::Keyboard) && systemPio_ != nullptr) {
+        systemPio_->SetChangeZY(settings_.Get(config::keys::kChangeZy));
     }
     if (groups.Has(Group::Muse)) {
-        Sound->ApplyMuse(soundconfig::Read(settings_), Gpio.get());
+        sound_->ApplyMuse(soundconfig::Read(settings_), gpio_.get());
         rebuilt = true;
     }
     return rebuilt;
@@ -213,24 +194,24 @@ void Machine::CpuTimerEvent() {
     if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return;
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
-    if (runState_.load() != kRunning || Cpu == nullptr) return;
+    if (runState_.load() != kRunning || cpu_ == nullptr) return;
     // At normal speed the audio device's clock paces the machine: while its ring is full the
     // period is skipped.
-    if (factor == 1.0 && Sound->ProduceBlock()) return;
+    if (factor == 1.0 && sound_->ProduceBlock()) return;
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
     bool stop = false;
     if (!stepping && !debugger_.AnyBreakpointActive()) {
         // No breakpoint can fire: the processor runs the whole period in one go.
-        instructions_ += Cpu->Run(budget);
-        if (Cpu->PortFault || Memory->Fault()) {
+        instructions_ += cpu_->Run(budget);
+        if (cpu_->PortFault || memory_->Fault()) {
             preciseTimer_.SetEnabled(false);
             return;
         }
     } else {
         do {
-            if (debugger_.IsBreakpoint(Cpu->PC)) {
+            if (debugger_.IsBreakpoint(cpu_->PC)) {
                 stop = true;
                 break;
             }
@@ -242,16 +223,16 @@ void Machine::CpuTimerEvent() {
                     stop = true;
                     break;
                 }
-            } else if (Cpu->Step() != 0) {
+            } else if (cpu_->Step() != 0) {
                 ++instructions_;
             }
-            if (Cpu->PortFault || Memory->Fault()) {
+            if (cpu_->PortFault || memory_->Fault()) {
                 preciseTimer_.SetEnabled(false);
                 return;
             }
-        } while (Cpu->PeriodTicks < budget);
+        } while (cpu_->PeriodTicks < budget);
     }
-    Cpu->PeriodTicks -= budget;
+    cpu_->PeriodTicks -= budget;
     emulatedTicks_ += budget;
     periodHook_();
     int64_t busy =
@@ -270,17 +251,25 @@ void Machine::SetPaused(bool paused) {
     runState_ = wanted;
     if (paused) {
         preciseTimer_.SetEnabled(false);
-        Sound->PauseStream();
+        sound_->PauseStream();
     } else {
-        Sound->ResumeStream();
+        sound_->ResumeStream();
         preciseTimer_.SetEnabled(throttled_);
     }
 }
 
+void Machine::StopRunLoop() {
+    SetPaused(true);
+    // A callback that started before the pause may still be waiting for the mutex; it finds the
+    // machine paused and returns at once.
+    preciseTimer_.WaitIdle();
+}
+
 void Machine::WarmReset() {
-    if (Cpu == nullptr) return;
-    Cpu->RequestReset();
-    layout::FillVideoPlanes(VideoRam, settings_.Get(config::keys::kResetPattern), fillRandom_);
+    if (cpu_ == nullptr) return;
+    cpu_->RequestReset();
+    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern),
+                            fillRandom_);
 }
 
 bool Machine::ResetMachine(bool cold) {
@@ -301,43 +290,32 @@ void Machine::SetSpeedFactor(double factor) {
 
 void Machine::ChangeSpeed(int direction) { SetSpeedFactor(speed::Step(speedFactor_, direction)); }
 
+bool Machine::FaultPending() const {
+    // Set and read by the emulation thread only while it runs; the run loop stops its timer as
+    // soon as one is set, and the refresh reads them afterwards.
+    return cpu_ != nullptr && memory_ != nullptr && (cpu_->PortFault || memory_->Fault());
+}
+
 Machine::Fault Machine::TakeFault() {
     Fault fault;
     {
         // The flags belong to the emulation thread; the run loop has stopped the timer when one
         // is set, so the mutex is free at once then.
         std::lock_guard<std::mutex> lock(cpuMutex_);
-        if (Cpu == nullptr || Memory == nullptr) return fault;
-        if (!Cpu->PortFault && !Memory->Fault()) return fault;
+        if (cpu_ == nullptr || memory_ == nullptr) return fault;
+        if (!cpu_->PortFault && !memory_->Fault()) return fault;
     }
     SetPaused(true);
-    if (Memory->Fault()) {
-        fault.kind = Memory->FaultWrite ? Fault::Kind::MemoryWrite : Fault::Kind::MemoryRead;
-        fault.address = Memory->FaultAddress;
+    if (memory_->Fault()) {
+        fault.kind = memory_->FaultWrite ? Fault::Kind::MemoryWrite : Fault::Kind::MemoryRead;
+        fault.address = memory_->FaultAddress;
     } else {
-        fault.kind = Cpu->FaultPortWrite ? Fault::Kind::PortWrite : Fault::Kind::PortRead;
-        fault.address = Cpu->FaultPort;
+        fault.kind = cpu_->FaultPortWrite ? Fault::Kind::PortWrite : Fault::Kind::PortRead;
+        fault.address = cpu_->FaultPort;
     }
-    Cpu->PortFault = false;
-    Memory->ClearFault();
+    cpu_->PortFault = false;
+    memory_->ClearFault();
     return fault;
-}
-
-std::string Machine::FaultMessage(const Fault& fault, bool debuggerAvailable) {
-    char number[8];
-    const char* key = nullptr;
-    switch (fault.kind) {
-        case Fault::Kind::MemoryRead: key = "err.I41LockMemRD.Message"; break;
-        case Fault::Kind::MemoryWrite: key = "err.I41LockMemWR.Message"; break;
-        case Fault::Kind::PortRead: key = "err.I41LockPortRD.Message"; break;
-        case Fault::Kind::PortWrite: key = "err.I41LockPortWR.Message"; break;
-        case Fault::Kind::None: return std::string();
-    }
-    bool port = fault.kind == Fault::Kind::PortRead || fault.kind == Fault::Kind::PortWrite;
-    std::snprintf(number, sizeof number, port ? "%02X" : "%04X", fault.address);
-    return lang::LangText1("FormMain", key, number) +
-           lang::LangText("FormMain", debuggerAvailable ? "err.I41Lock.Message"
-                                                        : "err.I41LockReset.Message");
 }
 
 int Machine::TakeHostUsage() {
@@ -350,26 +328,55 @@ int Machine::TakeHostUsage() {
 }
 
 void Machine::SetMuted(bool muted) {
-    Sound->SetMuted(muted);
+    sound_->SetMuted(muted);
     settings_.Set(config::keys::kMute, muted);
 }
 
 bool Machine::Muted() const { return settings_.Get(config::keys::kMute); }
 
 void Machine::ScanKeyboard() {
-    if (SystemPio == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;
-    SystemPio->ScanKeyboard(keyboard_);
+    if (systemPio_ == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;
+    systemPio_->ScanKeyboard(keyboard_);
 }
 
 void Machine::SetKeysReleased(bool released) {
     keysReleased_ = released;
-    if (SystemPio != nullptr) SystemPio->SetKeysReleased(released);
+    if (systemPio_ != nullptr) systemPio_->SetKeysReleased(released);
 }
 
-void Machine::RenderScreen() {
-    if (ShuttingDown || Screen == nullptr) return;
-    // Between periods, so the picture never shows a half-written byte; a period lasts well
-    // under 2 ms.
-    std::lock_guard<std::mutex> lock(cpuMutex_);
-    Screen->Render(VideoRam);
+Machine::VideoView Machine::Video() const {
+    VideoView view;
+    view.redPlane = videoRam_;
+    view.colourRegister = screen_->ColourRegister();
+    view.scrollRegister = screen_->ScrollRegister();
+    return view;
+}
+
+Machine::HeldVideo Machine::HoldVideo() {
+    HeldVideo held;
+    held.lock = std::unique_lock<std::mutex>(cpuMutex_);
+    held.video = Video();
+    return held;
+}
+
+Machine::ProcessorView Machine::Processor() const {
+    ProcessorView view;
+    if (cpu_ == nullptr) return view;
+    view.pc = cpu_->PC;
+    view.sp = cpu_->SP;
+    view.halted = cpu_->Halted;
+    view.inte = cpu_->Inte;
+    view.periodTicks = cpu_->PeriodTicks;
+    view.clockTicks = cpu_->ClockTicks;
+    view.isrMax = cpu_->IsrMax;
+    return view;
+}
+
+Machine::PausedScope::PausedScope(Machine& machine)
+    : machine_(machine), wasRunning_(machine.GetRunState() == kRunning) {
+    if (wasRunning_) machine_.SetPaused(true);
+}
+
+Machine::PausedScope::~PausedScope() {
+    if (wasRunning_) machine_.SetPaused(false);
 }

@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "debugger/DebuggerCore.h"
+#include "emulator/ShuttingDown.h"
 #include "emulator/TPreciseTimer.h"
+#include "host/audio/SoundSystem.h"
 #include "host/config/GroupSet.h"
 #include "host/config/Settings.h"
-#include "host/audio/SoundSystem.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/HostKeyboardState.h"
@@ -26,9 +27,6 @@
 #include "machine/ScreenTevrin.h"
 #include "machine/SystemPIO.h"
 
-// Set once when the program is closing (or its configuration is unusable); every loop and
-// callback of the emulation returns at once when it is set.
-extern std::atomic<bool> ShuttingDown;
 
 // The Tevrin, assembled: the processor, memory and devices built from the configuration, the
 // 2 ms run loop on its own thread, pause, reset and speed. The main window and the headless
@@ -44,6 +42,47 @@ public:
         uint16_t address = 0;  // memory address or port number
     };
 
+    // Read-only views for status displays. They are taken without the processor mutex while
+    // the machine may run: every field is a plain value read whole, so at worst a view is one
+    // period old.
+    struct VideoView {
+        const uint8_t* redPlane = nullptr;  // page E6, the start of the three planes; null unbuilt
+        uint8_t colourRegister = 0;
+        uint8_t scrollRegister = 0;
+    };
+    struct ProcessorView {
+        uint16_t pc = 0;
+        uint16_t sp = 0;
+        bool halted = false;
+        bool inte = false;
+        int32_t periodTicks = 0;  // position inside the current period
+        int32_t clockTicks = 0;
+        int32_t isrMax = -1;  // longest interrupt service measured, in ticks; negative: none yet
+    };
+    // The video between two periods: the run loop waits while this is held.
+    struct HeldVideo {
+        std::unique_lock<std::mutex> lock;
+        VideoView video;
+    };
+
+    // Pauses a running machine for as long as it lives and lets it run again after, so that
+    // the window thread can change it without the run loop finding half a change. A machine
+    // that was paused (or had not run yet) stays as it was.
+    class PausedScope {
+      public:
+        explicit PausedScope(Machine& machine);
+        ~PausedScope();
+        PausedScope(const PausedScope&) = delete;
+        PausedScope& operator=(const PausedScope&) = delete;
+        bool WasRunning() const { return wasRunning_; }
+        // The memory to change (a file loaded into it, an edit); null while unbuilt.
+        ChipMemory* Memory() const { return machine_.memory_.get(); }
+
+      private:
+        Machine& machine_;
+        bool wasRunning_;
+    };
+
     // `soundOpener` replaces the audio device (tests); without it the machine opens PortAudio
     // and, at speed 1.0, is paced by the device's clock.
     explicit Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpener = {});
@@ -54,6 +93,8 @@ public:
     // Destroys and rebuilds the processor, memory and devices from the configuration.
     void BuildMachine();
     // Applies the changed settings groups in their fixed order; true when something was rebuilt.
+    // The presentation's groups (colour profile, border, full-screen mapping) are the front
+    // end's.
     bool ApplySettings(config::GroupSet groups);
 
     // One 2 ms period of the run loop (the timer's callback).
@@ -61,6 +102,12 @@ public:
 
     void SetPaused(bool paused);
     RunState GetRunState() const { return runState_.load(); }
+    // Pauses and waits until the run loop has let go: the timer's callback in progress, if
+    // any, has returned and no other will start. The window's close uses it.
+    void StopRunLoop();
+    // Stops the 2 ms timer without changing the run state: the period hook's way to end a run
+    // at an exact emulated time.
+    void StopTimer() { preciseTimer_.SetEnabled(false); }
     // Processor reset at the next instruction, and the video planes filled as configured.
     void WarmReset();
     // The reset command: warm, or cold (rebuilt, so RAM is zero and the ROMs reloaded). Returns
@@ -73,11 +120,10 @@ public:
     // Menu step: +1 faster, 0 normal, -1 slower.
     void ChangeSpeed(int direction);
 
+    // A fault has stopped the run loop and not been taken yet.
+    bool FaultPending() const;
     // The fault that stopped the machine, if any; clears the fault flags.
     Fault TakeFault();
-    // The lock message for a fault (from the language file): what happened, then what the user
-    // can do (open the debugger, or only reset when there is none).
-    static std::string FaultMessage(const Fault& fault, bool debuggerAvailable);
 
     // Share of host time spent in the run loop since the last call, 0-100; -1 while less than
     // a second has passed.
@@ -103,28 +149,19 @@ public:
     // Host time spent in the run loop since construction.
     int64_t HostBusyMicrosTotal() const { return hostBusyTotalMicros_.load(); }
 
-    // Renders the video planes into the screen's bitmap.
-    void RenderScreen();
+    // Whether the processor and memory exist (they are absent only while being rebuilt).
+    bool Built() const { return cpu_ != nullptr && memory_ != nullptr; }
+    VideoView Video() const;
+    HeldVideo HoldVideo();
+    ProcessorView Processor() const;
+    // The memory as it is, for dumps and views; null while unbuilt. Change it only through a
+    // PausedScope.
+    const ChipMemory* MemoryView() const { return memory_.get(); }
+    bool MultiplierFitted() const { return multiplier_ != nullptr; }
 
     config::Settings& Settings() const { return settings_; }
     HostKeyboardState& Keyboard() { return keyboard_; }
-    std::mutex& CpuMutex() { return cpuMutex_; }
-    TPreciseTimer& PreciseTimer() { return preciseTimer_; }
     debugger::DebuggerCore& Debugger() { return debugger_; }
-
-    // The object graph; any part may be absent while it is rebuilt.
-    std::unique_ptr<MemoryOrganizer> Organizer;
-    std::unique_ptr<ChipMemory> Memory;
-    std::unique_ptr<ChipCpu8080P> Cpu;
-    uint8_t* VideoRam = nullptr;  // the red plane's start (page E6)
-    std::unique_ptr<ScreenTevrin> Screen;
-    std::unique_ptr<SystemPIO> SystemPio;
-    std::unique_ptr<IfInterrupt> Interrupts;
-    std::unique_ptr<IfGPIO> Gpio;
-    std::unique_ptr<IfSerial> Serial;
-    std::unique_ptr<IfTimer> Timer;
-    std::unique_ptr<IfMultiplier> Multiplier;
-    std::unique_ptr<SoundSystem> Sound;  // the driver inside is absent without a device
 
     // The sound toggle: mutes or unmutes and stores the choice.
     void SetMuted(bool muted);
@@ -134,28 +171,43 @@ public:
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
 private:
-    void DestroyDevices();
-    void ApplyRomModule();
-    void ApplyBlankExternalRom();
-    void ApplyScreenSettings(config::Group group);
+  friend struct MachineTestAccess;  // tests reach the board where no view shows it
 
-    config::Settings& settings_;
-    // Every holder keeps it briefly (a period of the run loop, one change made from the window),
-    // so waiting for it always ends.
-    std::mutex cpuMutex_;
-    TPreciseTimer preciseTimer_;
-    debugger::DebuggerCore debugger_;
-    HostKeyboardState keyboard_;
-    std::atomic<RunState> runState_{kBeforeFirstRun};
-    std::atomic<double> speedFactor_{1.0};
-    std::atomic<int64_t> hostBusyMicros_{0};
-    std::chrono::steady_clock::time_point usageSince_;
-    std::atomic<int64_t> emulatedTicks_{0};
-    std::atomic<int64_t> instructions_{0};
-    std::atomic<int64_t> hostBusyTotalMicros_{0};
-    bool throttled_ = true;
-    Closure<void()> periodHook_;
-    std::mt19937 fillRandom_;
-    bool romModuleLoaded_ = false;
-    bool keysReleased_ = false;
+  void DestroyDevices();
+  void ApplyRomModule();
+  void ApplyBlankExternalRom();
+
+  config::Settings& settings_;
+  // Every holder keeps it briefly (a period of the run loop, one change made from the window),
+  // so waiting for it always ends.
+  std::mutex cpuMutex_;
+  TPreciseTimer preciseTimer_;
+  debugger::DebuggerCore debugger_;
+  HostKeyboardState keyboard_;
+  std::atomic<RunState> runState_{kBeforeFirstRun};
+  std::atomic<double> speedFactor_{1.0};
+  std::atomic<int64_t> hostBusyMicros_{0};
+  std::chrono::steady_clock::time_point usageSince_;
+  std::atomic<int64_t> emulatedTicks_{0};
+  std::atomic<int64_t> instructions_{0};
+  std::atomic<int64_t> hostBusyTotalMicros_{0};
+  bool throttled_ = true;
+  Closure<void()> periodHook_;
+  std::mt19937 fillRandom_;
+  bool romModuleLoaded_ = false;
+  bool keysReleased_ = false;
+
+  // The board; any part may be absent while it is rebuilt.
+  std::unique_ptr<MemoryOrganizer> organizer_;
+  std::unique_ptr<ChipMemory> memory_;
+  std::unique_ptr<ChipCpu8080P> cpu_;
+  uint8_t* videoRam_ = nullptr;  // the red plane's start (page E6)
+  std::unique_ptr<ScreenTevrin> screen_;
+  std::unique_ptr<SystemPIO> systemPio_;
+  std::unique_ptr<IfInterrupt> interrupts_;
+  std::unique_ptr<IfGPIO> gpio_;
+  std::unique_ptr<IfSerial> serial_;
+  std::unique_ptr<IfTimer> timer_;
+  std::unique_ptr<IfMultiplier> multiplier_;
+  std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device
 };

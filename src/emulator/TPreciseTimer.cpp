@@ -40,6 +40,12 @@ void TPreciseTimer::SetInterval(int ms) {
     wake_.notify_all();
 }
 
+void TPreciseTimer::WaitIdle() {
+    if (std::this_thread::get_id() == thread_.get_id()) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return !inCallback_; });
+}
+
 void TPreciseTimer::SetOnTimer(Closure<void()> callback) {
     std::lock_guard<std::mutex> lock(mutex_);
     callback_ = callback;
@@ -62,12 +68,17 @@ void TPreciseTimer::ThreadMain() {
             continue;
         }
         Closure<void()> callback = callback_;
+        // Decided under the lock, so a SetEnabled(false) either comes before (and no call is
+        // made) or WaitIdle sees this call.
+        inCallback_ = true;
         lock.unlock();
         if (!busy_.exchange(true)) {
             callback();
             busy_ = false;
         }
         lock.lock();
+        inCallback_ = false;
+        idle_.notify_all();
         deadline += period;
         Clock::time_point now = Clock::now();
         if (deadline <= now) {

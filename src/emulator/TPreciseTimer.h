@@ -27,6 +27,10 @@ public:
     int Interval() const { return interval_.load(); }
     void SetOnTimer(Closure<void()> callback);
 
+    // Returns once no callback is in progress. After SetEnabled(false) no other starts, so this
+    // is the wait for the run loop to let go. Returns at once on the timer's own thread.
+    void WaitIdle();
+
     // True while a callback is running.
     bool Busy() const { return busy_.load(); }
     // Periods dropped because the thread was late (for diagnostics and tests).
@@ -44,6 +48,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     Closure<void()> callback_;
+    std::condition_variable idle_;
+    bool inCallback_ = false;  // under mutex_: from the decision to call until the call returned
     bool quit_ = false;
     std::atomic<bool> restart_{false};  // enabled or interval changed: start a new deadline
     std::thread thread_;

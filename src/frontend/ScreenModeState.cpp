@@ -1,26 +1,28 @@
 #include "frontend/ScreenModeState.h"
 
 ScreenModeState::ScreenModeState(config::ScreenSize stored)
-    : windowedMode_(stored == config::ScreenSize::Normal ? kNormal : kDouble) {
+    : windowedMode_(stored == config::ScreenSize::Normal ? ScreenMode::Normal
+                                                         : ScreenMode::Double) {
     mode_ = windowedMode_;
     checked_ = windowedMode_;
 }
 
 ScreenModeState::Change ScreenModeState::Select(int tag) {
     Change change;
-    switch (tag) {
-        case kNormal:
-        case kDouble:
-            checked_ = tag;
-            if (mode_ != tag) change = Change{true, tag, false};
+    const auto mode = static_cast<ScreenMode>(tag);
+    switch (mode) {
+        case ScreenMode::Normal:
+        case ScreenMode::Double:
+            checked_ = mode;
+            if (mode_ != mode) change = Change{true, mode, false};
             break;
-        case kFullScreen:
-            if (mode_ == kFullScreen) {
+        case ScreenMode::FullScreen:
+            if (mode_ == ScreenMode::FullScreen) {
                 checked_ = windowedMode_;
                 change = Change{true, windowedMode_, false};
             } else {
-                checked_ = kFullScreen;
-                change = Change{true, kFullScreen, true};
+                checked_ = ScreenMode::FullScreen;
+                change = Change{true, ScreenMode::FullScreen, true};
             }
             break;
         default: break;
@@ -28,13 +30,13 @@ ScreenModeState::Change ScreenModeState::Select(int tag) {
     return change;
 }
 
-void ScreenModeState::Entered(int mode) {
-    if (mode < kNormal || mode > kFullScreen) return;
+void ScreenModeState::Entered(ScreenMode mode) {
+    if (mode < ScreenMode::Normal || mode > ScreenMode::FullScreen) return;
     mode_ = mode;
-    if (mode != kFullScreen) windowedMode_ = mode;
+    if (mode != ScreenMode::FullScreen) windowedMode_ = mode;
     checked_ = mode;
 }
 
 config::ScreenSize ScreenModeState::StoredSize() const {
-    return mode_ == kDouble ? config::ScreenSize::Double : config::ScreenSize::Normal;
+    return mode_ == ScreenMode::Double ? config::ScreenSize::Double : config::ScreenSize::Normal;
 }

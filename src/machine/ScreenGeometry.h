@@ -1,7 +1,7 @@
 #pragma once
 
 // Where the picture goes on the host: the windowed client size and the full-screen mapping of
-// the bitmap onto the monitor. Pure arithmetic, shared by the screen device, the view that
+// the bitmap onto the monitor. Pure arithmetic, shared by the screen presenter, the view that
 // paints it and the main window that sizes itself round it.
 namespace screen {
 

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "machine/MemoryLayout.h"
-#include "machine/ScreenRenderer.h"
 
 namespace {
 
@@ -16,10 +15,6 @@ void ApplyColourBit(uint8_t& planeByte, uint8_t value, bool on) {
 }
 
 }  // namespace
-
-ScreenTevrin::ScreenTevrin(int mode, screen::Rect monitor) {
-    SetBitmapMode(mode, monitor);
-}
 
 void ScreenTevrin::PortWrite(uint8_t /*port*/, uint8_t value, int32_t /*ticks*/) {
     colourRegister_.store(value & 0x0F, std::memory_order_relaxed);
@@ -69,43 +64,4 @@ bool ScreenTevrin::InstallColourWrite(ChipMemory& memory) {
     memory_ = &memory;
     ArmColourWrite();
     return true;
-}
-
-void ScreenTevrin::SetFullScreenFit(int fit) {
-    fit_ = (fit >= screen::kFitFill && fit <= screen::kFitCentre) ? fit : screen::kFitFit;
-}
-
-void ScreenTevrin::SetBitmapMode(int mode, screen::Rect monitor) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (mode < kModeNone || mode > kModeFullScreen) mode = kModeNormal;
-    mode_ = mode;
-    doubled_ = mode == kModeDouble || (mode == kModeFullScreen && fullScreenDoubled_);
-    width_ = doubled_ ? 2 * screen::kVideoSize : screen::kVideoSize;
-    height_ = width_;
-    pixels_.assign(static_cast<size_t>(width_) * height_, 0);
-    if (mode == kModeFullScreen) {
-        monitor_ = monitor;
-        mapping_ = screen::MapFullScreen(monitor.width, monitor.height, width_, height_, fit_);
-    }
-}
-
-bool ScreenTevrin::ChangeMode(int mode, screen::Rect monitor) {
-    if (mode == mode_) return false;
-    SetBitmapMode(mode, monitor);
-    return true;
-}
-
-void ScreenTevrin::Render(const uint8_t* redPlane) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    screen::RenderPlanes(redPlane, ScrollRegister(), !colour_, doubled_, pixels_.data());
-}
-
-ScreenPicture ScreenTevrin::RenderPicture(const uint8_t* redPlane) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ScreenPicture picture;
-    picture.width = width_;
-    picture.height = height_;
-    picture.pixels.resize(static_cast<size_t>(width_) * height_);
-    screen::RenderPlanes(redPlane, ScrollRegister(), !colour_, doubled_, picture.pixels.data());
-    return picture;
 }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "emulator/SpeedControl.h"
+#include "frontend/ScreenPresenter.h"
 #include "machine/MemoryLayout.h"
 #include "support/MachineFixture.h"
 
@@ -45,8 +46,8 @@ TEST_F(MachineRun, TestRomDrawsItsPatternAndHalts) {
     rom.MapRam().Fill(0xA000, 2048, 0xFF).Fill(0x6000 + 0x1000, 2048, 0xFF).HaltLoop();
     Build(rom);
     RunPeriods(50);  // 100 ms
-    EXPECT_TRUE(machine->Cpu->Halted);
-    ScreenPicture picture = machine->Screen->RenderPicture(machine->VideoRam);
+    EXPECT_TRUE(machine->Processor().halted);
+    ScreenPicture picture = testing_support::PictureOf(*machine);
     ASSERT_EQ(picture.width, 256);
     auto pixel = [&](int x, int y) { return picture.pixels[static_cast<size_t>(y) * 256 + x]; };
     EXPECT_EQ(pixel(0, 0), 4) << "green";
@@ -64,14 +65,15 @@ TEST_F(MachineRun, EachPeriodRunsItsBudgetAndCarriesTheOvershoot) {
     Build(rom);
     machine->SetSpeedFactor(0.25);
     RunPeriods(1);
-    int32_t carried = machine->Cpu->PeriodTicks;
+    int32_t carried = machine->Processor().periodTicks;
     EXPECT_GE(carried, 0);
     EXPECT_LT(carried, 21);
-    int32_t clockBefore = machine->Cpu->ClockTicks;
+    int32_t clockBefore = machine->Processor().clockTicks;
     RunPeriods(1);
     // The clock advanced by what the period ran: the budget, less what was carried in, plus
     // what is carried out.
-    EXPECT_EQ(machine->Cpu->ClockTicks - clockBefore, 1000 - carried + machine->Cpu->PeriodTicks);
+    const Machine::ProcessorView after = machine->Processor();
+    EXPECT_EQ(after.clockTicks - clockBefore, 1000 - carried + after.periodTicks);
     EXPECT_EQ(machine->EmulatedTicks(), 2000);
 }
 
@@ -80,13 +82,14 @@ TEST_F(MachineRun, AFaultStopsThePeriodWithItsTicksUnreduced) {
     rom.Code({0x00, 0x00, 0xD3, 0x00});  // NOP; NOP; OUT 00h: no device
     Build(rom);
     RunPeriods(1);
-    EXPECT_TRUE(machine->Cpu->PortFault);
-    EXPECT_EQ(machine->Cpu->PeriodTicks, 4 + 4 + (4 & 1)) << "two NOPs ran, nothing subtracted";
+    EXPECT_TRUE(machine->FaultPending());
+    EXPECT_EQ(machine->Processor().periodTicks, 4 + 4 + (4 & 1))
+        << "two NOPs ran, nothing subtracted";
     EXPECT_EQ(machine->EmulatedTicks(), 0);
     Machine::Fault fault = machine->TakeFault();
     EXPECT_EQ(fault.kind, Machine::Fault::Kind::PortWrite);
     EXPECT_EQ(fault.address, 0x00);
-    EXPECT_FALSE(machine->Cpu->PortFault) << "taking the fault clears it";
+    EXPECT_FALSE(machine->FaultPending()) << "taking the fault clears it";
     EXPECT_EQ(machine->GetRunState(), Machine::kPaused);
     EXPECT_EQ(machine->TakeFault().kind, Machine::Fault::Kind::None);
 }
@@ -99,13 +102,13 @@ TEST_F(MachineRun, ABreakpointStopsBeforeItsInstructionAndHoldsTheMachine) {
     Build(rom);
     machine->Debugger().Breakpoints[2] = {target, 1};
     RunPeriods(1);
-    EXPECT_EQ(machine->Cpu->PC, target);
+    EXPECT_EQ(machine->Processor().pc, target);
     EXPECT_EQ(machine->Debugger().DebuggerState.load(), debugger::kBreakRequested);
-    int32_t ticks = machine->Cpu->PeriodTicks;
+    int32_t ticks = machine->Processor().periodTicks;
     int64_t instructions = machine->ExecutedInstructions();
     RunPeriods(3);
     EXPECT_EQ(machine->ExecutedInstructions(), instructions) << "nothing runs while it is held";
-    EXPECT_EQ(machine->Cpu->PeriodTicks, ticks);
+    EXPECT_EQ(machine->Processor().periodTicks, ticks);
 }
 
 TEST_F(MachineRun, MultiplierTakesOverThePagingPorts) {
@@ -115,18 +118,23 @@ TEST_F(MachineRun, MultiplierTakesOverThePagingPorts) {
     settings->Set(config::keys::kMultiplier, true);
     machine = std::make_unique<Machine>(*settings, SilentAudio());
     machine->ApplySettings({config::Group::MainRom});
-    ASSERT_NE(machine->Multiplier, nullptr);
-    EXPECT_EQ(machine->Cpu->FindPortDevice(0xD8), machine->Multiplier.get());
-    machine->Cpu->FindPortDevice(0xD9)->PortRead(0xD9, 0);
-    EXPECT_TRUE(machine->Organizer->PagingOn()) << "every multiplier access switches paging on";
+    ASSERT_TRUE(machine->MultiplierFitted());
+    auto device = [&](uint8_t port) {
+        PeripheralDevice* found = MachineTestAccess::Cpu(*machine).FindPortDevice(port);
+        return found != nullptr ? found->DeviceType() : -1;
+    };
+    EXPECT_EQ(device(0xD8), kDeviceMultiplier);
+    MachineTestAccess::Cpu(*machine).FindPortDevice(0xD9)->PortRead(0xD9, 0);
+    EXPECT_TRUE(MachineTestAccess::Organizer(*machine).PagingOn())
+        << "every multiplier access switches paging on";
 
     settings->Set(config::keys::kMultiplier, false);
     machine->ApplySettings({config::Group::Multiplier});
-    EXPECT_EQ(machine->Multiplier, nullptr);
-    EXPECT_EQ(machine->Cpu->FindPortDevice(0xDB), machine->Organizer.get());
-    EXPECT_EQ(machine->Cpu->FindPortDevice(0xC7), machine->Gpio.get());
-    EXPECT_EQ(machine->Cpu->FindPortDevice(0xF3), machine->Organizer.get());
-    EXPECT_EQ(machine->Cpu->FindPortDevice(0xBF), nullptr);
+    EXPECT_FALSE(machine->MultiplierFitted());
+    EXPECT_EQ(device(0xDB), kDeviceMemoryOrganizer);
+    EXPECT_EQ(device(0xC7), kDeviceGpio);
+    EXPECT_EQ(device(0xF3), kDeviceMemoryOrganizer);
+    EXPECT_EQ(device(0xBF), -1);
 }
 
 TEST_F(MachineRun, ColdRestartZeroesRamAndReloadsTheRom) {
@@ -134,40 +142,72 @@ TEST_F(MachineRun, ColdRestartZeroesRamAndReloadsTheRom) {
     rom.MapRam().HaltLoop();
     Build(rom);
     RunPeriods(2);
-    machine->Memory->PagePointer(0xE3)[5] = 0x77;
+    {
+        Machine::PausedScope paused(*machine);
+        ASSERT_TRUE(paused.WasRunning());
+        EXPECT_EQ(machine->GetRunState(), Machine::kPaused);
+        paused.Memory()->PagePointer(0xE3)[5] = 0x77;
+    }
+    EXPECT_EQ(machine->GetRunState(), Machine::kRunning) << "the scope lets it run again";
+    auto page = [&](int number) { return machine->MemoryView()->PagePointer(number); };
     machine->ResetMachine(false);
-    EXPECT_EQ(machine->Memory->PagePointer(0xE3)[5], 0x77) << "a warm reset keeps RAM";
+    EXPECT_EQ(page(0xE3)[5], 0x77) << "a warm reset keeps RAM";
     machine->ResetMachine(true);
-    EXPECT_EQ(machine->Memory->PagePointer(0xE3)[5], 0x00);
-    EXPECT_EQ(machine->Memory->PagePointer(0xFF)[0], rom.Image()[0x3000]);
-    EXPECT_EQ(machine->Memory->PagePointer(0xF8)[0], 0xFF) << "blank external ROM";
+    EXPECT_EQ(page(0xE3)[5], 0x00);
+    EXPECT_EQ(page(0xFF)[0], rom.Image()[0x3000]);
+    EXPECT_EQ(page(0xF8)[0], 0xFF) << "blank external ROM";
     machine->SetPaused(true);
 }
 
+// The window thread pauses, resets and renders while the timer thread runs periods. What must
+// hold: no period runs while the machine is paused, the machine runs between the pauses, and
+// after the last resume it runs the program from its reset to the end of the fill.
 TEST_F(MachineRun, PauseAndResetFromAnotherThreadWhileTheTimerRuns) {
+    constexpr uint16_t kFill = 0xA000, kFillLength = 64;
     TestRom rom;
     uint16_t loop = rom.MapRam().Here();
-    rom.Fill(0xA000, 64, 0x55).Jump(loop);
+    rom.Fill(kFill, kFillLength, 0x55).Jump(loop);
     Build(rom);
     machine->SetThrottled(true);
     machine->SetPaused(false);
-    std::atomic<bool> done{false};
+    std::atomic<int> ranWhilePaused{0};
     std::thread ui([&] {
         for (int i = 0; i < 40; ++i) {
-            machine->SetPaused(true);
+            {
+                Machine::PausedScope paused(*machine);
+                const int64_t ticks = machine->EmulatedTicks();
+                // Longer than a period: a run loop that ignored the pause would show here.
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                if (machine->EmulatedTicks() != ticks) ++ranWhilePaused;
+            }
             if (i % 5 == 0) machine->ResetMachine(i % 10 == 0);
-            machine->SetPaused(false);
-            machine->RenderScreen();
+            ScreenPresenter presenter;
+            presenter.Render(*machine);
             machine->ScanKeyboard();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        done = true;
     });
     ui.join();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    machine->SetPaused(true);
-    EXPECT_TRUE(done);
-    EXPECT_GT(machine->EmulatedTicks(), 0);
+    EXPECT_EQ(ranWhilePaused, 0);
+    EXPECT_EQ(machine->GetRunState(), Machine::kRunning);
+
+    // The last reset was warm (i = 35): the program fills its bytes again after it.
+    const int64_t resumedAt = machine->EmulatedTicks();
+    bool filled = false;
+    for (int wait = 0; wait < 400 && !filled; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        Machine::PausedScope paused(*machine);
+        filled = machine->EmulatedTicks() > resumedAt;
+        for (uint16_t a = kFill; a < kFill + kFillLength; ++a) {
+            filled = filled && machine->MemoryView()->Peek(a) == 0x55;
+        }
+    }
+    EXPECT_TRUE(filled) << "the machine did not run its program to the end after the resets";
+
+    machine->StopRunLoop();
+    const int64_t stoppedAt = machine->EmulatedTicks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(machine->EmulatedTicks(), stoppedAt) << "a period ran after the run loop stopped";
     EXPECT_EQ(machine->TakeFault().kind, Machine::Fault::Kind::None);
 }
 

@@ -103,7 +103,7 @@ TEST_F(MonitorRom, StartsWithBannerPromptAndBlinkingCursor) {
     int last = -2;
     for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(m.RunForMs(10));
-        ScreenPicture picture = m.M().Screen->RenderPicture(m.M().VideoRam);
+        ScreenPicture picture = testing_support::PictureOf(m.M());
         int block = CellColour(picture, font, 4, 2, 0x7F);
         int blank = CellColour(picture, font, 4, 2, ' ');
         ASSERT_TRUE(block > 0 || blank == 0) << "neither cursor nor blank at " << m.NowMs();
@@ -221,7 +221,7 @@ TEST_F(MonitorRom, LongLineWrapsTakesSixtyCharactersAndBacksUpAcrossRows) {
 TEST_F(MonitorRom, PictureShowsTheTextBufferInItsColoursAfterScrolling) {
     // Four HELP listings and a colour change scroll the screen by more than a page.
     ASSERT_TRUE(m.Type("help\nhelp\nc 6\nhelp\nhelp\nc 7\nd 0 8\n", 1500));
-    const uint8_t scroll = m.M().Screen->ScrollRegister();
+    const uint8_t scroll = m.M().Video().scrollRegister;
     EXPECT_NE(scroll, 0);
     EXPECT_EQ(scroll % 8, 0);
     EXPECT_EQ(m.Row(31), ">");
@@ -231,10 +231,10 @@ TEST_F(MonitorRom, PictureShowsTheTextBufferInItsColoursAfterScrolling) {
 
     const std::vector<uint8_t> font = FontFromSource();
     ASSERT_EQ(font.size(), 96u * 8);
-    ScreenPicture picture = m.M().Screen->RenderPicture(m.M().VideoRam);
+    ScreenPicture picture = testing_support::PictureOf(m.M());
     const std::vector<std::string> rows = m.Rows();
-    const int cursorRow = m.M().Memory->Peek(kVariables);
-    const int cursorCol = m.M().Memory->Peek(kVariables + 1);
+    const int cursorRow = m.M().MemoryView()->Peek(kVariables);
+    const int cursorCol = m.M().MemoryView()->Peek(kVariables + 1);
     // After "c 6" the rows up to "c 7" are cyan; the rest white.
     int cyanFrom = -1, cyanTo = -1;
     for (int r = 0; r < 32; ++r) {
@@ -260,7 +260,7 @@ TEST_F(MonitorRom, ErrorsAreRedAndTheColourCommandTakesOneToSeven) {
     EXPECT_EQ(RowsFrom(4, 5), (std::vector<std::string>{"> c 0", "BAD ARGUMENT", "> c 3", "> zz",
                                                         "UNKNOWN COMMAND"}));
     const std::vector<uint8_t> font = FontFromSource();
-    ScreenPicture picture = m.M().Screen->RenderPicture(m.M().VideoRam);
+    ScreenPicture picture = testing_support::PictureOf(m.M());
     EXPECT_EQ(CellColour(picture, font, 5, 0, 'B'), PaletteIndex(1));  // red
     EXPECT_EQ(CellColour(picture, font, 7, 2, 'z'), PaletteIndex(3));  // yellow, as chosen
     EXPECT_EQ(CellColour(picture, font, 8, 0, 'U'), PaletteIndex(1));
@@ -268,16 +268,16 @@ TEST_F(MonitorRom, ErrorsAreRedAndTheColourCommandTakesOneToSeven) {
 }
 
 TEST_F(MonitorRom, WritesOutsideRamAreRefusedBeforeAnythingChanges) {
-    const uint8_t romByte = m.M().Memory->Peek(0xC000);
-    const uint8_t screenByte = m.M().Memory->Peek(0xBFF8);
+    const uint8_t romByte = m.M().MemoryView()->Peek(0xC000);
+    const uint8_t screenByte = m.M().MemoryView()->Peek(0xBFF8);
     // The fill would run from the screen into the ROM: nothing of it may happen.
     ASSERT_TRUE(m.Type("e c000 0\nf bff8 10 ff\nf 9ff0 10 0\n", 600));
     EXPECT_EQ(RowsFrom(4, 5), (std::vector<std::string>{"> e c000 0", "NOT RAM", "> f bff8 10 ff",
                                                         "NOT RAM", "> f 9ff0 10 0"}));
-    EXPECT_EQ(m.M().Memory->Peek(0xC000), romByte);
-    EXPECT_EQ(m.M().Memory->Peek(0xBFF8), screenByte);
+    EXPECT_EQ(m.M().MemoryView()->Peek(0xC000), romByte);
+    EXPECT_EQ(m.M().MemoryView()->Peek(0xBFF8), screenByte);
     // The last fill was RAM (the end of the text buffer): done.
-    EXPECT_EQ(m.M().Memory->Peek(0x9FF0), 0x00);
+    EXPECT_EQ(m.M().MemoryView()->Peek(0x9FF0), 0x00);
 }
 
 TEST_F(MonitorRom, GoRunsProgramsThatUseTheEntryPointsAndComeBack) {
@@ -309,7 +309,7 @@ TEST_F(MonitorRom, TypingAheadDuringTheTimerCommandIsKept) {
                   kBanner[0], kBanner[1], kBanner[2], "> t", "TIMER INTERRUPTS IN 1 S: 50",
                   "> d f000 3", "F000: C3 03 F0", "> t", "TIMER INTERRUPTS IN 1 S: 50", ">"}));
     // The command leaves interrupts off and line 6 closed.
-    EXPECT_FALSE(chained.M().Cpu->Inte);
+    EXPECT_FALSE(chained.M().Processor().inte);
 }
 
 TEST(MonitorRomClocks, OnlyTheChainMakesTimerInterrupts) {
@@ -334,7 +334,7 @@ TEST_F(MonitorRom, ResetStartsItAfresh) {
     std::vector<std::string> expected = kBanner;
     expected.push_back(">");
     EXPECT_EQ(m.Lines(), expected);
-    EXPECT_EQ(m.M().Screen->ScrollRegister(), 0);
+    EXPECT_EQ(m.M().Video().scrollRegister, 0);
 }
 
 }  // namespace

@@ -77,6 +77,32 @@ TEST(TPreciseTimer, TheCallbackMayStopItsOwnTimer) {
     EXPECT_GT(counter.calls, 3) << "it can be started again";
 }
 
+// The window's close waits on this instead of sleeping: a call that is under way when the timer is
+// stopped has finished when WaitIdle returns, and none follows.
+TEST(TPreciseTimer, WaitIdleReturnsOnlyAfterTheCallInProgress) {
+    struct Slow {
+        void Tick() {
+            started = true;
+            std::this_thread::sleep_for(30ms);
+            ++finished;
+        }
+        std::atomic<bool> started{false};
+        std::atomic<int> finished{0};
+    } slow;
+    TPreciseTimer timer;
+    timer.SetOnTimer(Closure<void()>::Bind<&Slow::Tick>(&slow));
+    timer.SetInterval(2);
+    timer.SetEnabled(true);
+    while (!slow.started) std::this_thread::sleep_for(1ms);
+    timer.SetEnabled(false);
+    timer.WaitIdle();
+    const int finished = slow.finished;
+    EXPECT_EQ(finished, 1) << "returned while the callback still ran";
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(slow.finished, finished);
+    timer.WaitIdle();  // idle already: returns at once
+}
+
 TEST(TPreciseTimer, IntervalRulesAndDestructionWhileRunning) {
     auto timer = std::make_unique<TPreciseTimer>();
     EXPECT_EQ(timer->Interval(), 1000);

@@ -9,6 +9,7 @@
 #include "emulator/Machine.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
+#include "support/MachineTestAccess.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 
@@ -68,7 +69,6 @@ protected:
     void Build(const TestRom& rom) {
         ASSERT_NO_FATAL_FAILURE(LoadConfiguration(rom));
         machine = std::make_unique<Machine>(*settings, SilentAudio());
-        machine->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
         machine->ApplySettings(config::GroupSet::All());
         machine->WarmReset();
         machine->SetThrottled(false);

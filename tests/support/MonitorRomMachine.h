@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "frontend/HostTyping.h"
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
+#include "frontend/HostTyping.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
+#include "support/MachineTestAccess.h"
 #include "support/TempFolder.h"
 
 namespace testing_support {
@@ -43,9 +44,8 @@ class MonitorRomMachine {
         settings_->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
         if (configure) configure(*settings_);
         machine_ = std::make_unique<Machine>(*settings_, SilentAudio());
-        machine_->Screen->SetBitmapMode(ScreenTevrin::kModeNormal);
         machine_->ApplySettings(config::GroupSet::All());
-        machine_->SystemPio->SetSpeakerOutput(
+        MachineTestAccess::SystemPio(*machine_).SetSpeakerOutput(
             SoundLevelOutput::Bind<&MonitorRomMachine::OnSpeaker>(this));
         machine_->WarmReset();
         machine_->SetThrottled(false);
@@ -66,7 +66,7 @@ class MonitorRomMachine {
     bool RunUntilMs(int64_t ms) {
         while (NowMs() < ms) {
             machine_->CpuTimerEvent();
-            if (machine_->Cpu->PortFault || machine_->Memory->Fault()) return false;
+            if (machine_->FaultPending()) return false;
         }
         return true;
     }
@@ -96,7 +96,7 @@ class MonitorRomMachine {
             std::string row;
             for (int c = 0; c < 32; ++c) {
                 row.push_back(static_cast<char>(
-                    machine_->Memory->Peek(static_cast<uint16_t>(kTextBuffer + r * 32 + c))));
+                    machine_->MemoryView()->Peek(static_cast<uint16_t>(kTextBuffer + r * 32 + c))));
             }
             rows.push_back(row);
         }

@@ -27,15 +27,9 @@ ScreenView::ScreenView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ScreenView::SetScreen(ScreenTevrin* screen) {
-    screen_ = screen;
+void ScreenView::SetPresenter(const ScreenPresenter* presenter) {
+    presenter_ = presenter;
     updateGeometry();
-    update();
-}
-
-void ScreenView::Present() {
-    if (screen_ == nullptr) return;
-    screen_->Render(redPlane_);
     update();
 }
 
@@ -58,33 +52,28 @@ QImage ScreenView::ToImage(const ScreenPicture& picture) {
     return image;
 }
 
-QImage ScreenView::PictureImage() const {
-    if (screen_ == nullptr) return QImage();
-    return ToImage(screen_->RenderPicture(redPlane_));
-}
-
 QPoint ScreenView::PictureOrigin() const {
-    int border = screen_ != nullptr ? screen_->Border() : 0;
+    int border = presenter_ != nullptr ? presenter_->Border() : 0;
     return QPoint(border, border);
 }
 
 QSize ScreenView::sizeHint() const {
-    if (screen_ == nullptr) return QSize(screen::kVideoSize, screen::kVideoSize);
+    if (presenter_ == nullptr) return QSize(screen::kVideoSize, screen::kVideoSize);
     // The tool bar and the status panel are the main window's; the view holds the rest.
-    screen::ClientSize size =
-        screen::WindowedClientSize(screen_->Width(), screen_->Height(), screen_->Border(), 0, 0);
+    screen::ClientSize size = screen::WindowedClientSize(presenter_->Width(), presenter_->Height(),
+                                                         presenter_->Border(), 0, 0);
     return QSize(size.width, size.height);
 }
 
 void ScreenView::CopyBitmap() {
-    auto lock = screen_->LockPicture();
-    int width = screen_->Width();
-    int height = screen_->Height();
+    auto lock = presenter_->LockPicture();
+    int width = presenter_->Width();
+    int height = presenter_->Height();
     if (frame_.width() != width || frame_.height() != height) {
         frame_ = QImage(width, height, QImage::Format_Indexed8);
         frame_.setColorTable(ColourTable());
     }
-    const uint8_t* pixels = screen_->Pixels();
+    const uint8_t* pixels = presenter_->Pixels();
     for (int y = 0; y < height; ++y) {
         std::memcpy(frame_.scanLine(y), pixels + static_cast<size_t>(y) * width,
                     static_cast<size_t>(width));
@@ -93,12 +82,12 @@ void ScreenView::CopyBitmap() {
 
 void ScreenView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    if (screen_ == nullptr) {
+    if (presenter_ == nullptr) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
     CopyBitmap();
-    if (screen_->InFullScreen()) {
+    if (presenter_->InFullScreen()) {
         PaintFullScreen(painter);
     } else {
         PaintWindowed(painter);
@@ -106,7 +95,7 @@ void ScreenView::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void ScreenView::PaintWindowed(QPainter& painter) {
-    const int b = screen_->Border();
+    const int b = presenter_->Border();
     const int w = frame_.width();
     const int h = frame_.height();
     const QPoint origin = PictureOrigin();
@@ -125,7 +114,7 @@ void ScreenView::PaintWindowed(QPainter& painter) {
 
 void ScreenView::PaintFullScreen(QPainter& painter) {
     painter.fillRect(rect(), Qt::black);
-    const screen::FullScreenMapping& mapping = screen_->Mapping();
+    const screen::FullScreenMapping& mapping = presenter_->Mapping();
     // Nearest-neighbour scaling keeps the machine's pixels square-edged.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(ToQRect(mapping.destination), frame_, ToQRect(mapping.source));

@@ -4,30 +4,25 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "frontend/ScreenPresenter.h"
 #include "machine/ScreenPicture.h"
-#include "machine/ScreenTevrin.h"
 
 class QPainter;
 
-// Shows a ScreenTevrin's bitmap: in a window as the picture inside its black border, in full
-// screen as the screen's mapping of the bitmap onto a black monitor. It paints only; the screen
-// renders, and the main window decides when (Present, every 20 ms) and where the view sits.
+// Shows a ScreenPresenter's bitmap: in a window as the picture inside its black border, in full
+// screen as the presenter's mapping of the bitmap onto a black monitor. It paints only; the
+// presenter renders, and the main window decides when (every 20 ms) and where the view sits.
 class ScreenView : public QWidget {
     Q_OBJECT
 
   public:
     explicit ScreenView(QWidget* parent = nullptr);
 
-    // Neither is owned; both may be null (nothing to show, or no video memory: black).
-    void SetScreen(ScreenTevrin* screen);
-    ScreenTevrin* Screen() const { return screen_; }
-    void SetVideoPlanes(const uint8_t* redPlane) { redPlane_ = redPlane; }
+    // Not owned; null shows black.
+    void SetPresenter(const ScreenPresenter* presenter);
+    const ScreenPresenter* Presenter() const { return presenter_; }
 
-    // Renders the planes into the screen's bitmap and schedules a repaint.
-    void Present();
-
-    // The current picture rendered afresh at the bitmap's size, for the clipboard.
-    QImage PictureImage() const;
+    // A picture as an indexed image with the screen's palette (the clipboard's form).
     static QImage ToImage(const ScreenPicture& picture);
     static QList<QRgb> ColourTable();
 
@@ -43,7 +38,6 @@ class ScreenView : public QWidget {
     void PaintWindowed(QPainter& painter);
     void PaintFullScreen(QPainter& painter);
 
-    ScreenTevrin* screen_ = nullptr;
-    const uint8_t* redPlane_ = nullptr;
-    QImage frame_;  // the screen's bitmap as last copied under its mutex
+    const ScreenPresenter* presenter_ = nullptr;
+    QImage frame_;  // the presenter's bitmap as last copied under its mutex
 };

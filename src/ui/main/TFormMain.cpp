@@ -11,14 +11,14 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
-#include "frontend/DesktopPlacement.h"
 #include "emulator/SpeedControl.h"
-#include "host/lang/Language.h"
+#include "emulator/StartUp.h"
+#include "frontend/DesktopPlacement.h"
+#include "frontend/FaultMessage.h"
 #include "machine/ScreenGeometry.h"
+#include "host/lang/Language.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/main/ScreenView.h"
@@ -56,7 +56,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     setFocusPolicy(Qt::StrongFocus);
 
     view_ = new ScreenView(this);
-    view_->SetScreen(machine_->Screen.get());
+    view_->SetPresenter(&presenter_);
     view_->setFocusPolicy(Qt::NoFocus);
     setCentralWidget(view_);
 
@@ -73,8 +73,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
 
 TFormMain::~TFormMain() {
     refreshTimer_.stop();
-    view_->SetScreen(nullptr);
-    view_->SetVideoPlanes(nullptr);
+    view_->SetPresenter(nullptr);
     machine_.reset();
 }
 
@@ -216,9 +215,20 @@ void TFormMain::showEvent(QShowEvent* event) {
 
 void TFormMain::FirstShow() {
     firstShown_ = true;
+    StartUpHooks hooks;
+    hooks.configure = [this] { ReadWindowSettings(); };
+    hooks.loadLanguage = [](std::string_view language) { LoadLanguage(language); };
+    hooks.applied = [this](config::GroupSet groups) { FollowSettings(groups); };
+    hooks.beforeRun = [this] { refreshTimer_.start(); };
+    StartUp(*machine_, hooks);
+    UpdateRunState();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void TFormMain::ReadWindowSettings() {
     multiplierShown_ = true;
     UpdateMultiplierIcon();
-    border_ = settings_.Get(config::keys::kScreenBorder);
+    presenter_.SetBorder(settings_.Get(config::keys::kScreenBorder));
     SetScreenMode(screenModes_.WindowedMode());
 
     const QRect desktop = screen()->virtualGeometry();
@@ -227,38 +237,30 @@ void TFormMain::FirstShow() {
         config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
     move(position.x, position.y);
     miFocusPause_->setChecked(settings_.Get(config::keys::kPauseOnFocusLost));
-
-    LoadLanguage(settings_.Get(config::keys::kLanguage));
-    ApplySettings(config::GroupSet::All());
-    UpdateSoundToggle();
-    machine_->WarmReset();
-    refreshTimer_.start();
-    SetPaused(false);
-    setFocus(Qt::OtherFocusReason);
 }
 
 void TFormMain::ApplySettings(config::GroupSet groups) {
-    // The run loop must not find half a machine.
-    const bool wasRunning = machine_->GetRunState() == Machine::kRunning;
-    if (wasRunning) machine_->SetPaused(true);
-    machine_->ApplySettings(groups);
-    FollowMachine();
-    if (groups.Has(config::Group::Border)) {
-        border_ = settings_.Get(config::keys::kScreenBorder);
-        SetScreenMode(screenModes_.Mode());
+    {
+        // The run loop must not find half a machine.
+        Machine::PausedScope paused(*machine_);
+        machine_->ApplySettings(groups);
+        FollowSettings(groups);
     }
-    if (wasRunning) machine_->SetPaused(false);
     UpdateRunState();
 }
 
-// After a rebuild the video planes and the fitted devices are new.
-void TFormMain::FollowMachine() {
-    view_->SetVideoPlanes(machine_->VideoRam);
+void TFormMain::FollowSettings(config::GroupSet groups) {
+    presenter_.ApplySettings(settings_, groups);
     UpdateMultiplierIcon();
+    UpdateSoundToggle();
+    // The window is sized round the picture and its border.
+    if (groups.Has(config::Group::Border)) {
+        SetScreenMode(screenModes_.Mode());
+    }
 }
 
 void TFormMain::MiScreenSizeClick(int tag) {
-    if (machine_->Screen == nullptr) return;
+    if (presenter_.Mode() == ScreenMode::None) return;
     const ScreenModeState::Change change = screenModes_.Select(tag);
     UpdateSizeChecks();
     if (!change.change) return;
@@ -272,12 +274,11 @@ void TFormMain::MiScreenSizeClick(int tag) {
     SetScreenMode(change.mode);
 }
 
-void TFormMain::SetScreenMode(int mode) {
+void TFormMain::SetScreenMode(ScreenMode mode) {
     const bool refreshing = refreshTimer_.isActive();
     refreshTimer_.stop();
-    ScreenTevrin& screen = *machine_->Screen;
-    const bool wasFullScreen = screen.InFullScreen();
-    if (mode == ScreenModeState::kFullScreen) {
+    const bool wasFullScreen = presenter_.InFullScreen();
+    if (mode == ScreenMode::FullScreen) {
         if (!wasFullScreen) {
             ShowWindowParts(false);
             view_->setMinimumSize(0, 0);
@@ -286,14 +287,12 @@ void TFormMain::SetScreenMode(int mode) {
             setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
             // The mapping is relative to the monitor's corner, where the view then starts.
             const QRect monitor = this->screen()->geometry();
-            screen.ChangeMode(mode, screen::Rect{0, 0, monitor.width(), monitor.height()});
+            presenter_.ChangeMode(mode, screen::Rect{0, 0, monitor.width(), monitor.height()});
             showFullScreen();
             view_->setCursor(Qt::BlankCursor);
         }
-        screen.SetBorder(border_);
     } else {
-        screen.ChangeMode(mode);
-        screen.SetBorder(border_);
+        presenter_.ChangeMode(mode);
         if (wasFullScreen) {
             showNormal();
             view_->unsetCursor();
@@ -325,9 +324,8 @@ void TFormMain::ShowWindowParts(bool show) {
 }
 
 void TFormMain::FitWindowToPicture() {
-    const ScreenTevrin& screen = *machine_->Screen;
-    const screen::ClientSize client =
-        screen::WindowedClientSize(screen.Width(), screen.Height(), border_, 0, 0);
+    const screen::ClientSize client = screen::WindowedClientSize(
+        presenter_.Width(), presenter_.Height(), presenter_.Border(), 0, 0);
     view_->setFixedSize(client.width, client.height);
     // The menu bar is part of the window here; when it needs a second row at 100 % the window
     // grows by that row rather than squeezing the picture.
@@ -338,7 +336,8 @@ void TFormMain::FitWindowToPicture() {
 }
 
 void TFormMain::UpdateSizeChecks() {
-    for (int tag = 0; tag < 3; ++tag) miSize_[tag]->setChecked(tag == screenModes_.CheckedItem());
+    const int checked = static_cast<int>(screenModes_.CheckedItem());
+    for (int tag = 0; tag < 3; ++tag) miSize_[tag]->setChecked(tag == checked);
 }
 
 void TFormMain::SetPaused(bool paused) {
@@ -372,7 +371,7 @@ void TFormMain::UpdateSoundToggle() {
 void TFormMain::TBtnResetClick(int tag) {
     if (closing_) return;
     const bool debuggerHolds = machine_->ResetMachine(tag == 1);
-    FollowMachine();
+    UpdateMultiplierIcon();
     // The debugger window that shows the reset state arrives with the debugger; until then
     // the refresh keeps going so its requests are served.
     if (debuggerHolds) refreshTimer_.start();
@@ -413,7 +412,7 @@ void TFormMain::TimerRefreshControlsTimer() {
     const int usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
     machine_->ScanKeyboard();
-    machine_->RenderScreen();
+    presenter_.Render(*machine_);
     view_->update();
     UpdateMultiplierIcon();
     refreshing_ = false;
@@ -426,12 +425,12 @@ void TFormMain::ReportFault() {
     focusPause_.Forget();
     UpdateRunState();
     ShowMessage(QMessageBox::Critical, FormText("err.I41Lock.Title"),
-                QString::fromStdString(Machine::FaultMessage(fault, false)));
+                QString::fromStdString(FaultMessage(fault, false)));
     TBtnResetClick(0);
 }
 
 void TFormMain::UpdateMultiplierIcon() {
-    const bool fitted = machine_->Multiplier != nullptr;
+    const bool fitted = machine_->MultiplierFitted();
     if (fitted == multiplierShown_) return;
     multiplierShown_ = fitted;
     imageMulti_->setVisible(fitted);
@@ -496,9 +495,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         closing_ = true;
         ShuttingDown = true;
         refreshTimer_.stop();
-        machine_->SetPaused(true);
-        // A period that was under way when the flag went up finishes meanwhile.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // Returns once the period that was under way when the flag went up has finished.
+        machine_->StopRunLoop();
         StoreSettings();
     }
     event->accept();

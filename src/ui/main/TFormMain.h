@@ -8,9 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "frontend/FocusPause.h"
 #include "emulator/Machine.h"
+#include "frontend/FocusPause.h"
 #include "frontend/ScreenModeState.h"
+#include "frontend/ScreenPresenter.h"
 #include "host/config/Settings.h"
 #include "ui/main/QtKeyboardTracker.h"
 
@@ -35,8 +36,9 @@ class TFormMain : public QMainWindow {
 
     Machine& GetMachine() { return *machine_; }
     ScreenView* View() const { return view_; }
+    const ScreenPresenter& Presenter() const { return presenter_; }
     const ScreenModeState& ScreenModes() const { return screenModes_; }
-    int Border() const { return border_; }
+    int Border() const { return presenter_.Border(); }
 
     // Applies changed settings groups with the machine paused, and follows what they changed on
     // the window (border, multiplier icon).
@@ -77,7 +79,10 @@ class TFormMain : public QMainWindow {
                        const QKeySequence& shortcut = {});
 
     void FirstShow();
-    void SetScreenMode(int mode);
+    void ReadWindowSettings();
+    // The machine has applied these groups: the picture and the icons follow.
+    void FollowSettings(config::GroupSet groups);
+    void SetScreenMode(ScreenMode mode);
     void FitWindowToPicture();
     void ShowWindowParts(bool show);
     void UpdateSizeChecks();
@@ -85,18 +90,17 @@ class TFormMain : public QMainWindow {
     void UpdateRunState();
     void UpdateSoundToggle();
     void UpdateMultiplierIcon();
-    void FollowMachine();
     void ReportFault();
     bool HandleKey(const QKeyEvent& key, bool pressed);
     void StoreSettings();
 
     config::Settings& settings_;
     std::unique_ptr<Machine> machine_;
+    ScreenPresenter presenter_;
     QtKeyboardTracker keyboard_;
     ScreenModeState screenModes_;
     FocusPause focusPause_;
     QTimer refreshTimer_;
-    int border_ = 8;
     bool firstShown_ = false;
     bool closing_ = false;
     bool refreshing_ = false;

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "machine/ScreenTevrin.h"
+#include "machine/ScreenPicture.h"
+#include "machine/ScreenRenderer.h"
 #include "support/TempFolder.h"
 #include "support/VideoPlanes.h"
 
@@ -19,16 +20,20 @@ uint32_t Get32(const std::vector<uint8_t>& file, size_t at) {
     return Get16(file, at) | Get16(file, at + 2) << 16;
 }
 
-ScreenPicture RenderedPicture(int mode, uint8_t scroll) {
-    ScreenTevrin screen(mode);
+constexpr bool kSingle = false, kDoubled = true;
+
+ScreenPicture RenderedPicture(bool doubled, uint8_t scroll) {
     VideoPlanes planes;
     planes.FillRandom(99);
-    screen.SetScroll(scroll);
-    return screen.RenderPicture(planes.Red());
+    ScreenPicture picture;
+    picture.width = picture.height = doubled ? 512 : 256;
+    picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
+    screen::RenderPlanes(planes.Red(), scroll, false, doubled, picture.pixels.data());
+    return picture;
 }
 
 TEST(BitmapFile, HeaderDescribesAnUprightEightBitSixteenColourPicture) {
-    std::vector<uint8_t> file = media::EncodeBitmap(RenderedPicture(ScreenTevrin::kModeNormal, 0));
+    std::vector<uint8_t> file = media::EncodeBitmap(RenderedPicture(kSingle, 0));
     ASSERT_EQ(file.size(), 14u + 40 + 64 + 256 * 256);
     EXPECT_EQ(file[0], 'B');
     EXPECT_EQ(file[1], 'M');
@@ -72,7 +77,7 @@ TEST(BitmapFile, RefusesMalformedPicturesAndUnwritablePlaces) {
     EXPECT_FALSE(media::SaveBitmap(shortPixels, folder.File("bad.bmp")));
     EXPECT_EQ(errno, EINVAL);
 
-    ScreenPicture picture = RenderedPicture(ScreenTevrin::kModeNormal, 0);
+    ScreenPicture picture = RenderedPicture(kSingle, 0);
     EXPECT_FALSE(media::SaveBitmap(picture, folder.File("missing/shot.bmp")));
     EXPECT_TRUE(folder.Names().empty());
 }
@@ -81,7 +86,7 @@ TEST(BitmapFile, ReplacesAnExistingFile) {
     testing_support::TempFolder folder;
     std::string path = folder.File("shot.bmp");
     { std::ofstream(path) << "old picture"; }
-    ScreenPicture picture = RenderedPicture(ScreenTevrin::kModeDouble, 0);
+    ScreenPicture picture = RenderedPicture(kDoubled, 0);
     ASSERT_TRUE(media::SaveBitmap(picture, path));
     EXPECT_EQ(testing_support::TempFolder::Read(path), media::EncodeBitmap(picture));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"shot.bmp"}) << "no temporary left";
@@ -93,7 +98,7 @@ TEST(BitmapFile, KeepsTheOldFileWhenNoTemporaryCanBeMade) {
     std::string old = folder.Write("shot.bmp", "old picture");
     std::string error;
     errno = 0;
-    EXPECT_FALSE(media::SaveBitmap(RenderedPicture(ScreenTevrin::kModeNormal, 0), old + "/shot.bmp",
+    EXPECT_FALSE(media::SaveBitmap(RenderedPicture(kSingle, 0), old + "/shot.bmp",
                                    &error));
     EXPECT_EQ(errno, ENOTDIR);
     EXPECT_NE(error.find(std::strerror(ENOTDIR)), std::string::npos) << error;
@@ -104,8 +109,7 @@ TEST(BitmapFile, KeepsTheOldFileWhenNoTemporaryCanBeMade) {
 TEST(BitmapFile, AFolderInTheWayIsNotReplaced) {
     testing_support::TempFolder folder;
     std::filesystem::create_directory(folder.File("shot.bmp"));
-    EXPECT_FALSE(
-        media::SaveBitmap(RenderedPicture(ScreenTevrin::kModeNormal, 0), folder.File("shot.bmp")));
+    EXPECT_FALSE(media::SaveBitmap(RenderedPicture(kSingle, 0), folder.File("shot.bmp")));
     EXPECT_TRUE(std::filesystem::is_directory(folder.File("shot.bmp")));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"shot.bmp"}) << "no temporary left";
 }

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "machine/ScreenTevrin.h"
+#include "frontend/ScreenPresenter.h"
 #include "media/pictures/BitmapFile.h"
 #include "support/TempFolder.h"
 #include "support/VideoPlanes.h"
@@ -20,7 +20,7 @@ QImage Grab(ScreenView& view) {
     return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-class WindowedView : public ::testing::TestWithParam<int /*mode*/> {
+class WindowedView : public ::testing::TestWithParam<ScreenMode> {
   protected:
     static constexpr int kBorder = 8;
 
@@ -28,14 +28,12 @@ class WindowedView : public ::testing::TestWithParam<int /*mode*/> {
         screen.SetBitmapMode(GetParam());
         screen.SetBorder(kBorder);
         planes.FillRandom(5);
-        screen.SetScroll(3);
-        view.SetScreen(&screen);
-        view.SetVideoPlanes(planes.Red());
+        view.SetPresenter(&screen);
         view.resize(view.sizeHint());
-        view.Present();
+        screen.Render(planes.Red(), 3);
     }
 
-    ScreenTevrin screen;
+    ScreenPresenter screen;
     VideoPlanes planes;
     ScreenView view;
 };
@@ -67,43 +65,41 @@ TEST_P(WindowedView, ShowsThePictureOneToOneInsideTheBlackBorder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WindowedView,
-                         ::testing::Values(ScreenTevrin::kModeNormal, ScreenTevrin::kModeDouble),
+                         ::testing::Values(ScreenMode::Normal, ScreenMode::Double),
                          [](const auto& info) {
-                             return info.param == ScreenTevrin::kModeNormal ? "At100" : "At200";
+                             return info.param == ScreenMode::Normal ? "At100" : "At200";
                          });
 
 TEST(ScreenView, PaintsTheLastPresentedPictureUntilPresentedAgain) {
-    ScreenTevrin screen(ScreenTevrin::kModeNormal);
+    ScreenPresenter screen(ScreenMode::Normal);
     VideoPlanes planes;
     ScreenView view;
-    view.SetScreen(&screen);
-    view.SetVideoPlanes(planes.Red());
+    view.SetPresenter(&screen);
     view.resize(view.sizeHint());
     planes.SetPixel(0, 0, VideoPlanes::kGreen);
-    view.Present();
+    screen.Render(planes.Red(), 0);
     planes.SetPixel(0, 0, VideoPlanes::kRed);
     EXPECT_EQ(Grab(view).pixel(0, 0), Colour(4)) << "a repaint alone does not render";
-    view.Present();
+    screen.Render(planes.Red(), 0);
     EXPECT_EQ(Grab(view).pixel(0, 0), Colour(2));
 
     screen.SetColourProfile(false);
-    view.Present();
+    screen.Render(planes.Red(), 0);
     EXPECT_EQ(Grab(view).pixel(0, 0), qRgb(0x49, 0x49, 0x49));
 }
 
 TEST(ScreenView, WithoutAScreenOrVideoMemoryItShowsBlack) {
     ScreenView view;
     view.resize(100, 80);
-    view.Present();
     QImage shot = Grab(view);
     EXPECT_EQ(shot.pixel(0, 0), Colour(0));
     EXPECT_EQ(shot.pixel(99, 79), Colour(0));
-    EXPECT_TRUE(view.PictureImage().isNull());
+    EXPECT_TRUE(ScreenView::ToImage(ScreenPicture{}).isNull());
 
-    ScreenTevrin screen(ScreenTevrin::kModeNormal);
-    view.SetScreen(&screen);
+    ScreenPresenter screen(ScreenMode::Normal);
+    view.SetPresenter(&screen);
     view.resize(view.sizeHint());
-    view.Present();
+    screen.Render(nullptr, 0);
     EXPECT_EQ(Grab(view).pixel(128, 128), Colour(0));
 }
 
@@ -118,18 +114,17 @@ class FullScreenView : public ::testing::TestWithParam<std::tuple<int /*fit*/, b
 
 TEST_P(FullScreenView, StretchesTheSourceRectangleOntoTheDestination) {
     auto [fit, doubled] = GetParam();
-    ScreenTevrin screen(ScreenTevrin::kModeNormal);
+    ScreenPresenter screen(ScreenMode::Normal);
     screen.SetBorder(8);
     screen.SetFullScreenFit(fit);
     screen.SetFullScreenDoubled(doubled);
-    screen.ChangeMode(ScreenTevrin::kModeFullScreen, {0, 0, kMonitorWidth, kMonitorHeight});
+    screen.ChangeMode(ScreenMode::FullScreen, {0, 0, kMonitorWidth, kMonitorHeight});
     VideoPlanes planes;
     planes.FillBlocks(64, BlockColour);
     ScreenView view;
-    view.SetScreen(&screen);
-    view.SetVideoPlanes(planes.Red());
+    view.SetPresenter(&screen);
     view.resize(kMonitorWidth, kMonitorHeight);
-    view.Present();
+    screen.Render(planes.Red(), 0);
     QImage shot = Grab(view);
 
     const screen::FullScreenMapping& m = screen.Mapping();
@@ -182,14 +177,10 @@ INSTANTIATE_TEST_SUITE_P(Fits, FullScreenView,
                          FitCaseName);
 
 TEST(ScreenView, ClipboardImageIsIndexedWithTheScreenPaletteAtTheWindowSize) {
-    ScreenTevrin screen(ScreenTevrin::kModeDouble);
+    ScreenPresenter screen(ScreenMode::Double);
     VideoPlanes planes;
     planes.FillRandom(11);
-    screen.SetScroll(200);
-    ScreenView view;
-    view.SetScreen(&screen);
-    view.SetVideoPlanes(planes.Red());
-    QImage image = view.PictureImage();
+    QImage image = ScreenView::ToImage(screen.RenderPicture(planes.Red(), 200));
     ASSERT_EQ(image.format(), QImage::Format_Indexed8);
     ASSERT_EQ(image.size(), QSize(512, 512));
     EXPECT_EQ(image.colorTable(), ScreenView::ColourTable());
@@ -203,14 +194,13 @@ TEST(ScreenView, ClipboardImageIsIndexedWithTheScreenPaletteAtTheWindowSize) {
 }
 
 TEST(ScreenView, SavedBitmapOpensUprightInAnotherDecoder) {
-    ScreenTevrin screen(ScreenTevrin::kModeNormal);
+    ScreenPresenter screen(ScreenMode::Normal);
     VideoPlanes planes;
     planes.FillRandom(3);
     planes.SetPixel(0, 9, VideoPlanes::kRed);  // top left after scrolling by 9
-    screen.SetScroll(9);
     testing_support::TempFolder folder;
     std::string path = folder.File("shot.bmp");
-    ASSERT_TRUE(media::SaveBitmap(screen.RenderPicture(planes.Red()), path));
+    ASSERT_TRUE(media::SaveBitmap(screen.RenderPicture(planes.Red(), 9), path));
 
     QImage loaded(QString::fromStdString(path));
     ASSERT_FALSE(loaded.isNull());

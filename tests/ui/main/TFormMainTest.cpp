@@ -20,10 +20,11 @@
 
 #include "emulator/SpeedControl.h"
 #include "host/config/ConfigDocument.h"
-#include "host/lang/Language.h"
-#include "host/files/ProgramPaths.h"
 #include "host/config/Settings.h"
+#include "host/files/ProgramPaths.h"
+#include "host/lang/Language.h"
 #include "machine/VirtualKeys.h"
+#include "support/MachineTestAccess.h"
 #include "support/TempFolder.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
@@ -151,13 +152,12 @@ class FormMainTest : public ::testing::Test {
 TEST_F(FormMainTest, FirstShowingBuildsTheMachineAndSetsItRunning) {
     RecordingFormMain& form = Show();
     EXPECT_EQ(form.objectName(), "FormMain");
-    ASSERT_NE(TheMachine().Cpu, nullptr);
-    ASSERT_NE(TheMachine().Memory, nullptr);
-    EXPECT_EQ(form.View()->Screen(), TheMachine().Screen.get());
+    ASSERT_TRUE(TheMachine().Built());
+    EXPECT_EQ(form.View()->Presenter(), &form.Presenter());
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
     EXPECT_FALSE(Action("MiPaused")->isChecked());
     // The delivered file asks for 200 % with an 8-pixel border.
-    EXPECT_EQ(form.ScreenModes().Mode(), ScreenModeState::kDouble);
+    EXPECT_EQ(form.ScreenModes().Mode(), ScreenMode::Double);
     EXPECT_TRUE(Action("MiSize200")->isChecked());
     ExpectWindowFitsPicture(512, 8);
     // Captions come from the language file.
@@ -215,23 +215,29 @@ TEST_F(FormMainTest, PauseFromTheMenuTheToolBarAndThePauseKey) {
 TEST_F(FormMainTest, WarmResetKeepsMemoryAndColdRestartRebuildsTheMachine) {
     Show();
     Action("MiPaused")->trigger();
-    uint8_t* ram = TheMachine().Memory->PagePointer(0xE0);
-    ram[0x123] = 0x55;
-    TheMachine().Screen->PortWrite(0xCC, 0x0B, 0);
+    {
+        Machine::PausedScope paused(TheMachine());
+        paused.Memory()->PagePointer(0xE0)[0x123] = 0x55;
+        MachineTestAccess::Screen(TheMachine()).PortWrite(0xCC, 0x0B, 0);
+    }
+    auto ram = [&] { return TheMachine().MemoryView()->PagePointer(0xE0); };
 
     Action("MiReset")->trigger();
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
     // The processor reset, at its next instruction, resets the screen's colour register.
-    EXPECT_TRUE(WaitFor([&] { return TheMachine().Screen->ColourRegister() == 0; }));
-    EXPECT_EQ(TheMachine().Memory->PagePointer(0xE0)[0x123], 0x55);
+    EXPECT_TRUE(WaitFor([&] { return TheMachine().Video().colourRegister == 0; }));
+    EXPECT_EQ(ram()[0x123], 0x55);
 
     Action("MiHardReset")->trigger();
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
     // Rebuilt: the RAM is new and zero.
-    EXPECT_EQ(TheMachine().Memory->PagePointer(0xE0)[0x123], 0x00);
+    EXPECT_EQ(ram()[0x123], 0x00);
     // The picture follows the new memory.
-    TheMachine().VideoRam[0] = 0xFF;  // red, top left
-    EXPECT_EQ(form_->View()->PictureImage().pixelIndex(0, 0), 2);
+    {
+        Machine::PausedScope paused(TheMachine());
+        paused.Memory()->PagePointer(0xE6)[0] = 0xFF;  // red, top left
+    }
+    EXPECT_EQ(form_->Presenter().Picture(TheMachine()).At(0, 0), 2);
 }
 
 TEST_F(FormMainTest, SpeedStepsAndTheirLabel) {
@@ -259,7 +265,7 @@ TEST_F(FormMainTest, TheMenusAltKeysReachTheirCommands) {
     QTest::keyClick(form_.get(), Qt::Key_PageUp, Qt::AltModifier);
     EXPECT_EQ(TheMachine().SpeedFactor(), 2.0);
     QTest::keyClick(form_.get(), Qt::Key_1, Qt::AltModifier);
-    EXPECT_EQ(form_->ScreenModes().Mode(), ScreenModeState::kNormal);
+    EXPECT_EQ(form_->ScreenModes().Mode(), ScreenMode::Normal);
     QTest::keyClick(form_.get(), Qt::Key_F3, Qt::AltModifier);
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
     QTest::keyClick(form_.get(), Qt::Key_Return, Qt::AltModifier);
@@ -275,7 +281,7 @@ TEST_F(FormMainTest, TheWindowFitsThePictureAtEachSizeAndBorder) {
     ExpectWindowFitsPicture(512, 5);
 
     Action("MiSize100")->trigger();
-    EXPECT_EQ(TheMachine().Screen->Width(), 256);
+    EXPECT_EQ(form.Presenter().Width(), 256);
     EXPECT_TRUE(Action("MiSize100")->isChecked());
     EXPECT_FALSE(Action("MiSize200")->isChecked());
     ExpectWindowFitsPicture(256, 5);
@@ -283,7 +289,7 @@ TEST_F(FormMainTest, TheWindowFitsThePictureAtEachSizeAndBorder) {
     settings_.Set(keys::kScreenBorder, 0);
     form.ApplySettings({config::Group::Border});
     EXPECT_EQ(form.Border(), 0);
-    EXPECT_EQ(TheMachine().Screen->Border(), 0);
+    EXPECT_EQ(form.Presenter().Border(), 0);
     ExpectWindowFitsPicture(256, 0);
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
 }
@@ -297,7 +303,7 @@ TEST_F(FormMainTest, FullScreenHidesTheWindowPartsAndComesBackToTheSameSizeAndPl
 
     Action("MiSizeFull")->trigger();
     EXPECT_TRUE(form.isFullScreen());
-    EXPECT_TRUE(TheMachine().Screen->InFullScreen());
+    EXPECT_TRUE(form.Presenter().InFullScreen());
     EXPECT_FALSE(form.menuBar()->isVisible());
     EXPECT_FALSE(Child<QToolBar>("ToolBar")->isVisible());
     EXPECT_FALSE(form.statusBar()->isVisible());
@@ -313,7 +319,7 @@ TEST_F(FormMainTest, FullScreenHidesTheWindowPartsAndComesBackToTheSameSizeAndPl
 
     Action("MiSizeFull")->trigger();
     EXPECT_FALSE(form.isFullScreen());
-    EXPECT_EQ(TheMachine().Screen->Mode(), ScreenTevrin::kModeNormal);
+    EXPECT_EQ(form.Presenter().Mode(), ScreenMode::Normal);
     EXPECT_TRUE(Action("MiSize100")->isChecked());
     EXPECT_TRUE(Action("MiExit")->isEnabled());
     QApplication::processEvents();
@@ -335,11 +341,11 @@ TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocu
     EXPECT_TRUE(keyboard.IsDown('A'));
     form.TimerRefreshControlsTimer();
     // A is column 1, bit 4 of the key matrix.
-    EXPECT_EQ(TheMachine().SystemPio->KeyMatrix(1), 0x10);
+    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x10);
     QTest::keyRelease(&form, Qt::Key_A);
     EXPECT_FALSE(keyboard.IsDown('A'));
     form.TimerRefreshControlsTimer();
-    EXPECT_EQ(TheMachine().SystemPio->KeyMatrix(1), 0x00);
+    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x00);
 
     // Tab stays the machine's rather than moving the focus; F10 does not open the menu bar.
     QTest::keyPress(&form, Qt::Key_Tab);
@@ -352,17 +358,17 @@ TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocu
     QTest::keyPress(&form, Qt::Key_A);
     form.ApplicationStateChanged(Qt::ApplicationInactive);
     EXPECT_FALSE(keyboard.IsDown('A'));
-    EXPECT_TRUE(TheMachine().SystemPio->KeysReleased());
+    EXPECT_TRUE(MachineTestAccess::SystemPio(TheMachine()).KeysReleased());
     form.TimerRefreshControlsTimer();
-    EXPECT_EQ(TheMachine().SystemPio->KeyMatrix(1), 0x00);
+    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x00);
     // Pause when inactive is off: the machine runs on in the background.
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
 
     form.ApplicationStateChanged(Qt::ApplicationActive);
-    EXPECT_FALSE(TheMachine().SystemPio->KeysReleased());
+    EXPECT_FALSE(MachineTestAccess::SystemPio(TheMachine()).KeysReleased());
     QTest::keyPress(&form, Qt::Key_A);
     form.TimerRefreshControlsTimer();
-    EXPECT_EQ(TheMachine().SystemPio->KeyMatrix(1), 0x10);
+    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x10);
 }
 
 TEST_F(FormMainTest, PauseWhenInactiveRestoresTheRunStateOnReturn) {

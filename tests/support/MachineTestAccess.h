@@ -1,0 +1,29 @@
+#pragma once
+
+#include "emulator/Machine.h"
+#include "machine/ScreenPicture.h"
+#include "machine/ScreenRenderer.h"
+
+// The board behind the machine's views, for the few checks no view answers (the port map, the
+// key matrix, a recorder on the speaker).
+struct MachineTestAccess {
+    static ChipCpu8080P& Cpu(Machine& m) { return *m.cpu_; }
+    static MemoryOrganizer& Organizer(Machine& m) { return *m.organizer_; }
+    static SystemPIO& SystemPio(Machine& m) { return *m.systemPio_; }
+    static ScreenTevrin& Screen(Machine& m) { return *m.screen_; }
+};
+
+namespace testing_support {
+
+// The machine's picture at 100 % in colour, as the headless screenshot shows it. Call it on the
+// thread that runs the machine, or with the machine paused.
+inline ScreenPicture PictureOf(const Machine& machine) {
+    const Machine::VideoView video = machine.Video();
+    ScreenPicture picture;
+    picture.width = picture.height = screen::kVideoSize;
+    picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
+    screen::RenderPlanes(video.redPlane, video.scrollRegister, false, false, picture.pixels.data());
+    return picture;
+}
+
+}  // namespace testing_support
