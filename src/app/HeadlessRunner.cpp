@@ -14,6 +14,7 @@
 #include "emulator/SpeedControl.h"
 #include "emulator/StartUp.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/RomMessage.h"
 #include "frontend/HostTyping.h"
 #include "frontend/ScreenPresenter.h"
 #include "host/config/ConfigDocument.h"
@@ -43,22 +44,6 @@ bool ParseNumber(const std::string& text, int64_t& value) {
     return true;
 }
 
-bool ParseMemoryDump(const std::string& text, MemoryDump& dump) {
-    size_t first = text.find(':');
-    size_t second = first == std::string::npos ? first : text.find(':', first + 1);
-    if (second == std::string::npos) return false;
-    int64_t address = 0, length = 0;
-    if (!ParseNumber(text.substr(0, first), address) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), length)) {
-        return false;
-    }
-    if (address > 0xFFFF || length < 1 || length > 0x10000) return false;
-    dump.address = static_cast<uint16_t>(address);
-    dump.length = static_cast<int>(length);
-    dump.path = text.substr(second + 1);
-    return !dump.path.empty();
-}
-
 // Runs the period hook's work: typing and the timed stop, in emulated time.
 struct PeriodWork {
     Machine* machine = nullptr;
@@ -79,6 +64,24 @@ struct PeriodWork {
     }
 };
 
+}  // namespace
+
+bool ParseMemoryDump(const std::string& text, MemoryDump& dump) {
+    size_t first = text.find(':');
+    size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    if (second == std::string::npos) return false;
+    int64_t address = 0, length = 0;
+    if (!ParseNumber(text.substr(0, first), address) ||
+        !ParseNumber(text.substr(first + 1, second - first - 1), length)) {
+        return false;
+    }
+    if (address > 0xFFFF || length < 1 || length > 0x10000) return false;
+    dump.address = static_cast<uint16_t>(address);
+    dump.length = static_cast<int>(length);
+    dump.path = text.substr(second + 1);
+    return !dump.path.empty();
+}
+
 bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostream& err) {
     std::string bytes;
     bytes.reserve(static_cast<size_t>(dump.length));
@@ -92,8 +95,6 @@ bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostr
     }
     return true;
 }
-
-}  // namespace
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -165,11 +166,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
 }
 
 std::string HelpText() {
-    return "usage: tevrinemu [--config PATH] [FILE]\n"
+    return "usage: tevrinemu [--config PATH] [--dump-mem ADDR:LEN:PATH] [FILE]\n"
            "       tevrinemu --headless [--config PATH] [options]\n"
            "\n"
            "Without --headless the emulator opens its window (FILE: a tape or memory file to\n"
-           "open). With --headless it builds the same machine from the configuration and runs\n"
+           "open; --dump-mem as below, written when the window closes). With --headless it builds the same machine from the configuration and runs\n"
            "it without a window:\n"
            "  --run-ms N            run N ms of emulated time, then exit (default: until\n"
            "                        interrupted with SIGINT or SIGTERM)\n"
@@ -188,8 +189,9 @@ std::string HelpText() {
            "  --stats               at exit, print ticks=... instructions=... wall_s=...\n"
            "                        emulated_mhz=... host_usage=...%\n"
            "  --config PATH         use another configuration file\n"
-           "Exit status: 0 normal, 1 unusable configuration or an output that could not be\n"
-           "written, 2 the machine stopped on a fault, 64 bad options.\n";
+           "Exit status: 0 normal, 1 unusable configuration, a ROM file that cannot be read or\n"
+           "an output that could not be written, 2 the machine stopped on a fault, 64 bad\n"
+           "options.\n";
 }
 
 int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
@@ -237,7 +239,15 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         previousTerm = std::signal(SIGTERM, OnSignal);
         start = std::chrono::steady_clock::now();
     };
-    StartUp(*machine, hooks);
+    const bool started = StartUp(*machine, hooks);
+    const RomMessage romMessage = MainRomMessage(*machine);
+    if (!romMessage.text.empty()) err << "tevrinemu: " << romMessage.text << "\n";
+    if (!started) {
+        ShuttingDown = true;
+        machine.reset();
+        ShuttingDown = false;
+        return kExitConfig;
+    }
     Machine::Fault fault;
     if (options.maxSpeed) {
         while (!work.finished && !interrupted) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frontend/CommandLine.h"
+#include "machine/ChipMemory.h"
 #include "host/audio/SoundDriver.h"
 
 // `tevrinemu --headless`: the same machine as the window builds, run without one, for tests,
@@ -32,6 +33,12 @@ struct Options {
 };
 
 inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 64;
+
+// ADDR:LEN:PATH of --dump-mem (decimal or 0x numbers); false when malformed.
+bool ParseMemoryDump(const std::string& text, MemoryDump& dump);
+// Writes the dump's bytes, read through the current mapping; false (and a line on `err`) when
+// the file cannot be written.
+bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostream& err);
 
 // The options after --headless; false with `error` set when one is not understood.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);

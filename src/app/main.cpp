@@ -27,6 +27,19 @@ int RunWindow(int argc, char** argv) {
 
     // Read again: Qt has taken its own options (-platform, -display …) out of argv by now.
     const CommandLine commandLine = CommandLine::Parse(argc, argv);
+    // Memory dumps at exit, as headless runs write them: how a script reads what the machine
+    // showed in the window.
+    std::vector<headless::MemoryDump> dumps;
+    for (size_t i = 0; i < commandLine.arguments.size(); ++i) {
+        if (commandLine.arguments[i] != "--dump-mem") continue;
+        headless::MemoryDump dump;
+        if (i + 1 >= commandLine.arguments.size() ||
+            !headless::ParseMemoryDump(commandLine.arguments[++i], dump)) {
+            std::cerr << "tevrinemu: --dump-mem needs ADDR:LEN:PATH\n" << headless::HelpText();
+            return headless::kExitUsage;
+        }
+        dumps.push_back(dump);
+    }
     config::ConfigDocument document;
     const config::ConfigLoadResult loaded = document.Load(commandLine.configPath);
     if (const config::StartupMessage* message = config::StartupMessageFor(loaded)) {
@@ -43,9 +56,15 @@ int RunWindow(int argc, char** argv) {
     int status = 0;
     {
         TFormMain form(settings);
+        form.SetBeforeTeardown([&](const ChipMemory& memory) {
+            for (const headless::MemoryDump& dump : dumps) {
+                if (!headless::WriteMemoryDump(memory, dump, std::cerr)) status = headless::kExitConfig;
+            }
+        });
         SignalCloser closer(form);
         form.show();
-        status = app.exec();
+        const int appStatus = app.exec();
+        if (status == 0) status = appStatus;
     }
     document.Close();
     return status;

@@ -75,8 +75,8 @@ void Machine::BuildMachine() {
 
     organizer_ = std::make_unique<MemoryOrganizer>();
     memory_ = std::make_unique<ChipMemory>(*organizer_);
-    layout::BuildInternalMemory(
-        *memory_, layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomFile)));
+    mainRomPath_ = settings_.GetAbsolute(config::keys::kRomFile);
+    layout::BuildInternalMemory(*memory_, layout::ReadRomImage(mainRomPath_, &mainRomRead_));
     romModuleLoaded_ = false;
 
     cpu_ = std::make_unique<ChipCpu8080P>(*memory_);

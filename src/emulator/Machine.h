@@ -23,6 +23,7 @@
 #include "machine/IfMultiplier.h"
 #include "machine/IfSerial.h"
 #include "machine/IfTimer.h"
+#include "machine/MemoryLayout.h"
 #include "machine/MemoryOrganizer.h"
 #include "machine/ScreenTevrin.h"
 #include "machine/SystemPIO.h"
@@ -167,6 +168,10 @@ public:
     void SetMuted(bool muted);
     bool Muted() const;
 
+    // How the main ROM file read at the last build, and its path.
+    const layout::RomRead& MainRomRead() const { return mainRomRead_; }
+    const std::string& MainRomPath() const { return mainRomPath_; }
+
     // Which external ROM the slot holds after the last ApplySettings.
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
@@ -195,6 +200,8 @@ private:
   Closure<void()> periodHook_;
   std::mt19937 fillRandom_;
   bool romModuleLoaded_ = false;
+  layout::RomRead mainRomRead_;
+  std::string mainRomPath_;
   bool keysReleased_ = false;
 
   // The board; any part may be absent while it is rebuilt.

@@ -19,4 +19,6 @@ struct StartUpHooks {
     std::function<void()> beforeRun;
 };
 
-void StartUp(Machine& machine, const StartUpHooks& hooks);
+// False when the main ROM file could not be read: the machine is then built but left paused
+// (and beforeRun not called); Machine::MainRomRead says why.
+bool StartUp(Machine& machine, const StartUpHooks& hooks);

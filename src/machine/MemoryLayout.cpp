@@ -1,8 +1,12 @@
 #include "machine/MemoryLayout.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace layout {
 
@@ -26,11 +30,38 @@ std::string PageName(int page) {
     return "I41";
 }
 
-RomImage ReadRomImage(const std::string& path) {
+RomImage ReadRomImage(const std::string& path, RomRead* read) {
     RomImage rom;
     rom.fill(0xFF);
-    std::ifstream file(path, std::ios::binary);
-    if (file) file.read(reinterpret_cast<char*>(rom.data()), kRomSize);
+    RomRead result;
+    // Non-blocking, so that a named pipe given as the ROM cannot hang the machine's build.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result.status = RomRead::Status::Unreadable;
+        result.error = fd < 0 ? errno : 0;
+    } else {
+        while (result.bytes < rom.size()) {
+            const ssize_t n = ::read(fd, rom.data() + result.bytes, rom.size() - result.bytes);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                result.status = RomRead::Status::Unreadable;
+                result.error = errno;
+                break;
+            }
+            if (n == 0) break;
+            result.bytes += static_cast<size_t>(n);
+        }
+        if (result.status != RomRead::Status::Unreadable && result.bytes < rom.size()) {
+            result.status = RomRead::Status::Short;
+        }
+    }
+    if (fd >= 0) ::close(fd);
+    if (result.status == RomRead::Status::Unreadable) {
+        rom.fill(0xFF);
+        result.bytes = 0;
+    }
+    if (read != nullptr) *read = result;
     return rom;
 }
 

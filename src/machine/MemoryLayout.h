@@ -31,9 +31,16 @@ using RomImage = std::array<uint8_t, kRomSize>;
 // The name the debugger shows for a physical page ("IntRAM[3]", "VRAM-G", "I41" …).
 std::string PageName(int page);
 
+// How a ROM file read: completely, short (the rest reads as erased ROM), or not at all.
+struct RomRead {
+    enum class Status { Complete, Short, Unreadable } status = Status::Complete;
+    size_t bytes = 0;  // bytes the file supplied, at most kRomSize
+    int error = 0;     // errno when unreadable (0: a folder or other non-file)
+};
+
 // The first 16 KB of a ROM file. Whatever the file does not supply (it is missing, unreadable or
-// short) reads as erased ROM, 0xFF.
-RomImage ReadRomImage(const std::string& path);
+// short) reads as erased ROM, 0xFF; `read`, when given, says which it was.
+RomImage ReadRomImage(const std::string& path, RomRead* read = nullptr);
 
 // Internal ROM (read-only pages FC-FF) and the zeroed RAM block (E0-EF), then the ROM image.
 // False when the pages could not be allocated (they are already in use).

@@ -61,6 +61,25 @@ TEST_F(Headless, AFaultEndsTheRunWithTheLockMessage) {
     EXPECT_NE(err.find("#12"), std::string::npos) << err;
 }
 
+TEST_F(Headless, AnUnreadableRomIsReportedByNameAndAShortOneWarnedAbout) {
+    TestRom rom;
+    LoadConfiguration(rom);
+    const std::string missing = folder / "no-such.rom";
+    settings->SetPath(config::keys::kRomFile, missing);
+    std::string err;
+    EXPECT_EQ(RunHeadless({"--run-ms", "50", "--speed", "max"}, nullptr, &err),
+              headless::kExitConfig);
+    EXPECT_NE(err.find(missing), std::string::npos) << err;
+    EXPECT_NE(err.find("No such file"), std::string::npos) << err;
+    EXPECT_EQ(err.find("port"), std::string::npos) << "no lock message: the machine never ran";
+
+    // Execution starts at file offset 3000h: a file that ends with a HLT there still runs.
+    settings->SetPath(config::keys::kRomFile,
+                      folder.Write("short.rom", std::string(0x3000, '\xFF') + "\x76"));
+    EXPECT_EQ(RunHeadless({"--run-ms", "50", "--speed", "max"}, nullptr, &err), headless::kExitOk);
+    EXPECT_NE(err.find("only 12289 bytes"), std::string::npos) << err;
+}
+
 TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     TestRom rom;
     LoadConfiguration(rom);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -207,14 +209,29 @@ TEST(MemoryLayout, RomImagesAreErasedWhereTheFileEnds) {
         std::ofstream out(path, std::ios::binary);
         out << "ABC";
     }
-    layout::RomImage rom = layout::ReadRomImage(path);
+    layout::RomRead read;
+    layout::RomImage rom = layout::ReadRomImage(path, &read);
     EXPECT_EQ(rom[0], 'A');
     EXPECT_EQ(rom[2], 'C');
     EXPECT_EQ(rom[3], 0xFF);
     EXPECT_EQ(rom[16383], 0xFF);
+    EXPECT_EQ(read.status, layout::RomRead::Status::Short);
+    EXPECT_EQ(read.bytes, 3u);
     std::remove(path.c_str());
-    layout::RomImage missing = layout::ReadRomImage(path);
+    layout::RomImage missing = layout::ReadRomImage(path, &read);
     EXPECT_EQ(std::count(missing.begin(), missing.end(), 0xFF), 16384);
+    EXPECT_EQ(read.status, layout::RomRead::Status::Unreadable);
+    EXPECT_EQ(read.error, ENOENT);
+    layout::ReadRomImage(::testing::TempDir(), &read);
+    EXPECT_EQ(read.status, layout::RomRead::Status::Unreadable) << "a folder is no ROM";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << std::string(20000, 'x');  // longer than a ROM: the first 16 KB count
+    }
+    layout::RomImage whole = layout::ReadRomImage(path, &read);
+    EXPECT_EQ(read.status, layout::RomRead::Status::Complete);
+    EXPECT_EQ(whole[16383], 'x');
+    std::remove(path.c_str());
 
     MemoryOrganizer organizer;
     ChipMemory memory(organizer);

@@ -17,6 +17,7 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/RomMessage.h"
 #include "machine/ScreenGeometry.h"
 #include "host/lang/Language.h"
 #include "ui/common/LanguageApplier.h"
@@ -219,9 +220,10 @@ void TFormMain::FirstShow() {
     hooks.configure = [this] { ReadWindowSettings(); };
     hooks.loadLanguage = [](std::string_view language) { LoadLanguage(language); };
     hooks.applied = [this](config::GroupSet groups) { FollowSettings(groups); };
-    hooks.beforeRun = [this] { refreshTimer_.start(); };
     StartUp(*machine_, hooks);
+    refreshTimer_.start();
     UpdateRunState();
+    ReportRom(true);
     setFocus(Qt::OtherFocusReason);
 }
 
@@ -246,7 +248,22 @@ void TFormMain::ApplySettings(config::GroupSet groups) {
         machine_->ApplySettings(groups);
         FollowSettings(groups);
     }
+    if (groups.HasAny({config::Group::MainRom, config::Group::Multiplier, config::Group::Timers,
+                       config::Group::InteOnPb0})) {
+        ReportRom(groups.Has(config::Group::MainRom));
+    }
     UpdateRunState();
+}
+
+void TFormMain::ReportRom(bool warnShort) {
+    const RomMessage message = MainRomMessage(*machine_);
+    if (message.text.empty() || (!message.unreadable && !warnShort)) return;
+    if (message.unreadable) {
+        machine_->SetPaused(true);
+        UpdateRunState();
+    }
+    ShowMessage(message.unreadable ? QMessageBox::Critical : QMessageBox::Warning,
+                FormText("err.RomFile.Title"), QString::fromStdString(message.text));
 }
 
 void TFormMain::FollowSettings(config::GroupSet groups) {
@@ -404,6 +421,12 @@ void TFormMain::ShowMessage(QMessageBox::Icon icon, const QString& title, const 
     box.exec();
 }
 
+bool TFormMain::AskYesNo(QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TFormMain::TimerRefreshControlsTimer() {
     // A message box shown from here runs the event loop, and with it this timer, again.
     if (refreshing_ || closing_ || !firstShown_) return;
@@ -424,9 +447,14 @@ void TFormMain::ReportFault() {
     // The machine stopped by itself; coming back to the program must not set it going.
     focusPause_.Forget();
     UpdateRunState();
-    ShowMessage(QMessageBox::Critical, FormText("err.I41Lock.Title"),
-                QString::fromStdString(FaultMessage(fault, false)));
-    TBtnResetClick(0);
+    // A way out that cannot loop: a program that faults again at once is left paused on No.
+    if (AskYesNo(QMessageBox::Critical, FormText("err.I41Lock.Title"),
+                 QString::fromStdString(FaultMessage(fault, false)))) {
+        TBtnResetClick(0);
+    } else {
+        machine_->SetPaused(true);
+        UpdateRunState();
+    }
 }
 
 void TFormMain::UpdateMultiplierIcon() {
@@ -497,6 +525,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         refreshTimer_.stop();
         // Returns once the period that was under way when the flag went up has finished.
         machine_->StopRunLoop();
+        if (beforeTeardown_ && machine_->MemoryView() != nullptr) beforeTeardown_(*machine_->MemoryView());
         StoreSettings();
     }
     event->accept();

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,11 @@ class TFormMain : public QMainWindow {
     ~TFormMain() override;
 
     Machine& GetMachine() { return *machine_; }
+    // Called once when the window closes, after the run loop has stopped and before the machine
+    // is torn down.
+    void SetBeforeTeardown(std::function<void(const ChipMemory& memory)> hook) {
+        beforeTeardown_ = std::move(hook);
+    }
     ScreenView* View() const { return view_; }
     const ScreenPresenter& Presenter() const { return presenter_; }
     const ScreenModeState& ScreenModes() const { return screenModes_; }
@@ -62,6 +68,8 @@ class TFormMain : public QMainWindow {
   protected:
     // Every message box of the window (the lock message, the full-screen note) comes here.
     virtual void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+    // A Yes/No box; true for Yes.
+    virtual bool AskYesNo(QMessageBox::Icon icon, const QString& title, const QString& text);
     // Shows the About box modally.
     virtual void ShowAbout(TFormAbout& about);
 
@@ -91,6 +99,9 @@ class TFormMain : public QMainWindow {
     void UpdateSoundToggle();
     void UpdateMultiplierIcon();
     void ReportFault();
+    // After a build: tells why the main ROM could not be read (the machine then stays paused),
+    // or, when `warnShort`, that it was short.
+    void ReportRom(bool warnShort);
     bool HandleKey(const QKeyEvent& key, bool pressed);
     void StoreSettings();
 
@@ -122,4 +133,5 @@ class TFormMain : public QMainWindow {
     std::array<QAction*, 3> miSize_{};
     // File and Help: out of reach in full screen, where only View and Emulation keys work.
     std::vector<QAction*> windowedOnly_;
+    std::function<void(const ChipMemory& memory)> beforeTeardown_;
 };

@@ -70,10 +70,15 @@ class RecordingFormMain : public TFormMain {
         QString text;
     };
     std::vector<Message> messages;
+    bool answerYes = true;  // what the user answers Yes/No boxes with
 
   protected:
     void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text) override {
         messages.push_back({icon, title, text});
+    }
+    bool AskYesNo(QMessageBox::Icon icon, const QString& title, const QString& text) override {
+        messages.push_back({icon, title, text});
+        return answerYes;
     }
 };
 
@@ -388,7 +393,7 @@ TEST_F(FormMainTest, PauseWhenInactiveRestoresTheRunStateOnReturn) {
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
 }
 
-TEST_F(FormMainTest, AFaultStopsTheMachineWithTheLockMessageAndOkResetsIt) {
+TEST_F(FormMainTest, AFaultStopsTheMachineAndTheLockMessageOffersResetOrStayingPaused) {
     UseRom(kPortFaultRom);
     RecordingFormMain& form = Show();
     ASSERT_TRUE(WaitFor([&] { return !form.messages.empty(); }));
@@ -397,9 +402,32 @@ TEST_F(FormMainTest, AFaultStopsTheMachineWithTheLockMessageAndOkResetsIt) {
     EXPECT_EQ(message.title, "Machine stopped");
     EXPECT_TRUE(message.text.startsWith("The program wrote to port #10, which no device answers."))
         << message.text.toStdString();
-    EXPECT_TRUE(message.text.endsWith("Choose OK to reset it.")) << message.text.toStdString();
-    // OK was the only answer: the machine was reset and runs (into the same fault again).
-    EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
+    EXPECT_TRUE(message.text.endsWith("Choose No to leave it paused.")) << message.text.toStdString();
+    // Yes reset it: it runs into the same fault again, and this time the user says No.
+    form.answerYes = false;
+    ASSERT_TRUE(WaitFor([&] { return form.messages.size() == 2; }));
+    QTest::qWait(200);
+    EXPECT_EQ(form.messages.size(), 2u) << "No leaves it stopped: the message does not come back";
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
+    EXPECT_TRUE(Action("MiPaused")->isChecked());
+}
+
+TEST_F(FormMainTest, AnUnreadableRomIsReportedBeforeTheMachineRunsAndLeavesItPaused) {
+    const std::string missing = folder_.Path() + "gone.rom";
+    settings_.SetPath(keys::kRomFile, missing);
+    RecordingFormMain& form = Show();
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(form.messages[0].title, "ROM file");
+    EXPECT_TRUE(form.messages[0].text.contains(QString::fromStdString(missing)));
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
+    QTest::qWait(100);
+    EXPECT_EQ(TheMachine().EmulatedTicks(), 0) << "it never ran";
+    EXPECT_EQ(form.messages.size(), 1u) << "no lock message loop";
+    // A readable ROM chosen later builds and reports nothing more.
+    UseRom(kLoopRom);
+    form.ApplySettings({config::Group::MainRom});
+    EXPECT_EQ(form.messages.size(), 1u);
 }
 
 TEST_F(FormMainTest, TheMultiplierIconShowsWhetherOneIsFitted) {

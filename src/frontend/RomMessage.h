@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "emulator/Machine.h"
+
+// What the user is told about the main ROM file after a build (from the language file's
+// FormMain section): why it could not be read, or that it was short and the rest reads FF.
+// Empty when the file was complete.
+struct RomMessage {
+    bool unreadable = false;
+    std::string text;
+};
+RomMessage MainRomMessage(const Machine& machine);
