@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-dev clang-format
   qt6-base-dev qt6-svg-dev libqt6svg6
   portaudio19-dev libsdl2-dev libpugixml-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -9,7 +9,6 @@
 #include "host/audio/SoundConfig.h"
 #include "host/audio/SoundDevices.h"
 #include "host/audio/SoundDriver.h"
-#include "host/audio/SoundLevelTable.h"
 #include "host/audio/SoundSystem.h"
 #include "machine/SystemPIO.h"
 #include "sound/SoundTestEnvironment.h"
@@ -126,9 +125,10 @@ TEST_F(AlsaFileDeviceTest, SpeakerToggledAt440HzIsPlayedAsThatSquareWave) {
     ASSERT_GE(played.size(), start + length);
     const std::vector<int16_t> wave(played.begin() + start, played.begin() + start + length);
 
-    const int16_t full = 16383;  // 100 % of half the range: two channels
-    const auto low = static_cast<int16_t>(full * kSoundLevelTable[3]);
-    const auto high = static_cast<int16_t>(full * kSoundLevelTable[12]);
+    // Levels 3 and 12 at 100 % of half the range (two channels: 16383):
+    // 16383 * 0.1977 = 3238.9191 and 16383 * 0.7876 = 12903.2508, truncated.
+    const int16_t low = 3238;
+    const int16_t high = 12903;
     EXPECT_EQ(std::set<int16_t>(wave.begin(), wave.end()), (std::set<int16_t>{low, high}));
     EXPECT_EQ(waveform::Side(wave, 0), waveform::Side(wave, 1));
     // 44,000 frames per emulated second played at 44,100: 441 Hz, within the quarter percent the

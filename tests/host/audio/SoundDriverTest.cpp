@@ -5,16 +5,19 @@
 
 #include "host/audio/FakeSoundStream.h"
 #include "host/audio/SoundDriver.h"
-#include "host/audio/SoundLevelTable.h"
 
 namespace {
 
 constexpr int kBlock = SoundDriver::kFramesPerBlock;
 constexpr int kRing = SoundRing::kFrames;
 
-int16_t Scaled(int16_t volume, int level) {
-    return static_cast<int16_t>(volume * kSoundLevelTable[level]);
-}
+// Channel values at 100 % with two channels (volume trunc(100 / 200 * 32767) = 16383), worked out
+// by hand as trunc(16383 * share of the level), e.g. 16383 * 0.1977 = 3238.92 -> 3238.
+constexpr int16_t kLevel3 = 3238;  // 16383 * 0.1977 = 3238.9191
+constexpr int16_t kLevel4 = 3904;  // 16383 * 0.2383 = 3904.0689
+constexpr int16_t kLevel7 = 7257;  // 16383 * 0.443  = 7257.669
+constexpr int16_t kLevel9 = 9888;  // 16383 * 0.6036 = 9888.7788
+constexpr int16_t kFull = 16383;
 
 // A driver on a fake device whose ring has been primed once and drained, so that each block
 // produced from now on is the next one the device plays.
@@ -44,8 +47,7 @@ class SoundDriverTest : public ::testing::Test {
 
 TEST_F(SoundDriverTest, LevelChangesLandOnTheFrameOfTheirTick) {
     Open(2);
-    const int16_t full = driver->ChannelVolume(0);
-    ASSERT_EQ(full, 16383);  // 100 % of half the range with two channels
+    ASSERT_EQ(driver->ChannelVolume(0), kFull);  // 100 % of half the range with two channels
 
     driver->SetLevel(0, 15, 1000);  // frame 88 * 1000 / 4000 = 22
     driver->SetLevel(0, 7, 2999);   // frame 65
@@ -53,40 +55,63 @@ TEST_F(SoundDriverTest, LevelChangesLandOnTheFrameOfTheirTick) {
     std::vector<SoundFrame> block = NextBlock();
 
     EXPECT_EQ(block[21], (SoundFrame{0, 0}));
-    EXPECT_EQ(block[22], (SoundFrame{full, full}));
-    EXPECT_EQ(block[64], (SoundFrame{full, full}));
-    EXPECT_EQ(block[65], (SoundFrame{Scaled(full, 7), Scaled(full, 7)}));
-    EXPECT_EQ(block[66], (SoundFrame{Scaled(full, 3), Scaled(full, 3)}));
-    EXPECT_EQ(block[87], (SoundFrame{Scaled(full, 3), Scaled(full, 3)}));
+    EXPECT_EQ(block[22], (SoundFrame{kFull, kFull}));
+    EXPECT_EQ(block[64], (SoundFrame{kFull, kFull}));
+    EXPECT_EQ(block[65], (SoundFrame{kLevel7, kLevel7}));
+    EXPECT_EQ(block[66], (SoundFrame{kLevel3, kLevel3}));
+    EXPECT_EQ(block[87], (SoundFrame{kLevel3, kLevel3}));
 
     // With no change the next period holds the level; it does not fall back to zero.
     block = NextBlock();
-    for (const SoundFrame& f : block) ASSERT_EQ(f.left, Scaled(full, 3));
+    for (const SoundFrame& f : block) ASSERT_EQ(f.left, kLevel3);
+}
+
+TEST_F(SoundDriverTest, EachLevelDrivesItsShareOfFullScaleThroughTheNonLinearStage) {
+    Open(2);
+    // Level n at tick 250 n lands on frame 88 * 250 n / 4000 = 5.5 n, truncated.
+    for (int level = 1; level < 16; ++level) driver->SetLevel(0, level, 250 * level);
+    const std::vector<SoundFrame> block = NextBlock();
+    // trunc(16383 * share): 1097.661, 2193.6837, 3238.9191, 3904.0689, 4965.6873, 6196.0506,
+    // 7257.669, 8786.2029, 9888.7788, 11120.7804, 12223.3563, 12903.2508, 14048.4225,
+    // 15237.8283, 16383.
+    const int16_t expected[16] = {0,    1097, 2193,  3238,  3904,  4965,  6196,  7257,
+                                  8786, 9888, 11120, 12223, 12903, 14048, 15237, 16383};
+    const int frame[16] = {0, 5, 11, 16, 22, 27, 33, 38, 44, 49, 55, 60, 66, 71, 77, 82};
+    for (int level = 0; level < 16; ++level) {
+        EXPECT_EQ(block[frame[level]], (SoundFrame{expected[level], expected[level]})) << level;
+        // Up to the next change the level holds.
+        const int last = level < 15 ? frame[level + 1] - 1 : 87;
+        EXPECT_EQ(block[last].left, expected[level]) << level;
+    }
+
+    // The share applies to the channel's own volume: 90 % is trunc(90 / 200 * 32767) = 14745,
+    // and level 1 of it trunc(14745 * 0.067) = trunc(987.915) = 987.
+    driver->SetVolumes({90, 100, 100});
+    driver->SetLevel(0, 1, 0);
+    EXPECT_EQ(NextBlock()[0].left, 987);
 }
 
 TEST_F(SoundDriverTest, ChangesOnOneFrameLeaveTheLastAndLateChangesStartTheNextBlock) {
     Open(2);
-    const int16_t full = driver->ChannelVolume(0);
     driver->SetLevel(0, 15, 1000);
     driver->SetLevel(0, 9, 1040);  // still frame 22: the later change wins it
     driver->SetLevel(0, 4, 4000);  // the period is over: nothing more in this block
     std::vector<SoundFrame> block = NextBlock();
-    EXPECT_EQ(block[22].left, Scaled(full, 9));
-    EXPECT_EQ(block[87].left, Scaled(full, 9));
+    EXPECT_EQ(block[22].left, kLevel9);
+    EXPECT_EQ(block[87].left, kLevel9);
 
     block = NextBlock();
-    EXPECT_EQ(block[0].left, Scaled(full, 4));
-    EXPECT_EQ(block[87].left, Scaled(full, 4));
+    EXPECT_EQ(block[0].left, kLevel4);
+    EXPECT_EQ(block[87].left, kLevel4);
 }
 
 TEST_F(SoundDriverTest, ChangeStampedBeforeThePeriodLandsOnItsFirstFrame) {
     Open(2);
-    const int16_t full = driver->ChannelVolume(1);
     // The tape reports the exact edge, which can lie a few ticks before the period began.
     driver->SetLevel(1, 15, -300);
     std::vector<SoundFrame> block = NextBlock();
-    EXPECT_EQ(block[0].left, full);
-    EXPECT_EQ(block[87].left, full);
+    EXPECT_EQ(block[0].left, kFull);
+    EXPECT_EQ(block[87].left, kFull);
 }
 
 TEST_F(SoundDriverTest, ChannelsAreMixedAndClampedInsteadOfWrappingRound) {
@@ -100,11 +125,11 @@ TEST_F(SoundDriverTest, ChannelsAreMixedAndClampedInsteadOfWrappingRound) {
     } source{&museValue};
     driver->SetGenerator(SoundDriver::Generator::Bind<&Source::Generate>(&source));
 
-    const int16_t share = driver->ChannelVolume(0);
-    ASSERT_EQ(share, 10922);  // a third of the range with three channels
+    ASSERT_EQ(driver->ChannelVolume(0), 10922);  // trunc(100 / 300 * 32767) = trunc(10922.33)
     driver->SetLevel(0, 15, 0);
     std::vector<SoundFrame> block = NextBlock();
-    // The Muse's samples are scaled by volume / 16384, signed: 32767 -> 21843, -32767 -> -21843.
+    // The Muse's samples are scaled by volume / 16384, signed:
+    // 32767 * 10922 / 16384 = 357881174 / 16384 = 21843.3 -> 21843, and -32767 -> -21843.
     EXPECT_EQ(block[10].left, 10922 + 21843);
     EXPECT_EQ(block[10].right, 10922 - 21843);
 
@@ -123,41 +148,40 @@ TEST_F(SoundDriverTest, ChannelsAreMixedAndClampedInsteadOfWrappingRound) {
 
 TEST_F(SoundDriverTest, VolumesShareTheRangeAmongTheChannels) {
     Open(2, {90, 50, 70});
-    EXPECT_EQ(driver->ChannelVolume(0), 14745);  // trunc(0.45 * 32767)
-    EXPECT_EQ(driver->ChannelVolume(1), 8191);   // trunc(0.25 * 32767)
+    EXPECT_EQ(driver->ChannelVolume(0), 14745);  // 90 / 200 * 32767 = 14745.15
+    EXPECT_EQ(driver->ChannelVolume(1), 8191);   // 50 / 200 * 32767 = 8191.75
     EXPECT_EQ(driver->ChannelVolume(2), 0);      // no third channel
 
     SoundDriver three(0, 3, {90, 50, 70}, nullptr, opener.Opener());
-    EXPECT_EQ(three.ChannelVolume(0), 9830);
-    EXPECT_EQ(three.ChannelVolume(1), 5461);
-    EXPECT_EQ(three.ChannelVolume(2), 7645);
-    three.SetVolumes({250, -4, 100});  // out of range: held to 0..100
+    EXPECT_EQ(three.ChannelVolume(0), 9830);  // 90 / 300 * 32767 = 9830.1
+    EXPECT_EQ(three.ChannelVolume(1), 5461);  // 50 / 300 * 32767 = 5461.17
+    EXPECT_EQ(three.ChannelVolume(2), 7645);  // 70 / 300 * 32767 = 7645.63
+    three.SetVolumes({250, -4, 100});         // out of range: held to 0..100
     EXPECT_EQ(three.ChannelVolume(0), 10922);
     EXPECT_EQ(three.ChannelVolume(1), 0);
 }
 
 TEST_F(SoundDriverTest, MuteSilencesFromTheNextChangeAndUnmuteLikewise) {
     Open(2);
-    const int16_t full = driver->ChannelVolume(0);
     driver->SetLevel(0, 15, 0);
     NextBlock();
 
     driver->Mute();
     EXPECT_EQ(driver->ChannelVolume(0), 0);
     std::vector<SoundFrame> block = NextBlock();
-    EXPECT_EQ(block[50].left, full);  // the held level is not touched
+    EXPECT_EQ(block[50].left, kFull);  // the held level is not touched
     driver->SetLevel(0, 12, 2000);
     block = NextBlock();
-    EXPECT_EQ(block[43].left, full);
+    EXPECT_EQ(block[43].left, kFull);
     EXPECT_EQ(block[44].left, 0);
 
     driver->Unmute();
-    EXPECT_EQ(driver->ChannelVolume(0), full);
+    EXPECT_EQ(driver->ChannelVolume(0), kFull);
     block = NextBlock();
     EXPECT_EQ(block[87].left, 0);  // still the value of the last change
     driver->SetLevel(0, 15, 0);
     block = NextBlock();
-    EXPECT_EQ(block[0].left, full);
+    EXPECT_EQ(block[0].left, kFull);
 }
 
 TEST_F(SoundDriverTest, FullRingSkipsPeriodsUntilTheDeviceTakesABuffer) {
@@ -174,13 +198,12 @@ TEST_F(SoundDriverTest, FullRingSkipsPeriodsUntilTheDeviceTakesABuffer) {
 
 TEST_F(SoundDriverTest, UnderrunRepeatsTheLastFramePlayed) {
     Open(2);
-    const int16_t full = driver->ChannelVolume(0);
     driver->SetLevel(0, 15, 2000);
     driver->ProduceBlock();
     std::vector<SoundFrame> out = stream->Pull(880);
     EXPECT_EQ(out[43].left, 0);
-    EXPECT_EQ(out[44].left, full);
-    for (int i = kBlock; i < 880; ++i) ASSERT_EQ(out[i], (SoundFrame{full, full})) << i;
+    EXPECT_EQ(out[44].left, kFull);
+    for (int i = kBlock; i < 880; ++i) ASSERT_EQ(out[i], (SoundFrame{kFull, kFull})) << i;
     EXPECT_EQ(driver->GetStatistics().framesHeld, 880 - kBlock);
 }
 
@@ -202,8 +225,8 @@ TEST_F(SoundDriverTest, PrimingPlaysSilenceAndStartsTheStreamOnceTheRingIsFull) 
     EXPECT_TRUE(driver->ProduceBlock());
     std::vector<SoundFrame> played = stream->Pull(kRing);
     EXPECT_EQ(played[kBlock - 1].left, 0);
-    EXPECT_EQ(played[kBlock].left, driver->ChannelVolume(0));
-    EXPECT_EQ(played[kRing - 1].left, driver->ChannelVolume(0));
+    EXPECT_EQ(played[kBlock].left, kFull);
+    EXPECT_EQ(played[kRing - 1].left, kFull);
 }
 
 TEST_F(SoundDriverTest, PauseStopsTheStreamAndResumeReplaysOnlyAfterTheRingRefills) {
@@ -222,7 +245,7 @@ TEST_F(SoundDriverTest, PauseStopsTheStreamAndResumeReplaysOnlyAfterTheRingRefil
     for (int i = 5; i < SoundRing::kBlocks; ++i) driver->ProduceBlock();
     EXPECT_EQ(stream->starts, 2);  // it runs already; filling the ring only ends the priming
     out = stream->Pull(880);
-    EXPECT_EQ(out[0].left, driver->ChannelVolume(0));
+    EXPECT_EQ(out[0].left, kFull);
 }
 
 TEST_F(SoundDriverTest, ResumingWithAFullRingPlaysOnWithoutAHole) {
@@ -231,12 +254,11 @@ TEST_F(SoundDriverTest, ResumingWithAFullRingPlaysOnWithoutAHole) {
     for (int i = 0; i < SoundRing::kBlocks; ++i) driver->ProduceBlock();
     driver->PauseStream();
     driver->ResumeStream();
-    const int16_t full = driver->ChannelVolume(0);
     std::vector<SoundFrame> out = stream->Pull(880);
-    EXPECT_EQ(out[0].left, full);
+    EXPECT_EQ(out[0].left, kFull);
     EXPECT_FALSE(driver->ProduceBlock());
     out = stream->Pull(880);  // ten blocks left and one new: no return to silence
-    for (const SoundFrame& f : out) ASSERT_EQ(f.left, full);
+    for (const SoundFrame& f : out) ASSERT_EQ(f.left, kFull);
 }
 
 TEST_F(SoundDriverTest, AStalledDeviceStopsPacingAfterHalfASecond) {

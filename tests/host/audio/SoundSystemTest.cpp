@@ -63,12 +63,12 @@ TEST_F(SoundSystemTest, DeviceGroupBuildsTheDriverFromTheSettings) {
     ASSERT_NE(sound.Driver(), nullptr);
     EXPECT_EQ(opener.lastDevice, 4);
     EXPECT_EQ(sound.Driver()->ChannelCount(), 2);
-    EXPECT_EQ(sound.Driver()->ChannelVolume(0), 16383);
-    EXPECT_EQ(sound.Driver()->ChannelVolume(1), 14745);
+    EXPECT_EQ(sound.Driver()->ChannelVolume(0), 16383);  // 100 / 200 * 32767 = 16383.5
+    EXPECT_EQ(sound.Driver()->ChannelVolume(1), 14745);  // 90 / 200 * 32767 = 14745.15
 
     sound.ApplyDevice(Settings(5, true));
     EXPECT_EQ(sound.Driver()->ChannelCount(), 3);
-    EXPECT_EQ(sound.Driver()->ChannelVolume(2), 5461);  // 50 % of a third
+    EXPECT_EQ(sound.Driver()->ChannelVolume(2), 5461);  // 50 / 300 * 32767 = 5461.17
 }
 
 TEST_F(SoundSystemTest, MuteHoldsThroughVolumeChangesAndADeviceChange) {
@@ -84,7 +84,7 @@ TEST_F(SoundSystemTest, MuteHoldsThroughVolumeChangesAndADeviceChange) {
     s.mute = false;
     s.volumeSpeaker = 40;
     sound.ApplyVolumes(s);
-    EXPECT_EQ(sound.Driver()->ChannelVolume(0), 6553);
+    EXPECT_EQ(sound.Driver()->ChannelVolume(0), 6553);  // 40 / 200 * 32767 = 6553.4
 }
 
 TEST_F(SoundSystemTest, SpeakerReachesTheDriverThroughTheLevelOutput) {
@@ -97,7 +97,7 @@ TEST_F(SoundSystemTest, SpeakerReachesTheDriverThroughTheLevelOutput) {
     pio.PortWrite(0xC2, 0x0F, 2000);
     std::vector<SoundFrame> block = NextBlock();
     EXPECT_EQ(block[43].left, 0);
-    EXPECT_EQ(block[44].left, sound.Driver()->ChannelVolume(0));
+    EXPECT_EQ(block[44].left, 14745);  // level 15 at the default 90 %: 90 / 200 * 32767
 
     // A source left connected across a device change reaches the new driver, never the old one.
     sound.ApplyDevice(Settings(1));
@@ -105,7 +105,7 @@ TEST_F(SoundSystemTest, SpeakerReachesTheDriverThroughTheLevelOutput) {
     pio.PortWrite(0xC2, 0x00, 0);
     pio.PortWrite(0xC2, 0x0F, 1000);
     block = NextBlock();
-    EXPECT_EQ(block[22].left, sound.Driver()->ChannelVolume(0));
+    EXPECT_EQ(block[22].left, 14745);
 }
 
 TEST_F(SoundSystemTest, MuseBoardIsHeardOnChannelTwoAndSurvivesADeviceChange) {

@@ -7,37 +7,15 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
-#include <functional>
 
-#include "host/lang/Language.h"
 #include "host/files/ProgramPaths.h"
+#include "host/lang/Language.h"
 #include "support/TempFolder.h"
+#include "ui/support/ModalCloser.h"
 
 namespace {
 
 using testing_support::TempFolder;
-
-// Answers the modal windows the code under test opens: each step gets the active modal widget
-// and says whether it is done with it.
-class ModalDriver {
-  public:
-    using Step = std::function<bool(QWidget*)>;
-    explicit ModalDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr || next_ >= steps_.size()) return;
-            if (steps_[next_](modal)) ++next_;
-        });
-        timer_.start(5);
-    }
-    bool AllDone() const { return next_ == steps_.size(); }
-
-  private:
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    QTimer timer_;
-};
 
 // Later, from the event loop: a dialog that opens a message box of its own runs that box's loop
 // inside accept(), and the driving timer does not fire again while its own handler runs.
@@ -80,7 +58,7 @@ class FileDialogsTest : public ::testing::Test {
     // Shows the dialog, records what it shows and cancels it.
     DialogState ShowAndCancel(bool save, std::string& path, bool overwrite = false) {
         DialogState state;
-        ModalDriver driver({[&](QWidget* w) {
+        ModalCloser driver({[&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
             if (dialog == nullptr) return false;
             state = Inspect(dialog);
@@ -139,7 +117,7 @@ TEST_F(FileDialogsTest, OnlyASaveDialogAskedToConfirmsOverwriting) {
 TEST_F(FileDialogsTest, ConfirmingReturnsTheFullPathWithTheDefaultExtension) {
     const std::string existing = program_.Write("tapes/old.bmp", "BM");
     std::string path = "tapes/old.bmp";
-    ModalDriver driver({[&](QWidget* w) {
+    ModalCloser driver({[&](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         if (dialog == nullptr) return false;
         dialog->selectFile("shot");
@@ -153,20 +131,21 @@ TEST_F(FileDialogsTest, ConfirmingReturnsTheFullPathWithTheDefaultExtension) {
 
     // Without the overwrite flag an existing file is taken without a question.
     path = existing;
-    ModalDriver again({[&](QWidget* w) {
+    ModalCloser again({[&](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         if (dialog == nullptr) return false;
         Accept(dialog);
         return true;
     }});
     ASSERT_TRUE(SaveFileDialog(nullptr, settings_, "Save", "", false, path, "bmp"));
+    EXPECT_TRUE(again.AllDone());
     EXPECT_EQ(path, existing);
 }
 
 TEST_F(FileDialogsTest, OpeningTakesOnlyAnExistingFile) {
     const std::string tape = program_.Write("tapes/game.pta", "tape");
     std::string path = "tapes/game.pta";
-    ModalDriver driver({[&](QWidget* w) {
+    ModalCloser driver({[&](QWidget* w) {
                             auto* dialog = qobject_cast<QFileDialog*>(w);
                             if (dialog == nullptr) return false;
                             dialog->selectFile("nothing.pta");
@@ -198,7 +177,7 @@ TEST_F(FileDialogsTest, AReadOnlyFileCannotBeChosenForSaving) {
     ::chmod(locked.c_str(), 0444);
     std::string path = locked;
     QString warning;
-    ModalDriver driver({[&](QWidget* w) {
+    ModalCloser driver({[&](QWidget* w) {
                             auto* dialog = qobject_cast<QFileDialog*>(w);
                             if (dialog == nullptr) return false;
                             Accept(dialog);

@@ -28,6 +28,7 @@
 #include "support/TempFolder.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
+#include "ui/support/ModalCloser.h"
 
 namespace {
 
@@ -103,6 +104,8 @@ class FormMainTest : public ::testing::Test {
 
     void TearDown() override {
         form_.reset();
+        EXPECT_TRUE(modals_.Closed().isEmpty())
+            << "left open: " << modals_.Closed().join(", ").toStdString();
         document_.Close();
         lang::ActiveLanguage().Unload();
         program::SetProgramFolder(previousFolder_);
@@ -151,6 +154,9 @@ class FormMainTest : public ::testing::Test {
     std::string configPath_;
     config::ConfigDocument document_;
     config::Settings settings_{document_};
+    // Made before the window and gone after it: no modal window a test leaves open can hold up
+    // the run.
+    ModalCloser modals_;
     std::unique_ptr<RecordingFormMain> form_;
 };
 
@@ -480,14 +486,16 @@ TEST_F(FormMainTest, TheAboutBoxShowsTheVersionWithTheMachinePausedAndAClickClos
     Show();
     QString version;
     Machine::RunState stateWhileShown = Machine::kRunning;
-    QTimer::singleShot(50, [&] {
-        auto* about = qobject_cast<TFormAbout*>(QApplication::activeModalWidget());
-        ASSERT_NE(about, nullptr);
+    ModalCloser closer({[&](QWidget* w) {
+        auto* about = qobject_cast<TFormAbout*>(w);
+        if (about == nullptr) return false;
         version = about->findChild<QLabel*>("LblVersion")->text();
         stateWhileShown = TheMachine().GetRunState();
         QTest::mouseClick(about, Qt::LeftButton);
-    });
+        return true;
+    }});
     Action("MiAbout")->trigger();
+    EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
     EXPECT_EQ(version.left(1 + int(program::ProgramVersion().size())),
               "v" + QString::fromStdString(program::ProgramVersion()));
     EXPECT_EQ(stateWhileShown, Machine::kPaused);
