@@ -20,9 +20,9 @@ using namespace tapebuild;
 // last item back to the first data record.
 TEST(TapeDeck, EndOfRecordMovesToTheNextDataRecordAndStops) {
     testing_support::TempFolder folder;
-    const std::string path = folder.Write(
-        "deck.pta", Record(0x00, "side A") + DataRecord(1, 2) + Record(0x00, "note") +
-                        DataRecord(1, 2, 2) + Record(0x00, "end"));
+    const std::string path =
+        folder.Write("deck.pta", Record(0x00, "side A") + DataRecord(1, 2) + Record(0x00, "note") +
+                                     DataRecord(1, 2, 2) + Record(0x00, "end"));
     IfTape tape;
     TapeDeck deck;
     deck.AttachTape(&tape);

@@ -16,9 +16,13 @@ struct Flags {
     bool badSize, crcError, incomplete;
     bool operator==(const Flags&) const = default;
 };
-Flags FlagsOf(const tagTapeRecord& r) { return {r.badSize, r.crcError, r.incomplete}; }
+Flags FlagsOf(const tagTapeRecord& r) {
+    return {r.badSize, r.crcError, r.incomplete};
+}
 
-std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string Bytes(const std::vector<uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 TEST(TapeImage, ChecksumOfZeroBlockAndShortFiles) {
     std::vector<uint8_t> zero(133, 0);
@@ -38,17 +42,17 @@ TEST(TapeImage, ChecksumOfZeroBlockAndShortFiles) {
 // Every kind of record and damage the reader tells apart, in one tape.
 TEST(TapeImage, ReaderListsEveryRecordWithItsDamage) {
     const auto p = Payload(4);
-    const std::string spoiltFirst = Record(
-        0xFF, Blocks({Block(0, 0x85, 4, p, true), Block(0, 0x85, 4, p)}));
+    const std::string spoiltFirst =
+        Record(0xFF, Blocks({Block(0, 0x85, 4, p, true), Block(0, 0x85, 4, p)}));
     const std::string image =
-        DataRecord(3, 2, 1, 2) +                                  // 0: 2 2 1 1 0 0
-        DataRecord(3, 1, 2, 4) +                                  // 1: stored once
+        DataRecord(3, 2, 1, 2) +                                              // 0: 2 2 1 1 0 0
+        DataRecord(3, 1, 2, 4) +                                              // 1: stored once
         Record(0xFF, Blocks({Block(2, 0x83, 8, p), Block(0, 0x03, 8, p)})) +  // 2: 2 0
         Record(0xFF, Blocks({Block(2, 0x83, 8, p), Block(1, 0x03, 8, p)})) +  // 3: ends early
-        spoiltFirst +                                             // 4: a good second copy
-        Record(0xFF, Blocks({Block(0, 0x86, 8, p)}) + "tail") +   // 5: bad size
-        Record(0x41, "xyz") +                                     // 6: unknown type
-        Record(0x00, "Zu\xCC\x88rich \xE2\x9C\x93") +             // 7: info
+        spoiltFirst +                                            // 4: a good second copy
+        Record(0xFF, Blocks({Block(0, 0x86, 8, p)}) + "tail") +  // 5: bad size
+        Record(0x41, "xyz") +                                    // 6: unknown type
+        Record(0x00, "Zu\xCC\x88rich \xE2\x9C\x93") +            // 7: info
         Record(0xFF, Blocks({Block(1, 0x07, 8, p), Block(0, 0x07, 8, p)})) +  // 8: no bit 7
         Record(0x00, "ab");  // 9: a short info record at the very end
     TempFolder folder;
@@ -94,10 +98,9 @@ TEST(TapeImage, WritingOverItselfRebuildsChangedRecordsAndKeepsTheRest) {
     const auto p = Payload(9);
     const std::string unknown = Record(0x41, "xyz");
     const std::string crooked = Record(0xFF, Blocks({Block(0, 0x86, 8, p)}) + "tail");
-    const std::string image =
-        Record(0xFF, Blocks({Block(1, 0x81, 8, p, true), Block(1, 0x81, 8, p),
-                             Block(0, 0x01, 8, Payload(0))})) +
-        unknown + crooked + Record(0x00, "old");
+    const std::string image = Record(0xFF, Blocks({Block(1, 0x81, 8, p, true), Block(1, 0x81, 8, p),
+                                                   Block(0, 0x01, 8, Payload(0))})) +
+                              unknown + crooked + Record(0x00, "old");
     TempFolder folder;
     const std::string path = folder.Write("tape.pta", image);
     tape::ReadResult read = tape::ReadTape(path);
@@ -108,15 +111,20 @@ TEST(TapeImage, WritingOverItselfRebuildsChangedRecordsAndKeepsTheRest) {
     it->modified = true;
     it->fixCrc = true;
     it->singleBlocks = true;
-    std::next(it, 3)->infoText = "Gr\xC3\xBC\xC3\x9F" "e";
+    std::next(it, 3)->infoText =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e";
     std::next(it, 3)->modified = true;
     tape::WorkBuffer work;
     ASSERT_FALSE(tape::WriteTape(path, read.records, work));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"tape.pta"});
 
-    const std::string expected = Record(0xFF, Blocks({Block(1, 0xA2, 4, p),
-                                                      Block(0, 0x22, 4, Payload(0))})) +
-                                 unknown + crooked + Record(0x00, "Gr\xC3\xBC\xC3\x9F" "e");
+    const std::string expected =
+        Record(0xFF, Blocks({Block(1, 0xA2, 4, p), Block(0, 0x22, 4, Payload(0))})) + unknown +
+        crooked +
+        Record(0x00,
+               "Gr\xC3\xBC\xC3\x9F"
+               "e");
     EXPECT_EQ(Bytes(TempFolder::Read(path)), expected);
 
     // Without fixCrc a damaged record keeps its checksums; doubled unless singleBlocks.
@@ -135,7 +143,7 @@ TEST(TapeImage, WritingOverItselfRebuildsChangedRecordsAndKeepsTheRest) {
 // Lengths that point past the end of the file or beyond the work buffer.
 TEST(TapeImage, LengthsPastTheEndAreDamagedAndNeverReadBeyond) {
     std::string cut = DataRecord(2, 2);
-    cut.resize(cut.size() - 140);  // the length field still counts the missing bytes
+    cut.resize(cut.size() - 140);           // the length field still counts the missing bytes
     std::string huge = DataRecord(500, 2);  // 500 doubled blocks: more than the work buffer
     TempFolder folder;
     const std::string path = folder.Write("cut.pta", huge + cut);
@@ -149,8 +157,7 @@ TEST(TapeImage, LengthsPastTheEndAreDamagedAndNeverReadBeyond) {
     EXPECT_EQ(tape::ReadPlayData(read.records.front(), work), 131072);
     EXPECT_EQ(work.size(), tape::kWorkBufferSize);
     EXPECT_EQ(tape::ExtractRawData(read.records.front(), work), 500u * 128);
-    EXPECT_EQ(tape::ReadPlayData(read.records.back(), work),
-              static_cast<int64_t>(cut.size() - 5));
+    EXPECT_EQ(tape::ReadPlayData(read.records.back(), work), static_cast<int64_t>(cut.size() - 5));
 
     // Written back, the cut record gets the length it has, so a record after it stays readable.
     read.records.push_back(read.records.back());
@@ -179,7 +186,9 @@ TEST(TapeImage, PlainFilesBecomeRecordsUpToTheLimit) {
 
     ASSERT_FALSE(tape::MakeFileRecord(big, 7, 8, true, r));
     EXPECT_EQ(r.blockCount, 985);
-    const std::string basic = folder.Write("prog-tmp.tmp", std::string("\x03\x00\x0D" "ABC\x00\xFF", 8));
+    const std::string basic = folder.Write("prog-tmp.tmp", std::string("\x03\x00\x0D"
+                                                                       "ABC\x00\xFF",
+                                                                       8));
     tagTapeRecord b;
     ASSERT_FALSE(tape::MakeFileRecord(basic, 1, 2, false, b));
     const std::string path = folder / "new.pta";
@@ -201,7 +210,9 @@ TEST(TapeImage, PlainFilesBecomeRecordsUpToTheLimit) {
     // Raw export: BASIC only as long as its program length says.
     const std::string exported = folder / "prog.bas";
     ASSERT_FALSE(tape::ExportRawData(read.records.back(), exported, work));
-    EXPECT_EQ(Bytes(TempFolder::Read(exported)), std::string("\x03\x00\x0D" "ABC\x00\xFF", 8));
+    EXPECT_EQ(Bytes(TempFolder::Read(exported)), std::string("\x03\x00\x0D"
+                                                             "ABC\x00\xFF",
+                                                             8));
     ASSERT_FALSE(tape::ExportRawData(first, exported, work));
     EXPECT_EQ(TempFolder::Read(exported).size(), 126080u);
 
