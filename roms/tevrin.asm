@@ -17,6 +17,8 @@
 ;   T                  counts the timer interrupts of one second: counter 0 -> counter 1 ->
 ;                      interrupt line 6 -> RST 1, fifty per second when the machine chains
 ;                      counters 0 and 1 (the chain-timer01 option), none when it does not
+;   SAVE ADDR LEN      writes LEN bytes from ADDR to tape as one data record (MONIT, number 1)
+;   LOAD ADDR          reads the next data record from tape into memory from ADDR; Esc stops it
 ;
 ; Assembled with tevrin-asm into a 16 KB image (pages FC-FF of the internal ROM):
 ;   tevrin-asm tevrin.asm -o tevrin.rom --size 16384 --fill 0FFH
@@ -27,7 +29,8 @@
 ;     0000-000A         RST 0 (JMP to the monitor's warm start) and RST 1 (the T command's
 ;                       interrupt routine); programs may take the other restart vectors
 ;     0100-99FF         free for programs
-;     9A00-9AFF         the monitor's stack (it starts at 9B00H and grows down)
+;     9A00-9A84         SAVE and LOAD: one tape block (the stack never grows this far)
+;     9A85-9AFF         the monitor's stack (it starts at 9B00H and grows down)
 ;     9B00-9B7F         the monitor's variables
 ;     9B80-9BFF         the line being typed
 ;     9C00-9FFF         TEXT: what the screen shows, 32 rows of 32 characters, row by row from
@@ -77,6 +80,31 @@ ICUSTAT EQU     07H             ; 3214: current status 0 (levels 1-7 interrupt),
 CWMODE  EQU     08H             ; colour register: colour-write mode
 JMPOP   EQU     0C3H            ; the JMP opcode, for the restart vectors
 
+; The 8251 on the tape line. The tape device makes the receiver's clock itself; the transmitter
+; runs on counter 2, which the monitor leaves as its clock: the leader and the bytes before the
+; first block leave slowly, and from then on the recorder takes every byte as it is written.
+USDATA  EQU     0C8H            ; 8251 data
+USCTL   EQU     0C9H            ; 8251 mode, sync characters and command; status
+USRESET EQU     40H             ; command: internal reset, a mode instruction follows
+USTXMODE EQU    8CH             ; mode: synchronous, 8 bits, no parity, one sync character
+USRXMODE EQU    0CH             ; mode: synchronous, 8 bits, no parity, two sync characters
+USTXCMD EQU     33H             ; command: TxEN, DTR, RTS (DTR and RTS select line 0, the tape),
+                                ; error reset
+USRXCMD EQU     0B6H            ; command: enter hunt, RxE, DTR, RTS, error reset
+USTXRDY EQU     01H             ; status: the transmit buffer is free
+USRXRDY EQU     02H             ; status: a received byte waits
+
+; The tape's format: a leader of 3FH, the sync bytes AAH 55H before every block; a block is
+; number (two bytes, counting down to 0), record number (bit 7 on the first block), file type,
+; 128 bytes of payload and a checksum (0FFH XOR the sum of the 132 bytes before it).
+FILLB   EQU     3FH
+SYNC1   EQU     0AAH
+SYNC2   EQU     55H
+BLKLEN  EQU     133
+RECNUM  EQU     01H
+FTMONIT EQU     08H
+LOADWAIT EQU    2000            ; ms without the next block that end a record's reading
+
 ; --------------------------------------------------------------------------------------------
 ; Memory
 ; --------------------------------------------------------------------------------------------
@@ -124,9 +152,24 @@ TDUR    EQU     VARS+2EH        ; TONE: the whole length in milliseconds
 FLEN    EQU     VARS+30H        ; F: length
 FVAL    EQU     VARS+32H        ; F: the byte
 TSTART  EQU     VARS+34H        ; T: when the wait for the first interrupt began
+TADDR   EQU     VARS+36H        ; SAVE, LOAD: where the next block's payload comes from / goes
+TLEFT   EQU     VARS+38H        ; SAVE: bytes left from TADDR on
+TBLK    EQU     VARS+3AH        ; SAVE: the block being sent; LOAD: the last block stored
+TBEG    EQU     VARS+3CH        ; SAVE, LOAD: the first address
+TWAIT   EQU     VARS+70H        ; LOAD: when the wait for the block began
+TEND    EQU     VARS+72H        ; SAVE: the last address
+; Variables (bytes, continued)
+TSUM    EQU     VARS+74H        ; the checksum being built
+TFIRST  EQU     VARS+75H        ; SAVE: 80H while the first block is sent
+TSTATE  EQU     VARS+76H        ; LOAD: 1 once the record's first block is in
+TBAD    EQU     VARS+77H        ; LOAD: 1 when a damaged copy came after the last good block
+TLIMIT  EQU     VARS+78H        ; LOAD: 1 while a wait for the next block may time out
+TREC    EQU     VARS+79H        ; LOAD: the record's number
+CHKRD   EQU     VARS+7AH        ; CHKR/CHKW: 1 while checking for readable memory
 KPREV   EQU     VARS+40H        ; 16 bytes: the keys down in each column at the last scan
 KQBUF   EQU     VARS+50H        ; KQSIZE bytes: characters typed and not yet read, oldest first
 KQSIZE  EQU     32
+BLKBUF  EQU     9A00H           ; SAVE, LOAD: one tape block
 
 ; Timing, in milliseconds (the clock below counts them from counter 2)
 BLINKMS EQU     300             ; the cursor changes this often
@@ -1396,10 +1439,19 @@ CANWRITE:
 
 ; --------------------------------------------------------------------------------------------
 ; CHKW: carry clear when all BC bytes (1-FFFFH) from HL on are RAM; checked once per 4 KB
-; window. Changes A, B, C, D, E, H, L.
+; window. CHKR: the same for memory that can be read. Change A, B, C, D, E, H, L.
 ; --------------------------------------------------------------------------------------------
-CHKW:   CALL    CANWRITE
-        RC
+CHKR:   MVI     A,1
+        JMP     CHK0
+CHKW:   XRA     A
+CHK0:   STA     CHKRD
+CHK1:   LDA     CHKRD
+        ORA     A
+        JZ      CHK2
+        CALL    CANREAD
+        JMP     CHK3
+CHK2:   CALL    CANWRITE
+CHK3:   RC
         MOV     A,H             ; DE = bytes left in this window: 1000H - (HL AND 0FFFH)
         ANI     0FH
         MOV     D,A
@@ -1421,7 +1473,7 @@ CHKW:   CALL    CANWRITE
         SBB     D
         MOV     B,A
         DAD     D
-        JMP     CHKW
+        JMP     CHK1
 
 ; ============================================================================================
 ; The commands. Each gets HL pointing after its name in the line.
@@ -1773,6 +1825,387 @@ TISR:   PUSH    PSW
         RET
 
 ; ============================================================================================
+; The tape
+;
+; The recorder on serial line 0 keeps the bytes the program writes from the sync bytes AAH 55H
+; on; the leader and the trailer are the transmitter's fill of 3FH, which it does not keep, and
+; a tenth of a second without a new block ends the record. Reading hunts for AAH 55H before
+; every block, so the gaps between blocks need no counting.
+; ============================================================================================
+
+; --------------------------------------------------------------------------------------------
+; USMODE: puts the 8251 back to expecting a mode instruction whatever it expected before
+; (three zeros reach the command register from any state), then writes mode A. Changes A.
+; --------------------------------------------------------------------------------------------
+USMODE: PUSH    PSW
+        XRA     A
+        OUT     USCTL
+        OUT     USCTL
+        OUT     USCTL
+        MVI     A,USRESET
+        OUT     USCTL
+        POP     PSW
+        OUT     USCTL
+        RET
+
+; --------------------------------------------------------------------------------------------
+; TXBYTE: sends A once the transmit buffer is free; Esc stops the command. TXSUM: the same,
+; adding A to TSUM first. Keep all registers but A's flags.
+; --------------------------------------------------------------------------------------------
+TXSUM:  PUSH    PSW
+        PUSH    H
+        LXI     H,TSUM
+        ADD     M
+        MOV     M,A
+        POP     H
+        POP     PSW
+TXBYTE: PUSH    PSW
+TX1:    CALL    ESCDOWN
+        JNZ     TSTOP
+        IN      USCTL
+        ANI     USTXRDY
+        JZ      TX1
+        POP     PSW
+        OUT     USDATA
+        RET
+TSTOP:  LXI     H,MSGSTOP
+        JMP     ERROR
+
+; --------------------------------------------------------------------------------------------
+; SAVE ADDR LEN: LEN 1-FFFFH readable bytes; blocks of 128 bytes of payload, the last one
+; filled up with zeros, each block sent twice.
+; --------------------------------------------------------------------------------------------
+CMDSAVE:
+        CALL    NEEDNUM
+        XCHG
+        SHLD    TADDR
+        SHLD    TBEG
+        XCHG
+        CALL    NEEDNUM
+        XCHG
+        SHLD    TLEFT
+        XCHG
+        CALL    NOMORE
+        LHLD    TLEFT
+        MOV     A,H
+        ORA     L
+        JZ      BADARG
+        XCHG                    ; the last address must not pass FFFFH
+        DCX     D
+        LHLD    TADDR
+        DAD     D
+        JC      BADARG
+        SHLD    TEND
+        LHLD    TLEFT
+        MOV     B,H
+        MOV     C,L
+        LHLD    TADDR
+        CALL    CHKR
+        JC      NOMEM
+        LHLD    TLEFT           ; the first block's number: (LEN - 1) / 128
+        DCX     H
+        DAD     H
+        MOV     L,H
+        MVI     H,0
+        JNC     SV1
+        INR     H
+SV1:    SHLD    TBLK
+        MVI     A,80H
+        STA     TFIRST
+        MVI     A,USTXMODE
+        CALL    USMODE
+        MVI     A,FILLB         ; the sync character is also the fill: the leader
+        OUT     USCTL
+        MVI     A,USTXCMD
+        OUT     USCTL
+        LXI     H,500
+        CALL    WAITMS
+        MVI     A,FILLB         ; the leader's last byte wakes the recorder
+        CALL    TXBYTE
+SV2:    CALL    SBLOCK
+        CALL    SBLOCK
+        XRA     A
+        STA     TFIRST
+        LHLD    TADDR
+        LXI     D,128
+        DAD     D
+        SHLD    TADDR
+        LHLD    TLEFT
+        LXI     D,-128
+        DAD     D               ; no carry: fewer than 128 were left
+        JNC     SV3
+        MOV     A,H
+        ORA     L
+        JZ      SV3
+        SHLD    TLEFT
+        LHLD    TBLK
+        DCX     H
+        SHLD    TBLK
+        JMP     SV2
+SV3:    LXI     H,300           ; the trailer: fill while the recorder ends the record
+        CALL    WAITMS
+        LXI     H,MSGSAVED
+        CALL    PUTS
+        LHLD    TBEG
+        CALL    PHEX4
+        MVI     A,'-'
+        CALL    PUTCH
+        LHLD    TEND
+        CALL    PHEX4
+        JMP     NEWLINE
+
+; --------------------------------------------------------------------------------------------
+; SBLOCK: one copy of block TBLK after its sync bytes, the payload from TADDR. Changes A, B,
+; C, D, H, L.
+; --------------------------------------------------------------------------------------------
+SBLOCK: MVI     A,SYNC1
+        CALL    TXBYTE
+        MVI     A,SYNC2
+        CALL    TXBYTE
+        XRA     A
+        STA     TSUM
+        LHLD    TBLK
+        MOV     A,L
+        CALL    TXSUM
+        MOV     A,H
+        CALL    TXSUM
+        LDA     TFIRST
+        ORI     RECNUM
+        CALL    TXSUM
+        MVI     A,FTMONIT
+        CALL    TXSUM
+        LHLD    TLEFT
+        MOV     B,H
+        MOV     C,L
+        LHLD    TADDR
+        MVI     D,128
+SB1:    MOV     A,B             ; past the end: zeros
+        ORA     C
+        JZ      SB2
+        MOV     A,M
+        INX     H
+        DCX     B
+SB2:    CALL    TXSUM
+        DCR     D
+        JNZ     SB1
+        LDA     TSUM
+        CMA
+        JMP     TXBYTE
+
+; --------------------------------------------------------------------------------------------
+; LOAD ADDR: the next data record, every block's payload in block order from ADDR. A copy
+; whose checksum fails is passed over (its number cannot be trusted either); the second copy
+; serves instead. A block without a good copy, a block out of order or a record that stops
+; before block 0 ends the command with a message.
+; --------------------------------------------------------------------------------------------
+CMDLOAD:
+        CALL    NEEDNUM
+        CALL    NOMORE
+        XCHG
+        SHLD    TADDR
+        SHLD    TBEG
+        XRA     A
+        STA     TSTATE
+        STA     TBAD
+        STA     TLIMIT
+        MVI     A,USRXMODE
+        CALL    USMODE
+        MVI     A,SYNC1
+        OUT     USCTL
+        MVI     A,SYNC2
+        OUT     USCTL
+LD1:    MVI     A,USRXCMD       ; hunt: the byte after AAH 55H is a block's first
+        OUT     USCTL
+        CALL    RXBLK
+        JC      LDTIME
+        CALL    BLKSUM
+        JZ      LD2
+        MVI     A,1
+        STA     TBAD
+        JMP     LD1
+LD2:    LHLD    BLKBUF          ; HL = the block's number
+        LDA     TSTATE
+        ORA     A
+        JNZ     LD4
+        LDA     BLKBUF+2
+        ORA     A
+        JM      LD3
+        LDA     TBAD            ; not a first block: a record's middle, or its first block
+        ORA     A               ; came damaged only
+        JZ      LD1
+        INX     H
+        JMP     LDBAD
+LD3:    SHLD    TBLK            ; the first block: the whole record must fit in RAM
+        INX     H
+        MOV     A,H
+        CPI     2
+        JNC     NOTRAM
+        MOV     A,H             ; BC = blocks * 128
+        RAR
+        MOV     A,L
+        RAR
+        MOV     B,A
+        MVI     A,0
+        RAR
+        MOV     C,A
+        LHLD    TADDR
+        PUSH    B
+        DCX     B
+        DAD     B
+        POP     B
+        JC      NOTRAM
+        LHLD    TADDR
+        CALL    CHKW
+        JC      NOTRAM
+        LDA     BLKBUF+2
+        ANI     7FH
+        STA     TREC
+        MVI     A,1
+        STA     TSTATE
+        STA     TLIMIT
+        JMP     LDSTORE
+LD4:    XCHG                    ; DE = the block's number, HL = the last one stored
+        LHLD    TBLK
+        MOV     A,L
+        CMP     E
+        JNZ     LD5
+        MOV     A,H
+        CMP     D
+        JZ      LD1             ; a copy of the block stored last
+LD5:    DCX     H               ; HL = the block due next
+        LDA     BLKBUF+2        ; the same record, not a first block
+        MOV     B,A
+        LDA     TREC
+        CMP     B
+        JNZ     LDSEQ
+        MOV     A,L
+        CMP     E
+        JNZ     LD6
+        MOV     A,H
+        CMP     D
+        JNZ     LD6
+        SHLD    TBLK
+        JMP     LDSTORE
+LD6:    MOV     A,E             ; a lower number: the block due had no good copy
+        SUB     L
+        MOV     A,D
+        SBB     H
+        JC      LDBAD
+        JMP     LDSEQ
+LDSTORE:
+        LHLD    TADDR
+        XCHG
+        LXI     H,BLKBUF+4
+        MVI     B,128
+LS1:    MOV     A,M
+        STAX    D
+        INX     H
+        INX     D
+        DCR     B
+        JNZ     LS1
+        XCHG
+        SHLD    TADDR
+        XRA     A
+        STA     TBAD
+        LHLD    TBLK
+        MOV     A,H
+        ORA     L
+        JNZ     LD1
+        LXI     H,MSGLOADED
+        CALL    PUTS
+        LHLD    TBEG
+        CALL    PHEX4
+        MVI     A,'-'
+        CALL    PUTCH
+        LHLD    TADDR
+        DCX     H
+        CALL    PHEX4
+        JMP     NEWLINE
+LDTIME: LDA     TBAD            ; the record stopped before block 0
+        ORA     A
+        JZ      LDSEQ
+        LHLD    TBLK
+        DCX     H
+LDBAD:  XCHG                    ; HL = the block without a good copy
+        LXI     H,MSGBAD
+        JMP     ERRNUM
+LDSEQ:  LXI     H,MSGSEQ
+        JMP     ERROR
+
+; --------------------------------------------------------------------------------------------
+; ERRNUM: ERROR with the message at HL followed by DE in hexadecimal.
+; --------------------------------------------------------------------------------------------
+ERRNUM: LDA     FGCOL
+        PUSH    PSW
+        MVI     A,RED
+        STA     FGCOL
+        CALL    PUTS
+        XCHG
+        CALL    PHEX4
+        POP     PSW
+        STA     FGCOL
+        JMP     MAIN
+
+; --------------------------------------------------------------------------------------------
+; RXBLK: the next block into BLKBUF; carry when TLIMIT is set and it did not come in time.
+; Changes A, B, D, E, H, L.
+; --------------------------------------------------------------------------------------------
+RXBLK:  CALL    UPDCLK
+        LHLD    MSEC
+        SHLD    TWAIT
+        LXI     H,BLKBUF
+        MVI     B,BLKLEN
+RB1:    CALL    RXBYTE
+        RC
+        MOV     M,A
+        INX     H
+        DCR     B
+        JNZ     RB1
+        RET
+
+; --------------------------------------------------------------------------------------------
+; RXBYTE: the next received byte -> A with carry clear; carry on a time-out; Esc stops the
+; command. Keeps B, C, D, E, H, L.
+; --------------------------------------------------------------------------------------------
+RXBYTE: CALL    ESCDOWN
+        JNZ     TSTOP
+        IN      USCTL
+        ANI     USRXRDY
+        JNZ     RX2
+        LDA     TLIMIT
+        ORA     A
+        JZ      RXBYTE
+        PUSH    H
+        PUSH    D
+        CALL    UPDCLK
+        LHLD    TWAIT
+        XCHG
+        CALL    SINCE
+        LXI     D,-LOADWAIT
+        DAD     D
+        POP     D
+        POP     H
+        JNC     RXBYTE
+        RET
+RX2:    IN      USDATA
+        ORA     A
+        RET
+
+; --------------------------------------------------------------------------------------------
+; BLKSUM: Z when the block in BLKBUF passes its checksum. Changes A, B, H, L.
+; --------------------------------------------------------------------------------------------
+BLKSUM: LXI     H,BLKBUF
+        MVI     B,BLKLEN-1
+        XRA     A
+BK1:    ADD     M
+        INX     H
+        DCR     B
+        JNZ     BK1
+        CMA
+        CMP     M
+        RET
+
+; ============================================================================================
 ; Texts
 ; ============================================================================================
 BANNER: DB      'TEVRIN MONITOR 1.0',CR,0
@@ -1788,12 +2221,22 @@ HELPTXT:
         DB      'G ADDR          RUN A PROGRAM',CR
         DB      'C N             TEXT COLOUR 1-7',CR
         DB      'B FREQ MS       BEEP',CR
-        DB      'T               TIMER IRQS/S',CR,0
+        DB      'T               TIMER IRQS/S',CR
+        DB      'SAVE ADDR LEN   SAVE TO TAPE',CR
+        DB      'LOAD ADDR       LOAD FROM TAPE',CR,0
 MSGUNK: DB      'UNKNOWN COMMAND',0
 MSGARG: DB      'BAD ARGUMENT',0
 MSGRAM: DB      'NOT RAM',0
 MSGMEM: DB      'NO MEMORY THERE',0
 MSGIRQ: DB      'TIMER INTERRUPTS IN 1 S: ',0
+MSGSAVED:
+        DB      'SAVED ',0
+MSGLOADED:
+        DB      'LOADED ',0
+MSGBAD: DB      'NO GOOD COPY OF BLOCK ',0
+MSGSEQ: DB      'BROKEN BLOCK SEQUENCE',0
+MSGSTOP:
+        DB      'STOPPED',0
 
 ; The commands: name in upper case, zero, routine; a zero ends the table.
 COMMANDS:
@@ -1813,6 +2256,10 @@ COMMANDS:
         DW      CMDB
         DB      'T',0
         DW      CMDT
+        DB      'SAVE',0
+        DW      CMDSAVE
+        DB      'LOAD',0
+        DW      CMDLOAD
         DB      0
 
 ; ============================================================================================

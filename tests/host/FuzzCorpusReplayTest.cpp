@@ -12,6 +12,7 @@
 
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
+#include "fuzz/TapeImageCheck.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ const fs::path kCorpora = fs::path(TEVRIN_SOURCE_DIR) / "fuzz" / "corpus";
 const std::map<std::string, Check> kReplays = {
     {"ini", fuzzcheck::CheckIniFile},
     {"config", fuzzcheck::CheckConfigDocument},
+    {"tape", fuzzcheck::CheckTapeImage},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -51,6 +53,10 @@ TEST(FuzzCorpusReplay, LanguageFiles) {
 
 TEST(FuzzCorpusReplay, ConfigurationFiles) {
     Replay("config");
+}
+
+TEST(FuzzCorpusReplay, TapeImages) {
+    Replay("tape");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

@@ -1,0 +1,278 @@
+#include "machine/IfTape.h"
+
+IfTape::IfTape() : recording_(new uint8_t[kRecordingSize]()) {}
+
+IfTape::~IfTape() = default;
+
+IfSerial::LineHandlers IfTape::LineHandlers() {
+    IfSerial::LineHandlers handlers;
+    handlers.OnLineReset = IfSerial::LineNotify::Bind<&IfTape::OnSerialReset>(this);
+    handlers.OnTxReady = IfSerial::LineNotify::Bind<&IfTape::OnTransmit>(this);
+    handlers.OnTick = IfSerial::LineTick::Bind<&IfTape::OnTicks>(this);
+    handlers.QuietTicks = Closure<int32_t(IfSerial*)>::Bind<&IfTape::QuietTicks>(this);
+    return handlers;
+}
+
+IfSerial::LineHandlers IfTape::Attach(IfSerial& serial) {
+    return serial.SetLineHandlers(IfSerial::kLineTape, LineHandlers());
+}
+
+SoundLevelOutput IfTape::SetSoundSink(SoundLevelOutput sink) {
+    SoundLevelOutput previous = soundSink_;
+    soundSink_ = sink;
+    return previous;
+}
+
+IfTape::EventSink IfTape::SetEventSink(EventSink sink) {
+    EventSink previous = eventSink_;
+    eventSink_ = sink;
+    return previous;
+}
+
+// The clock is not touched: it runs on without a jump.
+void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
+    std::lock_guard<std::mutex> lock(playMutex_);
+    playState_ = kIdle;
+    playData_ = data;
+    bytesRemaining_ = length;
+    fast_ = false;
+    if (data == nullptr || length <= 0) {
+        playData_ = nullptr;
+        bytesRemaining_ = 0;
+        return;
+    }
+    fast_ = fast;
+    playState_ = kLeader;
+    halfBits_ = kHalfPeriodsPerByte;
+    byteCounter_ = kLeaderBytes;
+    blocksPlayed_ = 0;
+    shift_ = kFillByte;
+    dataBit_ = 1;
+}
+
+int IfTape::PlayState() const {
+    std::lock_guard<std::mutex> lock(playMutex_);
+    return playState_;
+}
+
+int32_t IfTape::BytesRemaining() const {
+    std::lock_guard<std::mutex> lock(playMutex_);
+    return bytesRemaining_;
+}
+
+int IfTape::StatusIconIndex() const {
+    if (PlayState() != kIdle) return kIconPlaying;
+    return RecorderState() != kHunt ? kIconRecording : kIconNone;
+}
+
+int32_t IfTape::QuietTicks(IfSerial* /*serial*/) const {
+    return accumulator_ >= kHalfPeriodTicks ? 0 : kHalfPeriodTicks - accumulator_;
+}
+
+void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
+    accumulator_ += ticks;
+    while (accumulator_ >= kHalfPeriodTicks) {
+        accumulator_ -= kHalfPeriodTicks;
+        clockLevel_ ^= 1;
+        int event = 0;
+        bool finish = false;
+        Step step;
+        {
+            std::lock_guard<std::mutex> lock(playMutex_);
+            step = HalfPeriod(serial, tickPosition - accumulator_, event, finish);
+        }
+        if (finish) {
+            FinishRecording();
+            eventSink_(kEventRecordingDone);
+            ResetRecorder(serial);
+        }
+        if (event != 0) eventSink_(event);
+        if (finish || step == Step::EndCall) return;
+    }
+}
+
+IfTape::Step IfTape::HalfPeriod(IfSerial* serial, int32_t stamp, int& event, bool& finish) {
+    const bool playing = playState_ != kIdle;
+    // While bytes are handed over whole, the line is not driven and the receiver's clock is held
+    // low: a free-running synchronous receiver would otherwise assemble bytes from the idle line
+    // in between, and it must still be at a character boundary when the next gap plays.
+    const bool delivering = fast_ && playState_ == kData && halfBits_ <= 0;
+    const uint8_t level = clockLevel_ ^ dataBit_;
+    if (playing && !delivering) {
+        serial->SetRxD(dataBit_);
+        serial->SetDsr(level);
+    }
+    if (playing && !fast_ && soundSink_ && eventSink_ && eventSink_(kEventMonitorQuery)) {
+        soundSink_(soundchannel::kTape, level ? 15 : 0, stamp);
+    }
+    serial->RxClockEdge(delivering ? 0 : clockLevel_);
+
+    ++idleHalfPeriods_;
+    if (idleHalfPeriods_ > kIdleLimit &&
+        recorderState_.load(std::memory_order_relaxed) == kAfterBlock && blocksRecorded_ > 0) {
+        finish = true;
+    }
+    if (playData_ == nullptr) return Step::EndCall;
+
+    switch (playState_) {
+        case kIdle: dataBit_ = 1; break;
+        case kLeader:
+            if (--halfBits_ == 0) {
+                if (--byteCounter_ == 0) {
+                    playState_ = kData;
+                    shift_ = *playData_++;
+                    byteCounter_ = kBlockBytes;
+                } else {
+                    shift_ = byteCounter_ == 1 ? kSync2 : byteCounter_ == 2 ? kSync1 : kFillByte;
+                }
+                dataBit_ = shift_ & 1;
+                halfBits_ = kHalfPeriodsPerByte;
+            } else {
+                AdvanceBit();
+            }
+            break;
+        case kData:
+            if (fast_ && halfBits_ < 0) return FastDelivery(serial, event);
+            if (--halfBits_ == 0) {
+                --bytesRemaining_;
+                --byteCounter_;
+                if (bytesRemaining_ <= 0) {
+                    playState_ = kTrailer;
+                    StartGap(kTrailerBytes);
+                } else if (byteCounter_ == 0) {
+                    ++blocksPlayed_;
+                    playState_ = kLeader;
+                    StartGap(kGapBytes);
+                } else if (fast_) {
+                    halfBits_ = -3;
+                } else {
+                    halfBits_ = kHalfPeriodsPerByte;
+                    shift_ = *playData_++;
+                    dataBit_ = shift_ & 1;
+                }
+            } else {
+                AdvanceBit();
+            }
+            break;
+        case kTrailer:
+            if (--halfBits_ == 0) {
+                if (--byteCounter_ == 0) {
+                    playState_ = kIdle;
+                    playData_ = nullptr;
+                    event = kEventEndOfRecord;
+                } else {
+                    shift_ = kFillByte;
+                }
+                dataBit_ = shift_ & 1;
+                halfBits_ = kHalfPeriodsPerByte;
+            } else {
+                AdvanceBit();
+            }
+            break;
+        default: break;
+    }
+    return Step::Continue;
+}
+
+// A bit lasts two half-periods: the next one goes on the line when the count is even again.
+void IfTape::AdvanceBit() {
+    if ((halfBits_ & 1) == 0) {
+        shift_ >>= 1;
+        dataBit_ = shift_ & 1;
+    }
+}
+
+void IfTape::StartGap(int bytes) {
+    halfBits_ = kHalfPeriodsPerByte;
+    byteCounter_ = bytes;
+    shift_ = kFillByte;
+    dataBit_ = 1;
+}
+
+// The counter climbs from -3 to -1 between bytes; at -1 a byte goes in when the program has
+// read the last one. Two half-periods pass before the next try.
+IfTape::Step IfTape::FastDelivery(IfSerial* serial, int& event) {
+    if (playData_ == nullptr || halfBits_ != -1 || serial->RxReady()) {
+        ++halfBits_;
+        return Step::EndCall;
+    }
+    serial->PutReceivedByte(*playData_++);
+    --bytesRemaining_;
+    --byteCounter_;
+    halfBits_ = -2;
+    if (bytesRemaining_ <= 0) {
+        playState_ = kIdle;
+        playData_ = nullptr;
+        event = kEventEndOfRecord;
+    } else if (byteCounter_ == 0) {
+        ++blocksPlayed_;
+        playState_ = kLeader;
+        StartGap(kGapBytes);
+    }
+    return Step::EndCall;
+}
+
+void IfTape::OnTransmit(IfSerial* serial) {
+    if (serial->TxReadyPin()) return;
+    {
+        std::lock_guard<std::mutex> lock(playMutex_);
+        if (playState_ != kIdle) {
+            // Recording and playback exclude each other.
+            ResetRecorder(serial);
+            return;
+        }
+    }
+    const uint8_t value = serial->TakeTransmitByte();
+    recording_[writeIndex_] = value;
+    bool firstBlock = false;
+    switch (recorderState_.load(std::memory_order_relaxed)) {
+        case kHunt:
+            if (value != kFillByte) return ResetRecorder(serial);
+            recorderState_ = kAfterBlock;
+            blocksRecorded_ = 0;
+            idleHalfPeriods_ = 0;
+            break;
+        case kAfterBlock:
+            if (value != kSync1) return ResetRecorder(serial);
+            recorderState_ = kAfterAA;
+            break;
+        case kAfterAA:
+            if (value != kSync2) return ResetRecorder(serial);
+            blockByteCount_ = 0;
+            recorderState_ = kInBlock;
+            // From here the program may write the block at full speed.
+            serial->SetParallelTx(1);
+            break;
+        case kInBlock:
+            ++writeIndex_;
+            if (++blockByteCount_ < kBlockBytes) break;
+            idleHalfPeriods_ = 0;
+            recorderState_ = kAfterBlock;
+            firstBlock = ++blocksRecorded_ == 1;
+            // A full buffer ends the recording at the last whole block.
+            if (writeIndex_ + kBlockBytes > kRecordingSize) {
+                FinishRecording();
+                eventSink_(kEventRecordingDone);
+                return ResetRecorder(serial);
+            }
+            break;
+        default: break;
+    }
+    if (firstBlock) eventSink_(kEventFirstBlock);
+}
+
+void IfTape::OnSerialReset(IfSerial* /*serial*/) {
+    eventSink_(kEventSerialReset);
+}
+
+void IfTape::ResetRecorder(IfSerial* serial) {
+    recorderState_ = kHunt;
+    writeIndex_ = kRecordHead;
+    serial->SetParallelTx(0);
+}
+
+void IfTape::FinishRecording() {
+    const uint32_t length = static_cast<uint32_t>(writeIndex_ - 4);
+    for (int i = 0; i < 4; ++i) recording_[i] = static_cast<uint8_t>(length >> (8 * i));
+    recording_[4] = 0xFF;
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "machine/Closure.h"
+#include "machine/IfSerial.h"
+#include "machine/SoundLevelOutput.h"
+
+// The cassette recorder on serial line 0. The machine has no tape hardware beyond the 8251: the
+// recorder makes the receiver's clock itself (a half-period every 833 ticks, about 1200 bit/s),
+// plays a record as a phase-encoded synchronous bit stream (leader, the stored bytes in blocks
+// of 133 with short gaps, trailer) onto RxD with the raw level on /DSR, and collects the bytes
+// the program transmits into a buffer that is a complete data record of a tape image.
+//
+// Threads: the line handlers run on the emulation thread. StartPlayback, StopPlayback and the
+// read-outs may be called from any thread; the playback fields sit behind a mutex of their own,
+// so StopPlayback returning means the old play data is no longer read. Events are sent with that
+// mutex released (a handler of event 2 may stop or start playback), except the monitoring query
+// (code 4), whose handler must only answer.
+class IfTape {
+  public:
+    static constexpr int32_t kHalfPeriodTicks = 833;
+    static constexpr int kHalfPeriodsPerByte = 16;
+    static constexpr int kLeaderBytes = 750, kBlockBytes = 133, kGapBytes = 7, kTrailerBytes = 7;
+    static constexpr uint8_t kFillByte = 0x3F, kSync1 = 0xAA, kSync2 = 0x55;
+    // Half-periods (about 0.1 s) after a block with no new 0xAA that end a recording.
+    static constexpr int kIdleLimit = 240;
+    static constexpr int32_t kRecordingSize = 131072;
+    static constexpr int32_t kRecordHead = 5;  // length field and type byte
+
+    enum PlayStates : int { kIdle = 0, kLeader = 1, kData = 3, kTrailer = 4 };
+    enum RecorderStates : int { kHunt = 0, kAfterBlock = 1, kAfterAA = 2, kInBlock = 3 };
+    enum Events : int {
+        kEventSerialReset = 1,
+        kEventEndOfRecord = 2,
+        kEventMonitorQuery = 4,
+        kEventFirstBlock = 5,
+        kEventRecordingDone = 6
+    };
+    static constexpr int kIconPlaying = 10, kIconRecording = 11, kIconNone = 0;
+
+    using EventSink = Closure<bool(int code)>;
+
+    IfTape();
+    ~IfTape();
+    IfTape(const IfTape&) = delete;
+    IfTape& operator=(const IfTape&) = delete;
+
+    // Registers the line-0 handlers on `serial`; returns what they replace.
+    IfSerial::LineHandlers Attach(IfSerial& serial);
+    // The handlers as registered by Attach.
+    IfSerial::LineHandlers LineHandlers();
+
+    SoundLevelOutput SetSoundSink(SoundLevelOutput sink);
+    EventSink SetEventSink(EventSink sink);
+
+    // Plays `length` bytes from `data` (which must stay valid until playback ends or is
+    // stopped); a null pointer or a zero length stops instead.
+    void StartPlayback(const uint8_t* data, int32_t length, bool fast);
+    void StopPlayback() { StartPlayback(nullptr, 0, false); }
+
+    int PlayState() const;
+    int32_t BytesRemaining() const;
+    int RecorderState() const { return recorderState_.load(std::memory_order_relaxed); }
+    int StatusIconIndex() const;
+
+    // The finished recording: a data record as stored in a tape image (length field, 0xFF,
+    // blocks). Valid while event 6 is being handled: the emulation thread waits meanwhile and
+    // resets the recorder when the handler returns.
+    struct Recording {
+        const uint8_t* data = nullptr;
+        int32_t size = 0;
+    };
+    Recording TakeRecording() const { return {recording_.get(), writeIndex_}; }
+
+    // Serial line 0.
+    void OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks);
+    void OnTransmit(IfSerial* serial);
+    void OnSerialReset(IfSerial* serial);
+    // Nothing happens before the next half-period, so the ticks up to it may be handed over in
+    // one call.
+    int32_t QuietTicks(IfSerial* serial) const;
+
+  private:
+    enum class Step { Continue, EndCall };
+    Step HalfPeriod(IfSerial* serial, int32_t stamp, int& event, bool& finishRecording);
+    Step FastDelivery(IfSerial* serial, int& event);
+    void AdvanceBit();
+    void StartGap(int bytes);
+    void ResetRecorder(IfSerial* serial);
+    void FinishRecording();
+
+    EventSink eventSink_;
+    SoundLevelOutput soundSink_;
+    int32_t accumulator_ = 0;
+    uint8_t clockLevel_ = 1;
+
+    // Playback, shared with the caller's thread.
+    mutable std::mutex playMutex_;
+    const uint8_t* playData_ = nullptr;
+    int32_t bytesRemaining_ = 0;
+    bool fast_ = false;
+    int32_t byteCounter_ = 0;
+    int playState_ = kIdle;
+    int32_t halfBits_ = 0;
+    uint8_t shift_ = 0;
+    uint8_t dataBit_ = 1;
+    int32_t blocksPlayed_ = 0;
+
+    // Recording, on the emulation thread only (the state is read for the status icon).
+    std::atomic<int> recorderState_{kHunt};
+    int32_t writeIndex_ = kRecordHead;
+    int32_t blockByteCount_ = 0;
+    int32_t blocksRecorded_ = 0;
+    int32_t idleHalfPeriods_ = 0;
+    std::unique_ptr<uint8_t[]> recording_;
+};

@@ -1,0 +1,173 @@
+#include "media/tape/TapeDeck.h"
+
+#include <filesystem>
+#include <iterator>
+#include <system_error>
+
+#include "host/files/AtomicFile.h"
+#include "machine/IfTape.h"
+
+namespace {
+constexpr std::size_t kMaxTapeFile = std::size_t{1} << 30;
+}
+
+TapeDeck::TapeDeck() : work_(tape::kWorkBufferSize) {}
+
+TapeDeck::~TapeDeck() {
+    AttachTape(nullptr);
+    FreeRecords();
+}
+
+void TapeDeck::AttachTape(IfTape* tape) {
+    if (tape_ != nullptr) {
+        tape_->StopPlayback();
+        tape_->SetEventSink({});
+    }
+    tape_ = tape;
+    if (tape_ != nullptr)
+        tape_->SetEventSink(IfTape::EventSink::Bind<&TapeDeck::OnTapeEvent>(this));
+}
+
+TapeDeck::HandOver TapeDeck::SetHandOver(HandOver handOver) {
+    HandOver previous = handOver_;
+    handOver_ = handOver;
+    return previous;
+}
+
+void TapeDeck::OpenTapeFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    tapePath_ = ec ? path : absolute.lexically_normal().string();
+    if (std::filesystem::is_regular_file(tapePath_, ec)) Load();
+}
+
+// Plain files the BASIC importer made exist only for the list that holds them.
+void TapeDeck::FreeRecords() {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    for (const tagTapeRecord& r : records_) {
+        const std::string& path = r.sourcePath;
+        if (path.size() >= 8 && path.compare(path.size() - 8, 8, "-tmp.tmp") == 0) {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    }
+    records_.clear();
+    currentIndex_ = -1;
+}
+
+void TapeDeck::Load() {
+    FreeRecords();
+    tape::ReadResult read = tape::ReadTape(tapePath_);
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        records_ = std::move(read.records);
+        MakeCurrentLocked(0);
+    }
+    changed_ = false;
+}
+
+void TapeDeck::NewTape() {
+    changed_ = false;
+    tapePath_.clear();
+    FreeRecords();
+}
+
+void TapeDeck::SetNewTapePath(const std::string& path) {
+    tapePath_ = path;
+    FreeRecords();
+    changed_ = false;
+}
+
+void TapeDeck::MakeCurrent(int index) {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    MakeCurrentLocked(index);
+}
+
+void TapeDeck::MakeCurrentLocked(int index) {
+    int i = 0;
+    for (const tagTapeRecord& r : records_) {
+        if (i >= index && r.recordType == tape::kTypeData) {
+            currentIndex_ = i;
+            return;
+        }
+        ++i;
+    }
+    currentIndex_ = -1;
+}
+
+TapeMessage TapeDeck::Play() {
+    if (tape_ == nullptr) return {};
+    Stop();
+    const int current = currentIndex_.load();
+    if (current < 0) return {};
+    const tagTapeRecord& record = *std::next(records_.begin(), current);
+    const int64_t bytes = tape::ReadPlayData(record, work_);
+    if (bytes < 0) return TapeMessage::Make("OpenTape", {record.sourcePath});
+    playLength_ = static_cast<int32_t>(bytes);
+    progress_ = 0;
+    playing_ = true;
+    tape_->StartPlayback(work_.data(), playLength_, fast_.load());
+    return {};
+}
+
+void TapeDeck::Stop() {
+    playing_ = false;
+    if (tape_ != nullptr) tape_->StopPlayback();
+    progress_ = 0;
+}
+
+void TapeDeck::SetFast(bool on) {
+    if (!playing_.load()) fast_ = on;
+}
+
+int32_t TapeDeck::Progress() {
+    if (tape_ == nullptr) return 0;
+    const int state = tape_->PlayState();
+    if (state == IfTape::kLeader || state == IfTape::kData) {
+        progress_ = playLength_ - tape_->BytesRemaining();
+    }
+    return progress_;
+}
+
+TapeMessage TapeDeck::AppendRecording() {
+    if (tape_ == nullptr) return {};
+    const IfTape::Recording recording = tape_->TakeRecording();
+    std::string contents;
+    files::ReadResult read = tapePath_.empty()
+                                    ? files::ReadResult::Failed
+                                    : files::ReadWholeFile(tapePath_, kMaxTapeFile, contents);
+    if (read != files::ReadResult::Ok && read != files::ReadResult::Missing) {
+        return TapeMessage::Make("CreateFile", {tapePath_});
+    }
+    contents.append(reinterpret_cast<const char*>(recording.data),
+                    static_cast<std::size_t>(recording.size));
+    if (!files::WriteFileAtomically(tapePath_, contents)) {
+        return TapeMessage::Make("CreateFile", {tapePath_});
+    }
+    Load();
+    return {};
+}
+
+bool TapeDeck::OnTapeEvent(int code) {
+    switch (code) {
+        case IfTape::kEventMonitorQuery: return monitoring_.load();
+        case IfTape::kEventEndOfRecord: EndOfRecord(); return true;
+        case IfTape::kEventSerialReset:
+        case IfTape::kEventFirstBlock:
+        case IfTape::kEventRecordingDone: handOver_(code); return true;
+        default: return false;
+    }
+}
+
+// On the emulation thread: the next data record becomes current (the first one after the last
+// item) and the deck stops; the user starts the next record.
+void TapeDeck::EndOfRecord() {
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        const int current = currentIndex_.load();
+        const int last = static_cast<int>(records_.size()) - 1;
+        MakeCurrentLocked(current < 0 || current >= last ? 0 : current + 1);
+    }
+    playing_ = false;
+    if (tape_ != nullptr) tape_->StopPlayback();
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "machine/Closure.h"
+#include "media/tape/TapeImage.h"
+#include "media/tape/TapeMessage.h"
+#include "media/tape/TapeRecord.h"
+
+class IfTape;
+
+// The cassette deck behind the tape browser window: the inserted tape's record list, the
+// current record, playing it into the tape interface and appending finished recordings.
+//
+// Threads: everything runs on the window's thread except the tape interface's events, which
+// arrive on the emulation thread. The end of a record (event 2) moves the current record there,
+// under a lock that the list's writers take too; reading the list on the window's thread needs
+// no lock. Events 1, 5 and 6 must be handled on the window's thread while the emulation thread
+// waits: they go to the hand-over closure the owner connects (its request cell), which then calls
+// StopPlayback, NeedsTapeFile/SetNewTapePath and AppendRecording there.
+class TapeDeck {
+  public:
+    using HandOver = Closure<void(int event)>;
+
+    TapeDeck();
+    ~TapeDeck();
+    TapeDeck(const TapeDeck&) = delete;
+    TapeDeck& operator=(const TapeDeck&) = delete;
+
+    // Becomes the tape interface's event sink (null detaches).
+    void AttachTape(IfTape* tape);
+    HandOver SetHandOver(HandOver handOver);
+
+    const std::string& TapePath() const { return tapePath_; }
+    // Makes the path absolute and the tape path, and loads it when the file exists.
+    void OpenTapeFile(const std::string& path);
+    // Reads the tape path again; the first data record becomes current.
+    void Load();
+    // No tape: an empty list and no path.
+    void NewTape();
+    bool Changed() const { return changed_; }
+
+    const TapeRecordList& Records() const { return records_; }
+    int CurrentIndex() const { return currentIndex_.load(); }
+    // The first data record at or after `index` becomes current (none when there is none).
+    void MakeCurrent(int index);
+
+    // Plays the current record (nothing without one); a source that cannot be read is reported
+    // and nothing plays.
+    TapeMessage Play();
+    void Stop();
+    bool Playing() const { return playing_.load(); }
+    // Fast loading changes only while stopped; monitoring at any time.
+    void SetFast(bool on);
+    bool Fast() const { return fast_.load(); }
+    void SetMonitoring(bool on) { monitoring_.store(on); }
+    bool Monitoring() const { return monitoring_.load(); }
+    int32_t PlayLength() const { return playLength_; }
+    // Bytes played of the current record, for the progress bar.
+    int32_t Progress();
+
+    // Event 5 (the first block of a recording is complete) found no tape listed: the owner asks
+    // for a new tape file and passes it to SetNewTapePath.
+    bool NeedsTapeFile() const { return records_.empty(); }
+    void SetNewTapePath(const std::string& path);
+    // Event 6: the finished recording goes to the end of the tape file, which is then reloaded.
+    TapeMessage AppendRecording();
+
+    // The tape interface's event sink.
+    bool OnTapeEvent(int code);
+
+  private:
+    void FreeRecords();
+    void MakeCurrentLocked(int index);
+    void EndOfRecord();
+
+    IfTape* tape_ = nullptr;
+    HandOver handOver_;
+    std::string tapePath_;
+    bool changed_ = false;
+    std::mutex listMutex_;  // the list and the current record, against the end-of-record event
+    TapeRecordList records_;
+    std::atomic<int> currentIndex_{-1};
+    std::atomic<bool> playing_{false};
+    std::atomic<bool> fast_{false};
+    std::atomic<bool> monitoring_{false};
+    int32_t playLength_ = 0;
+    int32_t progress_ = 0;
+    tape::WorkBuffer work_;  // also the play buffer
+};
