@@ -30,6 +30,10 @@ Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpen
       fillRandom_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())) {
     screen_ = std::make_unique<ScreenTevrin>();
     sound_ = std::make_unique<SoundSystem>(&ShuttingDown, std::move(soundOpener));
+    // The recorder outlives rebuilds of the board, so a deck attached to it stays attached; each
+    // build plugs it into the new serial interface.
+    tape_ = std::make_unique<IfTape>();
+    tape_->SetSoundSink(sound_->LevelOutput());
     // As the Sound settings page does when it loads: a configuration that names no device (a
     // fresh installation) gets the default output device, so the machine is heard at once.
     if (sound_->AudioAvailable()) soundconfig::SelectDevice(settings_);
@@ -43,6 +47,7 @@ Machine::~Machine() {
     preciseTimer_.SetEnabled(false);
     preciseTimer_.WaitIdle();
     std::lock_guard<std::mutex> lock(cpuMutex_);
+    tape_->SetSoundSink({});
     sound_.reset();  // before the GPIO port its board sits on
     DestroyDevices();
     screen_.reset();
@@ -100,6 +105,7 @@ void Machine::BuildMachine() {
 
     timer_ = std::make_unique<IfTimer>(interrupts_.get());
     timer_->ConnectSerial(serial_.get());
+    tape_->Attach(*serial_);
     timer_->SetClockOptions(settings_.Get(config::keys::kClockTimer0),
                             settings_.Get(config::keys::kClockTimer1),
                             settings_.Get(config::keys::kChainTimer01));
@@ -152,7 +158,9 @@ bool Machine::ApplySettings(GroupSet groups) {
     if (groups.Has(Group::SoundDevice)) {
         // The speaker lets go of the old driver before it is replaced.
         if (systemPio_) systemPio_->SetSpeakerOutput({});
+        tape_->SetSoundSink({});
         sound_->ApplyDevice(soundconfig::Read(settings_));
+        tape_->SetSoundSink(sound_->LevelOutput());
         rebuilt = true;
     }
     if (groups.Has(Group::SoundVolumes)) sound_->ApplyVolumes(soundconfig::Read(settings_));

@@ -22,6 +22,7 @@
 #include "machine/IfInterrupt.h"
 #include "machine/IfMultiplier.h"
 #include "machine/IfSerial.h"
+#include "machine/IfTape.h"
 #include "machine/IfTimer.h"
 #include "machine/MemoryLayout.h"
 #include "machine/MemoryOrganizer.h"
@@ -159,6 +160,10 @@ public:
     // PausedScope.
     const ChipMemory* MemoryView() const { return memory_.get(); }
     bool MultiplierFitted() const { return multiplier_ != nullptr; }
+    // The cassette recorder on serial line 0, the same object for the machine's whole life; a
+    // front end's tape deck attaches to it. Start and stop playback from any thread.
+    IfTape& Tape() { return *tape_; }
+    const IfTape& Tape() const { return *tape_; }
 
     config::Settings& Settings() const { return settings_; }
     HostKeyboardState& Keyboard() { return keyboard_; }
@@ -214,6 +219,7 @@ private:
   std::unique_ptr<IfInterrupt> interrupts_;
   std::unique_ptr<IfGPIO> gpio_;
   std::unique_ptr<IfSerial> serial_;
+  std::unique_ptr<IfTape> tape_;
   std::unique_ptr<IfTimer> timer_;
   std::unique_ptr<IfMultiplier> multiplier_;
   std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device
