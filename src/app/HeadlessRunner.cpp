@@ -1,10 +1,12 @@
 #include "app/HeadlessRunner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <ostream>
@@ -22,6 +24,8 @@
 #include "host/config/Settings.h"
 #include "media/pictures/BitmapFile.h"
 #include "media/pictures/VideoDump.h"
+#include "media/tape/TapeDeck.h"
+#include "media/tape/TapeImage.h"
 
 namespace headless {
 namespace {
@@ -47,19 +51,78 @@ bool ParseNumber(const std::string& text, int64_t& value) {
 // Runs the period hook's work: typing and the timed stop, in emulated time.
 struct PeriodWork {
     Machine* machine = nullptr;
-    std::unique_ptr<HostTypist> typist;
+    std::vector<std::unique_ptr<HostTypist>> typists;
+    TapeDeck* deck = nullptr;  // with a tape to play: Play is pressed at playAtMs
+    int64_t playAtMs = -1;
     int64_t stopAtTicks = -1;
     std::atomic<bool> finished{false};
 
     void OnPeriod() {
         int64_t ticks = machine->EmulatedTicks();
-        if (typist) {
-            typist->Update(ticks / (speed::kTicksPerPeriod / speed::kPeriodMs), machine->Keyboard());
+        const int64_t ms = ticks / (speed::kTicksPerPeriod / speed::kPeriodMs);
+        if (!typists.empty()) {
+            for (const auto& typist : typists) typist->Update(ms, machine->Keyboard());
             machine->ScanKeyboard();
+        }
+        if (deck != nullptr && playAtMs >= 0 && ms >= playAtMs) {
+            playAtMs = -1;
+            deck->Play();
         }
         if (stopAtTicks >= 0 && ticks >= stopAtTicks && !finished) {
             finished = true;
             machine->StopTimer();
+        }
+    }
+};
+
+// The tape options: the tape inserted (or the file recordings go to) and what the window's
+// refresh would do with the deck's hand-overs.
+struct HeadlessTape {
+    TapeDeck& deck;
+    const Options& options;
+    std::ostream& err;
+
+    // True when a tape is in to play.
+    bool Insert() {
+        deck.SetFast(options.tapeFast);
+        if (!options.tapePath.empty()) {
+            const tape::ReadResult read = tape::ReadTape(options.tapePath);
+            const bool hasData =
+                std::any_of(read.records.begin(), read.records.end(),
+                            [](const tagTapeRecord& r) { return r.recordType == tape::kTypeData; });
+            if (read.records.empty() && read.failed) {
+                err << "tevrinemu: cannot read the tape " << options.tapePath << "; running with no tape\n";
+            } else if (!hasData) {
+                err << "tevrinemu: the tape " << options.tapePath
+                    << " holds no data record; running with no tape\n";
+            } else {
+                deck.OpenTapeFile(options.tapePath);
+                return deck.CurrentIndex() >= 0;
+            }
+        }
+        if (!options.recordPath.empty()) deck.OpenTapeFile(options.recordPath);
+        return false;
+    }
+
+    void OnHandOver(int event) {
+        switch (event) {
+            case IfTape::kEventSerialReset: deck.Stop(); break;
+            case IfTape::kEventFirstBlock:
+                if (deck.NeedsTapeFile()) {
+                    if (options.recordPath.empty()) {
+                        deck.Stop();
+                    } else {
+                        deck.SetNewTapePath(deck.TapePath());
+                    }
+                }
+                break;
+            case IfTape::kEventRecordingDone:
+                if (deck.TapePath().empty()) break;
+                if (const TapeMessage failed = deck.AppendRecording()) {
+                    err << "tevrinemu: cannot write the recording to " << deck.TapePath() << "\n";
+                }
+                break;
+            default: break;
         }
     }
 };
@@ -143,6 +206,21 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             options.typeAfterMs = number;
+        } else if (arg == "--type-at") {
+            if (!value(text)) return false;
+            Options::TypeAt typed;
+            if (!ParseNumber(text, number) || !value(typed.text)) {
+                error = "--type-at needs a number of milliseconds and a text";
+                return false;
+            }
+            typed.ms = number;
+            options.typeAt.push_back(typed);
+        } else if (arg == "--tape") {
+            if (!value(options.tapePath)) return false;
+        } else if (arg == "--tape-fast") {
+            options.tapeFast = true;
+        } else if (arg == "--record") {
+            if (!value(options.recordPath)) return false;
         } else if (arg == "--screenshot") {
             if (!value(options.screenshotPath)) return false;
         } else if (arg == "--dump-vram") {
@@ -162,6 +240,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             return false;
         }
     }
+    if (!options.tapePath.empty() && !options.recordPath.empty() &&
+        std::filesystem::absolute(options.tapePath).lexically_normal() !=
+            std::filesystem::absolute(options.recordPath).lexically_normal()) {
+        error = "--tape and --record name different files: a recording goes onto the tape inserted";
+        return false;
+    }
     return true;
 }
 
@@ -179,6 +263,14 @@ std::string HelpText() {
            "  --type TEXT           type TEXT as on a US keyboard, each key held 40 ms and\n"
            "                        released 40 ms of emulated time; a newline is Enter\n"
            "  --type-after MS       start typing after MS of emulated time (default 1000)\n"
+           "  --type-at MS TEXT     type TEXT from MS of emulated time; may be given several\n"
+           "                        times\n"
+           "  --tape PATH           insert a tape (its first data record current) and press\n"
+           "                        Play when the first text starts being typed (at 1000 ms\n"
+           "                        when nothing is typed)\n"
+           "  --tape-fast           play the tape with fast loading\n"
+           "  --record PATH         what the machine saves to tape goes into PATH (created\n"
+           "                        when missing, appended when it exists)\n"
            "  --screenshot PATH     at exit, write the picture as a BMP (8 bits, 16 colours)\n"
            "  --dump-vram PATH      at exit, write the three video planes (24,576 bytes:\n"
            "                        red, green, blue)\n"
@@ -221,9 +313,13 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
 
     PeriodWork work;
     work.machine = machine.get();
-    if (!options.typeText.empty()) {
-        work.typist = std::make_unique<HostTypist>(options.typeText, options.typeAfterMs);
-    }
+    int64_t firstTypingMs = -1;
+    auto addTypist = [&](const std::string& text, int64_t ms) {
+        work.typists.push_back(std::make_unique<HostTypist>(text, ms));
+        if (firstTypingMs < 0 || ms < firstTypingMs) firstTypingMs = ms;
+    };
+    if (!options.typeText.empty()) addTypist(options.typeText, options.typeAfterMs);
+    for (const Options::TypeAt& typed : options.typeAt) addTypist(typed.text, typed.ms);
     if (options.runForMs) work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
 
@@ -239,10 +335,21 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         previousTerm = std::signal(SIGTERM, OnSignal);
         start = std::chrono::steady_clock::now();
     };
+    // The deck runs on the emulation thread here (at maximum speed that is this thread): what
+    // the window hands over to its refresh is done at once.
+    TapeDeck deck;
+    HeadlessTape tape{deck, options, err};
+    deck.SetHandOver(TapeDeck::HandOver::Bind<&HeadlessTape::OnHandOver>(&tape));
+    deck.AttachTape(&machine->Tape());
+    if (tape.Insert()) {
+        work.deck = &deck;
+        work.playAtMs = firstTypingMs >= 0 ? firstTypingMs : 1000;
+    }
     const bool started = StartUp(*machine, hooks);
     const RomMessage romMessage = MainRomMessage(*machine);
     if (!romMessage.text.empty()) err << "tevrinemu: " << romMessage.text << "\n";
     if (!started) {
+        deck.AttachTape(nullptr);
         ShuttingDown = true;
         machine.reset();
         ShuttingDown = false;
@@ -302,6 +409,7 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
                       wall > 0 ? static_cast<double>(ticks) / wall / 1e6 : 0.0, usage);
         out << line;
     }
+    deck.AttachTape(nullptr);
     ShuttingDown = true;
     machine.reset();
     ShuttingDown = false;

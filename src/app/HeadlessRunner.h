@@ -26,6 +26,15 @@ struct Options {
     double speed = 1.0;         // paced by the 2 ms timer
     std::string typeText;
     int64_t typeAfterMs = 1000;
+    // --type-at MS TEXT, as often as given.
+    struct TypeAt {
+        int64_t ms = 0;
+        std::string text;
+    };
+    std::vector<TypeAt> typeAt;
+    std::string tapePath;  // inserted, played when the first text starts being typed
+    bool tapeFast = false;
+    std::string recordPath;  // where what the machine saves to tape goes
     std::string screenshotPath;
     std::string vramPath;
     std::vector<MemoryDump> memoryDumps;
