@@ -63,10 +63,22 @@ class SdRomRig {
         serial.PortWrite(0xC9, 0x15, 0);  // TxEN, RxE, error reset; line 3
     }
 
+    // With `merge` the serial line hears of ticks as the processor's fast path hands them over:
+    // in one call once the module's quiet time is used up, and before every port access.
     void Tick(int32_t ticks) {
         timer.OnTick(0, ticks);
-        serial.OnTick(0, ticks);
         now += ticks;
+        if (!merge) {
+            serial.OnTick(0, ticks);
+            return;
+        }
+        pending += ticks;
+        if (pending >= quiet) Flush();
+    }
+    void Flush() {
+        if (pending > 0) serial.OnTick(0, pending);
+        pending = 0;
+        quiet = serial.QuietTicks();
     }
 
     // Sends the bytes as fast as the transmitter takes them and collects what comes back until
@@ -78,12 +90,19 @@ class SdRomRig {
         int64_t quietSince = -1;
         while (now < end) {
             Tick(4);
+            if (++polls % pollEvery != 0) continue;
+            Flush();
             const uint8_t status = serial.PortRead(0xC9, 0);
-            if (status & 0x02) received.push_back(serial.PortRead(0xC8, 0));
+            if (status & 0x02) {
+                received.push_back(serial.PortRead(0xC8, 0));
+                arrivals.push_back(now);
+            }
             if ((status & 0x01) && sent < bytes.size()) serial.PortWrite(0xC8, bytes[sent++], 0);
-            const bool quiet = sent == bytes.size() && module->GetState() == IfSdRom::kWaitFrame &&
-                               module->IsClockIdle(&serial);
-            if (!quiet) {
+            // After an IN or OUT the processor asks again how long the listeners stay quiet.
+            quiet = serial.QuietTicks();
+            const bool done = sent == bytes.size() && module->GetState() == IfSdRom::kWaitFrame &&
+                              module->IsClockIdle(&serial);
+            if (!done) {
                 quietSince = -1;
             } else if (quietSince < 0) {
                 quietSince = now;
@@ -123,7 +142,13 @@ class SdRomRig {
     std::unique_ptr<IfSdRom> module;
     std::vector<uint8_t> reply;
     std::vector<std::string> storedFolder;
+    std::vector<int64_t> arrivals;  // when each received byte was there to read
     int64_t now = 0;
+    bool merge = false;
+    int pollEvery = 1;  // the ports are looked at every this many 4-tick steps
+    int64_t polls = 0;
+    int32_t pending = 0;
+    int32_t quiet = 0;
 };
 
 }  // namespace testing_support

@@ -111,6 +111,31 @@ TEST(SdRomModule, AnswersOneByteASlotShiftedOutOnTheTimersClock) {
     }
 }
 
+TEST(SdRomModule, TicksHandedOverInBulkWhileQuietChangeNothing) {
+    TempFolder card;
+    card.Write("f.bin", std::string(3000, 'f'));
+    const std::vector<Bytes> frames = {
+        SdFrame('@'), SdFrame('L', {0}),  SdFrame('O', SdName("f.bin")),
+        SdFrame('P'), {0xAA, 0x40, 0x00}, SdFrame('K')};
+    auto run = [&](bool merge) {
+        SdRomRig rig(card.Path(), 2);
+        rig.merge = merge;
+        rig.pollEvery = 37;  // a program that does other work between looks at the ports
+        Bytes all;
+        for (const Bytes& frame : frames) {
+            const Bytes got = rig.Exchange(frame);
+            all.insert(all.end(), got.begin(), got.end());
+            rig.Exchange({}, 5000 + 13 * static_cast<int64_t>(all.size()));  // time passes
+        }
+        return std::make_pair(all, rig.arrivals);
+    };
+    const auto exact = run(false);
+    const auto merged = run(true);
+    EXPECT_EQ(merged.first, exact.first);
+    EXPECT_EQ(merged.second, exact.second);
+    EXPECT_GT(exact.first.size(), 20u);
+}
+
 TEST(SdRomModule, ChecksumsFramingAndResynchronisation) {
     TempFolder card;
     SdRomRig rig(card.Path());
