@@ -19,6 +19,10 @@
 ;                      counters 0 and 1 (the chain-timer01 option), none when it does not
 ;   SAVE ADDR LEN      writes LEN bytes from ADDR to tape as one data record (MONIT, number 1)
 ;   LOAD ADDR          reads the next data record from tape into memory from ADDR; Esc stops it
+;   DIR                the SD-ROM module's current folder: sizes (or <DIR>) and names
+;   CD NAME            into a folder of it (.. goes up); shows the folder it is then in
+;   LOADSD NAME ADDR   a file from it into RAM at ADDR (it must end by 9FFFH)
+;   SAVESD NAME ADDR LEN  LEN bytes from ADDR into a file of that name
 ;
 ; Assembled with tevrin-asm into a 16 KB image (pages FC-FF of the internal ROM):
 ;   tevrin-asm tevrin.asm -o tevrin.rom --size 16384 --fill 0FFH
@@ -29,8 +33,10 @@
 ;     0000-000A         RST 0 (JMP to the monitor's warm start) and RST 1 (the T command's
 ;                       interrupt routine); programs may take the other restart vectors
 ;     0100-99FF         free for programs
-;     9A00-9A84         SAVE and LOAD: one tape block (the stack never grows this far)
-;     9A85-9AFF         the monitor's stack (it starts at 9B00H and grows down)
+;     9A00-9A8F         scratch of one command: a tape block (SAVE, LOAD) or the SD-ROM
+;                       commands' reply buffer and variables; nothing lives there between
+;                       commands
+;     9A90-9AFF         the monitor's stack (it starts at 9B00H and grows down)
 ;     9B00-9B7F         the monitor's variables
 ;     9B80-9BFF         the line being typed
 ;     9C00-9FFF         TEXT: what the screen shows, 32 rows of 32 characters, row by row from
@@ -2205,6 +2211,563 @@ BK1:    ADD     M
         CMP     M
         RET
 
+
+; ============================================================================================
+; SD-ROM module: DIR, CD NAME, LOADSD NAME ADDR, SAVESD NAME ADDR LEN
+;
+; The module sits on serial line 3, the one the 8251 selects with neither DTR nor RTS set. A
+; command is a frame: 0AAH, the command letter, its parameters, and the XOR of all of them.
+; The module answers 33H, then a result code (0 = done), then for some commands reply data
+; and a checksum (0AAH XOR the data), about one byte a millisecond. Counter 2 clocks both the
+; 8251 and the module's sender, so while the monitor talks to the module counter 2 runs as a
+; fast square wave (an edge every tick: 32 ticks a bit at x16) and the millisecond clock stands
+; still; HWINIT puts counter 2 back afterwards. A file read arrives 4 KB at a time in the
+; module's data window, page FB, which the monitor shows in window B (the lower half of the
+; screen) only while it copies from there.
+; ============================================================================================
+SDDATA  EQU     0C8H            ; 8251 data
+SDCTL   EQU     0C9H            ; 8251 mode, command and status
+SDT2CW  EQU     0B6H            ; counter 2: LSB then MSB, mode 3 (square wave), binary
+SDT2CNT EQU     2               ; the fastest square wave: an edge every tick
+SDMODE  EQU     4EH             ; asynchronous x16, 8 data bits, no parity, one stop bit
+SDCMD   EQU     15H             ; TxEN, RxE, error reset; neither DTR nor RTS: line 3
+SDWPAGE EQU     0FBH            ; the module's data window
+SDWIN   EQU     0B000H          ; window B, where the monitor shows it while copying
+SDFRAME EQU     0AAH            ; a frame starts with it; the reply checksum starts from it
+SDACK   EQU     33H             ; the module took the frame
+SDEOF   EQU     9               ; result: the end of the file
+
+; Variables, below the stack (which keeps 9A90-9AFF)
+SDBUF   EQU     9A00H           ; 128 bytes: reply data
+SDSUM   EQU     9A80H           ; the frame's running checksum
+SDRSUM  EQU     9A81H           ; the reply's running checksum
+SDNLEN  EQU     9A82H           ; the name's length
+SDPAGE  EQU     9A83H           ; window B's page while the data window is shown there
+SDNPTR  EQU     9A84H           ; word: the name, in the line
+SDADDR  EQU     9A86H           ; word: where the next byte goes or comes from
+SDLEN   EQU     9A88H           ; word: bytes still to move
+SDTOTAL EQU     9A8AH           ; word: the whole length
+
+; --------------------------------------------------------------------------------------------
+; DIR: every entry of the current folder, "<DIR>    NAME" or the size in eight hexadecimal
+; digits and the name. Esc stops it.
+; --------------------------------------------------------------------------------------------
+CMDDIR: CALL    NOMORE
+        CALL    SDINIT
+        MVI     A,'L'
+        CALL    SDSTART
+        XRA     A               ; no pattern: everything, from the first entry
+        CALL    SDPUT
+SDD1:   CALL    SDDO
+        CALL    SDRECV          ; the name's length, 0 after the last entry
+        CPI     32
+        JNC     SDBAD
+        STA     SDBUF
+        MOV     B,A
+        ADI     5               ; the name, the attributes, four bytes of size
+        LXI     H,SDBUF+1
+        MOV     C,A
+SDD2:   CALL    SDRECV
+        MOV     M,A
+        INX     H
+        DCR     C
+        JNZ     SDD2
+        CALL    SDCHECK
+        MOV     A,B
+        ORA     A
+        JZ      SDQUIT
+        CALL    SDSHOW
+        CALL    ESCDOWN
+        JNZ     SDQUIT
+        MVI     A,'L'
+        CALL    SDSTART
+        MVI     A,32            ; a length of 32 or more: the next entry
+        CALL    SDPUT
+        JMP     SDD1
+
+; SDSHOW: the entry in SDBUF, B = the name's length (1-31). Changes A, B, C, D, E, H, L.
+SDSHOW: LXI     H,SDBUF+1
+        MOV     E,B
+        MVI     D,0
+        DAD     D               ; HL = the attributes
+        MOV     A,M
+        ANI     10H
+        JZ      SDS1
+        LXI     H,MSGSDIR
+        CALL    PUTS
+        JMP     SDS2
+SDS1:   LXI     D,4             ; the size, its highest byte first
+        DAD     D
+        MVI     C,4
+SDS0:   MOV     A,M
+        CALL    PHEX2
+        DCX     H
+        DCR     C
+        JNZ     SDS0
+        MVI     A,' '
+        CALL    PUTCH
+SDS2:   LXI     H,SDBUF+1
+        CALL    SDTEXT
+        JMP     NEWLINE
+
+; SDTEXT: shows B characters (1-255) from HL, '?' for those the font lacks. Changes A, B, H, L.
+SDTEXT: MOV     A,M
+        CPI     20H
+        JC      SDT1
+        CPI     7FH
+        JC      SDT2
+SDT1:   MVI     A,'?'
+SDT2:   CALL    PUTCH
+        INX     H
+        DCR     B
+        JNZ     SDTEXT
+        RET
+
+; --------------------------------------------------------------------------------------------
+; CD NAME: into a folder of the current one (.. goes up), then shows where that is.
+; --------------------------------------------------------------------------------------------
+CMDCD:  CALL    SDGETNM
+        CALL    NOMORE
+        CALL    SDINIT
+        MVI     A,'M'
+        CALL    SDSTART
+        CALL    SDNAME
+        CALL    SDDO
+        MVI     A,'K'           ; the current folder
+        CALL    SDSTART
+        CALL    SDDO
+        CALL    SDRECV
+        MOV     B,A
+        MOV     C,A
+        LXI     H,SDBUF
+        ORA     A
+        CNZ     SDRECVN
+        CALL    SDCHECK
+        MVI     A,'/'
+        CALL    PUTCH
+        LXI     H,SDBUF
+        MOV     B,C
+        MOV     A,B
+        ORA     A
+        CNZ     SDTEXT
+        CALL    NEWLINE
+        JMP     SDQUIT
+
+; --------------------------------------------------------------------------------------------
+; LOADSD NAME ADDR: the whole file into RAM from ADDR; it must end by 9FFFH.
+; --------------------------------------------------------------------------------------------
+CMDLDSD:
+        CALL    SDGETNM
+        CALL    NEEDNUM
+        XCHG
+        SHLD    SDADDR
+        XCHG
+        CALL    NOMORE
+        CALL    SDINIT
+        MVI     A,'1'           ; the image bank in the ROM window, so reads show in page FB
+        CALL    SDSTART
+        CALL    SDDO
+        MVI     A,'O'
+        CALL    SDSTART
+        CALL    SDNAME
+        CALL    SDDO
+        LXI     H,SDBUF         ; the size, four bytes
+        MVI     B,4
+        CALL    SDRECVN
+        CALL    SDCHECK
+        LHLD    SDBUF+2
+        MOV     A,H
+        ORA     L
+        JNZ     SDBIG
+        LHLD    SDBUF
+        SHLD    SDLEN
+        SHLD    SDTOTAL
+        MOV     A,H
+        ORA     L
+        JZ      SDL9
+        MOV     B,H
+        MOV     C,L
+        XCHG
+        LHLD    SDADDR
+        DAD     D               ; the end, which must not pass A000H
+        JC      SDBIG
+        LXI     D,-0A001H
+        DAD     D
+        JC      SDBIG
+        LHLD    SDADDR
+        CALL    CHKW
+        JC      SDNORAM
+SDL1:   MVI     A,'P'           ; the next 4 KB into the data window
+        CALL    SDSTART
+        CALL    SDEND
+        CPI     SDEOF
+        JZ      SDL9
+        ORA     A
+        JNZ     SDFAIL
+        LXI     H,SDBUF
+        MVI     B,2
+        CALL    SDRECVN
+        CALL    SDCHECK
+        LHLD    SDBUF           ; DE = what came, but no more than is still wanted
+        XCHG
+        LHLD    SDLEN
+        MOV     A,L
+        SUB     E
+        MOV     A,H
+        SBB     D
+        JNC     SDL2
+        MOV     D,H
+        MOV     E,L
+SDL2:   MOV     A,L
+        SUB     E
+        MOV     L,A
+        MOV     A,H
+        SBB     D
+        MOV     H,A
+        SHLD    SDLEN
+        MOV     A,D
+        ORA     E
+        CNZ     SDCOPY
+        LHLD    SDLEN
+        MOV     A,H
+        ORA     L
+        JNZ     SDL1
+SDL9:   CALL    SDQUIT
+        LHLD    SDLEN           ; the bytes loaded: all but what the file did not have
+        XCHG
+        LHLD    SDTOTAL
+        MOV     A,L
+        SUB     E
+        MOV     L,A
+        MOV     A,H
+        SBB     D
+        MOV     H,A
+        PUSH    H
+        LXI     H,MSGSDLD
+        JMP     SDSAID
+
+; SDCOPY: DE bytes (1-1000H) from the data window to SDADDR, which moves on. Window B shows
+; the data window meanwhile and gets its page back after. Changes A, B, C, D, E, H, L.
+SDCOPY: IN      PAGEREG+11      ; the registers read back inverted
+        CMA
+        STA     SDPAGE
+        MVI     A,SDWPAGE
+        OUT     PAGEREG+11
+        MOV     B,D
+        MOV     C,E
+        LHLD    SDADDR
+        XCHG
+        LXI     H,SDWIN
+SDCP1:  MOV     A,M
+        STAX    D
+        INX     H
+        INX     D
+        DCX     B
+        MOV     A,B
+        ORA     C
+        JNZ     SDCP1
+        XCHG
+        SHLD    SDADDR
+        LDA     SDPAGE
+        OUT     PAGEREG+11
+        RET
+
+; --------------------------------------------------------------------------------------------
+; SAVESD NAME ADDR LEN: LEN bytes (1-FFFFH) from ADDR into a new file of that name, replacing
+; one that is not protected; 256 bytes a block.
+; --------------------------------------------------------------------------------------------
+CMDSVSD:
+        CALL    SDGETNM
+        CALL    NEEDNUM
+        XCHG
+        SHLD    SDADDR
+        XCHG
+        CALL    NEEDNUM
+        XCHG
+        SHLD    SDLEN
+        SHLD    SDTOTAL
+        XCHG
+        CALL    NOMORE
+        LHLD    SDLEN
+        MOV     A,H
+        ORA     L
+        JZ      BADARG
+        MOV     B,H
+        MOV     C,L
+        XCHG
+        LHLD    SDADDR          ; up to FFFFH, not round past it
+        DAD     D
+        JNC     SDV0
+        MOV     A,H
+        ORA     L
+        JNZ     BADARG
+SDV0:   LHLD    SDADDR
+        CALL    SDCHKR
+        JC      NOMEM
+        CALL    SDINIT
+        MVI     A,'C'
+        CALL    SDSTART
+        CALL    SDNAME
+        CALL    SDDO
+SDV1:   LHLD    SDLEN           ; D = last block, E = its length (0 = 256)
+        LXI     D,-257
+        DAD     D
+        LXI     D,0
+        JC      SDV2
+        MVI     D,1
+        LDA     SDLEN
+        MOV     E,A
+SDV2:   MVI     A,'B'
+        CALL    SDSTART
+        MOV     A,D
+        CALL    SDPUT
+        MOV     A,E
+        CALL    SDPUT
+        LHLD    SDADDR
+        MOV     B,E
+SDV3:   MOV     A,M
+        CALL    SDPUT
+        INX     H
+        DCR     B
+        JNZ     SDV3
+        SHLD    SDADDR
+        CALL    SDDO
+        MOV     A,D
+        ORA     A
+        JNZ     SDV9
+        LHLD    SDLEN           ; 256 bytes fewer
+        DCR     H
+        SHLD    SDLEN
+        JMP     SDV1
+SDV9:   CALL    SDQUIT
+        LHLD    SDTOTAL
+        PUSH    H
+        LXI     H,MSGSDSV
+SDSAID: CALL    PUTS            ; the message at HL, the number on the stack, " BYTES"
+        POP     H
+        CALL    PHEX4
+        LXI     H,MSGSDBY
+        CALL    PUTS
+        JMP     NEWLINE
+
+; SDCHKR: carry clear when all BC bytes (1-FFFFH) from HL on can be read; checked once per
+; 4 KB window, as CHKW does for writes. Changes A, B, C, D, E, H, L.
+SDCHKR: CALL    CANREAD
+        RC
+        MOV     A,H
+        ANI     0FH
+        MOV     D,A
+        XRA     A
+        SUB     L
+        MOV     E,A
+        MVI     A,10H
+        SBB     D
+        MOV     D,A
+        MOV     A,E
+        SUB     C
+        MOV     A,D
+        SBB     B
+        RNC
+        MOV     A,C
+        SUB     E
+        MOV     C,A
+        MOV     A,B
+        SBB     D
+        MOV     B,A
+        DAD     D
+        JMP     SDCHKR
+
+; --------------------------------------------------------------------------------------------
+; Talking to the module
+; --------------------------------------------------------------------------------------------
+
+; SDGETNM: the name at HL (after blanks, up to a blank or the end, 1-31 characters) into
+; SDNPTR and SDNLEN; HL moves past it. Changes A, B.
+SDGETNM:
+        CALL    SKIPSP
+        SHLD    SDNPTR
+        MVI     B,0
+SGN1:   MOV     A,M
+        ORA     A
+        JZ      SGN2
+        CPI     ' '
+        JZ      SGN2
+        INX     H
+        INR     B
+        JMP     SGN1
+SGN2:   MOV     A,B
+        ORA     A
+        JZ      BADARG
+        CPI     32
+        JNC     BADARG
+        STA     SDNLEN
+        RET
+
+; SDINIT: counter 2 fast, the 8251 on line 3. Three zeros and an internal reset bring the
+; 8251 to its mode instruction from whatever it was expecting. Changes A.
+SDINIT: MVI     A,SDT2CW
+        OUT     TIMCTL
+        MVI     A,SDT2CNT
+        OUT     TIMER2
+        XRA     A
+        OUT     TIMER2
+        OUT     SDCTL
+        OUT     SDCTL
+        OUT     SDCTL
+        MVI     A,40H
+        OUT     SDCTL
+        MVI     A,SDMODE
+        OUT     SDCTL
+        MVI     A,SDCMD
+        OUT     SDCTL
+        IN      SDDATA          ; nothing left over
+        RET
+
+; SDQUIT: the monitor's own use of the chips again.
+SDQUIT: JMP     HWINIT
+
+; SDPUT: sends A once the transmitter takes it, adding it to the frame's checksum. Changes A.
+SDPUT:  PUSH    PSW
+SDP1:   IN      SDCTL
+        ANI     01H
+        JZ      SDP1
+        POP     PSW
+        OUT     SDDATA
+        PUSH    H
+        LXI     H,SDSUM
+        XRA     M
+        MOV     M,A
+        POP     H
+        RET
+
+; SDSTART: a new frame for command A. Changes A.
+SDSTART:
+        PUSH    PSW
+        XRA     A
+        STA     SDSUM
+        MVI     A,SDFRAME
+        CALL    SDPUT
+        POP     PSW
+        JMP     SDPUT
+
+; SDNAME: the name's length and the name. Changes A, B, H, L.
+SDNAME: LDA     SDNLEN
+        MOV     B,A
+        CALL    SDPUT
+        LHLD    SDNPTR
+SDN1:   MOV     A,M
+        CALL    SDPUT
+        INX     H
+        DCR     B
+        JNZ     SDN1
+        RET
+
+; SDEND: the checksum, then the module's answer: A = the result, Z when it is 0. No answer or
+; a refused frame goes back to the prompt with a message. Changes A.
+SDEND:  LDA     SDSUM
+        CALL    SDPUT
+        MVI     A,SDFRAME
+        STA     SDRSUM
+        CALL    SDGET
+        JC      SDNONE
+        CPI     SDACK
+        JNZ     SDBAD
+        CALL    SDGET
+        JC      SDNONE
+        ORA     A
+        RET
+
+; SDDO: SDEND, and back to the prompt with the result code unless it is 0.
+SDDO:   CALL    SDEND
+        RZ
+SDFAIL: PUSH    PSW
+        CALL    SDQUIT
+        LDA     FGCOL
+        MOV     C,A
+        MVI     A,RED
+        STA     FGCOL
+        LXI     H,MSGSDE
+        CALL    PUTS
+        POP     PSW
+        CALL    PHEX2
+        MOV     A,C
+        STA     FGCOL
+        JMP     MAIN
+
+SDNONE: CALL    SDQUIT
+        LXI     H,MSGSDN
+        JMP     ERROR
+SDBAD:  CALL    SDQUIT
+        LXI     H,MSGSDB
+        JMP     ERROR
+SDBIG:  CALL    SDQUIT
+        LXI     H,MSGSDBG
+        JMP     ERROR
+SDNORAM:
+        CALL    SDQUIT
+        JMP     NOTRAM
+
+; SDGET: A = the next byte from the module; carry set when none came for about 1.5 s.
+SDGET:  PUSH    D
+        LXI     D,0
+SDG1:   IN      SDCTL
+        ANI     02H
+        JNZ     SDG2
+        DCX     D
+        MOV     A,D
+        ORA     E
+        JNZ     SDG1
+        POP     D
+        STC
+        RET
+SDG2:   IN      SDDATA
+        POP     D
+        ORA     A
+        RET
+
+; SDRECV: A = the next reply byte, added to the reply's checksum; none is an error.
+SDRECV: CALL    SDGET
+        JC      SDNONE
+        PUSH    H
+        PUSH    PSW
+        LXI     H,SDRSUM
+        XRA     M
+        MOV     M,A
+        POP     PSW
+        POP     H
+        RET
+
+; SDRECVN: B reply bytes (1-128) to HL on. Changes A, B, H, L.
+SDRECVN:
+        CALL    SDRECV
+        MOV     M,A
+        INX     H
+        DCR     B
+        JNZ     SDRECVN
+        RET
+
+; SDCHECK: the reply's checksum must match. Changes A.
+SDCHECK:
+        CALL    SDRECV
+        LDA     SDRSUM
+        ORA     A
+        RZ
+        JMP     SDBAD
+
+MSGSDE: DB      'SD ERROR ',0
+MSGSDN: DB      'NO ANSWER FROM THE SD-ROM',0
+MSGSDB: DB      'GARBLED SD-ROM ANSWER',0
+MSGSDBG:
+        DB      'TOO LONG FOR THE RAM',0
+MSGSDIR:
+        DB      '<DIR>    ',0
+MSGSDLD:
+        DB      'LOADED ',0
+MSGSDSV:
+        DB      'SAVED ',0
+MSGSDBY:
+        DB      ' BYTES',0
+
 ; ============================================================================================
 ; Texts
 ; ============================================================================================
@@ -2219,6 +2782,9 @@ HELPTXT:
         DB      'E ADDR BB ..    ENTER BYTES',CR
         DB      'F ADDR LEN BB   FILL MEMORY',CR
         DB      'G ADDR          RUN A PROGRAM',CR
+        DB      'DIR, CD NAME    SD CARD FOLDER',CR
+        DB      'LOADSD NAME ADDR  SD -> RAM',CR
+        DB      'SAVESD NAME ADDR LEN  RAM -> SD',CR
         DB      'C N             TEXT COLOUR 1-7',CR
         DB      'B FREQ MS       BEEP',CR
         DB      'T               TIMER IRQS/S',CR
@@ -2240,6 +2806,10 @@ MSGSTOP:
 
 ; The commands: name in upper case, zero, routine; a zero ends the table.
 COMMANDS:
+        DB      'DIR',0,LOW CMDDIR,HIGH CMDDIR          ; the SD-ROM module's commands
+        DB      'CD',0,LOW CMDCD,HIGH CMDCD
+        DB      'LOADSD',0,LOW CMDLDSD,HIGH CMDLDSD
+        DB      'SAVESD',0,LOW CMDSVSD,HIGH CMDSVSD
         DB      'HELP',0
         DW      CMDHELP
         DB      'D',0

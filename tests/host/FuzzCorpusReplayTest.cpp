@@ -12,6 +12,7 @@
 
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
+#include "fuzz/SdRomFrameCheck.h"
 #include "fuzz/TapeImageCheck.h"
 
 namespace {
@@ -26,6 +27,7 @@ const std::map<std::string, Check> kReplays = {
     {"ini", fuzzcheck::CheckIniFile},
     {"config", fuzzcheck::CheckConfigDocument},
     {"tape", fuzzcheck::CheckTapeImage},
+    {"sdrom", fuzzcheck::CheckSdRomFrames},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -57,6 +59,10 @@ TEST(FuzzCorpusReplay, ConfigurationFiles) {
 
 TEST(FuzzCorpusReplay, TapeImages) {
     Replay("tape");
+}
+
+TEST(FuzzCorpusReplay, SdRomFrames) {
+    Replay("sdrom");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

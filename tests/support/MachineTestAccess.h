@@ -11,6 +11,8 @@ struct MachineTestAccess {
     static MemoryOrganizer& Organizer(Machine& m) { return *m.organizer_; }
     static SystemPIO& SystemPio(Machine& m) { return *m.systemPio_; }
     static ScreenTevrin& Screen(Machine& m) { return *m.screen_; }
+    static ChipMemory& Memory(Machine& m) { return *m.memory_; }
+    static IfSerial& Serial(Machine& m) { return *m.serial_; }
 };
 
 namespace testing_support {

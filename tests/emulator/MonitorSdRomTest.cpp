@@ -1,0 +1,100 @@
+// The monitor's SD-ROM commands on the whole machine, the module's card a temporary folder.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/MonitorRomMachine.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using testing_support::MonitorRomMachine;
+using testing_support::TempFolder;
+
+class MonitorSdRom : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        card.Write("prog.bin",
+                   std::string("\x3E\x42\x32\x00\x30\xC9", 6));  // MVI A,42h; STA 3000h; RET
+        std::string big;
+        for (int i = 0; i < 5000; ++i) big.push_back(static_cast<char>(i * 13 + 1));
+        card.Write("big.dat", big);
+        card.MakeFolder("games");
+        card.Write("games/pong.com", "PONG");
+        m.AttachSdRom(card.Path());
+        ASSERT_TRUE(m.RunUntilMs(1000));
+    }
+    // The rows from `first` on that hold text.
+    std::vector<std::string> LinesFrom(int first) {
+        std::vector<std::string> lines;
+        for (int r = first; r < 32; ++r) {
+            if (!m.Row(r).empty()) lines.push_back(m.Row(r));
+        }
+        return lines;
+    }
+    uint8_t Peek(uint16_t address) { return m.M().MemoryView()->Peek(address); }
+
+    TempFolder card;
+    MonitorRomMachine m;
+};
+
+TEST_F(MonitorSdRom, ListsLoadsRunsAndSavesThroughTheModule) {
+    ASSERT_TRUE(m.Type("dir\n", 1500));
+    EXPECT_EQ(LinesFrom(4), (std::vector<std::string>{"> dir", "00001388 big.dat", "<DIR>    games",
+                                                      "00000006 prog.bin", ">"}));
+
+    // A file of 5000 bytes comes in two reads of the data window; a program runs where it landed.
+    // Keys typed while the module is busy are not seen: one line at a time.
+    for (const char* line : {"loadsd big.dat 1000\n", "loadsd prog.bin 4000\n", "g 4000\n"}) {
+        ASSERT_TRUE(m.Type(line, 1000));
+    }
+    EXPECT_EQ(LinesFrom(8), (std::vector<std::string>{"> loadsd big.dat 1000", "LOADED 1388 BYTES",
+                                                      "> loadsd prog.bin 4000", "LOADED 0006 BYTES",
+                                                      "> g 4000", ">"}));
+    for (int i : {0, 1, 4095, 4096, 4999}) {
+        EXPECT_EQ(Peek(static_cast<uint16_t>(0x1000 + i)), static_cast<uint8_t>(i * 13 + 1)) << i;
+    }
+    EXPECT_EQ(Peek(0x1000 + 5000), 0x00);
+    EXPECT_EQ(Peek(0x3000), 0x42);
+    // The screen's window is given back after the copies: the text is still drawn there.
+    EXPECT_EQ(MachineTestAccess::Organizer(m.M()).PageRegister(0xB), 0xEB);
+
+    // 300 bytes from 1000H in two blocks, then into a folder and back up.
+    for (const char* line : {"savesd copy.dat 1000 12c\n", "cd games\n", "dir\n", "cd ..\n"}) {
+        ASSERT_TRUE(m.Type(line, 1000));
+    }
+    EXPECT_EQ(LinesFrom(13),
+              (std::vector<std::string>{"> savesd copy.dat 1000 12c", "SAVED 012C BYTES",
+                                        "> cd games", "/games", "> dir", "<DIR>    ..",
+                                        "00000004 pong.com", "> cd ..", "/", ">"}));
+    const std::vector<uint8_t> saved = TempFolder::Read(card / "copy.dat");
+    ASSERT_EQ(saved.size(), 300u);
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(saved[static_cast<size_t>(i)], static_cast<uint8_t>(i * 13 + 1));
+}
+
+TEST_F(MonitorSdRom, ReportsTheModulesRefusalsAndSilence) {
+    for (const char* line :
+         {"loadsd nothing 1000\n", "cd ../..\n", "loadsd big.dat 9000\n", "savesd x 0 0\n"}) {
+        ASSERT_TRUE(m.Type(line, 1000));
+    }
+    EXPECT_EQ(LinesFrom(4), (std::vector<std::string>{
+                                "> loadsd nothing 1000", "SD ERROR 03", "> cd ../..", "SD ERROR 0E",
+                                "> loadsd big.dat 9000", "TOO LONG FOR THE RAM", "> savesd x 0 0",
+                                "BAD ARGUMENT", ">"}));
+}
+
+TEST(MonitorSdRomMissing, SaysSoWhenNoModuleAnswers) {
+    MonitorRomMachine m;
+    ASSERT_TRUE(m.RunUntilMs(1000));
+    ASSERT_TRUE(m.Type("dir\n", 3000));
+    EXPECT_EQ(m.Row(5), "NO ANSWER FROM THE SD-ROM");
+    ASSERT_TRUE(m.Type("help\n", 500));
+    EXPECT_EQ(m.Row(12), "DIR, CD NAME    SD CARD FOLDER");
+    EXPECT_EQ(m.Row(13), "LOADSD NAME ADDR  SD -> RAM");
+    EXPECT_EQ(m.Row(14), "SAVESD NAME ADDR LEN  RAM -> SD");
+}
+
+}  // namespace
