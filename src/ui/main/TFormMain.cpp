@@ -518,9 +518,35 @@ void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
     }
 }
 
+QAction* TFormMain::WindowActionFor(const QKeyEvent& key) const {
+    if (!(key.modifiers() & Qt::AltModifier)) return nullptr;
+    const QKeySequence pressed(
+        QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    for (QAction* action : actions()) {
+        if (!action->isEnabled()) continue;
+        for (const QKeySequence& shortcut : action->shortcuts()) {
+            if (shortcut == pressed) return action;
+        }
+    }
+    return nullptr;
+}
+
 bool TFormMain::event(QEvent* event) {
     switch (event->type()) {
+        // The commands' Alt keys come before the menu titles' letters (Alt+H is the Hardware
+        // page, not the Help menu): a command key is what the user asked for by name.
+        case QEvent::ShortcutOverride:
+            if (WindowActionFor(static_cast<const QKeyEvent&>(*event)) != nullptr) {
+                event->accept();
+                return true;
+            }
+            break;
         case QEvent::KeyPress:
+            if (QAction* action = WindowActionFor(static_cast<const QKeyEvent&>(*event))) {
+                action->trigger();
+                return true;
+            }
+            [[fallthrough]];
         case QEvent::KeyRelease:
             if (HandleKey(static_cast<const QKeyEvent&>(*event),
                           event->type() == QEvent::KeyPress)) {

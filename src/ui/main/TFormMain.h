@@ -99,6 +99,8 @@ class TFormMain : public QMainWindow {
     void UpdateMultiplierIcon();
     void ReportFault();
     bool HandleKey(const QKeyEvent& key, bool pressed);
+    // The window's command for an Alt key, if one has it as its shortcut.
+    QAction* WindowActionFor(const QKeyEvent& key) const;
     void StoreSettings();
 
     config::Settings& settings_;

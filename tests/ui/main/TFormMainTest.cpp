@@ -25,6 +25,7 @@
 #include "host/lang/Language.h"
 #include "machine/VirtualKeys.h"
 #include "support/MachineTestAccess.h"
+#include "support/ModalDialog.h"
 #include "support/TempFolder.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
@@ -452,14 +453,15 @@ TEST_F(FormMainTest, TheAboutBoxShowsTheVersionWithTheMachinePausedAndAClickClos
     Show();
     QString version;
     Machine::RunState stateWhileShown = Machine::kRunning;
-    QTimer::singleShot(50, [&] {
-        auto* about = qobject_cast<TFormAbout*>(QApplication::activeModalWidget());
+    testing_support::WhenModal shown([&](QWidget& modal) {
+        auto* about = qobject_cast<TFormAbout*>(&modal);
         ASSERT_NE(about, nullptr);
         version = about->findChild<QLabel*>("LblVersion")->text();
         stateWhileShown = TheMachine().GetRunState();
         QTest::mouseClick(about, Qt::LeftButton);
     });
     Action("MiAbout")->trigger();
+    EXPECT_FALSE(shown.LeftOpen()) << "the click closes it";
     EXPECT_EQ(version.left(1 + int(program::ProgramVersion().size())),
               "v" + QString::fromStdString(program::ProgramVersion()));
     EXPECT_EQ(stateWhileShown, Machine::kPaused);
