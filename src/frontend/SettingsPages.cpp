@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <span>
 
 #include "host/config/ConfigTree.h"
 #include "host/files/ProgramPaths.h"
@@ -324,14 +323,6 @@ config::GroupSet ToGroupSet(const std::vector<Group>& changes) {
     config::GroupSet set;
     for (Group group : changes) set.Add(group);
     return set;
-}
-
-std::vector<std::string_view> BoundControls(Page page) {
-    std::vector<std::string_view> names;
-    for (const Binding& binding : TableOf(page)) {
-        names.insert(names.end(), binding.controls.begin(), binding.controls.end());
-    }
-    return names;
 }
 
 }  // namespace settingspages

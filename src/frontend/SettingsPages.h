@@ -89,8 +89,4 @@ class SettingsPages {
 // The change list as a set, for applying it.
 config::GroupSet ToGroupSet(const std::vector<config::Group>& changes);
 
-// The control names of a page's table, in the order it confirms them (with the radio buttons
-// and list of each key); for the dialog's checks that every bound control exists.
-std::vector<std::string_view> BoundControls(Page page);
-
 }  // namespace settingspages

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
 
 #include "host/config/ConfigDocument.h"
 #include "host/files/ProgramPaths.h"
