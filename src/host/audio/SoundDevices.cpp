@@ -35,6 +35,12 @@ int SoundDevices::HostApi(SoundOutputType type) {
     return alsa >= 0 ? alsa : -1;
 }
 
+std::string SoundDevices::HostApiName(SoundOutputType type) {
+    const int api = HostApi(type);
+    const PaHostApiInfo* info = api >= 0 ? Pa_GetHostApiInfo(api) : nullptr;
+    return info != nullptr && info->name != nullptr ? info->name : "";
+}
+
 std::vector<SoundDeviceInfo> SoundDevices::List(SoundOutputType type) {
     std::vector<SoundDeviceInfo> devices;
     const int api = HostApi(type);

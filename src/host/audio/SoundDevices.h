@@ -17,6 +17,8 @@ class SoundDevices {
   public:
     // The PortAudio host API index standing for the type, -1 when PortAudio has none.
     static int HostApi(SoundOutputType type);
+    // That host API's name as PortAudio gives it ("ALSA"); empty when there is none.
+    static std::string HostApiName(SoundOutputType type);
     // The devices of that host API that can play stereo, in PortAudio's order.
     static std::vector<SoundDeviceInfo> List(SoundOutputType type);
     // The host API's default output device when it is in the list, else -1.

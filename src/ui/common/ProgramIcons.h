@@ -16,6 +16,10 @@ inline constexpr const char* kReset = "reset";
 inline constexpr const char* kMultiplier = "multiplier";
 inline constexpr const char* kSound = "sound";
 inline constexpr const char* kMute = "mute";
+inline constexpr const char* kSettings = "settings";
+inline constexpr const char* kHardware = "hardware";
+inline constexpr const char* kDisplay = "display";
+inline constexpr const char* kControls = "controls";
 
 // A square picture of the given size; a null pixmap for a name that has no picture.
 QPixmap Pixmap(const QString& name, int size);

@@ -24,6 +24,7 @@
 #include "ui/common/ProgramIcons.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
+#include "ui/settings/TFormSettings.h"
 
 namespace {
 
@@ -61,6 +62,8 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     view_->setFocusPolicy(Qt::NoFocus);
     setCentralWidget(view_);
 
+    // Before the other secondary windows: the start-up confirms its pages first.
+    settingsForm_ = new TFormSettings(settings_, this);
     CreateMenus();
     CreateToolBar();
     CreateStatusPanel();
@@ -144,6 +147,26 @@ void TFormMain::CreateMenus() {
         connect(action, &QAction::triggered, this, [this, tag] { MiCpuSpeedClick(tag); });
     }
 
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->setObjectName("MiTools");
+    QMenu* settingsMenu = tools->addMenu("&Settings");
+    settingsMenu->setObjectName("MiSettings");
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+    } pages[] = {{"MiGeneral", "&General...", "Alt+G"},
+                 {"MiHardware", "&Hardware...", "Alt+H"},
+                 {"MiSetScreen", "&Display...", "Alt+V"},
+                 {"MiSetSound", "&Sound...", "Alt+S"},
+                 {"MiControl", "&Controls...", "Alt+K"}};
+    for (int page = 0; page < 5; ++page) {
+        QAction* action = AddAction(settingsMenu, pages[page].name, pages[page].caption,
+                                    QKeySequence(pages[page].shortcut));
+        connect(action, &QAction::triggered, this, [this, page] { MiSettingsClick(page); });
+        windowedOnly_.push_back(action);
+    }
+
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
     QAction* aboutItem = AddAction(help, "MiAbout", "&About...");
@@ -173,6 +196,11 @@ void TFormMain::CreateToolBar() {
     tbtnSound_->setObjectName("TBtnSound");
     connect(tbtnSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);
     toolBar_->addAction(tbtnSound_);
+
+    auto* settings = new QAction(icons::Icon(icons::kSettings), "Settings", this);
+    settings->setObjectName("TBtnSettings");
+    connect(settings, &QAction::triggered, this, [this] { MiSettingsClick(-1); });
+    toolBar_->addAction(settings);
 
     for (QAction* action : toolBar_->actions()) {
         if (QWidget* button = toolBar_->widgetForAction(action))
@@ -207,6 +235,8 @@ void TFormMain::CreateStatusPanel() {
     // Room for "100%" from the start, so the panel does not jump as the number grows.
     labelCpuUsage_->setMinimumWidth(labelCpuUsage_->fontMetrics().horizontalAdvance("100%") + 4);
     panel->addPermanentWidget(labelCpuUsage_);
+
+    for (QLabel* picture : {imageTevrin_, imageMulti_}) picture->installEventFilter(this);
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -217,7 +247,11 @@ void TFormMain::showEvent(QShowEvent* event) {
 void TFormMain::FirstShow() {
     firstShown_ = true;
     StartUpHooks hooks;
-    hooks.configure = [this] { ReadWindowSettings(); };
+    hooks.configure = [this] {
+        ReadWindowSettings();
+        // Its pages loaded and confirmed once, unseen: the file says what the dialog shows.
+        settingsForm_->StartUp();
+    };
     hooks.loadLanguage = [](std::string_view language) { LoadLanguage(language); };
     hooks.applied = [this](config::GroupSet groups) { FollowSettings(groups); };
     StartUp(*machine_, hooks);
@@ -241,11 +275,12 @@ void TFormMain::ReadWindowSettings() {
     miFocusPause_->setChecked(settings_.Get(config::keys::kPauseOnFocusLost));
 }
 
-void TFormMain::ApplySettings(config::GroupSet groups) {
+bool TFormMain::ApplySettings(config::GroupSet groups) {
+    bool rebuilt = false;
     {
         // The run loop must not find half a machine.
         Machine::PausedScope paused(*machine_);
-        machine_->ApplySettings(groups);
+        rebuilt = machine_->ApplySettings(groups);
         FollowSettings(groups);
     }
     if (groups.HasAny({config::Group::MainRom, config::Group::Multiplier, config::Group::Timers,
@@ -253,6 +288,39 @@ void TFormMain::ApplySettings(config::GroupSet groups) {
         ReportRom(groups.Has(config::Group::MainRom));
     }
     UpdateRunState();
+    return rebuilt;
+}
+
+void TFormMain::MiSettingsClick(int page) {
+    if (closing_ || !firstShown_) return;
+    {
+        Machine::PausedScope paused(*machine_);
+        UpdateRunState();
+        if (settingsForm_->Open(page)) {
+            std::string error;
+            if (!settings_.Document().Save(&error)) {
+                std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",
+                             settings_.Document().Path().c_str(), error.c_str());
+            }
+            // New devices start from their reset state.
+            if (ApplySettings(settingsForm_->Changes())) machine_->WarmReset();
+        }
+    }
+    UpdateRunState();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        static const std::pair<const char*, int> kPages[] = {
+            {"ImageTevrin", 0}, {"ImageMulti", 1}, {"ImageRomModule", 1}};
+        for (const auto& [name, page] : kPages) {
+            if (watched->objectName() == name) {
+                MiSettingsClick(page);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::ReportRom(bool warnShort) {
@@ -478,9 +546,35 @@ void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
     }
 }
 
+QAction* TFormMain::WindowActionFor(const QKeyEvent& key) const {
+    if (!(key.modifiers() & Qt::AltModifier)) return nullptr;
+    const QKeySequence pressed(
+        QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    for (QAction* action : actions()) {
+        if (!action->isEnabled()) continue;
+        for (const QKeySequence& shortcut : action->shortcuts()) {
+            if (shortcut == pressed) return action;
+        }
+    }
+    return nullptr;
+}
+
 bool TFormMain::event(QEvent* event) {
     switch (event->type()) {
+        // The commands' Alt keys come before the menu titles' letters (Alt+H is the Hardware
+        // page, not the Help menu): a command key is what the user asked for by name.
+        case QEvent::ShortcutOverride:
+            if (WindowActionFor(static_cast<const QKeyEvent&>(*event)) != nullptr) {
+                event->accept();
+                return true;
+            }
+            break;
         case QEvent::KeyPress:
+            if (QAction* action = WindowActionFor(static_cast<const QKeyEvent&>(*event))) {
+                action->trigger();
+                return true;
+            }
+            [[fallthrough]];
         case QEvent::KeyRelease:
             if (HandleKey(static_cast<const QKeyEvent&>(*event),
                           event->type() == QEvent::KeyPress)) {
@@ -537,6 +631,7 @@ void TFormMain::StoreSettings() {
     const QPoint corner = screenModes_.InFullScreen() ? windowedPos_ : pos();
     settings_.SetWindowPos(config::keys::kScreenPos, config::WindowPos{corner.x(), corner.y()});
     settings_.Set(config::keys::kScreenSize, screenModes_.StoredSize());
+    settingsForm_->StoreSettings();
     std::string error;
     if (!settings_.Document().SaveIfModified(&error)) {
         std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",

@@ -22,6 +22,7 @@ class QMenu;
 class QToolBar;
 class ScreenView;
 class TFormAbout;
+class TFormSettings;
 
 // The main window: it owns the machine, shows its picture below the tool bar inside the black
 // border, runs the menus and the status panel, and refreshes all of it every 20 ms. The
@@ -47,8 +48,9 @@ class TFormMain : public QMainWindow {
     int Border() const { return presenter_.Border(); }
 
     // Applies changed settings groups with the machine paused, and follows what they changed on
-    // the window (border, multiplier icon).
-    void ApplySettings(config::GroupSet groups);
+    // the window (border, multiplier icon). True when the machine was rebuilt.
+    bool ApplySettings(config::GroupSet groups);
+    TFormSettings& SettingsForm() const { return *settingsForm_; }
 
     // The commands of the menus and the tool bar, by their tags.
     void MiScreenSizeClick(int tag);
@@ -59,6 +61,9 @@ class TFormMain : public QMainWindow {
     void MiCpuSpeedClick(int tag);
     void MiExitClick();
     void MiAboutClick();
+    // The settings dialog on a page (the menu's tags 0-4, the status pictures), -1 for the page
+    // shown last (the tool button). OK saves the file and applies what changed.
+    void MiSettingsClick(int page);
 
     // Every 20 ms: faults, host usage, keyboard, picture, status icons.
     void TimerRefreshControlsTimer();
@@ -74,6 +79,8 @@ class TFormMain : public QMainWindow {
     virtual void ShowAbout(TFormAbout& about);
 
     bool event(QEvent* event) override;
+    // Double clicks on the status pictures open their settings pages.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -103,6 +110,8 @@ class TFormMain : public QMainWindow {
     // or, when `warnShort`, that it was short.
     void ReportRom(bool warnShort);
     bool HandleKey(const QKeyEvent& key, bool pressed);
+    // The window's command for an Alt key, if one has it as its shortcut.
+    QAction* WindowActionFor(const QKeyEvent& key) const;
     void StoreSettings();
 
     config::Settings& settings_;
@@ -120,6 +129,7 @@ class TFormMain : public QMainWindow {
 
     ScreenView* view_ = nullptr;
     TFormAbout* about_ = nullptr;
+    TFormSettings* settingsForm_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* imageTevrin_ = nullptr;
     QLabel* imageMulti_ = nullptr;
