@@ -5,6 +5,7 @@
 
 #include "emulator/SpeedControl.h"
 #include "host/audio/SoundConfig.h"
+#include "host/files/ProgramPaths.h"
 #include "machine/MemoryLayout.h"
 
 std::atomic<bool> ShuttingDown{false};
@@ -61,6 +62,9 @@ void Machine::DestroyDevices() {
     // interface may go in either order.
     if (sound_) sound_->RemoveMuse();
     if (systemPio_) systemPio_->SetSpeakerOutput({});
+    // The SD-ROM module leaves the serial line and the memory it shows its banks in first.
+    sdRom_.reset();
+    sdCard_.reset();
     multiplier_.reset();
     timer_.reset();
     serial_.reset();
@@ -146,6 +150,30 @@ void Machine::ApplyRomModule() {
     romModuleLoaded_ = true;
 }
 
+void Machine::ApplySdRom() {
+    sdRom_.reset();
+    sdCard_.reset();
+    if (memory_ == nullptr || serial_ == nullptr) return;
+    if (!settings_.Get(config::keys::kSdRomConnected)) return;
+    // The module shows its banks in the external ROM's pages.
+    if (memory_->PagePointer(layout::kExtRomFirstPage) == nullptr) {
+        layout::InstallBlankExternalRom(*memory_);
+    }
+    romModuleLoaded_ = false;
+    sdCard_ = std::make_unique<media::SdRomFolder>(
+        settings_.GetAbsolute(config::keys::kSdRomRootPath), program::ProgramFolder());
+    sdRom_ = std::make_unique<IfSdRom>(
+        *memory_, *sdCard_, settings_.Get(config::keys::kSdRomCurrentFolder),
+        SdRomCommands::FolderChanged::Bind<&Machine::OnSdRomFolderChanged>(this));
+    sdRom_->Attach(*serial_);
+}
+
+// The machine's software changed the module's current folder: it is kept for the next start,
+// as the module itself would keep it.
+void Machine::OnSdRomFolderChanged(const std::string& folderUtf8) {
+    settings_.Set(config::keys::kSdRomCurrentFolder, folderUtf8);
+}
+
 void Machine::ApplyBlankExternalRom() {
     if (memory_ == nullptr) return;
     layout::InstallBlankExternalRom(*memory_);
@@ -180,6 +208,7 @@ bool Machine::ApplySettings(GroupSet groups) {
             !settings_.Get(config::keys::kSdRomConnected)) {
             ApplyBlankExternalRom();
         }
+        ApplySdRom();
         rebuilt = true;
     }
     if (groups.Has(Group::SoundDevice) && !hardware && systemPio_) {

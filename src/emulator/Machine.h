@@ -15,6 +15,7 @@
 #include "host/audio/SoundSystem.h"
 #include "host/config/GroupSet.h"
 #include "host/config/Settings.h"
+#include "media/sdrom/SdRomFolder.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/HostKeyboardState.h"
@@ -22,6 +23,7 @@
 #include "machine/IfInterrupt.h"
 #include "machine/IfMultiplier.h"
 #include "machine/IfSerial.h"
+#include "machine/IfSdRom.h"
 #include "machine/IfTape.h"
 #include "machine/IfTimer.h"
 #include "machine/MemoryLayout.h"
@@ -164,6 +166,9 @@ public:
     // front end's tape deck attaches to it. Start and stop playback from any thread.
     IfTape& Tape() { return *tape_; }
     const IfTape& Tape() const { return *tape_; }
+    // The SD-ROM module on serial line 3 while the configuration connects it, else null; its
+    // status icon and bank letter may be read from any thread.
+    const IfSdRom* SdRom() const { return sdRom_.get(); }
 
     config::Settings& Settings() const { return settings_; }
     HostKeyboardState& Keyboard() { return keyboard_; }
@@ -186,6 +191,8 @@ private:
   void DestroyDevices();
   void ApplyRomModule();
   void ApplyBlankExternalRom();
+  void ApplySdRom();
+  void OnSdRomFolderChanged(const std::string& folderUtf8);
 
   config::Settings& settings_;
   // Every holder keeps it briefly (a period of the run loop, one change made from the window),
@@ -220,6 +227,8 @@ private:
   std::unique_ptr<IfGPIO> gpio_;
   std::unique_ptr<IfSerial> serial_;
   std::unique_ptr<IfTape> tape_;
+  std::unique_ptr<media::SdRomFolder> sdCard_;
+  std::unique_ptr<IfSdRom> sdRom_;
   std::unique_ptr<IfTimer> timer_;
   std::unique_ptr<IfMultiplier> multiplier_;
   std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device

@@ -23,7 +23,7 @@ class MonitorSdRom : public ::testing::Test {
         card.Write("big.dat", big);
         card.MakeFolder("games");
         card.Write("games/pong.com", "PONG");
-        m.AttachSdRom(card.Path());
+        m.ConnectSdRom(card.Path());
         ASSERT_TRUE(m.RunUntilMs(1000));
     }
     // The rows from `first` on that hold text.
@@ -62,9 +62,12 @@ TEST_F(MonitorSdRom, ListsLoadsRunsAndSavesThroughTheModule) {
     EXPECT_EQ(MachineTestAccess::Organizer(m.M()).PageRegister(0xB), 0xEB);
 
     // 300 bytes from 1000H in two blocks, then into a folder and back up.
-    for (const char* line : {"savesd copy.dat 1000 12c\n", "cd games\n", "dir\n", "cd ..\n"}) {
+    for (const char* line : {"savesd copy.dat 1000 12c\n", "cd games\n", "dir\n"}) {
         ASSERT_TRUE(m.Type(line, 1000));
     }
+    // The module's current folder is kept in the configuration for the next start.
+    EXPECT_NE(m.Settings().Get(config::keys::kSdRomCurrentFolder).find("games"), std::string::npos);
+    ASSERT_TRUE(m.Type("cd ..\n", 1000));
     EXPECT_EQ(LinesFrom(13),
               (std::vector<std::string>{"> savesd copy.dat 1000 12c", "SAVED 012C BYTES",
                                         "> cd games", "/games", "> dir", "<DIR>    ..",

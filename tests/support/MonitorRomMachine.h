@@ -16,8 +16,6 @@
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "support/MachineTestAccess.h"
-#include "machine/IfSdRom.h"
-#include "media/sdrom/SdRomFolder.h"
 #include "support/TempFolder.h"
 
 namespace testing_support {
@@ -56,8 +54,6 @@ class MonitorRomMachine {
     }
     ~MonitorRomMachine() {
         machine_->SetPaused(true);
-        sdRom_.reset();
-        sdCard_.reset();
         ShuttingDown = true;
         machine_.reset();
         ShuttingDown = false;
@@ -65,16 +61,15 @@ class MonitorRomMachine {
 
     Machine& M() { return *machine_; }
 
-    // Plugs the SD-ROM module in on serial line 3, its card the folder `root`, as the machine
-    // does when the configuration connects it.
-    IfSdRom& AttachSdRom(const std::string& root) {
-        sdRom_.reset();
-        sdCard_ = std::make_unique<media::SdRomFolder>(root, "/");
-        sdRom_ = std::make_unique<IfSdRom>(MachineTestAccess::Memory(*machine_), *sdCard_, "",
-                                           SdRomCommands::FolderChanged{});
-        sdRom_->Attach(MachineTestAccess::Serial(*machine_));
-        return *sdRom_;
+    // Connects the SD-ROM module through the configuration, as the settings dialog does, its
+    // card the folder `root`.
+    void ConnectSdRom(const std::string& root) {
+        settings_->Set(config::keys::kSdRomConnected, true);
+        settings_->SetPath(config::keys::kSdRomRootPath, root);
+        settings_->Set(config::keys::kSdRomCurrentFolder, std::string());
+        machine_->ApplySettings({config::Group::SdRomConnected});
     }
+    config::Settings& Settings() { return *settings_; }
     int64_t NowMs() const { return machine_->EmulatedTicks() / kTicksPerMs; }
 
     // Runs whole periods until `ms` of emulated time have passed; false on a machine fault.
@@ -152,8 +147,6 @@ class MonitorRomMachine {
     std::unique_ptr<config::Settings> settings_;
     std::unique_ptr<Machine> machine_;
     std::unique_ptr<HostTypist> typist_;
-    std::unique_ptr<media::SdRomFolder> sdCard_;
-    std::unique_ptr<IfSdRom> sdRom_;
 };
 
 }  // namespace testing_support
