@@ -68,6 +68,7 @@ bool SoundDriver::ProduceBlock() {
             return true;
         }
         if (!dropBlock) stalledPeriods_ = 0;
+        stalled_.store(dropBlock, std::memory_order_relaxed);
 
         if (generator_ && channelCount_ == kMaxChannels) {
             Channel& muse = channels_[soundchannel::kMuse];
@@ -101,6 +102,14 @@ bool SoundDriver::ProduceBlock() {
     // Started outside the sound mutex: a host may run the first callback before Start returns.
     if (startStream) stream_->Start();
     return false;
+}
+
+void SoundDriver::Reprime() {
+    if (!IsOpen()) return;
+    std::lock_guard lock(mutex_);
+    if (ring_.Full()) return;
+    priming_ = true;
+    primingFrame_ = ring_.Held();
 }
 
 void SoundDriver::ScaleGeneratedBlock(Channel& channel) {
@@ -160,6 +169,7 @@ void SoundDriver::PauseStream() {
     stream_->Stop();
     std::lock_guard lock(mutex_);
     priming_ = true;
+    primingFrame_ = {};
 }
 
 void SoundDriver::ResumeStream() {
@@ -186,7 +196,8 @@ void SoundDriver::FillOutput(SoundFrame* output, unsigned long frames) {
     statistics_.framesPlayed += static_cast<int64_t>(frames);
     if (priming_) {
         if (!ring_.Full()) {
-            std::fill(output, output + frames, SoundFrame{});
+            std::fill(output, output + frames, primingFrame_);
+            statistics_.framesPrimed += static_cast<int64_t>(frames);
             return;
         }
         // Resumed with the ring still full from before the pause: it is primed already, and
