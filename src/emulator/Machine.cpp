@@ -195,10 +195,12 @@ void Machine::CpuTimerEvent() {
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
     if (runState_.load() != kRunning || cpu_ == nullptr) return;
-    // At normal speed the audio device's clock paces the machine: the periods come a little
-    // early and are skipped while its ring is full.
-    preciseTimer_.SetIntervalMicros(factor == 1.0 && sound_->Paces() ? speed::kPacedPeriodMicros
-                                                                     : speed::kPeriodMicros);
+    // At normal speed the audio device's clock paces the machine: the periods come early (the
+    // more so when it has drained the ring) and are skipped while its ring is full.
+    const bool paced = factor == 1.0 && sound_->Paces();
+    preciseTimer_.SetIntervalMicros(!paced             ? speed::kPeriodMicros
+                                    : sound_->Behind() ? speed::kCatchUpPeriodMicros
+                                                       : speed::kPacedPeriodMicros);
     if (sound_->ProducePeriod(factor == 1.0)) return;
 
     const int32_t state = debugger_.DebuggerState.load();

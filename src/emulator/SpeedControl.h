@@ -15,6 +15,10 @@ inline constexpr int kPeriodMicros = 2000;
 // would drain and the device hear held frames; 10 % covers a host too busy for one period in
 // ten.
 inline constexpr int kPacedPeriodMicros = 1800;
+// Once the host has kept the run loop from its periods long enough to half empty the ring, the
+// periods come twice as often until it is refilled (80 ms of emulation in some 80 ms) rather
+// than over most of a second in which the next delay would leave the device a hold.
+inline constexpr int kCatchUpPeriodMicros = 1000;
 inline constexpr double kSlowest = 0.25;
 
 // Ticks executed per 2 ms period: trunc(4000 × speed).

@@ -93,6 +93,7 @@ bool SoundDriver::ProduceBlock() {
         std::array<SoundFrame, kFramesPerBlock> mixed;
         MixInto(mixed);
         const bool full = ring_.Push(mixed.data());
+        buffered_.store(ring_.Buffered(), std::memory_order_relaxed);
         ++statistics_.blocksProduced;
         if (full && priming_) {
             startStream = stream_->IsStopped();
@@ -208,6 +209,7 @@ void SoundDriver::FillOutput(SoundFrame* output, unsigned long frames) {
         const int count = static_cast<int>(std::min<unsigned long>(frames, INT_MAX));
         const int taken = ring_.Pull(output, count);
         statistics_.framesHeld += count - taken;
+        buffered_.store(ring_.Buffered(), std::memory_order_relaxed);
         output += count;
         frames -= static_cast<unsigned long>(count);
     }

@@ -82,6 +82,11 @@ class SoundDriver {
     // The device's clock sets the pace: the stream is open and has not stalled. The run loop
     // then runs its periods a little early and lets the full ring skip the surplus.
     bool Paces() const { return IsOpen() && !stalled_.load(std::memory_order_relaxed); }
+    // The ring is less than half full: the host kept the run loop from its periods for a
+    // while, and the device has eaten into the margin. The run loop catches up faster.
+    bool Behind() const {
+        return buffered_.load(std::memory_order_relaxed) < SoundRing::kFrames / 2;
+    }
 
     void SetVolumes(Volumes volumes);
     void Mute();
@@ -126,6 +131,7 @@ class SoundDriver {
     SoundFrame primingFrame_{};  // what the device hears while the ring fills: silence or held
     int stalledPeriods_ = 0;
     std::atomic<bool> stalled_{false};
+    std::atomic<int> buffered_{0};  // frames in the ring, for Behind without the mutex
     Generator generator_;
     Statistics statistics_;
     std::unique_ptr<SoundStream> stream_;

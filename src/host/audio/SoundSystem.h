@@ -55,6 +55,8 @@ class SoundSystem {
     bool ProducePeriod(bool normalSpeed);
     // A device paces the machine at normal speed (see SoundDriver::Paces).
     bool Paces() const { return driver_ != nullptr && driver_->Paces(); }
+    // ... and has eaten into the ring's margin (see SoundDriver::Behind).
+    bool Behind() const { return Paces() && driver_->Behind(); }
     void PauseStream();
     void ResumeStream();
 
