@@ -279,7 +279,9 @@ std::string HelpText() {
            "                        from ADDR (0x... or decimal) through the current mapping;\n"
            "                        unmapped bytes read FF; may be given several times\n"
            "  --stats               at exit, print ticks=... instructions=... wall_s=...\n"
-           "                        emulated_mhz=... host_usage=...%\n"
+           "                        emulated_mhz=... host_usage=...%, and with a sound\n"
+           "                        device sound_produced= sound_played= sound_primed=\n"
+           "                        sound_held= (frames) and sound_skipped= (periods)\n"
            "  --config PATH         use another configuration file\n"
            "Exit status: 0 normal, 1 unusable configuration, a ROM file that cannot be read or\n"
            "an output that could not be written, 2 the machine stopped on a fault, 64 bad\n"
@@ -408,6 +410,20 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
                       static_cast<long long>(machine->ExecutedInstructions()), wall,
                       wall > 0 ? static_cast<double>(ticks) / wall / 1e6 : 0.0, usage);
         out << line;
+        const SoundDriver::Statistics sound = machine->SoundStatistics();
+        if (sound.framesPlayed > 0) {
+            // Emulated against played time, in frames. The device hears what was produced, the
+            // silence of priming and, when it ran ahead of the emulation, the held frame.
+            std::snprintf(line, sizeof line,
+                          "sound_produced=%lld sound_played=%lld sound_primed=%lld "
+                          "sound_held=%lld sound_skipped=%lld\n",
+                          static_cast<long long>(sound.blocksProduced * SoundDriver::kFramesPerBlock),
+                          static_cast<long long>(sound.framesPlayed),
+                          static_cast<long long>(sound.framesPrimed),
+                          static_cast<long long>(sound.framesHeld),
+                          static_cast<long long>(sound.periodsSkipped));
+            out << line;
+        }
     }
     deck.AttachTape(nullptr);
     ShuttingDown = true;

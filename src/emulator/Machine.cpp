@@ -232,9 +232,13 @@ void Machine::CpuTimerEvent() {
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
     if (runState_.load() != kRunning || cpu_ == nullptr) return;
-    // At normal speed the audio device's clock paces the machine: while its ring is full the
-    // period is skipped.
-    if (factor == 1.0 && sound_->ProduceBlock()) return;
+    // At normal speed the audio device's clock paces the machine: the periods come early (the
+    // more so when it has drained the ring) and are skipped while its ring is full.
+    const bool paced = factor == 1.0 && sound_->Paces();
+    preciseTimer_.SetIntervalMicros(!paced             ? speed::kPeriodMicros
+                                    : sound_->Behind() ? speed::kCatchUpPeriodMicros
+                                                       : speed::kPacedPeriodMicros);
+    if (sound_->ProducePeriod(factor == 1.0)) return;
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
@@ -367,6 +371,11 @@ int Machine::TakeHostUsage() {
 void Machine::SetMuted(bool muted) {
     sound_->SetMuted(muted);
     settings_.Set(config::keys::kMute, muted);
+}
+
+SoundDriver::Statistics Machine::SoundStatistics() const {
+    const SoundDriver* driver = sound_->Driver();
+    return driver != nullptr ? driver->GetStatistics() : SoundDriver::Statistics{};
 }
 
 bool Machine::Muted() const { return settings_.Get(config::keys::kMute); }

@@ -174,6 +174,9 @@ public:
     HostKeyboardState& Keyboard() { return keyboard_; }
     debugger::DebuggerCore& Debugger() { return debugger_; }
 
+    // What the audio device has been given; all zero without a driver.
+    SoundDriver::Statistics SoundStatistics() const;
+
     // The sound toggle: mutes or unmutes and stores the choice.
     void SetMuted(bool muted);
     bool Muted() const;

@@ -8,6 +8,17 @@ namespace speed {
 
 inline constexpr int32_t kTicksPerPeriod = 4000;  // 2 ms of machine time at 2 MHz
 inline constexpr int kPeriodMs = 2;
+inline constexpr int kPeriodMicros = 2000;
+// While the audio device paces the machine the periods come 10 % early: the ring fills, and the
+// periods it has no room for are skipped, so that the device's clock (44,100 frames a second
+// against 44,000 emulated) and not the host's decides the pace. Without the surplus the ring
+// would drain and the device hear held frames; 10 % covers a host too busy for one period in
+// ten.
+inline constexpr int kPacedPeriodMicros = 1800;
+// Once the host has kept the run loop from its periods long enough to half empty the ring, the
+// periods come twice as often until it is refilled (80 ms of emulation in some 80 ms) rather
+// than over most of a second in which the next delay would leave the device a hold.
+inline constexpr int kCatchUpPeriodMicros = 1000;
 inline constexpr double kSlowest = 0.25;
 
 // Ticks executed per 2 ms period: trunc(4000 × speed).

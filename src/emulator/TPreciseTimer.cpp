@@ -28,13 +28,13 @@ void TPreciseTimer::SetEnabled(bool enabled) {
     wake_.notify_all();
 }
 
-void TPreciseTimer::SetInterval(int ms) {
-    if (ms <= 0 || ms == interval_) return;
+void TPreciseTimer::SetIntervalMicros(int us) {
+    if (us <= 0 || us == interval_) return;
     {
         std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
         bool own = std::this_thread::get_id() != thread_.get_id();
         if (own) lock.lock();
-        interval_ = ms;
+        interval_ = us;
         restart_ = true;
     }
     wake_.notify_all();
@@ -58,7 +58,7 @@ void TPreciseTimer::ThreadMain() {
     for (;;) {
         wake_.wait(lock, [this] { return quit_ || enabled_; });
         if (quit_) return;
-        auto period = std::chrono::milliseconds(interval_.load());
+        auto period = std::chrono::microseconds(interval_.load());
         if (restart_) {
             restart_ = false;
             deadline = Clock::now() + period;

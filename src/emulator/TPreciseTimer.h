@@ -23,8 +23,12 @@ public:
     void SetEnabled(bool enabled);
     bool Enabled() const { return enabled_.load(std::memory_order_acquire); }
     // Ignored when equal to the current interval or not positive; otherwise restarts the period.
-    void SetInterval(int ms);
-    int Interval() const { return interval_.load(); }
+    void SetInterval(int ms) { SetIntervalMicros(ms > 0 && ms <= kMaxMs ? ms * 1000 : 0); }
+    int Interval() const { return interval_.load() / 1000; }
+    // The same in microseconds: the run loop runs a little faster than 2 ms while the audio
+    // device paces it.
+    void SetIntervalMicros(int us);
+    int IntervalMicros() const { return interval_.load(); }
     void SetOnTimer(Closure<void()> callback);
 
     // Returns once no callback is in progress. After SetEnabled(false) no other starts, so this
@@ -42,7 +46,8 @@ private:
     void ThreadMain();
 
     std::atomic<bool> enabled_{false};
-    std::atomic<int> interval_{1000};
+    static constexpr int kMaxMs = 1000000;
+    std::atomic<int> interval_{1000000};  // microseconds
     std::atomic<bool> busy_{false};
     std::atomic<long> dropped_{0};
     std::mutex mutex_;

@@ -68,6 +68,7 @@ bool SoundDriver::ProduceBlock() {
             return true;
         }
         if (!dropBlock) stalledPeriods_ = 0;
+        stalled_.store(dropBlock, std::memory_order_relaxed);
 
         if (generator_ && channelCount_ == kMaxChannels) {
             Channel& muse = channels_[soundchannel::kMuse];
@@ -92,6 +93,7 @@ bool SoundDriver::ProduceBlock() {
         std::array<SoundFrame, kFramesPerBlock> mixed;
         MixInto(mixed);
         const bool full = ring_.Push(mixed.data());
+        buffered_.store(ring_.Buffered(), std::memory_order_relaxed);
         ++statistics_.blocksProduced;
         if (full && priming_) {
             startStream = stream_->IsStopped();
@@ -101,6 +103,14 @@ bool SoundDriver::ProduceBlock() {
     // Started outside the sound mutex: a host may run the first callback before Start returns.
     if (startStream) stream_->Start();
     return false;
+}
+
+void SoundDriver::Reprime() {
+    if (!IsOpen()) return;
+    std::lock_guard lock(mutex_);
+    if (ring_.Full()) return;
+    priming_ = true;
+    primingFrame_ = ring_.Held();
 }
 
 void SoundDriver::ScaleGeneratedBlock(Channel& channel) {
@@ -160,6 +170,7 @@ void SoundDriver::PauseStream() {
     stream_->Stop();
     std::lock_guard lock(mutex_);
     priming_ = true;
+    primingFrame_ = {};
 }
 
 void SoundDriver::ResumeStream() {
@@ -186,7 +197,8 @@ void SoundDriver::FillOutput(SoundFrame* output, unsigned long frames) {
     statistics_.framesPlayed += static_cast<int64_t>(frames);
     if (priming_) {
         if (!ring_.Full()) {
-            std::fill(output, output + frames, SoundFrame{});
+            std::fill(output, output + frames, primingFrame_);
+            statistics_.framesPrimed += static_cast<int64_t>(frames);
             return;
         }
         // Resumed with the ring still full from before the pause: it is primed already, and
@@ -197,6 +209,7 @@ void SoundDriver::FillOutput(SoundFrame* output, unsigned long frames) {
         const int count = static_cast<int>(std::min<unsigned long>(frames, INT_MAX));
         const int taken = ring_.Pull(output, count);
         statistics_.framesHeld += count - taken;
+        buffered_.store(ring_.Buffered(), std::memory_order_relaxed);
         output += count;
         frames -= static_cast<unsigned long>(count);
     }

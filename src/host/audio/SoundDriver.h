@@ -28,8 +28,9 @@ class SoundDriver {
     static constexpr int kFramesPerBlock = SoundRing::kFramesPerBlock;
     static constexpr int32_t kTicksPerPeriod = 4000;
     static constexpr int kMaxChannels = 3;
-    // A device that has taken nothing for this many periods (0.5 s) while the ring is full has
-    // stalled or died; the emulation then runs on its timer instead of waiting for ever.
+    // A device that has taken nothing for this many periods (about half a second) while the
+    // ring is full has stalled or died; the emulation then runs on its timer instead of waiting
+    // for ever.
     static constexpr int kStallPeriods = 250;
 
     // Writes `frames` interleaved stereo frames (left, right) of signed 16-bit samples.
@@ -49,6 +50,9 @@ class SoundDriver {
         int64_t periodsSkipped = 0;
         int64_t framesPlayed = 0;  // every frame handed to the device, the held ones included
         int64_t framesHeld = 0;    // frames the device got while the ring was empty
+        // Frames the device got while the ring was being primed: silence, or the held frame
+        // after a return to normal speed.
+        int64_t framesPrimed = 0;
     };
 
     // Opens the stream on the PortAudio device (global index) but does not start it: it starts
@@ -71,6 +75,18 @@ class SoundDriver {
 
     // Closes the current block into the ring. True: the ring is full, skip this period.
     bool ProduceBlock();
+    // The run loop comes back to normal speed after a stretch without blocks, in which the
+    // device drained the ring: it hears the held frame until the ring is full again, instead
+    // of a trickle of blocks with the held frame in every gap between them.
+    void Reprime();
+    // The device's clock sets the pace: the stream is open and has not stalled. The run loop
+    // then runs its periods a little early and lets the full ring skip the surplus.
+    bool Paces() const { return IsOpen() && !stalled_.load(std::memory_order_relaxed); }
+    // The ring is less than half full: the host kept the run loop from its periods for a
+    // while, and the device has eaten into the margin. The run loop catches up faster.
+    bool Behind() const {
+        return buffered_.load(std::memory_order_relaxed) < SoundRing::kFrames / 2;
+    }
 
     void SetVolumes(Volumes volumes);
     void Mute();
@@ -112,7 +128,10 @@ class SoundDriver {
     std::array<Channel, kMaxChannels> channels_;
     SoundRing ring_;
     bool priming_ = false;
+    SoundFrame primingFrame_{};  // what the device hears while the ring fills: silence or held
     int stalledPeriods_ = 0;
+    std::atomic<bool> stalled_{false};
+    std::atomic<int> buffered_{0};  // frames in the ring, for Behind without the mutex
     Generator generator_;
     Statistics statistics_;
     std::unique_ptr<SoundStream> stream_;

@@ -4,14 +4,17 @@
 
 #include "host/audio/SoundFrame.h"
 
-// The queue between the emulation and the audio device: twenty blocks of one emulation period
-// each (40 ms). The producer appends whole blocks; the device takes any number of frames and,
-// when the queue runs dry, hears the last frame it was given again instead of a drop to zero,
-// which would click. Not thread-safe: the sound driver's mutex guards it.
+// The queue between the emulation and the audio device: forty blocks of one emulation period
+// each (80 ms). A PulseAudio or PipeWire stream takes three device buffers (2640 frames) at once
+// when it starts and after a resume; the ring holds them and one buffer more, and stays within
+// 100 ms of latency from a level change to the device. The producer appends whole blocks; the
+// device takes any number of frames and, when the queue runs dry, hears the last frame it was given
+// again instead of a drop to zero, which would click. Not thread-safe: the sound driver's mutex
+// guards it.
 class SoundRing {
   public:
     static constexpr int kFramesPerBlock = 88;
-    static constexpr int kBlocks = 20;
+    static constexpr int kBlocks = 40;
     static constexpr int kFrames = kFramesPerBlock * kBlocks;
 
     // Appends one block of kFramesPerBlock frames unless the ring is full. Returns true when the

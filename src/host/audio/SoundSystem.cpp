@@ -70,6 +70,14 @@ void SoundSystem::ForwardLevel(int channel, int level, int32_t tick) {
     if (driver_ != nullptr) driver_->SetLevel(channel, level, tick);
 }
 
+bool SoundSystem::ProducePeriod(bool normalSpeed) {
+    const bool returned = normalSpeed && !normalSpeed_;
+    normalSpeed_ = normalSpeed;
+    if (driver_ == nullptr || !normalSpeed) return false;
+    if (returned) driver_->Reprime();
+    return driver_->ProduceBlock();
+}
+
 void SoundSystem::PauseStream() {
     if (driver_ != nullptr) driver_->PauseStream();
 }

@@ -4,10 +4,10 @@
 #include <memory>
 #include <optional>
 
-#include "machine/Muse.h"
 #include "host/audio/PortAudioSession.h"
 #include "host/audio/SoundDriver.h"
 #include "host/audio/SoundSettings.h"
+#include "machine/Muse.h"
 #include "machine/SoundLevelOutput.h"
 
 class IfGPIO;
@@ -49,6 +49,14 @@ class SoundSystem {
 
     // The run loop at speed 1.0: true means skip this period.
     bool ProduceBlock() { return driver_ != nullptr && driver_->ProduceBlock(); }
+    // The run loop, at the start of every period. At normal speed the block is closed and true
+    // means skip this period; at any other speed nothing is produced (the device hears the held
+    // frame), and the return to normal speed primes the ring again.
+    bool ProducePeriod(bool normalSpeed);
+    // A device paces the machine at normal speed (see SoundDriver::Paces).
+    bool Paces() const { return driver_ != nullptr && driver_->Paces(); }
+    // ... and has eaten into the ring's margin (see SoundDriver::Behind).
+    bool Behind() const { return Paces() && driver_->Behind(); }
     void PauseStream();
     void ResumeStream();
 
@@ -68,4 +76,5 @@ class SoundSystem {
     SoundDriver::StreamOpener opener_;
     std::unique_ptr<SoundDriver> driver_;
     std::unique_ptr<Muse> muse_;
+    bool normalSpeed_ = true;  // the last period ran at normal speed (run loop only)
 };

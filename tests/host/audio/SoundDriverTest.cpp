@@ -229,6 +229,46 @@ TEST_F(SoundDriverTest, PrimingPlaysSilenceAndStartsTheStreamOnceTheRingIsFull) 
     EXPECT_EQ(played[kRing - 1].left, kFull);
 }
 
+TEST_F(SoundDriverTest, AStreamThatTakesThreeBuffersAtOnceWhenItStartsHearsNoHeldFrame) {
+    driver = std::make_unique<SoundDriver>(0, 2, SoundDriver::Volumes{100, 100, 100}, nullptr,
+                                           opener.Opener());
+    stream = opener.last;
+    const int16_t full = driver->ChannelVolume(0);
+    driver->SetLevel(0, 15, 0);
+    for (int i = 0; i < SoundRing::kBlocks; ++i) ASSERT_FALSE(driver->ProduceBlock());
+    ASSERT_EQ(stream->starts, 1);
+    // PulseAudio and PipeWire fill their own buffer first: 2640 frames in one go, then 880
+    // every 20 ms while the run loop adds 88 per period.
+    std::vector<SoundFrame> burst = stream->Pull(3 * 880);
+    for (int i = 0; i < 3 * 880; ++i) ASSERT_EQ(burst[i].left, full) << i;
+    for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < 10; ++i) driver->ProduceBlock();
+        stream->Pull(880);
+    }
+    EXPECT_EQ(driver->GetStatistics().framesHeld, 0);
+    EXPECT_EQ(driver->GetStatistics().framesPrimed, 0);
+}
+
+TEST_F(SoundDriverTest, ReprimingHoldsTheLastFrameUntilTheRingIsFullAgain) {
+    Open(2);
+    const int16_t full = driver->ChannelVolume(0);
+    driver->SetLevel(0, 15, 0);
+    NextBlock();
+    stream->Pull(880);  // drained: the device holds the level it heard last
+
+    driver->Reprime();
+    driver->SetLevel(0, 5, 0);
+    for (int i = 0; i < SoundRing::kBlocks - 1; ++i) ASSERT_FALSE(driver->ProduceBlock());
+    // Neither silence (a click) nor the few blocks made so far, each followed by a hold.
+    std::vector<SoundFrame> out = stream->Pull(880);
+    for (const SoundFrame& f : out) ASSERT_EQ(f.left, full);
+    EXPECT_EQ(driver->GetStatistics().framesPrimed, 880);
+    EXPECT_FALSE(driver->ProduceBlock());  // full: primed
+    out = stream->Pull(kRing);
+    for (const SoundFrame& f : out) ASSERT_EQ(f.left, Scaled(full, 5));
+    EXPECT_EQ(driver->GetStatistics().framesPrimed, 880);
+}
+
 TEST_F(SoundDriverTest, PauseStopsTheStreamAndResumeReplaysOnlyAfterTheRingRefills) {
     Open(2);
     driver->SetLevel(0, 15, 0);

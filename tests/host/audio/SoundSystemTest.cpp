@@ -155,4 +155,26 @@ TEST_F(SoundSystemTest, RemovingTheBoardHandsThePortBack) {
     EXPECT_EQ(gpio.PortRead(0xC5, 0) & 0xEC, 0x24);
 }
 
+TEST_F(SoundSystemTest, OnlyNormalSpeedProducesAndComingBackToItPrimesTheRingAgain) {
+    sound.ApplyDevice(Settings(1));
+    Prime();
+    SoundDriver& driver = *sound.Driver();
+    EXPECT_TRUE(sound.Paces());
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(sound.ProducePeriod(false));
+    EXPECT_EQ(driver.GetStatistics().blocksProduced, SoundRing::kBlocks);
+
+    EXPECT_FALSE(sound.ProducePeriod(true));
+    opener.last->Pull(880);
+    EXPECT_EQ(driver.GetStatistics().framesPrimed, 880);
+    while (!sound.ProducePeriod(true)) {
+    }
+    EXPECT_EQ(driver.GetStatistics().blocksProduced, 2 * SoundRing::kBlocks);
+    // Normal speed throughout: no priming in between.
+    opener.last->Pull(880);
+    EXPECT_FALSE(sound.ProducePeriod(true));
+    opener.last->Pull(880);
+    EXPECT_EQ(driver.GetStatistics().framesPrimed, 880);
+    EXPECT_EQ(driver.GetStatistics().framesHeld, 0);
+}
+
 }  // namespace
