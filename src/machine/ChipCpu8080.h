@@ -124,10 +124,14 @@ protected:
 private:
     void BuildTables();
     void CopyWindows();
+    // How Execute reaches memory: through the window pointers; through one base pointer while
+    // all 64 KB are plain RAM in one block (no ROM, no hook, no absent page); or, for the one
+    // instruction an interrupt acknowledge supplies, with operands from the interrupt unit.
+    enum ExecuteMode { kWindowed, kFlat, kSupplied };
     void UpdateMergeTicks();
     int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
     void RebuildPortMap();
-    template <bool kSingleStep, typename Timing>
+    template <bool kSingleStep, typename Timing, int kMode>
     int64_t Execute(int32_t budget);
     void CloseServiceMeasurement(uint16_t sp, int32_t clockTicks);
     static int32_t FoldedClock(int32_t start, uint32_t elapsed);
@@ -137,6 +141,7 @@ private:
     Closure<void()> previousWindowsListener_;
     std::array<const uint8_t*, 16> readWindow_{};
     std::array<uint8_t*, 16> writeWindow_{};
+    uint8_t* flatBase_ = nullptr;  // the block behind all sixteen windows, when they are flat
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};
@@ -147,7 +152,7 @@ private:
     std::vector<ListenerEntry> tickListeners_;
     bool mergeTicks_ = false;  // every listener can say how long it stays quiet
     bool stopRequested_ = false;
-    bool slowEnd_ = true;    // the current instruction must end through the careful path
-    bool ackFetch_ = false;  // operands come from the interrupt unit, not from memory
     uint16_t ackAddress_ = 0;  // PC while executing an instruction the interrupt unit supplied
+    uint16_t ackOperand_ = 0;  // its operand bytes, low first
+    int32_t suppliedDeadline_ = INT32_MAX;  // listeners' deadline after the supplied instruction
 };
