@@ -493,11 +493,9 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 #define NEXT_WITH(ticks)                                                    \
     do {                                                                    \
         int32_t t_ = (ticks);                                               \
+        LastTicks = t_;                                                     \
         periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) + t_); \
-        if (periodTicks >= limit) [[unlikely]] {                            \
-            LastTicks = t_;                                                 \
-            goto end_limit;                                                 \
-        }                                                                   \
+        if (periodTicks >= limit) [[unlikely]] goto end_limit;              \
         FETCH_AND_DISPATCH();                                               \
     } while (0)
 

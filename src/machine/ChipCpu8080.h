@@ -31,7 +31,7 @@ using QuietQuery = Closure<int32_t()>;
 // memory nor devices: it reads and writes through ChipMemory, reaches ports through its binding
 // list and lets the tick listeners advance the chips in step after every instruction.
 class ChipCpu8080 {
-public:
+  public:
     explicit ChipCpu8080(ChipMemory& memory);
     virtual ~ChipCpu8080();
     ChipCpu8080(const ChipCpu8080&) = delete;
@@ -65,6 +65,8 @@ public:
     bool RemoveTickListener(TickListener listener);
 
     ChipMemory& Memory() const { return memory_; }
+    // True while Run reaches all 64 KB through one pointer (see CopyWindows).
+    bool FlatMemory() const { return flatBase_ != nullptr; }
 
     uint16_t BC() const { return static_cast<uint16_t>(B << 8 | C); }
     uint16_t DE() const { return static_cast<uint16_t>(D << 8 | E); }
@@ -113,7 +115,7 @@ public:
     // DAA results indexed by A | CY << 8 | AC << 9: new A in the high byte, new F in the low.
     std::array<uint16_t, 1024> DaaTable{};
 
-protected:
+  protected:
     // Timing in force while executing: Intel's, or the machine's (set by ChipCpu8080P).
     bool machineTicks_ = false;
 
@@ -121,7 +123,7 @@ protected:
     // period position before the instruction's ticks are added.
     int TicksFor(uint8_t opcode, bool taken) const;
 
-private:
+  private:
     void BuildTables();
     void CopyWindows();
     // How Execute reaches memory: through the window pointers; through one base pointer while
