@@ -89,7 +89,12 @@ void RunWholeMachine(benchmark::State& state, const Rom& rom) {
         settings.SetPath(config::keys::kRomFile, romPath);
         settings.Set(config::keys::kChainTimer01, rom.chain01);
     } else {
-        settings.SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
+        const std::string romPath = std::string(TEVRIN_BIN_DIR) + "/tevrin.rom";
+        if (!std::ifstream(romPath)) {
+            state.SkipWithError("built-in ROM not built");
+            return;
+        }
+        settings.SetPath(config::keys::kRomFile, romPath);
     }
 
     // Measured without an audio device: away from speed 1.0 the machine does not wait for one.

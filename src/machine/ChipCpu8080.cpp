@@ -184,6 +184,10 @@ void ChipCpu8080::UpdateMergeTicks() {
 // they allowed it) and works out how long they may now be left alone.
 int32_t ChipCpu8080::CallTickListeners(int32_t periodTicks, int32_t ticks) {
     for (const ListenerEntry& listener : tickListeners_) listener.call(periodTicks, ticks);
+    return ListenersQuiet();
+}
+
+int32_t ChipCpu8080::ListenersQuiet() const {
     if (!mergeTicks_) return 0;
     int32_t quiet = INT32_MAX;
     for (const ListenerEntry& listener : tickListeners_) {
@@ -466,6 +470,16 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         int32_t quiet_ = CallTickListeners(periodTicks, periodTicks - listenedUpTo); \
         listenedUpTo = periodTicks;                                         \
         listenDeadline = quiet_ >= INT32_MAX - periodTicks ? INT32_MAX : periodTicks + quiet_; \
+    } while (0)
+
+// After an instruction that reached outside (a port, INTE) the listeners are asked again how long
+// they stay quiet, counted from their last call: a device may have changed, and the
+// instruction's own ticks are merged too when they fall short of that.
+#define REQUERY_LISTENERS()                                                 \
+    do {                                                                    \
+        SYNC_OUT();                                                         \
+        int32_t quiet_ = ListenersQuiet();                                  \
+        listenDeadline = quiet_ >= INT32_MAX - listenedUpTo ? INT32_MAX : listenedUpTo + quiet_; \
     } while (0)
 
 #define FLUSH_LISTENERS()                                                   \
@@ -911,7 +925,11 @@ end_slow:
         EiArmed = true;
     }
     periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) + LastTicks);
-    if (!tickListeners_.empty()) CALL_LISTENERS();
+    if (!tickListeners_.empty()) {
+        // Stepping is the reference: a call after every instruction.
+        if (!kSingleStep && mergeTicks_) REQUERY_LISTENERS();
+        if (kSingleStep || !mergeTicks_ || periodTicks >= listenDeadline) CALL_LISTENERS();
+    }
     if constexpr (kSingleStep) {
         SYNC_OUT();
         suppliedDeadline_ = listenDeadline;

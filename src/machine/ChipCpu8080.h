@@ -132,6 +132,7 @@ class ChipCpu8080 {
     enum ExecuteMode { kWindowed, kFlat, kSupplied };
     void UpdateMergeTicks();
     int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
+    int32_t ListenersQuiet() const;
     void RebuildPortMap();
     template <bool kSingleStep, typename Timing, int kMode>
     int64_t Execute(int32_t budget);
