@@ -1,6 +1,7 @@
 #include "machine/ChipCpu8080.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include <utility>
 
@@ -26,16 +27,39 @@ void ChipCpu8080::CopyWindows() {
         readWindow_[window] = memory_.ReadWindows()[window];
         writeWindow_[window] = memory_.WriteWindows()[window];
     }
+    // Flat: every window writable, and the sixteen pages one after another in one block.
+    flatBase_ = writeWindow_[0];
+    for (int window = 0; window < 16 && flatBase_ != nullptr; ++window) {
+        const uintptr_t expected = reinterpret_cast<uintptr_t>(flatBase_) +
+                                   static_cast<uintptr_t>(window) * ChipMemory::kPageSize;
+        if (writeWindow_[window] != readWindow_[window] ||
+            reinterpret_cast<uintptr_t>(writeWindow_[window]) != expected) {
+            flatBase_ = nullptr;
+        }
+    }
     previousWindowsListener_();
 }
 
-void ChipCpu8080::BuildTables() {
+namespace {
+
+// S, Z, P and the always-one bit for every result byte, and the DAA results; built at compile
+// time so the executor reaches them by a constant address.
+constexpr std::array<uint8_t, 256> MakeFlagTable() {
+    std::array<uint8_t, 256> table{};
     for (int v = 0; v < 256; ++v) {
         int ones = 0;
         for (int bit = 0; bit < 8; ++bit) ones += (v >> bit) & 1;
-        FlagTable[v] = static_cast<uint8_t>((v & 0x80) | (v == 0 ? kFlagZ : 0) |
-                                            ((ones & 1) == 0 ? kFlagP : 0) | kFlagAlwaysOne);
+        table[v] = static_cast<uint8_t>((v & 0x80) | (v == 0 ? ChipCpu8080::kFlagZ : 0) |
+                                        ((ones & 1) == 0 ? ChipCpu8080::kFlagP : 0) |
+                                        ChipCpu8080::kFlagAlwaysOne);
     }
+    return table;
+}
+
+constexpr std::array<uint8_t, 256> kFlagTable = MakeFlagTable();
+
+constexpr std::array<uint16_t, 1024> MakeDaaTable() {
+    std::array<uint16_t, 1024> table{};
     for (int i = 0; i < 1024; ++i) {
         unsigned a = i & 0xFF;
         bool carry = (i & 0x100) != 0;
@@ -44,15 +68,25 @@ void ChipCpu8080::BuildTables() {
         unsigned flags = 0;
         if (auxCarry || low > 9) {
             a += 6;
-            if (low > 9) flags |= kFlagAC;
+            if (low > 9) flags |= ChipCpu8080::kFlagAC;
         }
         // Compared after the low correction, its carry out of the byte included.
         if (carry || a > 0x9F) {
             a += 0x60;
-            flags |= kFlagCY;
+            flags |= ChipCpu8080::kFlagCY;
         }
-        DaaTable[i] = static_cast<uint16_t>((a & 0xFF) << 8 | flags | FlagTable[a & 0xFF]);
+        table[i] = static_cast<uint16_t>((a & 0xFF) << 8 | flags | kFlagTable[a & 0xFF]);
     }
+    return table;
+}
+
+constexpr std::array<uint16_t, 1024> kDaaTable = MakeDaaTable();
+
+}  // namespace
+
+void ChipCpu8080::BuildTables() {
+    FlagTable = kFlagTable;
+    DaaTable = kDaaTable;
 }
 
 int ChipCpu8080::InstructionTicks(uint8_t opcode, bool taken) {
@@ -150,6 +184,10 @@ void ChipCpu8080::UpdateMergeTicks() {
 // they allowed it) and works out how long they may now be left alone.
 int32_t ChipCpu8080::CallTickListeners(int32_t periodTicks, int32_t ticks) {
     for (const ListenerEntry& listener : tickListeners_) listener.call(periodTicks, ticks);
+    return ListenersQuiet();
+}
+
+int32_t ChipCpu8080::ListenersQuiet() const {
     if (!mergeTicks_) return 0;
     int32_t quiet = INT32_MAX;
     for (const ListenerEntry& listener : tickListeners_) {
@@ -185,8 +223,8 @@ int ChipCpu8080::TicksFor(uint8_t opcode, bool taken) const {
 }
 
 int ChipCpu8080::Step() {
-    return static_cast<int>(machineTicks_ ? Execute<true, timing8080::Machine>(0)
-                                          : Execute<true, timing8080::Standard>(0));
+    return static_cast<int>(machineTicks_ ? Execute<true, timing8080::Machine, kWindowed>(0)
+                                          : Execute<true, timing8080::Standard, kWindowed>(0));
 }
 
 // The free-running clock after `elapsed` more ticks. Adding an instruction's ticks folds it back
@@ -212,8 +250,14 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         int32_t slice = static_cast<int64_t>(budget) - PeriodTicks > kMaxSlice
                             ? PeriodTicks + kMaxSlice
                             : budget;
-        done += machineTicks_ ? Execute<false, timing8080::Machine>(slice)
-                              : Execute<false, timing8080::Standard>(slice);
+        // The executor leaves when the mapping turns flat or stops being flat.
+        if (flatBase_ != nullptr) {
+            done += machineTicks_ ? Execute<false, timing8080::Machine, kFlat>(slice)
+                                  : Execute<false, timing8080::Standard, kFlat>(slice);
+        } else {
+            done += machineTicks_ ? Execute<false, timing8080::Machine, kWindowed>(slice)
+                                  : Execute<false, timing8080::Standard, kWindowed>(slice);
+        }
         if (PortFault || memory_.Fault() || stopRequested_) break;
     }
     return done;
@@ -235,6 +279,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         this->A = A, this->F = F, SetBC(BC), SetDE(DE), SetHL(HL);            \
         this->SP = SP, this->PC = PC;                                         \
         PeriodTicks = periodTicks, ClockTicks = CLOCK_NOW();                  \
+        CurPC = curPC, InstructionCount = static_cast<int32_t>(count);        \
     } while (0)
 
 #define SYNC_IN()                                                             \
@@ -242,6 +287,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         A = this->A, F = this->F, BC = this->BC(), DE = this->DE(), HL = this->HL(); \
         SP = this->SP, PC = this->PC;                                         \
         periodTicks = PeriodTicks;                                            \
+        curPC = CurPC, count = static_cast<uint32_t>(InstructionCount);       \
     } while (0)
 
 // Memory access. The window pointers answer ordinary RAM and ROM accesses; anything else (absent
@@ -251,7 +297,9 @@ int64_t ChipCpu8080::Run(int32_t budget) {
     do {                                                    \
         uint16_t a_ = static_cast<uint16_t>(address);       \
         const uint8_t* w_ = readWindow_[a_ >> 12];           \
-        if (w_ != nullptr) [[likely]] {                     \
+        if constexpr (kMode == kFlat) {                     \
+            (dst) = mem[a_];                                \
+        } else if (w_ != nullptr) [[likely]] {              \
             (dst) = w_[a_ & 0x0FFF];                        \
         } else {                                            \
             uint8_t slow_ = memory_.ReadSlow(a_);           \
@@ -266,7 +314,9 @@ int64_t ChipCpu8080::Run(int32_t budget) {
     do {                                                    \
         uint16_t a_ = static_cast<uint16_t>(address);       \
         uint8_t* w_ = writeWindow_[a_ >> 12];                \
-        if (w_ != nullptr) [[likely]] {                     \
+        if constexpr (kMode == kFlat) {                     \
+            mem[a_] = static_cast<uint8_t>(value);          \
+        } else if (w_ != nullptr) [[likely]] {              \
             w_[a_ & 0x0FFF] = static_cast<uint8_t>(value);  \
         } else {                                            \
             memory_.WriteSlow(a_, static_cast<uint8_t>(value)); \
@@ -278,7 +328,10 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 // interrupt unit supplied. A fault here also takes back the instruction count.
 #define FETCH8(dst)                                         \
     do {                                                    \
-        if (!ackFetch_) [[likely]] {                              \
+        if constexpr (kMode == kFlat) {                     \
+            (dst) = mem[PC];                                \
+            PC = static_cast<uint16_t>(PC + 1);             \
+        } else if constexpr (kMode == kWindowed) {          \
             uint16_t a_ = PC;                               \
             const uint8_t* w_ = readWindow_[a_ >> 12];       \
             if (w_ != nullptr) [[likely]] {                 \
@@ -299,9 +352,10 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 // meets the careful path) is read a byte at a time, low byte first, as the bus does.
 #define FETCH16(dst)                                                        \
     do {                                                                    \
-        const uint8_t* w16_ = readWindow_[static_cast<uint32_t>(PC) >> 12]; \
-        if (!ackFetch_ && w16_ != nullptr && (PC & 0x0FFF) != 0x0FFF) [[likely]] { \
-            const uint8_t* p16_ = w16_ + (PC & 0x0FFF);                     \
+        const uint8_t* w16_ = kMode == kFlat ? mem : readWindow_[static_cast<uint32_t>(PC) >> 12]; \
+        const uint16_t edge16_ = kMode == kFlat ? 0xFFFF : 0x0FFF;          \
+        if (kMode != kSupplied && w16_ != nullptr && (PC & edge16_) != edge16_) [[likely]] { \
+            const uint8_t* p16_ = w16_ + (PC & edge16_);                    \
             (dst) = PAIR(p16_[1], p16_[0]);                                 \
             PC = static_cast<uint16_t>(PC + 2);                             \
         } else {                                                            \
@@ -315,9 +369,10 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 #define READ16(dst, address)                                                \
     do {                                                                    \
         uint16_t at_ = static_cast<uint16_t>(address);                      \
-        const uint8_t* w16_ = readWindow_[static_cast<uint32_t>(at_) >> 12]; \
-        if (w16_ != nullptr && (at_ & 0x0FFF) != 0x0FFF) [[likely]] {       \
-            const uint8_t* p16_ = w16_ + (at_ & 0x0FFF);                    \
+        const uint8_t* w16_ = kMode == kFlat ? mem : readWindow_[static_cast<uint32_t>(at_) >> 12]; \
+        const uint16_t edge16_ = kMode == kFlat ? 0xFFFF : 0x0FFF;          \
+        if (w16_ != nullptr && (at_ & edge16_) != edge16_) [[likely]] {     \
+            const uint8_t* p16_ = w16_ + (at_ & edge16_);                   \
             (dst) = PAIR(p16_[1], p16_[0]);                                 \
         } else {                                                            \
             uint8_t lo_, hi_;                                               \
@@ -397,7 +452,7 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 // A halted processor keeps executing its HLT, one tick at a time, until an interrupt or reset.
 #define HALT()                                                              \
     do {                                                                    \
-        PC = static_cast<uint16_t>(CurPC);                                  \
+        PC = static_cast<uint16_t>(curPC);                                  \
         if (!Halted) {                                                      \
             Halted = true;                                                  \
             LastTicks = Timing::kTable[0x76] + (periodTicks & Timing::kOddTickMask); \
@@ -417,6 +472,16 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         listenDeadline = quiet_ >= INT32_MAX - periodTicks ? INT32_MAX : periodTicks + quiet_; \
     } while (0)
 
+// After an instruction that reached outside (a port, INTE) the listeners are asked again how long
+// they stay quiet, counted from their last call: a device may have changed, and the
+// instruction's own ticks are merged too when they fall short of that.
+#define REQUERY_LISTENERS()                                                 \
+    do {                                                                    \
+        SYNC_OUT();                                                         \
+        int32_t quiet_ = ListenersQuiet();                                  \
+        listenDeadline = quiet_ >= INT32_MAX - listenedUpTo ? INT32_MAX : listenedUpTo + quiet_; \
+    } while (0)
+
 #define FLUSH_LISTENERS()                                                   \
     do {                                                                    \
         if (periodTicks != listenedUpTo && !tickListeners_.empty()) CALL_LISTENERS(); \
@@ -426,23 +491,23 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 // execution history the debugger shows.
 #define FETCH_AND_DISPATCH()                                                \
     do {                                                                    \
-        PrevPC = CurPC;                                                     \
-        CurPC = PC;                                                         \
+        PrevPC = curPC;                                                     \
+        curPC = PC;                                                         \
         READ8_OR(opcode, PC, opcode_fault);                                 \
         PC = static_cast<uint16_t>(PC + 1);                                 \
-        InstructionCount = static_cast<int32_t>(static_cast<uint32_t>(InstructionCount) + 1); \
+        ++count;                                                            \
         goto* handlers[opcode];                                             \
     } while (0)
 
 // End of an instruction whose ticks are known. While nothing needs the careful end (EI in
 // flight, tick listeners, single stepping) the clocks advance here and the next instruction is
 // fetched and dispatched from the end of this handler, which lets the host's branch predictor
-// learn which instruction tends to follow which.
+// learn which instruction tends to follow which. When the careful end is needed, limit is below
+// any tick count, so the one comparison sends the instruction there.
 #define NEXT_WITH(ticks)                                                    \
     do {                                                                    \
         int32_t t_ = (ticks);                                               \
         LastTicks = t_;                                                     \
-        if (slowEnd_) [[unlikely]] goto end_slow;                           \
         periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) + t_); \
         if (periodTicks >= limit) [[unlikely]] goto end_limit;              \
         FETCH_AND_DISPATCH();                                               \
@@ -469,8 +534,9 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 
 // Executes instructions until the budget is reached (or one instruction when kSingleStep).
 // Returns the ticks of that one instruction, or the number of instructions completed.
-template <bool kSingleStep, typename Timing>
+template <bool kSingleStep, typename Timing, int kMode>
 int64_t ChipCpu8080::Execute(int32_t budget) {
+    static_assert(kMode != kSupplied || kSingleStep);
     static void* const handlers[256] = {
         HANDLER_ROW(0), HANDLER_ROW(1), HANDLER_ROW(2), HANDLER_ROW(3),
         HANDLER_ROW(4), HANDLER_ROW(5), HANDLER_ROW(6), HANDLER_ROW(7),
@@ -482,25 +548,38 @@ int64_t ChipCpu8080::Execute(int32_t budget) {
     int32_t periodTicks = PeriodTicks;
     const int32_t periodAtEntry = periodTicks;
     const int32_t clockAtEntry = ClockTicks;
-    const uint8_t* const flags = FlagTable.data();
-    const uint16_t* const daa = DaaTable.data();
+    const uint8_t* const flags = kFlagTable.data();
+    const uint16_t* const daa = kDaaTable.data();
+    // Only the flat executor reads this; Run picks it while flatBase_ is set and it leaves as
+    // soon as the mapping changes.
+    uint8_t* const mem = flatBase_;
+    // History and the instruction count live in locals too (SYNC_OUT writes them back); PrevPC
+    // is only ever written, so it goes straight to memory.
+    int32_t curPC = CurPC;
+    uint32_t count = static_cast<uint32_t>(InstructionCount);
     // Completed instructions are counted from InstructionCount, which counts every fetch from
     // memory, plus the instructions the interrupt unit supplied.
-    const uint32_t countAtStart = static_cast<uint32_t>(InstructionCount);
+    const uint32_t countAtStart = count;
     int64_t supplied = 0;
     uint8_t opcode = 0;
-    uint16_t ackOperand = 0;  // operand bytes the interrupt unit supplied
-    ackFetch_ = false;
+    [[maybe_unused]] uint16_t ackOperand = 0;  // operand bytes the interrupt unit supplied
     // The listeners have heard of every tick up to listenedUpTo; they must hear again when the
     // period counter reaches listenDeadline. The fast path watches the nearer of that and the
-    // budget.
+    // budget, or nothing at all (limit below every tick count) when the careful end is needed.
     int32_t listenedUpTo = periodTicks;
     int32_t listenDeadline = mergeTicks_ ? periodTicks : INT32_MAX;
     int32_t limit = budget;
+    bool slowEnd = true;
 
 begin:
-    slowEnd_ = kSingleStep || EiPending || EiArmed || (!tickListeners_.empty() && !mergeTicks_);
-    limit = std::min(budget, listenDeadline);
+    if constexpr (kMode == kSupplied) goto acknowledge;
+    if constexpr (!kSingleStep) {
+        if ((flatBase_ != nullptr) != (kMode == kFlat) || (kMode == kFlat && flatBase_ != mem)) {
+            goto out;
+        }
+    }
+    slowEnd = kSingleStep || EiPending || EiArmed || (!tickListeners_.empty() && !mergeTicks_);
+    limit = slowEnd ? INT32_MIN : std::min(budget, listenDeadline);
     if (ResetPending) [[unlikely]] {
         SYNC_OUT();
         Reset();
@@ -510,14 +589,31 @@ begin:
     }
     if (!IntAck) [[likely]] FETCH_AND_DISPATCH();
 
-    // Interrupt acknowledge: the instruction comes from the interrupt unit, not from memory, and
+    // Interrupt acknowledge: the one instruction the interrupt unit supplies runs in its own
+    // executor, whose operand fetches go to the unit; the fetches of this one never look.
+    if constexpr (kMode != kSupplied) {
+        FLUSH_LISTENERS();
+        SYNC_OUT();
+        const int64_t ticks = Execute<true, Timing, kSupplied>(0);
+        SYNC_IN();
+        listenedUpTo = periodTicks;
+        listenDeadline = suppliedDeadline_;
+        // A fault abandoned it: nothing of it counts.
+        if (ticks == 0) goto out;
+        ++supplied;
+        if constexpr (kSingleStep) return ticks;
+        if (periodTicks >= budget || stopRequested_) goto out;
+        goto begin;
+    }
+
+acknowledge:
+    __attribute__((unused));
     // PC stays where the program was (past the HLT when it was halted).
     if (Halted) {
         Halted = false;
         PC = static_cast<uint16_t>(PC + 1);
     }
     ackAddress_ = PC;
-    ackFetch_ = true;
     SYNC_OUT();
     opcode = controller_ ? controller_->InterruptInstruction(0) : 0xFF;
     {
@@ -532,7 +628,6 @@ begin:
     IsrSP = SP;
     IsrTicks = CLOCK_NOW();
     IntAck = false;
-    slowEnd_ = true;
     goto* handlers[opcode];
 
     op_00: NEXT(0x00);
@@ -655,15 +750,14 @@ begin:
     op_75: { WRITE8(HL, LO(HL)); } NEXT(0x75);
     op_76: {
         HALT();
-        if (LastTicks != 1 || slowEnd_) goto end_slow;
+        if (LastTicks != 1 || slowEnd) goto end_slow;
         // Halted already, and nobody needs to hear of each idle tick: the re-executions up to
         // the nearer of the budget and the listeners' deadline happen at once. Each would have
         // fetched the HLT again and left the history as it is.
         int32_t idle = limit - periodTicks;
         if (idle > 1) {
-            InstructionCount = static_cast<int32_t>(static_cast<uint32_t>(InstructionCount) +
-                                                    static_cast<uint32_t>(idle - 1));
-            PrevPC = CurPC;
+            count += static_cast<uint32_t>(idle - 1);
+            PrevPC = curPC;
             periodTicks += idle - 1;
         }
         NEXT_WITH(1);
@@ -807,6 +901,10 @@ begin:
     op_FF: { CALL(56); } NEXT(0xFF);
 
 end_limit:
+    if (slowEnd) {
+        periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) - LastTicks);
+        goto end_slow;
+    }
     if (periodTicks >= listenDeadline) CALL_LISTENERS();
     if (periodTicks >= budget || stopRequested_) goto out;
     goto begin;
@@ -817,10 +915,6 @@ end_slow:
     // EI takes effect one instruction late: the flip-flop is set at the end of the instruction
     // after EI, before the tick listeners run, so an interrupt unit that accepts while counting
     // those ticks is served right after that instruction.
-    if (ackFetch_) {
-        ackFetch_ = false;
-        ++supplied;
-    }
     if (EiArmed) {
         EiArmed = false;
         Inte = true;
@@ -831,9 +925,14 @@ end_slow:
         EiArmed = true;
     }
     periodTicks = static_cast<int32_t>(static_cast<uint32_t>(periodTicks) + LastTicks);
-    if (!tickListeners_.empty()) CALL_LISTENERS();
+    if (!tickListeners_.empty()) {
+        // Stepping is the reference: a call after every instruction.
+        if (!kSingleStep && mergeTicks_) REQUERY_LISTENERS();
+        if (kSingleStep || !mergeTicks_ || periodTicks >= listenDeadline) CALL_LISTENERS();
+    }
     if constexpr (kSingleStep) {
         SYNC_OUT();
+        suppliedDeadline_ = listenDeadline;
         return LastTicks;
     }
     if (periodTicks >= budget || stopRequested_) goto out;
@@ -842,37 +941,40 @@ end_slow:
 out:
     FLUSH_LISTENERS();
     SYNC_OUT();
-    return static_cast<uint32_t>(InstructionCount) - countAtStart + supplied;
+    return count - countAtStart + supplied;
 
 operand_fault:
-    InstructionCount = static_cast<int32_t>(static_cast<uint32_t>(InstructionCount) - 1);
+    __attribute__((unused));
+    --count;
 opcode_fault:
+    __attribute__((unused));
     // Nothing of this instruction was counted.
-    PC = static_cast<uint16_t>(CurPC);
+    PC = static_cast<uint16_t>(curPC);
     FLUSH_LISTENERS();
     SYNC_OUT();
     if constexpr (kSingleStep) return 0;
-    return static_cast<uint32_t>(InstructionCount) - countAtStart + supplied;
+    return count - countAtStart + supplied;
 
 port_fault:
     PortFault = true;
 memory_fault:
-    // The abandoned instruction was counted when it was fetched but did not complete.
-    {
-        bool wasSupplied = ackFetch_;
-        ackFetch_ = false;
-        // Back to the opcode; for an instruction the interrupt unit supplied, to where the
-        // program was.
-        PC = wasSupplied ? ackAddress_ : static_cast<uint16_t>(CurPC);
-        FLUSH_LISTENERS();
-        SYNC_OUT();
-        if constexpr (kSingleStep) return 0;
-        int64_t done = static_cast<uint32_t>(InstructionCount) - countAtStart + supplied;
-        return wasSupplied ? done : done - 1;
-    }
+    __attribute__((unused));
+    // The abandoned instruction was counted when it was fetched but did not complete; one the
+    // interrupt unit supplied was not counted, and PC goes back to where the program was.
+    PC = kMode == kSupplied ? ackAddress_ : static_cast<uint16_t>(curPC);
+    FLUSH_LISTENERS();
+    SYNC_OUT();
+    if constexpr (kSingleStep) return 0;
+    return count - countAtStart + supplied - 1;
 }
 
-template int64_t ChipCpu8080::Execute<true, timing8080::Standard>(int32_t);
-template int64_t ChipCpu8080::Execute<false, timing8080::Standard>(int32_t);
-template int64_t ChipCpu8080::Execute<true, timing8080::Machine>(int32_t);
-template int64_t ChipCpu8080::Execute<false, timing8080::Machine>(int32_t);
+#define INSTANTIATE(kSingleStep, Timing, kMode) \
+    template int64_t ChipCpu8080::Execute<kSingleStep, Timing, ChipCpu8080::kMode>(int32_t);
+INSTANTIATE(true, timing8080::Standard, kWindowed)
+INSTANTIATE(false, timing8080::Standard, kWindowed)
+INSTANTIATE(false, timing8080::Standard, kFlat)
+INSTANTIATE(true, timing8080::Standard, kSupplied)
+INSTANTIATE(true, timing8080::Machine, kWindowed)
+INSTANTIATE(false, timing8080::Machine, kWindowed)
+INSTANTIATE(false, timing8080::Machine, kFlat)
+INSTANTIATE(true, timing8080::Machine, kSupplied)

@@ -31,7 +31,7 @@ using QuietQuery = Closure<int32_t()>;
 // memory nor devices: it reads and writes through ChipMemory, reaches ports through its binding
 // list and lets the tick listeners advance the chips in step after every instruction.
 class ChipCpu8080 {
-public:
+  public:
     explicit ChipCpu8080(ChipMemory& memory);
     virtual ~ChipCpu8080();
     ChipCpu8080(const ChipCpu8080&) = delete;
@@ -65,6 +65,8 @@ public:
     bool RemoveTickListener(TickListener listener);
 
     ChipMemory& Memory() const { return memory_; }
+    // True while Run reaches all 64 KB through one pointer (see CopyWindows).
+    bool FlatMemory() const { return flatBase_ != nullptr; }
 
     uint16_t BC() const { return static_cast<uint16_t>(B << 8 | C); }
     uint16_t DE() const { return static_cast<uint16_t>(D << 8 | E); }
@@ -113,7 +115,7 @@ public:
     // DAA results indexed by A | CY << 8 | AC << 9: new A in the high byte, new F in the low.
     std::array<uint16_t, 1024> DaaTable{};
 
-protected:
+  protected:
     // Timing in force while executing: Intel's, or the machine's (set by ChipCpu8080P).
     bool machineTicks_ = false;
 
@@ -121,13 +123,18 @@ protected:
     // period position before the instruction's ticks are added.
     int TicksFor(uint8_t opcode, bool taken) const;
 
-private:
+  private:
     void BuildTables();
     void CopyWindows();
+    // How Execute reaches memory: through the window pointers; through one base pointer while
+    // all 64 KB are plain RAM in one block (no ROM, no hook, no absent page); or, for the one
+    // instruction an interrupt acknowledge supplies, with operands from the interrupt unit.
+    enum ExecuteMode { kWindowed, kFlat, kSupplied };
     void UpdateMergeTicks();
     int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
+    int32_t ListenersQuiet() const;
     void RebuildPortMap();
-    template <bool kSingleStep, typename Timing>
+    template <bool kSingleStep, typename Timing, int kMode>
     int64_t Execute(int32_t budget);
     void CloseServiceMeasurement(uint16_t sp, int32_t clockTicks);
     static int32_t FoldedClock(int32_t start, uint32_t elapsed);
@@ -137,6 +144,7 @@ private:
     Closure<void()> previousWindowsListener_;
     std::array<const uint8_t*, 16> readWindow_{};
     std::array<uint8_t*, 16> writeWindow_{};
+    uint8_t* flatBase_ = nullptr;  // the block behind all sixteen windows, when they are flat
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};
@@ -147,7 +155,7 @@ private:
     std::vector<ListenerEntry> tickListeners_;
     bool mergeTicks_ = false;  // every listener can say how long it stays quiet
     bool stopRequested_ = false;
-    bool slowEnd_ = true;    // the current instruction must end through the careful path
-    bool ackFetch_ = false;  // operands come from the interrupt unit, not from memory
     uint16_t ackAddress_ = 0;  // PC while executing an instruction the interrupt unit supplied
+    uint16_t ackOperand_ = 0;  // its operand bytes, low first
+    int32_t suppliedDeadline_ = INT32_MAX;  // listeners' deadline after the supplied instruction
 };

@@ -80,11 +80,16 @@ class IfTimer : public PeripheralDevice {
     void ClockDueCounters();
     void Settle(int counter) const;
     void SettleAll() const;
+    // Brings up to date what a read of the counter (or a latch command for it) shows.
+    void SettleForRead(int counter) const;
     void Reschedule(int counter);
     void RescheduleAll();
     void OnCounterOutput(int counter, uint8_t level);
     bool Counter2MayRunUnobserved() const;
-    void RunCounter2Unobserved(uint64_t clocks) const;
+    void RunUnobserved(int counter, uint64_t clocks) const;
+    void HandOverCounter2Edges() const;
+    void HandOverCounter0Edges(uint8_t startLevel) const;
+    uint64_t ClocksToCounter0Fall(uint64_t falls) const;
 
     // Each clocked counter's state is applied up to clock settledAt_ (clocks are counted by
     // elapsed_); up to clock due_ nothing but its count can change, so those clocks are applied
@@ -95,10 +100,12 @@ class IfTimer : public PeripheralDevice {
     std::array<uint64_t, ChipPIT8253::kCounters> due_{};
     uint64_t nextDue_ = 0;
     bool changed_ = true;  // someone had the chip: every schedule is to be worked out again
-    // Counter 2 running unobserved, and the edges its consumer has not been given yet.
+    // Counter 2 running unobserved, and the edges its consumer has not been given yet. Counter 0
+    // always runs unobserved: its output reaches nothing but counter 1 in the chain, and there
+    // its falling edges are handed over as a count of counter 1's clocks.
     bool unobserved2_ = false;
-    mutable bool muted2_ = false;
-    mutable uint64_t skippedFalling_ = 0, skippedRising_ = 0;
+    mutable std::array<bool, ChipPIT8253::kCounters> muted_{};
+    mutable std::array<uint64_t, ChipPIT8253::kCounters> skippedFalling_{}, skippedRising_{};
     IfInterrupt* interrupts_;
     Counter2Consumer counter2_;
     bool clockCounter0_ = false;

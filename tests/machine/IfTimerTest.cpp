@@ -21,8 +21,10 @@ class EdgeRecorder {
                 i, ChipPIT8253::OutputCallback::Bind<&EdgeRecorder::OnOutput>(this));
         }
     }
+    // Counter 0's output reaches nothing but counter 1 (in the chain), so only what counter 1
+    // does with it is seen; the fast path counts its edges instead of placing them.
     void OnOutput(int counter, uint8_t level) {
-        edges.emplace_back(counter, level, timer_.ElapsedClocks());
+        if (counter != 0) edges.emplace_back(counter, level, timer_.ElapsedClocks());
         wired_[counter](counter, level);
     }
     std::vector<Edge> edges;
@@ -96,8 +98,9 @@ TEST(IfTimer, ChainedCounter1CountsCounter0FallingEdges) {
 }
 
 // Random programs for the three counters: control words in every mode (with BCD and latch
-// commands), counts, gate changes, clock options and runs of ticks of every length. The fast
-// path must produce the same output edges in the same clock cycles and end in the same state.
+// commands), counts, gate changes, clock options (the chain included) and runs of ticks of every
+// length. The fast path must produce the same output edges of counters 1 and 2 in the same clock
+// cycles and end in the same state.
 class TimerFastPath : public ::testing::TestWithParam<unsigned> {};
 
 void ExpectSameState(const ChipPIT8253& a, const ChipPIT8253& b, int step) {

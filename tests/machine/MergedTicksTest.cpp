@@ -17,13 +17,18 @@ namespace {
 // The machine's chips around the processor, running code that is mostly noise but programs the
 // timer, the interrupt unit, the system PIO and the USART often. One copy is stepped with the
 // tick-by-tick timer and a listener call after every instruction (the reference); the other
-// runs with the lazy timer and merged listener calls. They must never differ.
-enum class Style { Noise, Program };
+// runs with the lazy timer and merged listener calls. They must never differ. Chained is the
+// program with counter 0 as a prescaler clocking counter 1, whose interrupts then come from a
+// count of counter 0's periods.
+enum class Style { Noise, Program, Chained };
 
 struct ChipMachine {
     ChipMachine(uint32_t seed, bool reference, Style style = Style::Noise)
-        : memory(organizer), cpu(memory), pio(SystemPIO::ScrollOutput{}, &interrupts),
-          timer(&interrupts), serial(&interrupts) {
+        : memory(organizer),
+          cpu(memory),
+          pio(SystemPIO::ScrollOutput{}, &interrupts),
+          timer(&interrupts),
+          serial(&interrupts) {
         memory.AllocatePages(0xE0, 16, false);
         for (int w = 0; w < 16; ++w) organizer.SetPageRegister(w, static_cast<uint8_t>(0xE0 + w));
         organizer.EnablePaging();
@@ -47,7 +52,8 @@ struct ChipMachine {
             if ((port & 0xFC) == 0xD0 && port != 0xD3) value = static_cast<uint8_t>(rng() % 40);
             const uint8_t code[] = {0x3E, value, static_cast<uint8_t>((rng() & 3) ? 0xD3 : 0xDB),
                                     port, static_cast<uint8_t>((rng() & 7) ? 0x00 : 0xFB)};
-            for (size_t i = 0; i < sizeof code; ++i) memory.Write(static_cast<uint16_t>(at + i), code[i]);
+            for (size_t i = 0; i < sizeof code; ++i)
+                memory.Write(static_cast<uint16_t>(at + i), code[i]);
         }
         // Noise that happens to be IN or OUT talks to the chips rather than faulting at once;
         // most halts go, so that the processor spends its time running.
@@ -62,12 +68,14 @@ struct ChipMachine {
         // returns with interrupts enabled.
         for (int vector = 0; vector < 8; ++vector) {
             const uint8_t jump[] = {0xC3, 0x40, 0x00};
-            for (int i = 0; i < 3; ++i) memory.Write(static_cast<uint16_t>(vector * 8 + i), jump[i]);
+            for (int i = 0; i < 3; ++i)
+                memory.Write(static_cast<uint16_t>(vector * 8 + i), jump[i]);
         }
-        const uint8_t isr[] = {0xF5, 0x3E, 0x0C, 0xD3, 0xC3, 0x3E, 0x0D, 0xD3, 0xC3,
-                               0x3E, 0x07, 0xD3, 0xD4, 0xF1, 0xFB, 0xC9};
-        for (size_t i = 0; i < sizeof isr; ++i) memory.Write(static_cast<uint16_t>(0x40 + i), isr[i]);
-        if (style == Style::Program) WriteProgram(rng);
+        const uint8_t isr[] = {0xF5, 0x3E, 0x0C, 0xD3, 0xC3, 0x3E, 0x0D, 0xD3,
+                               0xC3, 0x3E, 0x07, 0xD3, 0xD4, 0xF1, 0xFB, 0xC9};
+        for (size_t i = 0; i < sizeof isr; ++i)
+            memory.Write(static_cast<uint16_t>(0x40 + i), isr[i]);
+        if (style != Style::Noise) WriteProgram(rng);
         cpu.SetInterruptController(&interrupts);
         cpu.AttachPort(0xD4, 0xFC, false, &interrupts);
         cpu.AttachPort(0xC0, 0xFC, true, &pio);
@@ -102,6 +110,12 @@ struct ChipMachine {
         serial.PortWrite(0xC9, 0x4E, 0);
         serial.PortWrite(0xC9, 0x05, 0);
         interrupts.PortWrite(0xD4, 0x07, 0);
+        if (style == Style::Chained) {
+            timer.SetClockOptions(false, false, true);
+            timer.PortWrite(0xD3, (seed & 1) ? 0x36 : 0x34, 0);  // square wave or rate generator
+            timer.PortWrite(0xD0, static_cast<uint8_t>(7 + seed), 0);
+            timer.PortWrite(0xD0, 0, 0);
+        }
         cpu.SetInte(true);
     }
 
@@ -137,20 +151,24 @@ struct ChipMachine {
                 }
             }
         }
-        code.insert(code.end(), {0xC3, static_cast<uint8_t>(loop), static_cast<uint8_t>(loop >> 8)});
-        for (size_t i = 0; i < code.size(); ++i) memory.Write(static_cast<uint16_t>(0x100 + i), code[i]);
+        code.insert(code.end(),
+                    {0xC3, static_cast<uint8_t>(loop), static_cast<uint8_t>(loop >> 8)});
+        for (size_t i = 0; i < code.size(); ++i)
+            memory.Write(static_cast<uint16_t>(0x100 + i), code[i]);
         // The interrupt routine, with a counter 1 reload every fourth interrupt.
-        const uint8_t isr[] = {
-            0xF5, 0xE5,                    // PUSH PSW; PUSH H
-            0x3E, 0x0C, 0xD3, 0xC3,        // PC6 low
-            0x3E, 0x0D, 0xD3, 0xC3,        // PC6 high
-            0x21, 0x00, 0x70, 0x34,        // LXI H,7000h; INR M
-            0x7E, 0xE6, 0x03, 0xC2, 0x6E, 0x00,  // MOV A,M; ANI 3; JNZ skip
-            0x7E, 0xE6, 0x7F, 0xC6, 0x25, 0xD3, 0xD1, 0xAF, 0xD3, 0xD1,  // new count
-            0x3E, 0x07, 0xD3, 0xD4,        // skip (at 006Eh): re-arm the unit
-            0xE1, 0xF1, 0xFB, 0xC9};       // POP H; POP PSW; EI; RET
-        for (size_t i = 0; i < sizeof isr; ++i) memory.Write(static_cast<uint16_t>(0x50 + i), isr[i]);
-        for (int vector = 0; vector < 8; ++vector) memory.Write(static_cast<uint16_t>(vector * 8 + 1), 0x50);
+        const uint8_t isr[] = {0xF5, 0xE5,                          // PUSH PSW; PUSH H
+                               0x3E, 0x0C, 0xD3, 0xC3,              // PC6 low
+                               0x3E, 0x0D, 0xD3, 0xC3,              // PC6 high
+                               0x21, 0x00, 0x70, 0x34,              // LXI H,7000h; INR M
+                               0x7E, 0xE6, 0x03, 0xC2, 0x6E, 0x00,  // MOV A,M; ANI 3; JNZ skip
+                               0x7E, 0xE6, 0x7F, 0xC6, 0x25, 0xD3,
+                               0xD1, 0xAF, 0xD3, 0xD1,   // new count
+                               0x3E, 0x07, 0xD3, 0xD4,   // skip (at 006Eh): re-arm the unit
+                               0xE1, 0xF1, 0xFB, 0xC9};  // POP H; POP PSW; EI; RET
+        for (size_t i = 0; i < sizeof isr; ++i)
+            memory.Write(static_cast<uint16_t>(0x50 + i), isr[i]);
+        for (int vector = 0; vector < 8; ++vector)
+            memory.Write(static_cast<uint16_t>(vector * 8 + 1), 0x50);
         memory.Write(0x7000, 0);
         cpu.PC = 0x100;
     }
@@ -228,10 +246,12 @@ TEST_P(MergedTicks, RunWithQuietListenersEqualsSteppingWithTheExactTimer) {
     EXPECT_GT(interruptsTaken, 100) << "the programs should take interrupts";
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, MergedTicks, ::testing::Values(Style::Noise, Style::Program),
+INSTANTIATE_TEST_SUITE_P(Programs, MergedTicks,
+                         ::testing::Values(Style::Noise, Style::Program, Style::Chained),
                          [](const auto& info) {
-                             return info.param == Style::Noise ? std::string("Noise")
-                                                               : std::string("Program");
+                             return info.param == Style::Noise     ? std::string("Noise")
+                                    : info.param == Style::Program ? std::string("Program")
+                                                                   : std::string("Chained");
                          });
 
 }  // namespace
