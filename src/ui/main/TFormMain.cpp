@@ -17,13 +17,16 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/OpenedFile.h"
 #include "frontend/RomMessage.h"
-#include "machine/ScreenGeometry.h"
 #include "host/lang/Language.h"
+#include "machine/ScreenGeometry.h"
+#include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
+#include "ui/tape/TFormTapeBrowser.h"
 
 namespace {
 
@@ -61,6 +64,8 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     view_->setFocusPolicy(Qt::NoFocus);
     setCentralWidget(view_);
 
+    // Before the machine first runs: the browser's deck becomes the recorder's event sink.
+    tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
     CreateMenus();
     CreateToolBar();
     CreateStatusPanel();
@@ -74,6 +79,14 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
 
 TFormMain::~TFormMain() {
     refreshTimer_.stop();
+    if (!closing_) {
+        // A recorder event waiting for this window gives up, and the run loop lets go.
+        ShuttingDown = true;
+        machine_->StopRunLoop();
+    }
+    // The deck is the recorder's event sink: it goes while the recorder is still there.
+    delete tapeBrowser_;
+    tapeBrowser_ = nullptr;
     view_->SetPresenter(nullptr);
     machine_.reset();
 }
@@ -95,6 +108,10 @@ void TFormMain::CreateMenus() {
 
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("MiFile");
+    QAction* open = AddAction(file, "MiOpenTape", "&Open...");
+    connect(open, &QAction::triggered, this, &TFormMain::MiOpenTapeClick);
+    windowedOnly_.push_back(open);
+    file->addSeparator();
     QAction* exit = AddAction(file, "MiExit", "E&xit", QKeySequence("Alt+F4"));
     connect(exit, &QAction::triggered, this, &TFormMain::MiExitClick);
     windowedOnly_.push_back(exit);
@@ -144,6 +161,17 @@ void TFormMain::CreateMenus() {
         connect(action, &QAction::triggered, this, [this, tag] { MiCpuSpeedClick(tag); });
     }
 
+    QMenu* tools = menuBar()->addMenu("T&ools");
+    tools->setObjectName("MiTools");
+    QAction* browser = AddAction(tools, "MiTapeBrowser", "&Tape browser", QKeySequence("Alt+T"));
+    connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
+    // Play and stop from the keyboard, also in full screen.
+    auto* playStop = new QAction(this);
+    playStop->setObjectName("ActTapePlayStop");
+    playStop->setShortcut(QKeySequence("Alt+P"));
+    connect(playStop, &QAction::triggered, tapeBrowser_, &TFormTapeBrowser::TogglePlayback);
+    addAction(playStop);
+
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
     QAction* aboutItem = AddAction(help, "MiAbout", "&About...");
@@ -174,6 +202,11 @@ void TFormMain::CreateToolBar() {
     connect(tbtnSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);
     toolBar_->addAction(tbtnSound_);
 
+    auto* browser = new QAction(icons::Icon(icons::kTape), "Tape browser", this);
+    browser->setObjectName("TBtnTapeBrowser");
+    connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
+    toolBar_->addAction(browser);
+
     for (QAction* action : toolBar_->actions()) {
         if (QWidget* button = toolBar_->widgetForAction(action))
             button->setFocusPolicy(Qt::NoFocus);
@@ -195,6 +228,12 @@ void TFormMain::CreateStatusPanel() {
     imageMulti_->setPixmap(icons::Pixmap(icons::kMultiplier, 20));
     panel->addWidget(imageMulti_);
     imageMulti_->hide();
+
+    imageSerial_ = new QLabel(panel);
+    imageSerial_->setObjectName("ImageSerial");
+    imageSerial_->setFixedSize(20, 20);
+    panel->addWidget(imageSerial_);
+    UpdateSerialIcon();
 
     labelCpuSpeed_ = new QLabel(QString::fromStdString(speed::Label(1.0)), panel);
     labelCpuSpeed_->setObjectName("LabelCpuSpeed");
@@ -243,6 +282,8 @@ void TFormMain::ReadWindowSettings() {
 
 void TFormMain::ApplySettings(config::GroupSet groups) {
     {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (!call) return;
         // The run loop must not find half a machine.
         Machine::PausedScope paused(*machine_);
         machine_->ApplySettings(groups);
@@ -258,10 +299,7 @@ void TFormMain::ApplySettings(config::GroupSet groups) {
 void TFormMain::ReportRom(bool warnShort) {
     const RomMessage message = MainRomMessage(*machine_);
     if (message.text.empty() || (!message.unreadable && !warnShort)) return;
-    if (message.unreadable) {
-        machine_->SetPaused(true);
-        UpdateRunState();
-    }
+    if (message.unreadable) SetPaused(true);
     ShowMessage(message.unreadable ? QMessageBox::Critical : QMessageBox::Warning,
                 FormText("err.RomFile.Title"), QString::fromStdString(message.text));
 }
@@ -358,7 +396,8 @@ void TFormMain::UpdateSizeChecks() {
 }
 
 void TFormMain::SetPaused(bool paused) {
-    machine_->SetPaused(paused);
+    TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+    if (call) machine_->SetPaused(paused);
     UpdateRunState();
 }
 
@@ -387,7 +426,12 @@ void TFormMain::UpdateSoundToggle() {
 
 void TFormMain::TBtnResetClick(int tag) {
     if (closing_) return;
-    const bool debuggerHolds = machine_->ResetMachine(tag == 1);
+    bool debuggerHolds = false;
+    {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (!call) return;
+        debuggerHolds = machine_->ResetMachine(tag == 1);
+    }
     UpdateMultiplierIcon();
     // The debugger window that shows the reset state arrives with the debugger; until then
     // the refresh keeps going so its requests are served.
@@ -431,18 +475,29 @@ void TFormMain::TimerRefreshControlsTimer() {
     // A message box shown from here runs the event loop, and with it this timer, again.
     if (refreshing_ || closing_ || !firstShown_) return;
     refreshing_ = true;
+    // First, as the emulation thread may be waiting for it with the machine held.
+    tapeBrowser_->HandOver().Serve();
     ReportFault();
     const int usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
     machine_->ScanKeyboard();
-    presenter_.Render(*machine_);
+    {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (call) presenter_.Render(*machine_);
+    }
     view_->update();
     UpdateMultiplierIcon();
+    tapeBrowser_->UpdateProgress();
+    UpdateSerialIcon();
     refreshing_ = false;
 }
 
 void TFormMain::ReportFault() {
-    const Machine::Fault fault = machine_->TakeFault();
+    Machine::Fault fault;
+    {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (call) fault = machine_->TakeFault();
+    }
     if (fault.kind == Machine::Fault::Kind::None) return;
     // The machine stopped by itself; coming back to the program must not set it going.
     focusPause_.Forget();
@@ -452,9 +507,52 @@ void TFormMain::ReportFault() {
                  QString::fromStdString(FaultMessage(fault, false)))) {
         TBtnResetClick(0);
     } else {
-        machine_->SetPaused(true);
-        UpdateRunState();
+        SetPaused(true);
     }
+}
+
+void TFormMain::UpdateSerialIcon() {
+    // The SD-ROM module's activity joins this when it arrives: the larger index shows.
+    const int index = machine_->Tape().StatusIconIndex();
+    if (index == serialIcon_) return;
+    serialIcon_ = index;
+    const char* name = index == IfTape::kIconPlaying     ? icons::kTapePlaying
+                       : index == IfTape::kIconRecording ? icons::kTapeRecording
+                                                         : nullptr;
+    imageSerial_->setPixmap(name != nullptr ? icons::Pixmap(name, 20) : QPixmap());
+}
+
+void TFormMain::MiTapeBrowserClick() {
+    tapeBrowser_->ToggleShown();
+}
+
+void TFormMain::MiOpenTapeClick() {
+    if (closing_) return;
+    SetPaused(true);
+    std::string path = settings_.GetAbsolute(config::keys::kTapeFile);
+    if (OpenFileDialog(this, settings_, FormText("text.OpenFileDlg.Title").toStdString(),
+                       FormText("text.OpenFileDlg.FilterTape").toStdString(), path, "")) {
+        OpenFile(path, false);
+    }
+    SetPaused(false);
+}
+
+void TFormMain::OpenFile(const std::string& path, bool pauseAround) {
+    const bool wasRunning = machine_->GetRunState() == Machine::kRunning;
+    if (pauseAround) SetPaused(true);
+    switch (KindOfOpenedFile(path)) {
+        case OpenedFile::Snapshot: break;
+        case OpenedFile::Tape:
+            if (!tapeBrowser_->EditMode()) {
+                tapeBrowser_->OpenTapeFile(path);
+                tapeBrowser_->show();
+                settings_.Document().AddRecentFile(path);
+            }
+            // In edit mode a tape is offered to the memory dialog, which is still to come.
+            break;
+        case OpenedFile::Memory: break;  // the memory dialog is still to come
+    }
+    if (pauseAround && wasRunning) SetPaused(false);
 }
 
 void TFormMain::UpdateMultiplierIcon() {
@@ -519,13 +617,19 @@ void TFormMain::changeEvent(QEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!closing_ && tapeBrowser_->EditMode()) {
+        QApplication::beep();
+        event->ignore();
+        return;
+    }
     if (!closing_) {
         closing_ = true;
         ShuttingDown = true;
         refreshTimer_.stop();
         // Returns once the period that was under way when the flag went up has finished.
         machine_->StopRunLoop();
-        if (beforeTeardown_ && machine_->MemoryView() != nullptr) beforeTeardown_(*machine_->MemoryView());
+        if (beforeTeardown_ && machine_->MemoryView() != nullptr)
+            beforeTeardown_(*machine_->MemoryView());
         StoreSettings();
     }
     event->accept();
