@@ -20,6 +20,21 @@ inline constexpr const char* kSettings = "settings";
 inline constexpr const char* kHardware = "hardware";
 inline constexpr const char* kDisplay = "display";
 inline constexpr const char* kControls = "controls";
+inline constexpr const char* kTape = "tape";
+inline constexpr const char* kPlay = "play";
+inline constexpr const char* kStop = "stop";
+inline constexpr const char* kEject = "eject";
+inline constexpr const char* kNewTape = "newtape";
+inline constexpr const char* kFlashOn = "flashon";
+inline constexpr const char* kFlashOff = "flashoff";
+inline constexpr const char* kMonitorOn = "monitoron";
+inline constexpr const char* kMonitorOff = "monitoroff";
+inline constexpr const char* kCurrentRecord = "current";
+inline constexpr const char* kIncomplete = "incomplete";
+inline constexpr const char* kBadSize = "badsize";
+inline constexpr const char* kCrcError = "crcerror";
+inline constexpr const char* kTapePlaying = "tapeplaying";
+inline constexpr const char* kTapeRecording = "taperecording";
 
 // A square picture of the given size; a null pixmap for a name that has no picture.
 QPixmap Pixmap(const QString& name, int size);

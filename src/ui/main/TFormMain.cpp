@@ -17,14 +17,17 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/OpenedFile.h"
 #include "frontend/RomMessage.h"
-#include "machine/ScreenGeometry.h"
 #include "host/lang/Language.h"
+#include "machine/ScreenGeometry.h"
+#include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
 #include "ui/settings/TFormSettings.h"
+#include "ui/tape/TFormTapeBrowser.h"
 
 namespace {
 
@@ -64,6 +67,8 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
 
     // Before the other secondary windows: the start-up confirms its pages first.
     settingsForm_ = new TFormSettings(settings_, this);
+    // Before the machine first runs: the browser's deck becomes the recorder's event sink.
+    tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
     CreateMenus();
     CreateToolBar();
     CreateStatusPanel();
@@ -77,6 +82,14 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
 
 TFormMain::~TFormMain() {
     refreshTimer_.stop();
+    if (!closing_) {
+        // A recorder event waiting for this window gives up, and the run loop lets go.
+        ShuttingDown = true;
+        machine_->StopRunLoop();
+    }
+    // The deck is the recorder's event sink: it goes while the recorder is still there.
+    delete tapeBrowser_;
+    tapeBrowser_ = nullptr;
     view_->SetPresenter(nullptr);
     machine_.reset();
 }
@@ -98,6 +111,10 @@ void TFormMain::CreateMenus() {
 
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("MiFile");
+    QAction* open = AddAction(file, "MiOpenTape", "&Open...");
+    connect(open, &QAction::triggered, this, &TFormMain::MiOpenTapeClick);
+    windowedOnly_.push_back(open);
+    file->addSeparator();
     QAction* exit = AddAction(file, "MiExit", "E&xit", QKeySequence("Alt+F4"));
     connect(exit, &QAction::triggered, this, &TFormMain::MiExitClick);
     windowedOnly_.push_back(exit);
@@ -147,7 +164,7 @@ void TFormMain::CreateMenus() {
         connect(action, &QAction::triggered, this, [this, tag] { MiCpuSpeedClick(tag); });
     }
 
-    QMenu* tools = menuBar()->addMenu("&Tools");
+    QMenu* tools = menuBar()->addMenu("T&ools");
     tools->setObjectName("MiTools");
     QMenu* settingsMenu = tools->addMenu("&Settings");
     settingsMenu->setObjectName("MiSettings");
@@ -166,6 +183,14 @@ void TFormMain::CreateMenus() {
         connect(action, &QAction::triggered, this, [this, page] { MiSettingsClick(page); });
         windowedOnly_.push_back(action);
     }
+    QAction* browser = AddAction(tools, "MiTapeBrowser", "&Tape browser", QKeySequence("Alt+T"));
+    connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
+    // Play and stop from the keyboard, also in full screen.
+    auto* playStop = new QAction(this);
+    playStop->setObjectName("ActTapePlayStop");
+    playStop->setShortcut(QKeySequence("Alt+P"));
+    connect(playStop, &QAction::triggered, tapeBrowser_, &TFormTapeBrowser::TogglePlayback);
+    addAction(playStop);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
@@ -201,6 +226,10 @@ void TFormMain::CreateToolBar() {
     settings->setObjectName("TBtnSettings");
     connect(settings, &QAction::triggered, this, [this] { MiSettingsClick(-1); });
     toolBar_->addAction(settings);
+    auto* browser = new QAction(icons::Icon(icons::kTape), "Tape browser", this);
+    browser->setObjectName("TBtnTapeBrowser");
+    connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
+    toolBar_->addAction(browser);
 
     for (QAction* action : toolBar_->actions()) {
         if (QWidget* button = toolBar_->widgetForAction(action))
@@ -223,6 +252,12 @@ void TFormMain::CreateStatusPanel() {
     imageMulti_->setPixmap(icons::Pixmap(icons::kMultiplier, 20));
     panel->addWidget(imageMulti_);
     imageMulti_->hide();
+
+    imageSerial_ = new QLabel(panel);
+    imageSerial_->setObjectName("ImageSerial");
+    imageSerial_->setFixedSize(20, 20);
+    panel->addWidget(imageSerial_);
+    UpdateSerialIcon();
 
     labelCpuSpeed_ = new QLabel(QString::fromStdString(speed::Label(1.0)), panel);
     labelCpuSpeed_->setObjectName("LabelCpuSpeed");
@@ -278,6 +313,8 @@ void TFormMain::ReadWindowSettings() {
 bool TFormMain::ApplySettings(config::GroupSet groups) {
     bool rebuilt = false;
     {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (!call) return false;
         // The run loop must not find half a machine.
         Machine::PausedScope paused(*machine_);
         rebuilt = machine_->ApplySettings(groups);
@@ -294,6 +331,8 @@ bool TFormMain::ApplySettings(config::GroupSet groups) {
 void TFormMain::MiSettingsClick(int page) {
     if (closing_ || !firstShown_) return;
     {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (!call) return;
         Machine::PausedScope paused(*machine_);
         UpdateRunState();
         if (settingsForm_->Open(page)) {
@@ -326,10 +365,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 void TFormMain::ReportRom(bool warnShort) {
     const RomMessage message = MainRomMessage(*machine_);
     if (message.text.empty() || (!message.unreadable && !warnShort)) return;
-    if (message.unreadable) {
-        machine_->SetPaused(true);
-        UpdateRunState();
-    }
+    if (message.unreadable) SetPaused(true);
     ShowMessage(message.unreadable ? QMessageBox::Critical : QMessageBox::Warning,
                 FormText("err.RomFile.Title"), QString::fromStdString(message.text));
 }
@@ -426,7 +462,8 @@ void TFormMain::UpdateSizeChecks() {
 }
 
 void TFormMain::SetPaused(bool paused) {
-    machine_->SetPaused(paused);
+    TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+    if (call) machine_->SetPaused(paused);
     UpdateRunState();
 }
 
@@ -455,7 +492,12 @@ void TFormMain::UpdateSoundToggle() {
 
 void TFormMain::TBtnResetClick(int tag) {
     if (closing_) return;
-    const bool debuggerHolds = machine_->ResetMachine(tag == 1);
+    bool debuggerHolds = false;
+    {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (!call) return;
+        debuggerHolds = machine_->ResetMachine(tag == 1);
+    }
     UpdateMultiplierIcon();
     // The debugger window that shows the reset state arrives with the debugger; until then
     // the refresh keeps going so its requests are served.
@@ -499,18 +541,29 @@ void TFormMain::TimerRefreshControlsTimer() {
     // A message box shown from here runs the event loop, and with it this timer, again.
     if (refreshing_ || closing_ || !firstShown_) return;
     refreshing_ = true;
+    // First, as the emulation thread may be waiting for it with the machine held.
+    tapeBrowser_->HandOver().Serve();
     ReportFault();
     const int usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
     machine_->ScanKeyboard();
-    presenter_.Render(*machine_);
+    {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (call) presenter_.Render(*machine_);
+    }
     view_->update();
     UpdateMultiplierIcon();
+    tapeBrowser_->UpdateProgress();
+    UpdateSerialIcon();
     refreshing_ = false;
 }
 
 void TFormMain::ReportFault() {
-    const Machine::Fault fault = machine_->TakeFault();
+    Machine::Fault fault;
+    {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (call) fault = machine_->TakeFault();
+    }
     if (fault.kind == Machine::Fault::Kind::None) return;
     // The machine stopped by itself; coming back to the program must not set it going.
     focusPause_.Forget();
@@ -520,9 +573,52 @@ void TFormMain::ReportFault() {
                  QString::fromStdString(FaultMessage(fault, false)))) {
         TBtnResetClick(0);
     } else {
-        machine_->SetPaused(true);
-        UpdateRunState();
+        SetPaused(true);
     }
+}
+
+void TFormMain::UpdateSerialIcon() {
+    // The SD-ROM module's activity joins this when it arrives: the larger index shows.
+    const int index = machine_->Tape().StatusIconIndex();
+    if (index == serialIcon_) return;
+    serialIcon_ = index;
+    const char* name = index == IfTape::kIconPlaying     ? icons::kTapePlaying
+                       : index == IfTape::kIconRecording ? icons::kTapeRecording
+                                                         : nullptr;
+    imageSerial_->setPixmap(name != nullptr ? icons::Pixmap(name, 20) : QPixmap());
+}
+
+void TFormMain::MiTapeBrowserClick() {
+    tapeBrowser_->ToggleShown();
+}
+
+void TFormMain::MiOpenTapeClick() {
+    if (closing_) return;
+    SetPaused(true);
+    std::string path = settings_.GetAbsolute(config::keys::kTapeFile);
+    if (OpenFileDialog(this, settings_, FormText("text.OpenFileDlg.Title").toStdString(),
+                       FormText("text.OpenFileDlg.FilterTape").toStdString(), path, "")) {
+        OpenFile(path, false);
+    }
+    SetPaused(false);
+}
+
+void TFormMain::OpenFile(const std::string& path, bool pauseAround) {
+    const bool wasRunning = machine_->GetRunState() == Machine::kRunning;
+    if (pauseAround) SetPaused(true);
+    switch (KindOfOpenedFile(path)) {
+        case OpenedFile::Snapshot: break;
+        case OpenedFile::Tape:
+            if (!tapeBrowser_->EditMode()) {
+                tapeBrowser_->OpenTapeFile(path);
+                tapeBrowser_->show();
+                settings_.Document().AddRecentFile(path);
+            }
+            // In edit mode a tape is offered to the memory dialog, which is still to come.
+            break;
+        case OpenedFile::Memory: break;  // the memory dialog is still to come
+    }
+    if (pauseAround && wasRunning) SetPaused(false);
 }
 
 void TFormMain::UpdateMultiplierIcon() {
@@ -613,13 +709,19 @@ void TFormMain::changeEvent(QEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!closing_ && tapeBrowser_->EditMode()) {
+        QApplication::beep();
+        event->ignore();
+        return;
+    }
     if (!closing_) {
         closing_ = true;
         ShuttingDown = true;
         refreshTimer_.stop();
         // Returns once the period that was under way when the flag went up has finished.
         machine_->StopRunLoop();
-        if (beforeTeardown_ && machine_->MemoryView() != nullptr) beforeTeardown_(*machine_->MemoryView());
+        if (beforeTeardown_ && machine_->MemoryView() != nullptr)
+            beforeTeardown_(*machine_->MemoryView());
         StoreSettings();
     }
     event->accept();

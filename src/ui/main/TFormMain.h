@@ -23,6 +23,7 @@ class QToolBar;
 class ScreenView;
 class TFormAbout;
 class TFormSettings;
+class TFormTapeBrowser;
 
 // The main window: it owns the machine, shows its picture below the tool bar inside the black
 // border, runs the menus and the status panel, and refreshes all of it every 20 ms. The
@@ -64,6 +65,14 @@ class TFormMain : public QMainWindow {
     // The settings dialog on a page (the menu's tags 0-4, the status pictures), -1 for the page
     // shown last (the tool button). OK saves the file and applies what changed.
     void MiSettingsClick(int page);
+    // Shows the tape browser, or hides it (a beep instead while it edits the tape).
+    void MiTapeBrowserClick();
+    // The File menu's open command: a tape, starting at the stored tape path.
+    void MiOpenTapeClick();
+    // Opens a file by its kind: a tape goes to the tape browser (and the recent files); a
+    // snapshot is only recognised.
+    void OpenFile(const std::string& path, bool pauseAround);
+    TFormTapeBrowser* TapeBrowser() const { return tapeBrowser_; }
 
     // Every 20 ms: faults, host usage, keyboard, picture, status icons.
     void TimerRefreshControlsTimer();
@@ -106,6 +115,7 @@ class TFormMain : public QMainWindow {
     void UpdateSoundToggle();
     void UpdateMultiplierIcon();
     void ReportFault();
+    void UpdateSerialIcon();
     // After a build: tells why the main ROM could not be read (the machine then stays paused),
     // or, when `warnShort`, that it was short.
     void ReportRom(bool warnShort);
@@ -130,6 +140,11 @@ class TFormMain : public QMainWindow {
     ScreenView* view_ = nullptr;
     TFormAbout* about_ = nullptr;
     TFormSettings* settingsForm_ = nullptr;
+    // Every call of this window that may wait for the processor mutex goes through its
+    // hand-over's MachineCall: the recorder's events wait for the window holding that mutex.
+    TFormTapeBrowser* tapeBrowser_ = nullptr;
+    QLabel* imageSerial_ = nullptr;
+    int serialIcon_ = -1;
     QToolBar* toolBar_ = nullptr;
     QLabel* imageTevrin_ = nullptr;
     QLabel* imageMulti_ = nullptr;

@@ -1,0 +1,12 @@
+#include "frontend/OpenedFile.h"
+
+#include <filesystem>
+
+#include "host/lang/AsciiText.h"
+
+OpenedFile KindOfOpenedFile(const std::string& path) {
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (text::EqualsIgnoreCase(extension, ".pta")) return OpenedFile::Tape;
+    if (text::EqualsIgnoreCase(extension, ".tvx")) return OpenedFile::Snapshot;
+    return OpenedFile::Memory;
+}
