@@ -37,7 +37,9 @@ void RunCpmProgram(benchmark::State& state, const char* name, bool machineTiming
         benchmark::Counter(static_cast<double>(cycles) / 1e6, benchmark::Counter::kIsRate);
 }
 
-void BM_ProcessorAlone_CPUTEST(benchmark::State& state) { RunCpmProgram(state, "CPUTEST.COM", false); }
+void BM_ProcessorAlone_CPUTEST(benchmark::State& state) {
+    RunCpmProgram(state, "CPUTEST.COM", false);
+}
 void BM_ProcessorAloneMachineTiming_CPUTEST(benchmark::State& state) {
     RunCpmProgram(state, "CPUTEST.COM", true);
 }

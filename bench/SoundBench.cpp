@@ -5,12 +5,12 @@
 #include <memory>
 #include <utility>
 
-#include "machine/Muse.h"
 #include "host/audio/SoundDriver.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/IfGPIO.h"
 #include "machine/MemoryOrganizer.h"
+#include "machine/Muse.h"
 #include "machine/SystemPIO.h"
 
 namespace {

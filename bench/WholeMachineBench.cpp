@@ -99,9 +99,8 @@ void RunWholeMachine(benchmark::State& state, const Rom& rom) {
     }
 
     // Measured without an audio device: away from speed 1.0 the machine does not wait for one.
-    Machine machine(settings, [](int, SoundStream::Fill) -> std::unique_ptr<SoundStream> {
-        return nullptr;
-    });
+    Machine machine(settings,
+                    [](int, SoundStream::Fill) -> std::unique_ptr<SoundStream> { return nullptr; });
     ScreenPresenter presenter;
     machine.ApplySettings(config::GroupSet::All());
     presenter.ApplySettings(settings, config::GroupSet::All());

@@ -16,12 +16,12 @@
 #include "emulator/SpeedControl.h"
 #include "emulator/StartUp.h"
 #include "frontend/FaultMessage.h"
-#include "frontend/RomMessage.h"
 #include "frontend/HostTyping.h"
+#include "frontend/RomMessage.h"
 #include "frontend/ScreenPresenter.h"
 #include "host/config/ConfigDocument.h"
-#include "host/files/AtomicFile.h"
 #include "host/config/Settings.h"
+#include "host/files/AtomicFile.h"
 #include "media/pictures/BitmapFile.h"
 #include "media/pictures/VideoDump.h"
 #include "media/tape/TapeDeck.h"
@@ -32,17 +32,18 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-void OnSignal(int) { interrupted = true; }
+void OnSignal(int) {
+    interrupted = true;
+}
 
 // Decimal, or hexadecimal with 0x.
 bool ParseNumber(const std::string& text, int64_t& value) {
     if (text.empty() || text[0] == '-' || text[0] == '+') return false;
     errno = 0;
     char* end = nullptr;
-    long long v = std::strtoll(text.c_str(), &end, text.size() > 2 && text[0] == '0' &&
-                                                            (text[1] == 'x' || text[1] == 'X')
-                                                        ? 16
-                                                        : 10);
+    long long v = std::strtoll(
+        text.c_str(), &end,
+        text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 16 : 10);
     if (errno != 0 || end == text.c_str() || *end != '\0') return false;
     value = v;
     return true;
@@ -91,7 +92,8 @@ struct HeadlessTape {
                 std::any_of(read.records.begin(), read.records.end(),
                             [](const tagTapeRecord& r) { return r.recordType == tape::kTypeData; });
             if (read.records.empty() && read.failed) {
-                err << "tevrinemu: cannot read the tape " << options.tapePath << "; running with no tape\n";
+                err << "tevrinemu: cannot read the tape " << options.tapePath
+                    << "; running with no tape\n";
             } else if (!hasData) {
                 err << "tevrinemu: the tape " << options.tapePath
                     << " holds no data record; running with no tape\n";
@@ -254,7 +256,8 @@ std::string HelpText() {
            "       tevrinemu --headless [--config PATH] [options]\n"
            "\n"
            "Without --headless the emulator opens its window (FILE: a tape or memory file to\n"
-           "open; --dump-mem as below, written when the window closes). With --headless it builds the same machine from the configuration and runs\n"
+           "open; --dump-mem as below, written when the window closes). With --headless it builds "
+           "the same machine from the configuration and runs\n"
            "it without a window:\n"
            "  --run-ms N            run N ms of emulated time, then exit (default: until\n"
            "                        interrupted with SIGINT or SIGTERM)\n"
@@ -322,16 +325,15 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     };
     if (!options.typeText.empty()) addTypist(options.typeText, options.typeAfterMs);
     for (const Options::TypeAt& typed : options.typeAt) addTypist(typed.text, typed.ms);
-    if (options.runForMs) work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
+    if (options.runForMs)
+        work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
 
     void (*previousInt)(int) = SIG_DFL;
     void (*previousTerm)(int) = SIG_DFL;
     std::chrono::steady_clock::time_point start;
     StartUpHooks hooks;
-    hooks.applied = [&](config::GroupSet groups) {
-        presenter.ApplySettings(settings, groups);
-    };
+    hooks.applied = [&](config::GroupSet groups) { presenter.ApplySettings(settings, groups); };
     hooks.beforeRun = [&] {
         previousInt = std::signal(SIGINT, OnSignal);
         previousTerm = std::signal(SIGTERM, OnSignal);
@@ -402,26 +404,28 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     if (options.stats) {
         char line[256];
         int64_t ticks = machine->EmulatedTicks();
-        double usage = wall > 0 ? 100.0 * static_cast<double>(machine->HostBusyMicrosTotal()) / 1e6 / wall
-                                : 0.0;
-        std::snprintf(line, sizeof line,
-                      "ticks=%lld instructions=%lld wall_s=%.3f emulated_mhz=%.2f host_usage=%.1f%%\n",
-                      static_cast<long long>(ticks),
-                      static_cast<long long>(machine->ExecutedInstructions()), wall,
-                      wall > 0 ? static_cast<double>(ticks) / wall / 1e6 : 0.0, usage);
+        double usage =
+            wall > 0 ? 100.0 * static_cast<double>(machine->HostBusyMicrosTotal()) / 1e6 / wall
+                     : 0.0;
+        std::snprintf(
+            line, sizeof line,
+            "ticks=%lld instructions=%lld wall_s=%.3f emulated_mhz=%.2f host_usage=%.1f%%\n",
+            static_cast<long long>(ticks), static_cast<long long>(machine->ExecutedInstructions()),
+            wall, wall > 0 ? static_cast<double>(ticks) / wall / 1e6 : 0.0, usage);
         out << line;
         const SoundDriver::Statistics sound = machine->SoundStatistics();
         if (sound.framesPlayed > 0) {
             // Emulated against played time, in frames. The device hears what was produced, the
             // silence of priming and, when it ran ahead of the emulation, the held frame.
-            std::snprintf(line, sizeof line,
-                          "sound_produced=%lld sound_played=%lld sound_primed=%lld "
-                          "sound_held=%lld sound_skipped=%lld\n",
-                          static_cast<long long>(sound.blocksProduced * SoundDriver::kFramesPerBlock),
-                          static_cast<long long>(sound.framesPlayed),
-                          static_cast<long long>(sound.framesPrimed),
-                          static_cast<long long>(sound.framesHeld),
-                          static_cast<long long>(sound.periodsSkipped));
+            std::snprintf(
+                line, sizeof line,
+                "sound_produced=%lld sound_played=%lld sound_primed=%lld "
+                "sound_held=%lld sound_skipped=%lld\n",
+                static_cast<long long>(sound.blocksProduced * SoundDriver::kFramesPerBlock),
+                static_cast<long long>(sound.framesPlayed),
+                static_cast<long long>(sound.framesPrimed),
+                static_cast<long long>(sound.framesHeld),
+                static_cast<long long>(sound.periodsSkipped));
             out << line;
         }
     }

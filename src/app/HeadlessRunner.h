@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "frontend/CommandLine.h"
-#include "machine/ChipMemory.h"
 #include "host/audio/SoundDriver.h"
+#include "machine/ChipMemory.h"
 
 // `tevrinemu --headless`: the same machine as the window builds, run without one, for tests,
 // benchmarks and scripts.
@@ -21,9 +21,9 @@ struct MemoryDump {
 
 struct Options {
     bool runForMs = false;
-    int64_t runMs = 0;          // emulated milliseconds
-    bool maxSpeed = false;      // unthrottled
-    double speed = 1.0;         // paced by the 2 ms timer
+    int64_t runMs = 0;      // emulated milliseconds
+    bool maxSpeed = false;  // unthrottled
+    double speed = 1.0;     // paced by the 2 ms timer
     std::string typeText;
     int64_t typeAfterMs = 1000;
     // --type-at MS TEXT, as often as given.

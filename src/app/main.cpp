@@ -5,8 +5,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "app/SignalCloser.h"
 #include "app/HeadlessRunner.h"
+#include "app/SignalCloser.h"
 #include "frontend/CommandLine.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
@@ -58,7 +58,8 @@ int RunWindow(int argc, char** argv) {
         TFormMain form(settings);
         form.SetBeforeTeardown([&](const ChipMemory& memory) {
             for (const headless::MemoryDump& dump : dumps) {
-                if (!headless::WriteMemoryDump(memory, dump, std::cerr)) status = headless::kExitConfig;
+                if (!headless::WriteMemoryDump(memory, dump, std::cerr))
+                    status = headless::kExitConfig;
             }
         });
         SignalCloser closer(form);

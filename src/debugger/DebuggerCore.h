@@ -31,7 +31,7 @@ struct BreakpointSlot {
 // The breakpoints change only while the machine is stopped in the debugger, so the run loop may
 // look at AnyBreakpointActive() once per period.
 class DebuggerCore {
-public:
+  public:
     static constexpr int kSlots = 7;
 
     void BindMachine(ChipCpu8080* cpu, ChipMemory* memory) {
@@ -61,7 +61,7 @@ public:
     int32_t SavedPrevPC = -1;
     int32_t SavedCurPC = -1;
 
-private:
+  private:
     ChipCpu8080* cpu_ = nullptr;
     ChipMemory* memory_ = nullptr;
 };

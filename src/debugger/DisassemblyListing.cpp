@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "debugger/Disassembler.h"
 #include "asm/NumberFormat.h"
+#include "debugger/Disassembler.h"
 #include "machine/InstructionSet.h"
 
 namespace debugger {

@@ -2,10 +2,10 @@
 
 #include <cctype>
 
+#include "asm/NumberFormat.h"
 #include "debugger/Assembler8080.h"
 #include "debugger/AssemblerZ80.h"
 #include "debugger/Disassembler.h"
-#include "asm/NumberFormat.h"
 
 namespace debugger {
 

@@ -139,8 +139,7 @@ void Machine::BuildMachine() {
                           QuietQuery::Bind<&IfInterrupt::QuietTicks>(interrupts_.get()));
 
     debugger_.BindMachine(cpu_.get(), memory_.get());
-    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern),
-                            fillRandom_);
+    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern), fillRandom_);
 }
 
 void Machine::ApplyRomModule() {
@@ -309,8 +308,7 @@ void Machine::StopRunLoop() {
 void Machine::WarmReset() {
     if (cpu_ == nullptr) return;
     cpu_->RequestReset();
-    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern),
-                            fillRandom_);
+    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern), fillRandom_);
 }
 
 bool Machine::ResetMachine(bool cold) {
@@ -329,7 +327,9 @@ void Machine::SetSpeedFactor(double factor) {
     speedFactor_ = factor < speed::kSlowest ? speed::kSlowest : factor;
 }
 
-void Machine::ChangeSpeed(int direction) { SetSpeedFactor(speed::Step(speedFactor_, direction)); }
+void Machine::ChangeSpeed(int direction) {
+    SetSpeedFactor(speed::Step(speedFactor_, direction));
+}
 
 bool Machine::FaultPending() const {
     // Set and read by the emulation thread only while it runs; the run loop stops its timer as
@@ -378,7 +378,9 @@ SoundDriver::Statistics Machine::SoundStatistics() const {
     return driver != nullptr ? driver->GetStatistics() : SoundDriver::Statistics{};
 }
 
-bool Machine::Muted() const { return settings_.Get(config::keys::kMute); }
+bool Machine::Muted() const {
+    return settings_.Get(config::keys::kMute);
+}
 
 void Machine::ScanKeyboard() {
     if (systemPio_ == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;

@@ -15,29 +15,28 @@
 #include "host/audio/SoundSystem.h"
 #include "host/config/GroupSet.h"
 #include "host/config/Settings.h"
-#include "media/sdrom/SdRomFolder.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/HostKeyboardState.h"
 #include "machine/IfGPIO.h"
 #include "machine/IfInterrupt.h"
 #include "machine/IfMultiplier.h"
-#include "machine/IfSerial.h"
 #include "machine/IfSdRom.h"
+#include "machine/IfSerial.h"
 #include "machine/IfTape.h"
 #include "machine/IfTimer.h"
 #include "machine/MemoryLayout.h"
 #include "machine/MemoryOrganizer.h"
 #include "machine/ScreenTevrin.h"
 #include "machine/SystemPIO.h"
-
+#include "media/sdrom/SdRomFolder.h"
 
 // The Tevrin, assembled: the processor, memory and devices built from the configuration, the
 // 2 ms run loop on its own thread, pause, reset and speed. The main window and the headless
 // runner each own one; everything that changes the machine from outside the run loop does so
 // with the machine paused (pausing takes the processor mutex).
 class Machine {
-public:
+  public:
     enum RunState : int { kBeforeFirstRun = -1, kRunning = 0, kPaused = 1 };
 
     // What stopped the machine, for the lock message.
@@ -188,51 +187,51 @@ public:
     // Which external ROM the slot holds after the last ApplySettings.
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
-private:
-  friend struct MachineTestAccess;  // tests reach the board where no view shows it
+  private:
+    friend struct MachineTestAccess;  // tests reach the board where no view shows it
 
-  void DestroyDevices();
-  void ApplyRomModule();
-  void ApplyBlankExternalRom();
-  void ApplySdRom();
-  void OnSdRomFolderChanged(const std::string& folderUtf8);
+    void DestroyDevices();
+    void ApplyRomModule();
+    void ApplyBlankExternalRom();
+    void ApplySdRom();
+    void OnSdRomFolderChanged(const std::string& folderUtf8);
 
-  config::Settings& settings_;
-  // Every holder keeps it briefly (a period of the run loop, one change made from the window),
-  // so waiting for it always ends.
-  std::mutex cpuMutex_;
-  TPreciseTimer preciseTimer_;
-  debugger::DebuggerCore debugger_;
-  HostKeyboardState keyboard_;
-  std::atomic<RunState> runState_{kBeforeFirstRun};
-  std::atomic<double> speedFactor_{1.0};
-  std::atomic<int64_t> hostBusyMicros_{0};
-  std::chrono::steady_clock::time_point usageSince_;
-  std::atomic<int64_t> emulatedTicks_{0};
-  std::atomic<int64_t> instructions_{0};
-  std::atomic<int64_t> hostBusyTotalMicros_{0};
-  bool throttled_ = true;
-  Closure<void()> periodHook_;
-  std::mt19937 fillRandom_;
-  bool romModuleLoaded_ = false;
-  layout::RomRead mainRomRead_;
-  std::string mainRomPath_;
-  bool keysReleased_ = false;
+    config::Settings& settings_;
+    // Every holder keeps it briefly (a period of the run loop, one change made from the window),
+    // so waiting for it always ends.
+    std::mutex cpuMutex_;
+    TPreciseTimer preciseTimer_;
+    debugger::DebuggerCore debugger_;
+    HostKeyboardState keyboard_;
+    std::atomic<RunState> runState_{kBeforeFirstRun};
+    std::atomic<double> speedFactor_{1.0};
+    std::atomic<int64_t> hostBusyMicros_{0};
+    std::chrono::steady_clock::time_point usageSince_;
+    std::atomic<int64_t> emulatedTicks_{0};
+    std::atomic<int64_t> instructions_{0};
+    std::atomic<int64_t> hostBusyTotalMicros_{0};
+    bool throttled_ = true;
+    Closure<void()> periodHook_;
+    std::mt19937 fillRandom_;
+    bool romModuleLoaded_ = false;
+    layout::RomRead mainRomRead_;
+    std::string mainRomPath_;
+    bool keysReleased_ = false;
 
-  // The board; any part may be absent while it is rebuilt.
-  std::unique_ptr<MemoryOrganizer> organizer_;
-  std::unique_ptr<ChipMemory> memory_;
-  std::unique_ptr<ChipCpu8080P> cpu_;
-  uint8_t* videoRam_ = nullptr;  // the red plane's start (page E6)
-  std::unique_ptr<ScreenTevrin> screen_;
-  std::unique_ptr<SystemPIO> systemPio_;
-  std::unique_ptr<IfInterrupt> interrupts_;
-  std::unique_ptr<IfGPIO> gpio_;
-  std::unique_ptr<IfSerial> serial_;
-  std::unique_ptr<IfTape> tape_;
-  std::unique_ptr<media::SdRomFolder> sdCard_;
-  std::unique_ptr<IfSdRom> sdRom_;
-  std::unique_ptr<IfTimer> timer_;
-  std::unique_ptr<IfMultiplier> multiplier_;
-  std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device
+    // The board; any part may be absent while it is rebuilt.
+    std::unique_ptr<MemoryOrganizer> organizer_;
+    std::unique_ptr<ChipMemory> memory_;
+    std::unique_ptr<ChipCpu8080P> cpu_;
+    uint8_t* videoRam_ = nullptr;  // the red plane's start (page E6)
+    std::unique_ptr<ScreenTevrin> screen_;
+    std::unique_ptr<SystemPIO> systemPio_;
+    std::unique_ptr<IfInterrupt> interrupts_;
+    std::unique_ptr<IfGPIO> gpio_;
+    std::unique_ptr<IfSerial> serial_;
+    std::unique_ptr<IfTape> tape_;
+    std::unique_ptr<media::SdRomFolder> sdCard_;
+    std::unique_ptr<IfSdRom> sdRom_;
+    std::unique_ptr<IfTimer> timer_;
+    std::unique_ptr<IfMultiplier> multiplier_;
+    std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device
 };

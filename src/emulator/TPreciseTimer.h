@@ -13,7 +13,7 @@
 // callback took too long) drops the periods it missed instead of calling in a burst, so the
 // machine slows down for a moment rather than racing to catch up.
 class TPreciseTimer {
-public:
+  public:
     TPreciseTimer();
     ~TPreciseTimer();
     TPreciseTimer(const TPreciseTimer&) = delete;
@@ -42,7 +42,7 @@ public:
     // Timer resolution in ms; the host's sleeping is precise enough for 1.
     int Resolution() const { return 1; }
 
-private:
+  private:
     void ThreadMain();
 
     std::atomic<bool> enabled_{false};

@@ -13,10 +13,10 @@ struct PunctuationKey {
     uint8_t key;
 };
 constexpr PunctuationKey kPunctuation[] = {
-    {';', ':', vk::kOem1},      {'=', '+', vk::kOemPlus},  {',', '<', vk::kOemComma},
-    {'-', '_', vk::kOemMinus},  {'.', '>', vk::kOemPeriod}, {'/', '?', vk::kOem2},
-    {'`', '~', vk::kOem3},      {'[', '{', vk::kOem4},     {'\\', '|', vk::kOem5},
-    {']', '}', vk::kOem6},      {'\'', '"', vk::kOem7},
+    {';', ':', vk::kOem1},     {'=', '+', vk::kOemPlus},   {',', '<', vk::kOemComma},
+    {'-', '_', vk::kOemMinus}, {'.', '>', vk::kOemPeriod}, {'/', '?', vk::kOem2},
+    {'`', '~', vk::kOem3},     {'[', '{', vk::kOem4},      {'\\', '|', vk::kOem5},
+    {']', '}', vk::kOem6},     {'\'', '"', vk::kOem7},
 };
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";
 

@@ -11,7 +11,7 @@
 // a while, in emulated time. The key state goes into the host key table; the machine's keyboard
 // scan carries it into the key matrix.
 class HostTypist {
-public:
+  public:
     struct Stroke {
         uint8_t key = 0;  // virtual-key code
         bool shift = false;
@@ -30,7 +30,7 @@ public:
     // When the last key is released.
     int64_t EndMs() const;
 
-private:
+  private:
     std::vector<Stroke> strokes_;
     int64_t startMs_;
     int holdMs_;

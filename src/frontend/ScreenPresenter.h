@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "emulator/Machine.h"
-#include "machine/ScreenGeometry.h"
 #include "frontend/ScreenMode.h"
 #include "host/config/Settings.h"
+#include "machine/ScreenGeometry.h"
 #include "machine/ScreenPicture.h"
 
 // The machine's picture on the host: the bitmap the video planes are rendered into, its size for

@@ -1,6 +1,8 @@
 #include "machine/ChipCpu8080P.h"
 
-ChipCpu8080P::ChipCpu8080P(ChipMemory& memory) : ChipCpu8080(memory) { SetMachineTiming(true); }
+ChipCpu8080P::ChipCpu8080P(ChipMemory& memory) : ChipCpu8080(memory) {
+    SetMachineTiming(true);
+}
 
 void ChipCpu8080P::SetMachineTiming(bool on) {
     machineTiming_ = on;

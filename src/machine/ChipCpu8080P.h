@@ -4,7 +4,7 @@
 
 // The processor as the Tevrin runs it: same instructions, the machine's own tick counts.
 class ChipCpu8080P : public ChipCpu8080 {
-public:
+  public:
     explicit ChipCpu8080P(ChipMemory& memory);
 
     int InstructionTicks(uint8_t opcode, bool taken) override;
@@ -12,6 +12,6 @@ public:
     bool MachineTiming() const { return machineTiming_; }
     void SetMachineTiming(bool on);
 
-private:
+  private:
     bool machineTiming_ = false;
 };

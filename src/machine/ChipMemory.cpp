@@ -3,7 +3,9 @@
 #include <cstring>
 
 namespace {
-bool IsGreenPlanePage(int page) { return page == 0xEA || page == 0xEB; }
+bool IsGreenPlanePage(int page) {
+    return page == 0xEA || page == 0xEB;
+}
 }  // namespace
 
 ChipMemory::ChipMemory(MemoryOrganizer& organizer) : organizer_(organizer) {
@@ -13,7 +15,9 @@ ChipMemory::ChipMemory(MemoryOrganizer& organizer) : organizer_(organizer) {
     RefreshWindows();
 }
 
-ChipMemory::~ChipMemory() { organizer_.SetMappingChanged(previousMappingListener_); }
+ChipMemory::~ChipMemory() {
+    organizer_.SetMappingChanged(previousMappingListener_);
+}
 
 bool ChipMemory::AllocatePages(int start, int count, bool readOnly) {
     if (start < 0 || start > 255 || count < 1 || count > 256 || start + count > 256) return false;
@@ -165,9 +169,9 @@ void ChipMemory::RefreshWindows() {
         int number = organizer_.MapPage(static_cast<uint16_t>(window << 12));
         uint8_t* page = fault_ ? nullptr : page_[number];
         readWindow_[window] = page;
-        bool careful = page == nullptr || readOnly_[number] ||
-                       (IsGreenPlanePage(number) && static_cast<bool>(writeHook_) &&
-                        writeHookArmed_);
+        bool careful =
+            page == nullptr || readOnly_[number] ||
+            (IsGreenPlanePage(number) && static_cast<bool>(writeHook_) && writeHookArmed_);
         writeWindow_[window] = careful ? nullptr : page;
     }
     windowsChanged_();

@@ -15,7 +15,7 @@
 // one for writing. A window whose access needs attention (absent page, ROM, the screen's
 // colour-write hook, a fault already pending) has a null pointer and takes the careful path.
 class ChipMemory {
-public:
+  public:
     static constexpr int kPageSize = 4096;
     static constexpr int kPageCount = 256;
 
@@ -37,7 +37,8 @@ public:
 
     uint8_t Read(uint16_t address) {
         const uint8_t* window = readWindow_[address >> 12];
-        if (window != nullptr) [[likely]] return window[address & 0x0FFF];
+        if (window != nullptr) [[likely]]
+            return window[address & 0x0FFF];
         return ReadSlow(address);
     }
     uint16_t ReadWord(uint16_t address);
@@ -77,7 +78,7 @@ public:
     uint8_t ReadSlow(uint16_t address);
     void WriteSlow(uint16_t address, uint8_t value);
 
-private:
+  private:
     void RefreshWindows();
     void RaiseFault(uint16_t address, bool write);
     bool RangeNeeded(int page, int length) const;

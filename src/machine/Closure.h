@@ -44,5 +44,3 @@ struct Closure<R(Args...)> {
             obj);
     }
 };
-
-

@@ -105,7 +105,8 @@ void FillVideoPlanes(uint8_t* redPlane, ResetPattern pattern, std::mt19937& rng)
     switch (pattern) {
         case ResetPattern::Rainbow:
             // Eight bands of 32 pixel rows.
-            for (int i = 0; i < kPlaneSize; ++i) PutColour(redPlane, i, static_cast<unsigned>(i / 1024));
+            for (int i = 0; i < kPlaneSize; ++i)
+                PutColour(redPlane, i, static_cast<unsigned>(i / 1024));
             break;
         case ResetPattern::Snow:
             for (int plane = 0; plane < 3; ++plane) {

@@ -1,6 +1,8 @@
 #include "machine/MemoryOrganizer.h"
 
-MemoryOrganizer::MemoryOrganizer() { pageRegister_.fill(0xFF); }
+MemoryOrganizer::MemoryOrganizer() {
+    pageRegister_.fill(0xFF);
+}
 
 void MemoryOrganizer::PortWrite(uint8_t port, uint8_t value, int32_t /*ticks*/) {
     if (port >= 0xE0) {

@@ -10,7 +10,7 @@
 // physical pages. Until paging is switched on every address maps to page 0xFF, the top of the
 // internal ROM, so the processor starts there whatever the registers hold.
 class MemoryOrganizer : public PeripheralDevice {
-public:
+  public:
     static constexpr uint8_t kBootPage = 0xFF;
 
     MemoryOrganizer();
@@ -35,7 +35,7 @@ public:
     // pointers it caches for the processor.
     Closure<void()> SetMappingChanged(Closure<void()> listener);
 
-private:
+  private:
     void MappingChanged() { mappingChanged_(); }
 
     bool pagingOn_ = false;

@@ -18,7 +18,7 @@ enum DeviceTypeId : int {
 // Anything the processor reaches with IN and OUT. Every access carries the processor's tick
 // position inside the current emulation period, so a device can place what it does in time.
 class PeripheralDevice {
-public:
+  public:
     virtual ~PeripheralDevice() = default;
     virtual void PortWrite(uint8_t port, uint8_t value, int32_t ticks) = 0;
     virtual uint8_t PortRead(uint8_t port, int32_t ticks) = 0;

@@ -8,7 +8,7 @@
 namespace {
 
 class Headless : public MachineFixture {
-protected:
+  protected:
     // Writes the configuration to a file and runs the headless runner on it.
     int RunHeadless(std::vector<std::string> options, std::string* out = nullptr,
                     std::string* err = nullptr) {
@@ -29,9 +29,9 @@ TEST_F(Headless, WritesTheScreenshotTheVideoPlanesAndMemory) {
     rom.MapRam().Fill(0xA000, 2048, 0xFF).Fill(0x2000, 4, 0x5A).HaltLoop();
     LoadConfiguration(rom);
     std::string out;
-    ASSERT_EQ(RunHeadless({"--run-ms", "100", "--speed", "max", "--screenshot",
-                           folder / "shot.bmp", "--dump-vram", folder / "planes.raw",
-                           "--dump-mem", "0x1FFF:6:" + (folder / "mem.bin"), "--dump-mem",
+    ASSERT_EQ(RunHeadless({"--run-ms", "100", "--speed", "max", "--screenshot", folder / "shot.bmp",
+                           "--dump-vram", folder / "planes.raw", "--dump-mem",
+                           "0x1FFF:6:" + (folder / "mem.bin"), "--dump-mem",
                            "4096:2:" + (folder / "rom.bin"), "--stats"},
                           &out),
               headless::kExitOk);
@@ -44,7 +44,8 @@ TEST_F(Headless, WritesTheScreenshotTheVideoPlanesAndMemory) {
     ASSERT_EQ(planes.size(), 24576u);
     EXPECT_EQ(static_cast<uint8_t>(planes[0x2000]), 0xFF) << "green plane, row 0";
     EXPECT_EQ(static_cast<uint8_t>(planes[0]), 0x00);
-    EXPECT_EQ(testing_support::ReadFile(folder / "mem.bin"), std::string("\0\x5A\x5A\x5A\x5A\0", 6));
+    EXPECT_EQ(testing_support::ReadFile(folder / "mem.bin"),
+              std::string("\0\x5A\x5A\x5A\x5A\0", 6));
     EXPECT_EQ(testing_support::ReadFile(folder / "rom.bin").size(), 2u);
     EXPECT_NE(out.find("ticks=200000 instructions="), std::string::npos) << out;
     EXPECT_NE(out.find(" emulated_mhz="), std::string::npos);
@@ -85,7 +86,8 @@ TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     LoadConfiguration(rom);
     std::string config = folder.Write("broken.xml", "<TevrinEmu version=\"0.0.0.1\"/>");
     std::ostringstream out, err;
-    CommandLine commandLine = CommandLine::Parse(std::vector<std::string>{"--config", config, "--headless"});
+    CommandLine commandLine =
+        CommandLine::Parse(std::vector<std::string>{"--config", config, "--headless"});
     EXPECT_EQ(headless::Run(commandLine, out, err, SilentAudio()), headless::kExitConfig);
     EXPECT_NE(err.str().find("version"), std::string::npos) << err.str();
 

@@ -6,7 +6,7 @@
 namespace {
 
 class DebuggerContract : public CpuFixture {
-protected:
+  protected:
     DebuggerContract() { core.BindMachine(&cpu, &memory); }
     debugger::DebuggerCore core;
 };

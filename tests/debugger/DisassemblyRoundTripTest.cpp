@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "TestMemory.h"
-#include "debugger/DisassemblyListing.h"
 #include "asm/FileAssembler.h"
+#include "debugger/DisassemblyListing.h"
 #include "machine/InstructionSet.h"
 
 using debugger::DisassRange;
@@ -83,7 +83,8 @@ TEST_P(DisassemblyRoundTrip, AssemblingTheLabelsListingGivesTheSameBytes) {
         // relocates it.
         std::string source = debugger::WriteDisassemblyListing(
             m.memory, rom.Ranges, {.Labels = true, .Flags = {.DecimalRadix = decimal}});
-        assembler::AsmResult result = assembler::AssembleSource(source, "rom.asm", {.Origin = base});
+        assembler::AsmResult result =
+            assembler::AssembleSource(source, "rom.asm", {.Origin = base});
         for (const auto& d : result.Diagnostics) ADD_FAILURE() << d.Describe();
         ASSERT_TRUE(result.Ok);
         EXPECT_EQ(result.Start, base);

@@ -7,7 +7,9 @@ namespace {
 using Change = ScreenModeState::Change;
 
 // The menu items' tags are the modes.
-int Tag(ScreenMode mode) { return static_cast<int>(mode); }
+int Tag(ScreenMode mode) {
+    return static_cast<int>(mode);
+}
 
 TEST(ScreenModeState, StartsInTheStoredWindowedSize) {
     ScreenModeState normal(config::ScreenSize::Normal);
@@ -21,8 +23,7 @@ TEST(ScreenModeState, StartsInTheStoredWindowedSize) {
 TEST(ScreenModeState, ClickOnTheSizeShownChangesNothing) {
     ScreenModeState state(config::ScreenSize::Double);
     EXPECT_EQ(state.Select(Tag(ScreenMode::Double)), Change{});
-    EXPECT_EQ(state.Select(Tag(ScreenMode::Normal)),
-              (Change{true, ScreenMode::Normal, false}));
+    EXPECT_EQ(state.Select(Tag(ScreenMode::Normal)), (Change{true, ScreenMode::Normal, false}));
     EXPECT_EQ(state.CheckedItem(), ScreenMode::Normal);
     state.Entered(ScreenMode::Normal);
     EXPECT_EQ(state.Select(Tag(ScreenMode::Normal)), Change{});
@@ -45,8 +46,7 @@ TEST(ScreenModeState, FullScreenTwiceReturnsToTheSizeItCameFrom) {
     EXPECT_EQ(state.StoredSize(), config::ScreenSize::Normal);
     EXPECT_EQ(state.WindowedMode(), ScreenMode::Double);
 
-    EXPECT_EQ(state.Select(Tag(ScreenMode::FullScreen)),
-              (Change{true, ScreenMode::Double, false}));
+    EXPECT_EQ(state.Select(Tag(ScreenMode::FullScreen)), (Change{true, ScreenMode::Double, false}));
     EXPECT_EQ(state.CheckedItem(), ScreenMode::Double);
     state.Entered(ScreenMode::Double);
     EXPECT_FALSE(state.InFullScreen());
@@ -58,8 +58,7 @@ TEST(ScreenModeState, ASizeChosenInFullScreenLeavesItForThatSize) {
     state.Select(Tag(ScreenMode::FullScreen));
     state.Entered(ScreenMode::FullScreen);
     // The size full screen came from is a real change here: the screen is not in it.
-    EXPECT_EQ(state.Select(Tag(ScreenMode::Double)),
-              (Change{true, ScreenMode::Double, false}));
+    EXPECT_EQ(state.Select(Tag(ScreenMode::Double)), (Change{true, ScreenMode::Double, false}));
     state.Select(Tag(ScreenMode::Normal));
     state.Entered(ScreenMode::Normal);
     EXPECT_EQ(state.WindowedMode(), ScreenMode::Normal);

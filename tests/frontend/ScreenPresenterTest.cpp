@@ -136,9 +136,9 @@ TEST(ScreenPresenter, TakesOnlyThePresentationGroupsFromTheSettings) {
     config::Settings settings(document);
     ScreenPresenter screen;
     using config::Group;
-    screen.ApplySettings(settings, {Group::MainRom, Group::Multiplier, Group::Timers,
-                                    Group::InteOnPb0, Group::SoundDevice, Group::Keyboard,
-                                    Group::Muse});
+    screen.ApplySettings(settings,
+                         {Group::MainRom, Group::Multiplier, Group::Timers, Group::InteOnPb0,
+                          Group::SoundDevice, Group::Keyboard, Group::Muse});
     EXPECT_TRUE(screen.ColourProfile());
     EXPECT_EQ(screen.Border(), 0);
     EXPECT_EQ(screen.FullScreenFit(), screen::kFitFit);

@@ -14,7 +14,7 @@
 namespace {
 
 class Memory : public ::testing::Test {
-protected:
+  protected:
     Memory() : memory(organizer) {}
 
     void MapAllRam() {
@@ -110,7 +110,8 @@ struct HookRecorder {
 TEST_F(Memory, WriteHookSeesOnlyTheGreenPlanePages) {
     MapAllRam();
     HookRecorder recorder;
-    auto previous = memory.SetWriteHook(ChipMemory::WriteHook::Bind<&HookRecorder::Hook>(&recorder));
+    auto previous =
+        memory.SetWriteHook(ChipMemory::WriteHook::Bind<&HookRecorder::Hook>(&recorder));
     EXPECT_FALSE(static_cast<bool>(previous));
 
     memory.Write(0xA010, 0x5A);  // page EA
@@ -251,7 +252,7 @@ TEST(MemoryLayout, RomImagesAreErasedWhereTheFileEnds) {
 }
 
 class VideoFill : public ::testing::Test {
-protected:
+  protected:
     // The three planes as they sit in RAM: red, green 4000h later, blue 8000h later.
     std::vector<uint8_t> ram = std::vector<uint8_t>(0xA000, 0xAA);
     uint8_t* red = ram.data();

@@ -6,7 +6,7 @@
 namespace {
 
 class Cpu8080Control : public CpuFixture {
-protected:
+  protected:
     void SetUp() override { cpu.SetInterruptController(&controller); }
 
     // What a 3214 does while counting ticks: it accepts as soon as the processor lets it.
@@ -173,7 +173,7 @@ TEST_F(Cpu8080Timing, MachineTimingAddsATickOnOddPeriodPositions) {
 
 TEST_F(Cpu8080Timing, TakenConditionalCallsAndReturnsCostMore) {
     cpu.SP = 0x3000;
-    cpu.F = 0x42;  // Z set
+    cpu.F = 0x42;                                       // Z set
     Poke(0x100, {0xCC, 0x00, 0x02, 0xC4, 0x00, 0x03});  // CZ 0200h; CNZ 0300h
     Poke(0x200, {0xC8});                                // RZ
     cpu.PC = 0x100;

@@ -5,7 +5,7 @@
 namespace {
 
 class Cpu8080Faults : public CpuFixture {
-protected:
+  protected:
     struct Registers {
         uint8_t a, f, b, c, d, e, h, l;
         uint16_t sp;
@@ -138,15 +138,18 @@ TEST_F(Cpu8080Ports, TickListenersRunAfterEveryInstructionInOrder) {
     struct Listener {
         std::vector<std::pair<int, int32_t>>* calls;
         int id;
-        void OnTicks(int32_t period, int32_t ticks) { calls->push_back({id, period * 100 + ticks}); }
+        void OnTicks(int32_t period, int32_t ticks) {
+            calls->push_back({id, period * 100 + ticks});
+        }
     } first{&calls, 1}, second{&calls, 2};
     cpu.AddTickListener(TickListener::Bind<&Listener::OnTicks>(&first));
     cpu.AddTickListener(TickListener::Bind<&Listener::OnTicks>(&second));
     cpu.AddTickListener(TickListener());  // empty: ignored
     cpu.PeriodTicks = 0;
     RunProgram(0x100, {0x00, 0x06, 0x01}, 2);  // NOP; MVI B,1
-    EXPECT_EQ(calls, (std::vector<std::pair<int, int32_t>>{
-                         {1, 4 * 100 + 4}, {2, 4 * 100 + 4}, {1, 11 * 100 + 7}, {2, 11 * 100 + 7}}));
+    EXPECT_EQ(calls,
+              (std::vector<std::pair<int, int32_t>>{
+                  {1, 4 * 100 + 4}, {2, 4 * 100 + 4}, {1, 11 * 100 + 7}, {2, 11 * 100 + 7}}));
     EXPECT_TRUE(cpu.RemoveTickListener(TickListener::Bind<&Listener::OnTicks>(&first)));
     EXPECT_FALSE(cpu.RemoveTickListener(TickListener::Bind<&Listener::OnTicks>(&first)));
 }

@@ -50,7 +50,7 @@ TEST_F(Cpu8080Flags, PushPswNormalisesFItself) {
 
 TEST_F(Cpu8080Flags, IncrementAndDecrementAuxiliaryCarry) {
     cpu.B = 0x0F;
-    cpu.F = 0x03;  // carry must survive
+    cpu.F = 0x03;                  // carry must survive
     RunProgram(0x100, {0x04}, 1);  // INR B
     EXPECT_EQ(cpu.B, 0x10);
     EXPECT_EQ(cpu.F & 0x11, 0x11);

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "machine/ChipSAA1099.h"
-#include "machine/Muse.h"
 #include "machine/IfGPIO.h"
+#include "machine/Muse.h"
 #include "support/CpuFixture.h"
 #include "support/SignalAnalysis.h"
 

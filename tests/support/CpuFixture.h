@@ -13,7 +13,7 @@
 
 // A port device that records what reaches it and answers reads with a programmable value.
 class RecordingDevice : public PeripheralDevice {
-public:
+  public:
     struct Access {
         bool write;
         uint8_t port;
@@ -40,7 +40,7 @@ public:
 
 // An interrupt unit that supplies a fixed instruction and records the processor's INTE output.
 class FakeInterruptController : public InterruptController {
-public:
+  public:
     uint8_t InterruptInstruction(int index) override {
         fetched.push_back(index);
         return bytes[index];
@@ -54,7 +54,7 @@ public:
 
 // The processor over 64 KB of RAM (pages E0-EF, paging on) and the internal ROM pages FC-FF.
 class CpuFixture : public ::testing::Test {
-protected:
+  protected:
     CpuFixture() : memory(organizer), cpu(memory) {
         memory.AllocatePages(0xFC, 4, true);
         memory.AllocatePages(0xE0, 16, false);

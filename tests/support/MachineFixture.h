@@ -16,7 +16,7 @@
 // A small ROM for tests: code placed at the start of page FF (the image's last 4 KB), where the
 // processor starts after reset.
 class TestRom {
-public:
+  public:
     TestRom() : image_(16384, 0xFF) {}
     // Appends code at the current position of page FF.
     TestRom& Code(std::initializer_list<uint8_t> bytes) {
@@ -28,13 +28,14 @@ public:
     // then switches paging on.
     TestRom& MapRam() {
         Code({0x3E, 0xFF, 0xD3, 0xE0});
-        for (int w = 1; w < 16; ++w) Code({0x3E, static_cast<uint8_t>(0xE0 + w), 0xD3, static_cast<uint8_t>(0xE0 + w)});
+        for (int w = 1; w < 16; ++w)
+            Code({0x3E, static_cast<uint8_t>(0xE0 + w), 0xD3, static_cast<uint8_t>(0xE0 + w)});
         return Code({0xD3, 0xD8});
     }
     // Fills `count` bytes from `address` with `value`.
     TestRom& Fill(uint16_t address, uint16_t count, uint8_t value) {
         Code({0x21, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),  // LXI H
-              0x01, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)});     // LXI B
+              0x01, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)});    // LXI B
         uint16_t loop = Here();
         return Code({0x36, value, 0x23, 0x0B, 0x78, 0xB1, 0xC2, static_cast<uint8_t>(loop),
                      static_cast<uint8_t>(loop >> 8)});  // MVI M; INX H; DCX B; MOV A,B; ORA C; JNZ
@@ -49,14 +50,14 @@ public:
     }
     const std::vector<uint8_t>& Image() const { return image_; }
 
-private:
+  private:
     std::vector<uint8_t> image_;
     int at_ = 0;
 };
 
 // A machine built from the delivered configuration, with its ROM replaced by one the test wrote.
 class MachineFixture : public ::testing::Test {
-protected:
+  protected:
     void LoadConfiguration(const TestRom& rom) {
         std::string text = testing_support::ReadFile(TEVRIN_DELIVERED_CONFIG);
         ASSERT_EQ(document.LoadFromText(text), config::ConfigLoadResult::Usable);

@@ -22,7 +22,9 @@ void CpmConsole::PortWrite(uint8_t port, uint8_t /*value*/, int32_t /*ticks*/) {
     }
 }
 
-uint8_t CpmConsole::PortRead(uint8_t /*port*/, int32_t /*ticks*/) { return 0xFF; }
+uint8_t CpmConsole::PortRead(uint8_t /*port*/, int32_t /*ticks*/) {
+    return 0xFF;
+}
 
 std::string CpmConsole::TakeOutput() {
     std::string out;

@@ -10,7 +10,7 @@
 // (the program ends by jumping there) and OUT 1; RET at the BDOS entry 0005, where OUT 1 serves
 // console output the way BDOS functions 2 and 9 would.
 class CpmConsole : public PeripheralDevice {
-public:
+  public:
     explicit CpmConsole(ChipCpu8080& cpu) : cpu_(cpu) {}
 
     void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
@@ -21,7 +21,7 @@ public:
     // Console text produced since the last call.
     std::string TakeOutput();
 
-private:
+  private:
     ChipCpu8080& cpu_;
     bool finished_ = false;
     std::string output_;

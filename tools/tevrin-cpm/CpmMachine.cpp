@@ -27,7 +27,8 @@ bool CpmMachine::Load(const std::vector<uint8_t>& program) {
     // Warm boot: OUT 0 ends the run. BDOS entry: OUT 1 serves the call, RET returns from it.
     const uint8_t warmBoot[] = {0xD3, 0x00};
     const uint8_t bdos[] = {0xD3, 0x01, 0xC9};
-    for (size_t i = 0; i < sizeof warmBoot; ++i) memory_.Write(static_cast<uint16_t>(i), warmBoot[i]);
+    for (size_t i = 0; i < sizeof warmBoot; ++i)
+        memory_.Write(static_cast<uint16_t>(i), warmBoot[i]);
     for (size_t i = 0; i < sizeof bdos; ++i) memory_.Write(static_cast<uint16_t>(5 + i), bdos[i]);
     cpu_->PC = kLoadAddress;
     return true;

@@ -14,7 +14,7 @@
 // the page registers with paging on, the program at 0100h, and the console device on ports 0
 // and 1 serving the warm boot and the BDOS entry.
 class CpmMachine {
-public:
+  public:
     enum class Outcome { Finished, Fault, OutOfCycles };
 
     explicit CpmMachine(bool machineTiming);
@@ -32,7 +32,7 @@ public:
 
     static constexpr uint16_t kLoadAddress = 0x0100;
 
-private:
+  private:
     MemoryOrganizer organizer_;
     ChipMemory memory_;
     std::unique_ptr<ChipCpu8080> cpu_;

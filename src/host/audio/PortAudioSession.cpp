@@ -1,8 +1,8 @@
 #include "host/audio/PortAudioSession.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <portaudio.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
@@ -11,7 +11,7 @@ namespace {
 // server they cannot find on stderr; none of it is an error of ours, and a machine without
 // sound runs silently as it should. Their chatter goes to /dev/null for that moment.
 class QuietStderr {
-public:
+  public:
     QuietStderr() {
         saved_ = dup(STDERR_FILENO);
         int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -26,7 +26,7 @@ public:
     QuietStderr(const QuietStderr&) = delete;
     QuietStderr& operator=(const QuietStderr&) = delete;
 
-private:
+  private:
     int saved_ = -1;
 };
 

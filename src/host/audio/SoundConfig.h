@@ -2,8 +2,8 @@
 
 // The Sound section of the configuration, read and normalised through the configuration layer.
 
-#include "host/config/Settings.h"
 #include "host/audio/SoundSettings.h"
+#include "host/config/Settings.h"
 
 namespace soundconfig {
 

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
-#include "host/lang/AsciiText.h"
 #include "host/config/ConfigTree.h"
+#include "host/lang/AsciiText.h"
 
 namespace config {
 namespace {

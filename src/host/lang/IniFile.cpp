@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "host/lang/AsciiText.h"
 #include "host/config/ConfigAccessors.h"
 #include "host/files/AtomicFile.h"
+#include "host/lang/AsciiText.h"
 #include "host/lang/TextDecoding.h"
 
 namespace {

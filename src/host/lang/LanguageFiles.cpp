@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "host/lang/AsciiText.h"
 #include "host/files/ProgramPaths.h"
+#include "host/lang/AsciiText.h"
 
 namespace lang {
 namespace {

@@ -134,8 +134,8 @@ TapeMessage TapeDeck::AppendRecording() {
     const IfTape::Recording recording = tape_->TakeRecording();
     std::string contents;
     files::ReadResult read = tapePath_.empty()
-                                    ? files::ReadResult::Failed
-                                    : files::ReadWholeFile(tapePath_, kMaxTapeFile, contents);
+                                 ? files::ReadResult::Failed
+                                 : files::ReadWholeFile(tapePath_, kMaxTapeFile, contents);
     if (read != files::ReadResult::Ok && read != files::ReadResult::Missing) {
         return TapeMessage::Make("CreateFile", {tapePath_});
     }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "host/files/FileFilter.h"
 #include "host/config/Settings.h"
+#include "host/files/FileFilter.h"
 
 class QWidget;
 

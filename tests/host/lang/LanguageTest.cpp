@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/lang/LanguageFiles.h"
 #include "host/files/ProgramPaths.h"
+#include "host/lang/LanguageFiles.h"
 #include "support/TempFolder.h"
 
 namespace {

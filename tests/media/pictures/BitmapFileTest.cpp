@@ -98,8 +98,7 @@ TEST(BitmapFile, KeepsTheOldFileWhenNoTemporaryCanBeMade) {
     std::string old = folder.Write("shot.bmp", "old picture");
     std::string error;
     errno = 0;
-    EXPECT_FALSE(media::SaveBitmap(RenderedPicture(kSingle, 0), old + "/shot.bmp",
-                                   &error));
+    EXPECT_FALSE(media::SaveBitmap(RenderedPicture(kSingle, 0), old + "/shot.bmp", &error));
     EXPECT_EQ(errno, ENOTDIR);
     EXPECT_NE(error.find(std::strerror(ENOTDIR)), std::string::npos) << error;
     EXPECT_EQ(testing_support::ReadFile(old), "old picture");

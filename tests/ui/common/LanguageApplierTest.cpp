@@ -19,8 +19,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "host/lang/Language.h"
 #include "host/files/ProgramPaths.h"
+#include "host/lang/Language.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -408,7 +408,8 @@ TEST_F(FormMainTest, AFaultStopsTheMachineAndTheLockMessageOffersResetOrStayingP
     EXPECT_EQ(message.title, "Machine stopped");
     EXPECT_TRUE(message.text.startsWith("The program wrote to port #10, which no device answers."))
         << message.text.toStdString();
-    EXPECT_TRUE(message.text.endsWith("Choose No to leave it paused.")) << message.text.toStdString();
+    EXPECT_TRUE(message.text.endsWith("Choose No to leave it paused."))
+        << message.text.toStdString();
     // Yes reset it: it runs into the same fault again, and this time the user says No.
     form.answerYes = false;
     ASSERT_TRUE(WaitFor([&] { return form.messages.size() == 2; }));
