@@ -3,27 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/Utf8Check.h"
 #include "media/tape/TapeImage.h"
 #include "media/tape/TapeSource.h"
 
 namespace fuzzcheck {
-namespace {
-
-bool IsValidUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += n;
-    }
-    return true;
-}
-
-}  // namespace
 
 // Any bytes as a tape image: the reader must not crash or read outside what it was given, must
 // account for every byte it lists, and extraction must stay inside the work buffer.

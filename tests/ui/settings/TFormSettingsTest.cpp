@@ -27,6 +27,7 @@
 #include "ui/common/LanguageApplier.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormMain.h"
+#include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
 
 namespace {
@@ -93,15 +94,7 @@ class FormSettingsTest : public ::testing::Test {
     void SetUp() override {
         previousFolder_ = program::ProgramFolder();
         program::SetProgramFolder(folder_.Path());
-        for (const char* language : {"english", "german"}) {
-            folder_.Write(
-                std::string("Lang/") + language + ".ini",
-                ReadFile(std::string(TEVRIN_SOURCE_DIR "/resources/Lang/") + language + ".ini"));
-        }
-        std::string delivered = ReadFile(TEVRIN_SOURCE_DIR "/resources/TevrinEmu.xml.in");
-        delivered = std::regex_replace(delivered, std::regex("version=\"[^\"]*\""),
-                                       "version=\"" + program::ProgramVersion() + "\"");
-        configPath_ = folder_.Write("TevrinEmu.xml", delivered);
+        configPath_ = testing_support::WriteDeliveredFiles(folder_);
         ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
     }
     void TearDown() override {

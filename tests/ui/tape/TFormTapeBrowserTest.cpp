@@ -24,6 +24,7 @@
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 #include "ui/main/TFormMain.h"
+#include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
 
 namespace {
@@ -54,15 +55,7 @@ class TapeBrowserTest : public ::testing::Test {
     void SetUp() override {
         previousFolder_ = program::ProgramFolder();
         program::SetProgramFolder(folder_.Path());
-        for (const char* language : {"english", "german"}) {
-            folder_.Write(
-                std::string("Lang/") + language + ".ini",
-                ReadFile(std::string(TEVRIN_SOURCE_DIR "/resources/Lang/") + language + ".ini"));
-        }
-        std::string delivered = ReadFile(TEVRIN_SOURCE_DIR "/resources/TevrinEmu.xml.in");
-        delivered = std::regex_replace(delivered, std::regex("version=\"[^\"]*\""),
-                                       "version=\"" + program::ProgramVersion() + "\"");
-        configPath_ = folder_.Write("TevrinEmu.xml", delivered);
+        configPath_ = testing_support::WriteDeliveredFiles(folder_);
         ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
         settings_.SetPath(keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
     }
