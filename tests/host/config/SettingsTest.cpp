@@ -196,8 +196,8 @@ TEST(KeyTable, NamesEachPlaceOnceAndOnlyKnownSections) {
     }
 }
 
-// What the settings dialog adds to its change list for a few changes, as its specification
-// lists them.
+// What the settings dialog adds to its change list for a few changes, written out from the
+// dialog's table of groups.
 TEST(KeyTable, ChangedKeysTriggerTheirGroups) {
     auto numbers = [](const std::vector<KeyPlace>& changed) {
         std::vector<int> out;

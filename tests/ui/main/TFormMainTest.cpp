@@ -33,22 +33,10 @@
 
 namespace {
 
+using testing_support::ReadFile;
+using testing_support::RomWith;
 using testing_support::TempFolder;
 namespace keys = config::keys;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A 16 KB ROM image whose last page starts with `code` (execution starts there after reset).
-std::string RomWith(std::string_view code) {
-    std::string rom(0x4000, '\xFF');
-    rom.replace(0x3000, code.size(), code);
-    return rom;
-}
 
 using namespace std::string_view_literals;
 const std::string kLoopRom = RomWith("\xC3\x00\x00"sv);   // JMP 0

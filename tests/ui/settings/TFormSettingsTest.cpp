@@ -33,22 +33,10 @@
 namespace {
 
 using config::Group;
+using testing_support::ReadFile;
+using testing_support::RomWith;
 using testing_support::TempFolder;
 namespace keys = config::keys;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A 16 KB ROM whose last page, where the processor starts, begins with `code`.
-std::string RomWith(std::string_view code) {
-    std::string rom(0x4000, '\xFF');
-    rom.replace(0x3000, code.size(), code);
-    return rom;
-}
 
 template <typename T>
 T* Child(const QObject& root, const char* name) {

@@ -2,6 +2,7 @@
 
 #include <regex>
 #include <string>
+#include <string_view>
 
 #include "host/files/ProgramPaths.h"
 #include "support/TempFolder.h"
@@ -20,6 +21,13 @@ inline std::string WriteDeliveredFiles(TempFolder& folder) {
     delivered = std::regex_replace(delivered, std::regex("version=\"[^\"]*\""),
                                    "version=\"" + program::ProgramVersion() + "\"");
     return folder.Write("TevrinEmu.xml", delivered);
+}
+
+// A 16 KB ROM image whose last page, where the processor starts after reset, begins with `code`.
+inline std::string RomWith(std::string_view code) {
+    std::string rom(0x4000, '\xFF');
+    rom.replace(0x3000, code.size(), code);
+    return rom;
 }
 
 }  // namespace testing_support

@@ -29,18 +29,12 @@
 
 namespace {
 
+using testing_support::ReadFile;
 using testing_support::TempFolder;
 namespace keys = config::keys;
 
 constexpr double kSpeed = 4.0;
 constexpr uint16_t kTextBuffer = 0x9C00;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Pattern(size_t size, int seed) {
     std::string bytes(size, '\0');
