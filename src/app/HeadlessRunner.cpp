@@ -463,6 +463,10 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     std::signal(SIGTERM, previousTerm);
 
     int status = kExitOk;
+    if (work.loadAtMs >= 0) {
+        err << "tevrinemu: the run ended before " << work.loadAtMs
+            << " ms: --load-mem loaded nothing\n";
+    }
     if (fault.kind != Machine::Fault::Kind::None) {
         err << FaultMessage(fault, false) << "\n";
         status = kExitFault;

@@ -108,6 +108,11 @@ TEST_F(Headless, LoadsFilesIntoMemoryAndStartsTheLastOneAskedToRun) {
     EXPECT_EQ(testing_support::ReadFile(folder / "end.bin"), "DA") << "cut at the address end";
     EXPECT_EQ(testing_support::ReadFile(folder / "shot.png").substr(0, 4), "\x89PNG");
 
+    EXPECT_EQ(RunHeadless({"--run-ms", "20", "--speed", "max", "--load-mem", data + ":0x4000"},
+                          nullptr, &loadErr),
+              headless::kExitOk);
+    EXPECT_NE(loadErr.find("loaded nothing"), std::string::npos) << loadErr;
+
     std::string err;
     EXPECT_EQ(
         RunHeadless({"--run-ms", "10", "--load-mem", (folder / "none.bin") + ":0"}, nullptr, &err),
