@@ -22,7 +22,8 @@
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "host/files/AtomicFile.h"
-#include "media/pictures/BitmapFile.h"
+#include "media/memory/MemoryTransfer.h"
+#include "media/pictures/PngFile.h"
 #include "media/pictures/VideoDump.h"
 #include "media/tape/TapeDeck.h"
 #include "media/tape/TapeImage.h"
@@ -57,10 +58,33 @@ struct PeriodWork {
     int64_t playAtMs = -1;
     int64_t stopAtTicks = -1;
     std::atomic<bool> finished{false};
+    // The files of --load-mem, read before the run, stored at loadAtMs.
+    struct Load {
+        const MemoryLoad* option;
+        std::vector<uint8_t> data;
+    };
+    std::vector<Load> loads;
+    int64_t loadAtMs = -1;
+
+    void LoadFiles() {
+        ChipMemory* memory = machine->MemoryInPeriodHook();
+        if (memory == nullptr) return;
+        for (const Load& load : loads) {
+            media::MemoryArea area;
+            area.start = load.option->address;
+            area.length = static_cast<int>(load.data.size());
+            media::StoreInMemory(*memory, area, load.data);
+            if (load.option->run) machine->StartProgramAt(load.option->runAddress);
+        }
+    }
 
     void OnPeriod() {
         int64_t ticks = machine->EmulatedTicks();
         const int64_t ms = ticks / (speed::kTicksPerPeriod / speed::kPeriodMs);
+        if (loadAtMs >= 0 && ms >= loadAtMs) {
+            loadAtMs = -1;
+            LoadFiles();
+        }
         if (!typists.empty()) {
             for (const auto& typist : typists) typist->Update(ms, machine->Keyboard());
             machine->ScanKeyboard();
@@ -145,6 +169,28 @@ bool ParseMemoryDump(const std::string& text, MemoryDump& dump) {
     dump.length = static_cast<int>(length);
     dump.path = text.substr(second + 1);
     return !dump.path.empty();
+}
+
+bool ParseMemoryLoad(const std::string& text, MemoryLoad& load) {
+    const size_t last = text.rfind(':');
+    if (last == std::string::npos || last == 0) return false;
+    int64_t address = 0, run = 0;
+    const size_t before = text.rfind(':', last - 1);
+    if (before != std::string::npos && before > 0 &&
+        ParseNumber(text.substr(before + 1, last - before - 1), address) &&
+        ParseNumber(text.substr(last + 1), run)) {
+        if (address > 0xFFFF || run > 0xFFFF) return false;
+        load.path = text.substr(0, before);
+        load.address = static_cast<uint16_t>(address);
+        load.run = true;
+        load.runAddress = static_cast<uint16_t>(run);
+        return true;
+    }
+    if (!ParseNumber(text.substr(last + 1), address) || address > 0xFFFF) return false;
+    load.path = text.substr(0, last);
+    load.address = static_cast<uint16_t>(address);
+    load.run = false;
+    return true;
 }
 
 bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostream& err) {
@@ -235,6 +281,21 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             options.memoryDumps.push_back(dump);
+        } else if (arg == "--load-mem") {
+            if (!value(text)) return false;
+            MemoryLoad load;
+            if (!ParseMemoryLoad(text, load)) {
+                error = "--load-mem needs PATH:ADDR or PATH:ADDR:RUN with addresses up to 0xFFFF";
+                return false;
+            }
+            options.memoryLoads.push_back(load);
+        } else if (arg == "--load-at") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number)) {
+                error = "--load-at needs a number of milliseconds";
+                return false;
+            }
+            options.loadAtMs = number;
         } else if (arg == "--stats") {
             options.stats = true;
         } else {
@@ -274,21 +335,28 @@ std::string HelpText() {
            "  --tape-fast           play the tape with fast loading\n"
            "  --record PATH         what the machine saves to tape goes into PATH (created\n"
            "                        when missing, appended when it exists)\n"
-           "  --screenshot PATH     at exit, write the picture as a BMP (8 bits, 16 colours)\n"
+           "  --screenshot PATH     at exit, write the picture as a BMP (8 bits, 16 colours),\n"
+           "                        or as a PNG when PATH ends in .png\n"
            "  --dump-vram PATH      at exit, write the three video planes (24,576 bytes:\n"
            "                        red, green, blue)\n"
            "  --dump-mem ADDR:LEN:PATH\n"
            "                        at exit, write LEN bytes of the processor's address space\n"
            "                        from ADDR (0x... or decimal) through the current mapping;\n"
            "                        unmapped bytes read FF; may be given several times\n"
+           "  --load-mem PATH:ADDR[:RUN]\n"
+           "                        load the file into the address space from ADDR (as far\n"
+           "                        as 0xFFFF; ROM and unmapped bytes are passed by) once\n"
+           "                        the machine has started, and with RUN start it there;\n"
+           "                        may be given several times\n"
+           "  --load-at MS          when --load-mem loads (default 1000 ms of emulated time)\n"
            "  --stats               at exit, print ticks=... instructions=... wall_s=...\n"
            "                        emulated_mhz=... host_usage=...%, and with a sound\n"
            "                        device sound_produced= sound_played= sound_primed=\n"
            "                        sound_held= (frames) and sound_skipped= (periods)\n"
            "  --config PATH         use another configuration file\n"
-           "Exit status: 0 normal, 1 unusable configuration, a ROM file that cannot be read or\n"
-           "an output that could not be written, 2 the machine stopped on a fault, 64 bad\n"
-           "options.\n";
+           "Exit status: 0 normal, 1 unusable configuration, a ROM file or --load-mem file that\n"
+           "cannot be read or an output that could not be written, 2 the machine stopped on a\n"
+           "fault, 64 bad options.\n";
 }
 
 int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
@@ -307,6 +375,17 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         return kExitConfig;
     }
     config::Settings settings(document);
+
+    std::vector<PeriodWork::Load> loads;
+    for (const MemoryLoad& load : options.memoryLoads) {
+        PeriodWork::Load read{&load, {}};
+        if (!media::ReadFileStart(load.path, 0x10000 - static_cast<size_t>(load.address),
+                                  read.data)) {
+            err << "tevrinemu: nothing could be read from " << load.path << "\n";
+            return kExitConfig;
+        }
+        loads.push_back(std::move(read));
+    }
 
     ShuttingDown = false;
     interrupted = false;
@@ -327,6 +406,8 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     for (const Options::TypeAt& typed : options.typeAt) addTypist(typed.text, typed.ms);
     if (options.runForMs)
         work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
+    work.loads = std::move(loads);
+    if (!work.loads.empty()) work.loadAtMs = options.loadAtMs;
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
 
     void (*previousInt)(int) = SIG_DFL;
@@ -382,13 +463,17 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     std::signal(SIGTERM, previousTerm);
 
     int status = kExitOk;
+    if (work.loadAtMs >= 0) {
+        err << "tevrinemu: the run ended before " << work.loadAtMs
+            << " ms: --load-mem loaded nothing\n";
+    }
     if (fault.kind != Machine::Fault::Kind::None) {
         err << FaultMessage(fault, false) << "\n";
         status = kExitFault;
     }
     std::string writeError;
     if (!options.screenshotPath.empty() &&
-        !media::SaveBitmap(presenter.Picture(*machine), options.screenshotPath, &writeError)) {
+        !media::SavePicture(presenter.Picture(*machine), options.screenshotPath, &writeError)) {
         err << "tevrinemu: cannot write " << options.screenshotPath << ": " << writeError << "\n";
         if (status == kExitOk) status = kExitConfig;
     }

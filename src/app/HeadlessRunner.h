@@ -19,6 +19,14 @@ struct MemoryDump {
     std::string path;
 };
 
+// --load-mem PATH:ADDR[:RUN]: a host file loaded into the address space at ADDR.
+struct MemoryLoad {
+    std::string path;
+    uint16_t address = 0;
+    bool run = false;
+    uint16_t runAddress = 0;
+};
+
 struct Options {
     bool runForMs = false;
     int64_t runMs = 0;      // emulated milliseconds
@@ -38,6 +46,8 @@ struct Options {
     std::string screenshotPath;
     std::string vramPath;
     std::vector<MemoryDump> memoryDumps;
+    std::vector<MemoryLoad> memoryLoads;  // in the order given
+    int64_t loadAtMs = 1000;              // emulated time of the loads: the ROM has started
     bool stats = false;
 };
 
@@ -45,6 +55,9 @@ inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 
 
 // ADDR:LEN:PATH of --dump-mem (decimal or 0x numbers); false when malformed.
 bool ParseMemoryDump(const std::string& text, MemoryDump& dump);
+// PATH:ADDR[:RUN] of --load-mem; the numbers are taken from the end, so a path may hold
+// colons. False when malformed.
+bool ParseMemoryLoad(const std::string& text, MemoryLoad& load);
 // Writes the dump's bytes, read through the current mapping; false (and a line on `err`) when
 // the file cannot be written.
 bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostream& err);

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "app/HeadlessRunner.h"
@@ -30,8 +32,18 @@ int RunWindow(int argc, char** argv) {
     // Memory dumps at exit, as headless runs write them: how a script reads what the machine
     // showed in the window.
     std::vector<headless::MemoryDump> dumps;
+    // The first other argument is a file to open once the machine runs.
+    QString startFile;
     for (size_t i = 0; i < commandLine.arguments.size(); ++i) {
-        if (commandLine.arguments[i] != "--dump-mem") continue;
+        if (commandLine.arguments[i] != "--dump-mem") {
+            if (startFile.isEmpty()) {
+                std::error_code ec;
+                const auto absolute = std::filesystem::absolute(commandLine.arguments[i], ec);
+                startFile = QString::fromStdString(ec ? commandLine.arguments[i]
+                                                      : absolute.lexically_normal().string());
+            }
+            continue;
+        }
         headless::MemoryDump dump;
         if (i + 1 >= commandLine.arguments.size() ||
             !headless::ParseMemoryDump(commandLine.arguments[++i], dump)) {
@@ -64,6 +76,7 @@ int RunWindow(int argc, char** argv) {
         });
         SignalCloser closer(form);
         form.show();
+        if (!startFile.isEmpty()) QTimer::singleShot(0, &form, [&] { form.OpenFile(startFile); });
         const int appStatus = app.exec();
         if (status == 0) status = appStatus;
     }

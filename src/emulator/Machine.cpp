@@ -420,6 +420,12 @@ Machine::ProcessorView Machine::Processor() const {
     return view;
 }
 
+void Machine::StartProgramAt(uint16_t address) {
+    if (cpu_ == nullptr) return;
+    cpu_->PC = address;
+    cpu_->Halted = false;
+}
+
 Machine::PausedScope::PausedScope(Machine& machine)
     : machine_(machine), wasRunning_(machine.GetRunState() == kRunning) {
     if (wasRunning_) machine_.SetPaused(true);

@@ -160,6 +160,12 @@ class Machine {
     // The memory as it is, for dumps and views; null while unbuilt. Change it only through a
     // PausedScope.
     const ChipMemory* MemoryView() const { return memory_.get(); }
+    // The memory to change from the period hook, which runs under the processor mutex (from
+    // the window thread use PausedScope::Memory); null while unbuilt.
+    ChipMemory* MemoryInPeriodHook() const { return memory_.get(); }
+    // Sends the processor to `address` and releases a halted one: a program just loaded is
+    // started from there. With the machine paused or from the period hook only.
+    void StartProgramAt(uint16_t address);
     bool MultiplierFitted() const { return multiplier_ != nullptr; }
     // The cassette recorder on serial line 0, the same object for the machine's whole life; a
     // front end's tape deck attaches to it. Start and stop playback from any thread.

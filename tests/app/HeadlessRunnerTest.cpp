@@ -81,6 +81,54 @@ TEST_F(Headless, AnUnreadableRomIsReportedByNameAndAShortOneWarnedAbout) {
     EXPECT_NE(err.find("only 12289 bytes"), std::string::npos) << err;
 }
 
+TEST_F(Headless, LoadsFilesIntoMemoryAndStartsTheLastOneAskedToRun) {
+    TestRom rom;
+    rom.MapRam().HaltLoop();
+    LoadConfiguration(rom);
+    // MVI A,5Ah; STA 2000h; HLT
+    const std::string program =
+        folder.Write("prog:1.bin", std::string("\x3E\x5A\x32\x00\x20\x76", 6));
+    const std::string data = folder.Write("data.bin", "DATA");
+    // Two files to load, the program started; then what reached memory.
+    std::vector<std::string> args = {"--run-ms", "100", "--speed", "max", "--load-at", "50"};
+    for (const std::string& load :
+         {data + ":0x4000", program + ":0x3000:0x3000", data + ":0xFFFE"}) {
+        args.insert(args.end(), {"--load-mem", load});
+    }
+    for (const std::string& dump :
+         {"0x2000:1:" + (folder / "result.bin"), "0x4000:4:" + (folder / "data-back.bin"),
+          "0xFFFE:2:" + (folder / "end.bin")}) {
+        args.insert(args.end(), {"--dump-mem", dump});
+    }
+    args.insert(args.end(), {"--screenshot", folder / "shot.png"});
+    std::string loadErr;
+    ASSERT_EQ(RunHeadless(args, nullptr, &loadErr), headless::kExitOk) << loadErr;
+    EXPECT_EQ(testing_support::ReadFile(folder / "result.bin"), "\x5A") << "the program ran";
+    EXPECT_EQ(testing_support::ReadFile(folder / "data-back.bin"), "DATA");
+    EXPECT_EQ(testing_support::ReadFile(folder / "end.bin"), "DA") << "cut at the address end";
+    EXPECT_EQ(testing_support::ReadFile(folder / "shot.png").substr(0, 4), "\x89PNG");
+
+    EXPECT_EQ(RunHeadless({"--run-ms", "20", "--speed", "max", "--load-mem", data + ":0x4000"},
+                          nullptr, &loadErr),
+              headless::kExitOk);
+    EXPECT_NE(loadErr.find("loaded nothing"), std::string::npos) << loadErr;
+
+    std::string err;
+    EXPECT_EQ(
+        RunHeadless({"--run-ms", "10", "--load-mem", (folder / "none.bin") + ":0"}, nullptr, &err),
+        headless::kExitConfig);
+    EXPECT_NE(err.find("none.bin"), std::string::npos) << err;
+
+    headless::MemoryLoad load;
+    EXPECT_TRUE(headless::ParseMemoryLoad("a:b:16", load));
+    EXPECT_EQ(load.path, "a:b");
+    EXPECT_EQ(load.address, 16);
+    EXPECT_FALSE(load.run);
+    EXPECT_FALSE(headless::ParseMemoryLoad("file:0x10000", load));
+    EXPECT_FALSE(headless::ParseMemoryLoad(":16", load));
+    EXPECT_FALSE(headless::ParseMemoryLoad("file", load));
+}
+
 TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     TestRom rom;
     LoadConfiguration(rom);

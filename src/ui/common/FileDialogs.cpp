@@ -49,6 +49,18 @@ bool RunDialog(QWidget* owner, const config::Settings& settings, const std::stri
     const QStringList nameFilters = ToNameFilters(ParseFileFilter(filter));
     if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
     dialog.setDefaultSuffix(QString::fromStdString(defaultExtension).toLower());
+    if (!defaultExtension.empty()) {
+        // A name typed without an extension takes the chosen filter's (a PNG picture when the
+        // PNG filter is chosen), where that filter names one.
+        const std::vector<FileFilter> parsed = ParseFileFilter(filter);
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& name) {
+            const int index = static_cast<int>(nameFilters.indexOf(name));
+            if (index < 0 || parsed[static_cast<size_t>(index)].patterns.empty()) return;
+            const std::string& pattern = parsed[static_cast<size_t>(index)].patterns.front();
+            if (pattern.rfind("*.", 0) == 0 && pattern.find_first_of("*?", 2) == std::string::npos)
+                dialog.setDefaultSuffix(QString::fromStdString(pattern.substr(2)).toLower());
+        });
+    }
     dialog.setDirectory(QString::fromStdString(start.folder));
     if (!start.fileName.empty()) dialog.selectFile(QString::fromStdString(start.fileName));
     if (!settings.Get(config::keys::kShowPlaceBar)) {

@@ -35,6 +35,12 @@ inline constexpr const char* kBadSize = "badsize";
 inline constexpr const char* kCrcError = "crcerror";
 inline constexpr const char* kTapePlaying = "tapeplaying";
 inline constexpr const char* kTapeRecording = "taperecording";
+inline constexpr const char* kOpen = "open";
+inline constexpr const char* kMemoryFile = "memfile";
+inline constexpr const char* kSnapshot = "snapshot";
+inline constexpr const char* kRomModule = "rommodule";
+inline constexpr const char* kSdRom = "sdrom";
+inline constexpr const char* kSdRomBusy = "sdbusy";
 
 // A square picture of the given size; a null pixmap for a name that has no picture.
 QPixmap Pixmap(const QString& name, int size);

@@ -17,13 +17,13 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
-#include "frontend/OpenedFile.h"
 #include "frontend/RomMessage.h"
 #include "host/lang/Language.h"
 #include "machine/ScreenGeometry.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/main/MainFileCommands.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
 #include "ui/settings/TFormSettings.h"
@@ -69,6 +69,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     settingsForm_ = new TFormSettings(settings_, this);
     // Before the machine first runs: the browser's deck becomes the recorder's event sink.
     tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
+    fileCommands_ = new MainFileCommands(*this);
     CreateMenus();
     CreateToolBar();
     CreateStatusPanel();
@@ -111,10 +112,10 @@ void TFormMain::CreateMenus() {
 
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("MiFile");
-    QAction* open = AddAction(file, "MiOpenTape", "&Open...");
+    QAction* open = AddAction(file, "MiOpenTape", "&Open...", QKeySequence("Alt+F2"));
     connect(open, &QAction::triggered, this, &TFormMain::MiOpenTapeClick);
     windowedOnly_.push_back(open);
-    file->addSeparator();
+    fileCommands_->AddFileItems(file, file->addSeparator());
     QAction* exit = AddAction(file, "MiExit", "E&xit", QKeySequence("Alt+F4"));
     connect(exit, &QAction::triggered, this, &TFormMain::MiExitClick);
     windowedOnly_.push_back(exit);
@@ -230,6 +231,7 @@ void TFormMain::CreateToolBar() {
     browser->setObjectName("TBtnTapeBrowser");
     connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
     toolBar_->addAction(browser);
+    fileCommands_->AddOpenButton(toolBar_);
 
     for (QAction* action : toolBar_->actions()) {
         if (QWidget* button = toolBar_->widgetForAction(action))
@@ -252,6 +254,7 @@ void TFormMain::CreateStatusPanel() {
     imageMulti_->setPixmap(icons::Pixmap(icons::kMultiplier, 20));
     panel->addWidget(imageMulti_);
     imageMulti_->hide();
+    fileCommands_->AddStatusPictures(panel);
 
     imageSerial_ = new QLabel(panel);
     imageSerial_->setObjectName("ImageSerial");
@@ -555,6 +558,7 @@ void TFormMain::TimerRefreshControlsTimer() {
     UpdateMultiplierIcon();
     tapeBrowser_->UpdateProgress();
     UpdateSerialIcon();
+    fileCommands_->UpdateStatus();
     refreshing_ = false;
 }
 
@@ -578,11 +582,11 @@ void TFormMain::ReportFault() {
 }
 
 void TFormMain::UpdateSerialIcon() {
-    // The SD-ROM module's activity joins this when it arrives: the larger index shows.
-    const int index = machine_->Tape().StatusIconIndex();
+    const int index = fileCommands_->SerialIconIndex();
     if (index == serialIcon_) return;
     serialIcon_ = index;
-    const char* name = index == IfTape::kIconPlaying     ? icons::kTapePlaying
+    const char* name = index == IfSdRom::kBusyIcon       ? icons::kSdRomBusy
+                       : index == IfTape::kIconPlaying   ? icons::kTapePlaying
                        : index == IfTape::kIconRecording ? icons::kTapeRecording
                                                          : nullptr;
     imageSerial_->setPixmap(name != nullptr ? icons::Pixmap(name, 20) : QPixmap());
@@ -593,32 +597,15 @@ void TFormMain::MiTapeBrowserClick() {
 }
 
 void TFormMain::MiOpenTapeClick() {
-    if (closing_) return;
-    SetPaused(true);
-    std::string path = settings_.GetAbsolute(config::keys::kTapeFile);
-    if (OpenFileDialog(this, settings_, FormText("text.OpenFileDlg.Title").toStdString(),
-                       FormText("text.OpenFileDlg.FilterTape").toStdString(), path, "")) {
-        OpenFile(path, false);
-    }
-    SetPaused(false);
+    fileCommands_->TBtnOpenClick(1);
 }
 
 void TFormMain::OpenFile(const std::string& path, bool pauseAround) {
-    const bool wasRunning = machine_->GetRunState() == Machine::kRunning;
-    if (pauseAround) SetPaused(true);
-    switch (KindOfOpenedFile(path)) {
-        case OpenedFile::Snapshot: break;
-        case OpenedFile::Tape:
-            if (!tapeBrowser_->EditMode()) {
-                tapeBrowser_->OpenTapeFile(path);
-                tapeBrowser_->show();
-                settings_.Document().AddRecentFile(path);
-            }
-            // In edit mode a tape is offered to the memory dialog, which is still to come.
-            break;
-        case OpenedFile::Memory: break;  // the memory dialog is still to come
-    }
-    if (pauseAround && wasRunning) SetPaused(false);
+    fileCommands_->OpenFile(path, pauseAround);
+}
+
+void TFormMain::OpenFile(const QString& path) {
+    fileCommands_->OpenFileFromText(path);
 }
 
 void TFormMain::UpdateMultiplierIcon() {

@@ -16,6 +16,7 @@
 #include "host/config/Settings.h"
 #include "ui/main/QtKeyboardTracker.h"
 
+class MainFileCommands;
 class QAction;
 class QLabel;
 class QMenu;
@@ -70,8 +71,13 @@ class TFormMain : public QMainWindow {
     // The File menu's open command: a tape, starting at the stored tape path.
     void MiOpenTapeClick();
     // Opens a file by its kind: a tape goes to the tape browser (and the recent files); a
-    // snapshot is only recognised.
+    // snapshot is only recognised; anything else goes to the memory dialog.
     void OpenFile(const std::string& path, bool pauseAround);
+    // Opens any file as the command line's first argument does (the machine paused around);
+    // an empty text does nothing. A second start of the program forwards its file here.
+    void OpenFile(const QString& path);
+    // The open, memory, picture and recent-files commands and the module status pictures.
+    MainFileCommands& FileCommands() const { return *fileCommands_; }
     TFormTapeBrowser* TapeBrowser() const { return tapeBrowser_; }
 
     // Every 20 ms: faults, host usage, keyboard, picture, status icons.
@@ -96,6 +102,8 @@ class TFormMain : public QMainWindow {
     void changeEvent(QEvent* event) override;
 
   private:
+    friend class MainFileCommands;  // the file commands pause the machine and fill the bars
+
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusPanel();
@@ -143,6 +151,7 @@ class TFormMain : public QMainWindow {
     // Every call of this window that may wait for the processor mutex goes through its
     // hand-over's MachineCall: the recorder's events wait for the window holding that mutex.
     TFormTapeBrowser* tapeBrowser_ = nullptr;
+    MainFileCommands* fileCommands_ = nullptr;
     QLabel* imageSerial_ = nullptr;
     int serialIcon_ = -1;
     QToolBar* toolBar_ = nullptr;

@@ -1,0 +1,380 @@
+#include "ui/media/TFormMemReadWrite.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "host/files/ProgramPaths.h"
+#include "host/lang/Language.h"
+#include "media/memory/MemoryTransfer.h"
+#include "ui/common/FileDialogs.h"
+#include "ui/common/LanguageApplier.h"
+
+namespace {
+
+namespace keys = config::keys;
+
+// Qt's masks: "h" an optional hexadecimal digit, "0" an optional decimal one; unfilled places
+// show as blanks, which read as 0.
+const char* AddressMask(bool hex) {
+    return hex ? ">\\#hhhh" : "00000";
+}
+const char* PageMask(bool hex) {
+    return hex ? ">\\#hh" : "000";
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+TFormMemReadWrite::TFormMemReadWrite(config::Settings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+    setObjectName("FormMemReadWrite");
+    setWindowTitle("Memory");
+    setModal(true);
+
+    auto* grid = new QGridLayout(this);
+    auto* lblFile = new QLabel("File:", this);
+    lblFile->setObjectName("LblFile");
+    editFile_ = new QLineEdit(this);
+    editFile_->setObjectName("EditFile");
+    editFile_->setMinimumWidth(280);
+    bbSelectFile_ = new QPushButton(this);
+    bbSelectFile_->setObjectName("BbSelectFile");
+    bbSelectFile_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(lblFile);
+    fileRow->addWidget(editFile_, 1);
+    fileRow->addWidget(bbSelectFile_);
+    grid->addLayout(fileRow, 0, 0, 1, 2);
+
+    auto* gbSource = new QGroupBox("Memory", this);
+    gbSource->setObjectName("GbSource");
+    auto* source = new QGridLayout(gbSource);
+    rbMem_ = new QRadioButton("Address space", gbSource);
+    rbMem_->setObjectName("RbMem");
+    rbBlocks_ = new QRadioButton("Memory pages", gbSource);
+    rbBlocks_->setObjectName("RbBlocks");
+    auto field = [&](const char* labelName, const char* caption, const char* name, QLabel*& label,
+                     QLineEdit*& edit) {
+        label = new QLabel(caption, gbSource);
+        label->setObjectName(labelName);
+        edit = new QLineEdit(gbSource);
+        edit->setObjectName(name);
+        edit->installEventFilter(this);
+        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance("#FFFFFF") + 16);
+    };
+    field("LblStart", "Start:", "MeStart", lblStart_, meStart_);
+    field("LblLength", "Length:", "MeLength", lblLength_, meLength_);
+    field("LblFrom", "From page:", "MeFrom", lblFrom_, meFrom_);
+    field("LblTo", "To page:", "MeTo", lblTo_, meTo_);
+    source->addWidget(rbMem_, 0, 0, 1, 2);
+    source->addWidget(lblStart_, 1, 0);
+    source->addWidget(meStart_, 1, 1);
+    source->addWidget(lblLength_, 2, 0);
+    source->addWidget(meLength_, 2, 1);
+    source->addWidget(rbBlocks_, 0, 2, 1, 2);
+    source->addWidget(lblFrom_, 1, 2);
+    source->addWidget(meFrom_, 1, 3);
+    source->addWidget(lblTo_, 2, 2);
+    source->addWidget(meTo_, 2, 3);
+    grid->addWidget(gbSource, 1, 0, 1, 2);
+
+    checkRun_ = new QCheckBox("Run from:", this);
+    checkRun_->setObjectName("CheckRun");
+    meRun_ = new QLineEdit(this);
+    meRun_->setObjectName("MeRun");
+    meRun_->installEventFilter(this);
+    meRun_->setMaximumWidth(meStart_->maximumWidth());
+    checkHex_ = new QCheckBox("Hexadecimal", this);
+    checkHex_->setObjectName("CheckHex");
+    auto* options = new QHBoxLayout;
+    options->addWidget(checkRun_);
+    options->addWidget(meRun_);
+    options->addStretch(1);
+    options->addWidget(checkHex_);
+    grid->addLayout(options, 2, 0, 1, 2);
+
+    btnOK_ = new QPushButton("OK", this);
+    btnOK_->setObjectName("BtnOK");
+    btnOK_->setDefault(true);
+    btnCancel_ = new QPushButton("Cancel", this);
+    btnCancel_->setObjectName("BtnCancel");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK_);
+    buttons->addWidget(btnCancel_);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+
+    connect(btnOK_, &QPushButton::clicked, this, &TFormMemReadWrite::BtnOKClick);
+    connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(bbSelectFile_, &QPushButton::clicked, this, &TFormMemReadWrite::BbSelectFileClick);
+    connect(checkHex_, &QCheckBox::clicked, this, &TFormMemReadWrite::CheckHexClick);
+    connect(checkRun_, &QCheckBox::toggled, this, &TFormMemReadWrite::UpdateRunEnabled);
+    connect(rbMem_, &QRadioButton::toggled, this, &TFormMemReadWrite::SourceChanged);
+    connect(editFile_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { btnOK_->setEnabled(!text.isEmpty()); });
+    rbMem_->setChecked(true);
+    SetMasks();
+    WriteFields();
+    SourceChanged();
+}
+
+TFormMemReadWrite::~TFormMemReadWrite() {
+    StoreSettings();
+}
+
+QString TFormMemReadWrite::Text(const char* key, const QString& inserted) const {
+    return Q(lang::LangText1("FormMemReadWrite", key, inserted.toStdString()));
+}
+
+void TFormMemReadWrite::Prepare(ChipMemory* memory, bool saveMode) {
+    memory_ = memory;
+    saveMode_ = saveMode;
+}
+
+void TFormMemReadWrite::PresetFile(const std::string& path) {
+    if (firstShowPending_) ApplySettings();
+    ShowFile(path);
+    TakeFileLength(path);
+    ValidateFields(false);
+    WriteFields();
+}
+
+bool TFormMemReadWrite::RunRequested() const {
+    return checkRun_->isChecked();
+}
+
+void TFormMemReadWrite::ApplySettings() {
+    firstShowPending_ = false;
+    ApplyActiveLanguage(this);
+    const QRect desktop = screen()->virtualGeometry();
+    const config::WindowPos position = settings_.GetWindowPos(
+        keys::kMemReadWritePos, sizeHint().width(), sizeHint().height(),
+        config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
+    move(position.x, position.y);
+    editFile_->setText(Q(settings_.GetStored(keys::kMemReadWriteFile)));
+    values_.start = settings_.Get(keys::kMemReadWriteStart);
+    values_.length = settings_.Get(keys::kMemReadWriteLength);
+    values_.from = settings_.Get(keys::kMemReadWriteFrom);
+    values_.to = settings_.Get(keys::kMemReadWriteTo);
+    values_.run = settings_.Get(keys::kMemReadWriteRunAddress);
+    checkRun_->setChecked(settings_.Get(keys::kMemReadWriteRun));
+    hex_ = settings_.Get(keys::kMemReadWriteRadix) == config::NumberBase::Hexadecimal;
+    checkHex_->setChecked(hex_);
+    (settings_.Get(keys::kMemReadWriteSource) == config::MemorySource::Blocks ? rbBlocks_ : rbMem_)
+        ->setChecked(true);
+    // Stored values are as hostile as typed ones.
+    SetMasks();
+    WriteFields();
+    ValidateFields(false);
+    WriteFields();
+}
+
+void TFormMemReadWrite::StoreSettings() {
+    if (firstShowPending_) return;
+    ValidateFields(false);
+    settings_.SetWindowPos(keys::kMemReadWritePos, config::WindowPos{x(), y()});
+    settings_.SetPath(keys::kMemReadWriteFile, AbsoluteFile());
+    settings_.Set(keys::kMemReadWriteStart, values_.start);
+    settings_.Set(keys::kMemReadWriteLength, values_.length);
+    settings_.Set(keys::kMemReadWriteFrom, values_.from);
+    settings_.Set(keys::kMemReadWriteTo, values_.to);
+    settings_.Set(keys::kMemReadWriteRunAddress, values_.run);
+    settings_.Set(keys::kMemReadWriteRun, checkRun_->isChecked());
+    settings_.Set(keys::kMemReadWriteRadix,
+                  hex_ ? config::NumberBase::Hexadecimal : config::NumberBase::Decimal);
+    settings_.Set(keys::kMemReadWriteSource, rbBlocks_->isChecked() ? config::MemorySource::Blocks
+                                                                    : config::MemorySource::Memory);
+    std::string error;
+    if (!settings_.Document().SaveIfModified(&error)) {
+        std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",
+                     settings_.Document().Path().c_str(), error.c_str());
+    }
+}
+
+void TFormMemReadWrite::showEvent(QShowEvent* event) {
+    if (firstShowPending_) ApplySettings();
+    setWindowTitle(Text(saveMode_ ? "text.SaveMemToFile.Caption" : "text.LoadFileToMem.Caption"));
+    if (saveMode_) {
+        btnOK_->setEnabled(!editFile_->text().isEmpty());
+    } else {
+        const std::string path = AbsoluteFile();
+        const bool exists = !editFile_->text().isEmpty() && media::RegularFileSize(path) >= 0;
+        btnOK_->setEnabled(exists);
+        if (exists) {
+            TakeFileLength(path);
+            ValidateFields(false);
+        } else {
+            editFile_->clear();
+        }
+    }
+    checkRun_->setEnabled(!saveMode_);
+    UpdateRunEnabled();
+    SetMasks();
+    WriteFields();
+    QDialog::showEvent(event);
+}
+
+void TFormMemReadWrite::done(int result) {
+    StoreSettings();
+    QDialog::done(result);
+}
+
+bool TFormMemReadWrite::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        // Only digits reach the fields; the mask then takes what fits the radix.
+        if (typed.size() == 1 && typed[0].isPrint() &&
+            !AcceptedFieldCharacter(static_cast<char>(typed[0].toLatin1()))) {
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TFormMemReadWrite::ValidateFields(bool withMessage) {
+    const MemoryFieldTexts texts{
+        meStart_->displayText().toStdString(), meLength_->displayText().toStdString(),
+        meFrom_->displayText().toStdString(), meTo_->displayText().toStdString(),
+        meRun_->displayText().toStdString()};
+    const bool valid = ValidateMemoryFields(texts, hex_, values_);
+    if (!valid) WriteFields();
+    if (!valid && withMessage) {
+        ShowMessage(QMessageBox::Warning, Text("err.Values.Title"), Text("err.Values.Message"));
+    }
+    return valid;
+}
+
+void TFormMemReadWrite::SetMasks() {
+    for (QLineEdit* edit : {meStart_, meLength_, meRun_}) edit->setInputMask(AddressMask(hex_));
+    for (QLineEdit* edit : {meFrom_, meTo_}) edit->setInputMask(PageMask(hex_));
+}
+
+void TFormMemReadWrite::WriteFields() {
+    const MemoryFieldTexts texts = FormatMemoryFields(values_, hex_);
+    meStart_->setText(Q(texts.start));
+    meLength_->setText(Q(texts.length));
+    meFrom_->setText(Q(texts.from));
+    meTo_->setText(Q(texts.to));
+    meRun_->setText(Q(texts.run));
+}
+
+void TFormMemReadWrite::CheckHexClick() {
+    ValidateFields(false);
+    hex_ = checkHex_->isChecked();
+    SetMasks();
+    WriteFields();
+}
+
+void TFormMemReadWrite::SourceChanged() {
+    const bool pages = rbBlocks_->isChecked();
+    for (QWidget* widget : {static_cast<QWidget*>(lblFrom_), static_cast<QWidget*>(meFrom_),
+                            static_cast<QWidget*>(lblTo_), static_cast<QWidget*>(meTo_)})
+        widget->setEnabled(pages);
+    for (QWidget* widget : {static_cast<QWidget*>(lblStart_), static_cast<QWidget*>(meStart_),
+                            static_cast<QWidget*>(lblLength_), static_cast<QWidget*>(meLength_)})
+        widget->setEnabled(!pages);
+}
+
+void TFormMemReadWrite::UpdateRunEnabled() {
+    meRun_->setEnabled(!saveMode_ && checkRun_->isChecked());
+}
+
+std::string TFormMemReadWrite::AbsoluteFile() const {
+    const std::string text = editFile_->text().toStdString();
+    return text.empty() ? text : program::FromProgramRelative(text);
+}
+
+void TFormMemReadWrite::ShowFile(const std::string& path) {
+    editFile_->setText(Q(program::ToProgramRelative(path)));
+}
+
+void TFormMemReadWrite::TakeFileLength(const std::string& path) {
+    const int64_t size = media::RegularFileSize(path);
+    if (size < 0) return;
+    // Too long for the address space: the validation cuts it at the end.
+    values_.length = static_cast<int>(std::min<int64_t>(size, 0xFFFF));
+    WriteFields();
+}
+
+void TFormMemReadWrite::BbSelectFileClick() {
+    std::string path = AbsoluteFile();
+    if (saveMode_) {
+        if (!SaveFileDialog(this, settings_, Text("text.SaveDlg.Title").toStdString(),
+                            Text("text.SaveDlg.Filter").toStdString(), false, path, "")) {
+            return;
+        }
+        ShowFile(path);
+    } else {
+        if (!OpenFileDialog(this, settings_, Text("text.OpenDlg.Title").toStdString(),
+                            Text("text.OpenDlg.Filter").toStdString(), path, "")) {
+            return;
+        }
+        TakeFileLength(path);
+        ShowFile(path);
+        ValidateFields(false);
+    }
+    btnOK_->setEnabled(true);
+}
+
+void TFormMemReadWrite::BtnOKClick() {
+    if (!ValidateFields(true)) {
+        meStart_->setFocus();
+        return;
+    }
+    const std::string path = AbsoluteFile();
+    if (path.empty() || memory_ == nullptr) return;
+    if (saveMode_ ? Save(path) : Load(path)) accept();
+}
+
+bool TFormMemReadWrite::Save(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        if (!AskYesNo(Text("err.ExistsFile.Title"), Text("err.ExistsFile.Message", Q(path))))
+            return false;
+    }
+    // The old file stays until the new one is complete.
+    std::string error;
+    if (!media::SaveMemoryToFile(*memory_, values_.Area(rbBlocks_->isChecked()), path, &error)) {
+        ShowMessage(QMessageBox::Warning, Text("err.CreateFile.Title"),
+                    Text("err.CreateFile.Message", Q(path)));
+        return false;
+    }
+    settings_.Document().AddRecentFile(path);
+    return true;
+}
+
+bool TFormMemReadWrite::Load(const std::string& path) {
+    if (!media::LoadFileIntoMemory(*memory_, values_.Area(rbBlocks_->isChecked()), path)) {
+        ShowMessage(QMessageBox::Warning, Text("err.OpenFile.Title"),
+                    Text("err.OpenFile.Message", Q(path)));
+        return false;
+    }
+    settings_.Document().AddRecentFile(path);
+    return true;
+}
+
+void TFormMemReadWrite::ShowMessage(QMessageBox::Icon icon, const QString& title,
+                                    const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool TFormMemReadWrite::AskYesNo(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -1,0 +1,179 @@
+#include "ui/main/MainFileCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <string_view>
+
+#include "host/config/ConfigDocument.h"
+#include "host/config/RecentFiles.h"
+#include "host/files/ProgramPaths.h"
+#include "host/lang/Language.h"
+#include "support/SilentAudio.h"
+#include "support/TempFolder.h"
+#include "ui/main/TFormMain.h"
+#include "ui/media/TFormMemReadWrite.h"
+#include "ui/support/DeliveredFiles.h"
+#include "ui/support/ModalCloser.h"
+#include "ui/tape/TFormTapeBrowser.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempFolder;
+namespace keys = config::keys;
+using namespace std::string_view_literals;
+
+class FileCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previousFolder_ = program::ProgramFolder();
+        program::SetProgramFolder(folder_.Path());
+        ASSERT_EQ(document_.Load(testing_support::WriteDeliveredFiles(folder_)),
+                  config::ConfigLoadResult::Usable);
+        settings_.SetPath(keys::kRomFile,
+                          folder_.Write("test.rom", testing_support::RomWith("\xC3\x00\x00"sv)));
+    }
+    void TearDown() override {
+        form_.reset();
+        document_.Close();
+        lang::ActiveLanguage().Unload();
+        program::SetProgramFolder(previousFolder_);
+    }
+    TFormMain& Show() {
+        form_ = std::make_unique<TFormMain>(settings_, nullptr, SilentAudio());
+        form_->show();
+        return *form_;
+    }
+    MainFileCommands& Commands() { return form_->FileCommands(); }
+    pugi::xml_node Recent() { return document_.Section(config::kRecentSection); }
+    std::string TopRecent() {
+        auto entries = config::RecentFileEntries(Recent());
+        return entries.empty() ? std::string() : entries[0].storedPath;
+    }
+    // Answers the next file dialog with `path`.
+    static ModalCloser::Step ChooseFile(const std::string& path) {
+        return [path](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            if (dialog == nullptr) return false;
+            dialog->selectFile(QString::fromStdString(path));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            return true;
+        };
+    }
+
+    std::string previousFolder_;
+    TempFolder folder_;
+    config::ConfigDocument document_;
+    config::Settings settings_{document_};
+    std::unique_ptr<TFormMain> form_;
+};
+
+TEST_F(FileCommandsTest, AnyOtherFileGoesThroughTheMemoryDialogAndCanBeStarted) {
+    const std::string program = folder_.Write("prog.bin", "\x76\x01\x02");
+    TFormMain& form = Show();
+    form.TBtnRunPauseClick();  // paused, so the program counter stays where the load put it
+    ModalCloser closer({[](QWidget* window) {
+        auto* dialog = qobject_cast<TFormMemReadWrite*>(window);
+        if (dialog == nullptr) return false;
+        dialog->findChild<QRadioButton*>("RbBlocks")->click();
+        dialog->findChild<QCheckBox*>("CheckRun")->setChecked(true);
+        for (const char* name : {"MeFrom", "MeTo"}) {
+            auto* edit = dialog->findChild<QLineEdit*>(name);
+            edit->setCursorPosition(0);
+            QTest::keyClicks(edit, "230");
+        }
+        auto* run = dialog->findChild<QLineEdit*>("MeRun");
+        run->setCursorPosition(0);
+        QTest::keyClicks(run, "28672");  // 7000h
+        dialog->findChild<QPushButton*>("BtnOK")->click();
+        return true;
+    }});
+    form.OpenFile(QString::fromStdString(program));
+    EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    const ChipMemory* memory = form.GetMachine().MemoryView();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(memory->PagePointer(0xE6)), 3),
+              "\x76\x01\x02");
+    EXPECT_EQ(form.GetMachine().Processor().pc, 0x7000);
+    EXPECT_EQ(form.GetMachine().GetRunState(), Machine::kPaused) << "paused before, paused after";
+    EXPECT_EQ(TopRecent(), "prog.bin");
+
+    // A snapshot changes nothing and shows nothing.
+    form.OpenFile(QString::fromStdString(folder_.Write("state.TVX", "x")));
+    EXPECT_EQ(TopRecent(), "prog.bin");
+    form.OpenFile(QString());
+}
+
+TEST_F(FileCommandsTest, TheRecentDropDownDropsMissingFilesAndOpensAnEntryFromTheTop) {
+    const std::string tape = folder_.Write("tapes/game.PTA", "");
+    config::AddRecentFile(Recent(), folder_ / "gone.bin");
+    config::AddRecentFile(Recent(), tape);
+    config::AddRecentFile(Recent(), folder_.Write("image.bin", "x"));
+    Show();
+    QMenu* menu = Commands().RecentFilesDropdown();
+    emit menu->aboutToShow();
+    EXPECT_EQ(Commands().RecentItem(0)->text(), "&1  image.bin");
+    EXPECT_EQ(Commands().RecentItem(1)->text(), "&2  tapes/game.PTA");
+    EXPECT_TRUE(Commands().RecentItem(1)->isVisible());
+    EXPECT_FALSE(Commands().RecentItem(2)->isVisible()) << "gone.bin is dropped";
+    EXPECT_EQ(config::RecentFileEntries(Recent()).size(), 2u);
+
+    Commands().RecentItem(1)->trigger();
+    EXPECT_EQ(form_->TapeBrowser()->Deck().TapePath(), tape) << "a capital extension is a tape";
+    EXPECT_TRUE(form_->TapeBrowser()->isVisible());
+    EXPECT_EQ(TopRecent(), "tapes/game.PTA");
+    EXPECT_EQ(config::RecentFileEntries(Recent()).size(), 2u);
+}
+
+TEST_F(FileCommandsTest, PictureCommandsFollowTheWindowSizeAndTheChosenFormat) {
+    TFormMain& form = Show();  // the delivered configuration shows the picture at 200 %
+    form.findChild<QAction*>("MiPictureClip")->trigger();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(512, 512));
+
+    const std::string png = folder_ / "shot.png";
+    const std::string raw = folder_ / "planes.raw";
+    ModalCloser closer({ChooseFile(png), ChooseFile(raw)});
+    form.findChild<QAction*>("MiPictureBmp")->trigger();
+    form.findChild<QAction*>("MiPictureVramRaw")->trigger();
+    EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    QImage saved;
+    ASSERT_TRUE(saved.load(QString::fromStdString(png), "PNG"));
+    EXPECT_EQ(saved.size(), QSize(512, 512));
+    EXPECT_EQ(saved.pixel(100, 100), copied.pixel(100, 100));
+    EXPECT_EQ(ReadFile(raw).size(), 24576u);
+    EXPECT_EQ(TopRecent(), "planes.raw") << "the raw dump joins the recent files, the picture not";
+    EXPECT_EQ(form.GetMachine().GetRunState(), Machine::kRunning);
+}
+
+TEST_F(FileCommandsTest, TheStatusPanelShowsTheSdRomModuleAndItsBank) {
+    settings_.Set(keys::kSdRomConnected, true);
+    const std::string root = folder_ / "card";
+    std::filesystem::create_directory(root);
+    settings_.SetPath(keys::kSdRomRootPath, root);
+    TFormMain& form = Show();
+    form.TimerRefreshControlsTimer();
+    auto* image = form.findChild<QLabel*>("ImageRomModule");
+    auto* bank = form.findChild<QLabel*>("LabelSDRomBank");
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(bank, nullptr);
+    EXPECT_TRUE(image->isVisible());
+    EXPECT_TRUE(image->toolTip().contains(QString::fromStdString(root)))
+        << image->toolTip().toStdString();
+    EXPECT_TRUE(bank->isVisible());
+    EXPECT_EQ(bank->text(), QString(QChar(form.GetMachine().SdRom()->BankLetter())));
+    EXPECT_TRUE(bank->toolTip().startsWith("SD-ROM window"));
+}
+
+}  // namespace

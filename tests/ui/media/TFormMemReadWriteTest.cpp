@@ -1,0 +1,187 @@
+#include "ui/media/TFormMemReadWrite.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "host/config/ConfigDocument.h"
+#include "host/config/RecentFiles.h"
+#include "host/files/ProgramPaths.h"
+#include "host/lang/Language.h"
+#include "machine/ChipMemory.h"
+#include "machine/MemoryOrganizer.h"
+#include "support/TempFolder.h"
+#include "ui/support/DeliveredFiles.h"
+
+namespace {
+
+using testing_support::ReadFile;
+namespace keys = config::keys;
+
+class RecordingMemReadWrite : public TFormMemReadWrite {
+  public:
+    using TFormMemReadWrite::TFormMemReadWrite;
+    QStringList titles;  // of every message and question, in order
+    bool answerYes = false;
+
+  protected:
+    void ShowMessage(QMessageBox::Icon, const QString& title, const QString&) override {
+        titles << title;
+    }
+    bool AskYesNo(const QString& title, const QString&) override {
+        titles << title;
+        return answerYes;
+    }
+};
+
+class MemReadWriteTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previousFolder_ = program::ProgramFolder();
+        program::SetProgramFolder(folder_.Path());
+        ASSERT_EQ(document_.Load(testing_support::WriteDeliveredFiles(folder_)),
+                  config::ConfigLoadResult::Usable);
+        ASSERT_TRUE(lang::LoadLanguageFile("english"));
+        // RAM pages E0-EF, mapped to windows 0-F, and nothing at page FF.
+        ASSERT_TRUE(memory_.AllocatePages(0xE0, 16, false));
+        for (int w = 0; w < 16; ++w) organizer_.SetPageRegister(w, static_cast<uint8_t>(0xE0 + w));
+        organizer_.EnablePaging();
+        dialog_ = std::make_unique<RecordingMemReadWrite>(settings_, nullptr);
+    }
+    void TearDown() override {
+        dialog_.reset();
+        document_.Close();
+        lang::ActiveLanguage().Unload();
+        program::SetProgramFolder(previousFolder_);
+    }
+
+    template <typename T>
+    T* Child(const char* name) {
+        T* child = dialog_->findChild<T*>(name);
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    void Type(const char* field, const QString& text) {
+        QLineEdit* edit = Child<QLineEdit>(field);
+        edit->selectAll();
+        edit->setCursorPosition(0);
+        edit->setFocus();
+        QTest::keyClicks(edit, text);
+    }
+    QString Field(const char* name) { return Child<QLineEdit>(name)->displayText(); }
+    void Open(bool save) {
+        dialog_->Prepare(&memory_, save);
+        dialog_->show();
+    }
+
+    std::string previousFolder_;
+    testing_support::TempFolder folder_;
+    config::ConfigDocument document_;
+    config::Settings settings_{document_};
+    MemoryOrganizer organizer_;
+    ChipMemory memory_{organizer_};
+    std::unique_ptr<RecordingMemReadWrite> dialog_;
+};
+
+TEST_F(MemReadWriteTest, CorrectsValuesWithTheMessageAndSwitchesTheRadix) {
+    Open(true);
+    EXPECT_EQ(dialog_->windowTitle(), "Save memory to file");
+    EXPECT_FALSE(Child<QCheckBox>("CheckRun")->isEnabled()) << "save mode";
+    Child<QCheckBox>("CheckHex")->click();
+    EXPECT_EQ(Field("MeStart"), "#0000");
+    Type("MeStart", "F0x0-0");  // x and - are dropped on the way
+    Type("MeLength", "2000");
+    EXPECT_FALSE(Child<QPushButton>("BtnOK")->isEnabled()) << "no file yet";
+    QTest::keyClicks(Child<QLineEdit>("EditFile"), QString::fromStdString(folder_ / "out.bin"));
+    Child<QPushButton>("BtnOK")->click();
+    ASSERT_EQ(dialog_->titles, QStringList{"Values corrected"});
+    EXPECT_TRUE(dialog_->isVisible()) << "stays open after a correction";
+    EXPECT_EQ(Field("MeLength"), "#1000");
+    EXPECT_EQ(dialog_->Values().start, 0xF000);
+
+    // The corrected values go through: 4 KB from F000, and the file joins the recent list.
+    memory_.PagePointer(0xEF)[0] = 0xAB;
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_FALSE(dialog_->isVisible());
+    const std::string saved = ReadFile(folder_ / "out.bin");
+    ASSERT_EQ(saved.size(), 4096u);
+    EXPECT_EQ(saved[0], '\xAB');
+    EXPECT_EQ(config::RecentFileEntries(document_.Section(config::kRecentSection))[0].storedPath,
+              "out.bin")
+        << "inside the program folder: stored relative";
+
+    // The values and the radix live on in the configuration.
+    EXPECT_EQ(settings_.Get(keys::kMemReadWriteStart), 0xF000);
+    EXPECT_EQ(settings_.Get(keys::kMemReadWriteRadix), config::NumberBase::Hexadecimal);
+    Open(true);
+    Child<QCheckBox>("CheckHex")->click();
+    EXPECT_EQ(Field("MeStart"), "61440");
+    EXPECT_EQ(Field("MeLength"), "04096");
+    Type("MeLength", "65536");
+    Child<QCheckBox>("CheckHex")->click();
+    EXPECT_EQ(Field("MeLength"), "#0001") << "65536 does not fit: it becomes 1";
+}
+
+TEST_F(MemReadWriteTest, SavesPagesAndAsksBeforeReplacingAFile) {
+    const std::string path = folder_.Write("pages.bin", "old");
+    Open(true);
+    Child<QRadioButton>("RbBlocks")->click();
+    EXPECT_FALSE(Child<QLineEdit>("MeStart")->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>("MeFrom")->isEnabled());
+    Type("MeFrom", "255");
+    Type("MeTo", "250");
+    QTest::keyClicks(Child<QLineEdit>("EditFile"), QString::fromStdString(path));
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(dialog_->titles, QStringList{"Values corrected"}) << "to before from";
+    EXPECT_EQ(Field("MeTo"), "255");
+    dialog_->titles.clear();
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(dialog_->titles, QStringList{"File exists"});
+    EXPECT_EQ(ReadFile(path), "old") << "No keeps the file";
+    EXPECT_TRUE(dialog_->isVisible());
+
+    dialog_->answerYes = true;
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(ReadFile(path), std::string(4096, '\xFF')) << "a missing page saves as FF";
+}
+
+TEST_F(MemReadWriteTest, LoadsAPresetFileIntoPagesAndOffersTheRunAddress) {
+    const std::string path = folder_.Write("ten.bin", "0123456789");
+    dialog_->Prepare(&memory_, false);
+    dialog_->PresetFile(path);
+    dialog_->show();
+    EXPECT_EQ(dialog_->windowTitle(), "Load file to memory");
+    EXPECT_EQ(Child<QLineEdit>("EditFile")->text(), "ten.bin");
+    EXPECT_TRUE(Child<QPushButton>("BtnOK")->isEnabled());
+    EXPECT_EQ(dialog_->Values().length, 10);
+    Child<QRadioButton>("RbBlocks")->click();
+    EXPECT_FALSE(Child<QLineEdit>("MeRun")->isEnabled());
+    Child<QCheckBox>("CheckRun")->click();
+    EXPECT_TRUE(Child<QLineEdit>("MeRun")->isEnabled());
+    Type("MeFrom", "224");
+    Type("MeTo", "225");
+    Type("MeRun", "00256");  // unfilled places would count as zeros
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_TRUE(dialog_->titles.isEmpty()) << dialog_->titles.join(", ").toStdString();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(memory_.PagePointer(0xE0)), 11),
+              std::string("0123456789\0", 11));
+    EXPECT_TRUE(dialog_->RunRequested());
+    EXPECT_EQ(dialog_->RunAddress(), 256);
+
+    // A file that is gone by the next showing is cleared and OK stays off.
+    std::filesystem::remove(path);
+    Open(false);
+    EXPECT_TRUE(Child<QLineEdit>("EditFile")->text().isEmpty());
+    EXPECT_FALSE(Child<QPushButton>("BtnOK")->isEnabled());
+    QTest::keyClicks(Child<QLineEdit>("EditFile"), "x");
+    EXPECT_TRUE(Child<QPushButton>("BtnOK")->isEnabled());
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(dialog_->titles, QStringList{"Cannot read file"});
+    EXPECT_TRUE(dialog_->isVisible());
+}
+
+}  // namespace
