@@ -77,6 +77,9 @@ TFormDbgFind::TFormDbgFind(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Win
     connect(values_, &QLineEdit::textEdited, this, &TFormDbgFind::MeEditValuesChange);
     connect(masks_, &QLineEdit::textEdited, this, &TFormDbgFind::MeEditMaskChange);
     connect(ascii_, &QLineEdit::textEdited, this, &TFormDbgFind::MeEditAsciiChange);
+    // Leaving a number field takes what it holds, as a change would.
+    connect(values_, &QLineEdit::editingFinished, this, &TFormDbgFind::MeEditValuesChange);
+    connect(masks_, &QLineEdit::editingFinished, this, &TFormDbgFind::MeEditMaskChange);
     connect(checkMask_, &QCheckBox::clicked, this, &TFormDbgFind::CheckMaskClick);
     connect(radioValues_, &QRadioButton::clicked, this, &TFormDbgFind::RadioValuesClick);
     connect(radioAscii_, &QRadioButton::clicked, this, &TFormDbgFind::RadioValuesClick);
