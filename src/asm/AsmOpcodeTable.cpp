@@ -10,10 +10,20 @@ namespace {
 
 using FormMap = std::map<std::string, std::vector<AsmOpcodeForm>, std::less<>>;
 
-FormMap BuildForms() {
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+FormMap BuildForms(bool z80) {
     FormMap forms;
     for (int opcode = 0; opcode < 256; ++opcode) {
-        std::string_view entry(isa::kMnemonics8080[opcode].data());
+        const std::string upper =
+            Upper(z80 ? isa::kMnemonicsZ80[opcode].data() : isa::kMnemonics8080[opcode].data());
+        std::string_view entry(upper);
         // Leading blank or "!" is part of the key, so undocumented twins stay apart.
         std::string key = entry[0] == '!' ? "!" : "";
         entry.remove_prefix(1);
@@ -35,25 +45,33 @@ FormMap BuildForms() {
     return forms;
 }
 
-const FormMap& Forms() {
-    static const FormMap forms = BuildForms();
-    return forms;
+const FormMap& Forms(bool z80) {
+    static const FormMap intel = BuildForms(false);
+    static const FormMap zilog = BuildForms(true);
+    return z80 ? zilog : intel;
 }
 
 }  // namespace
 
-const std::vector<AsmOpcodeForm>& FindAsmOpcodeForms(std::string_view mnemonic) {
+const std::vector<AsmOpcodeForm>& FindAsmOpcodeForms(std::string_view mnemonic, bool z80) {
     static const std::vector<AsmOpcodeForm> kNone;
-    auto it = Forms().find(mnemonic);
-    return it == Forms().end() ? kNone : it->second;
+    auto it = Forms(z80).find(mnemonic);
+    return it == Forms(z80).end() ? kNone : it->second;
 }
 
-bool IsAsmMnemonic(std::string_view name) {
-    return !FindAsmOpcodeForms(name).empty() ||
-           (!name.empty() && !FindAsmOpcodeForms("!" + std::string(name)).empty());
+bool IsAsmMnemonic(std::string_view name, bool z80) {
+    return !FindAsmOpcodeForms(name, z80).empty() ||
+           (!name.empty() && !FindAsmOpcodeForms("!" + std::string(name), z80).empty());
 }
 
-bool IsAsmRegisterName(std::string_view name) {
+bool IsAsmRegisterName(std::string_view name, bool z80) {
+    if (z80) {
+        for (const char* r : {"B", "C", "D", "E", "H", "L", "A", "BC", "DE", "HL", "SP", "AF", "NZ",
+                              "Z", "NC", "PO", "PE", "P", "M"}) {
+            if (name == r) return true;
+        }
+        return false;
+    }
     for (const char* r : {"B", "C", "D", "E", "H", "L", "M", "A", "SP", "PSW"}) {
         if (name == r) return true;
     }

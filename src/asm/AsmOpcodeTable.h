@@ -18,11 +18,15 @@ struct AsmOpcodeForm {
 };
 
 // Forms of a mnemonic in upper case; an undocumented one is asked for with its "!" ("!JMP").
-// Empty when there is no such mnemonic. All forms of a mnemonic have the same number of operands
-// and the same length.
-const std::vector<AsmOpcodeForm>& FindAsmOpcodeForms(std::string_view mnemonic);
+// Empty when there is no such mnemonic. In Intel notation all forms of a mnemonic have the same
+// number of operands and the same length. In Z80 notation ("LD", "JP") they differ: the operands
+// are "(HL)"-style memory operands, conditions, "(&)"/"(%)" for an address or port in
+// parentheses, and "@" for a restart target (the opcode AND 38H).
+const std::vector<AsmOpcodeForm>& FindAsmOpcodeForms(std::string_view mnemonic, bool z80 = false);
 
-bool IsAsmMnemonic(std::string_view name);      // documented or not, without the "!"
-bool IsAsmRegisterName(std::string_view name);  // B C D E H L M A SP PSW
+// Documented or not, without the "!".
+bool IsAsmMnemonic(std::string_view name, bool z80 = false);
+// B C D E H L M A SP PSW; in Z80 notation B C D E H L A BC DE HL SP AF and the conditions.
+bool IsAsmRegisterName(std::string_view name, bool z80 = false);
 
 }  // namespace assembler

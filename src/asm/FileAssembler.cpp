@@ -94,6 +94,7 @@ AsmResult FileAssembler::Assemble(std::string_view source, const std::string& fi
     if (result.Ok) {
         result.Listing = BuildListing();
         result.Symbols = BuildSymbols();
+        result.Regions = BuildRegions();
     } else {
         result.Image.clear();
     }
@@ -173,7 +174,7 @@ void FileAssembler::Statement(Cursor& c) {
         ++c.Pos;
         const AsmToken& name = c.Peek();
         std::string key = "!" + name.Text;
-        if (name.Kind != AsmTokenKind::Name || FindAsmOpcodeForms(key).empty()) {
+        if (name.Kind != AsmTokenKind::Name || FindAsmOpcodeForms(key, options_.Z80).empty()) {
             Error(c, name.Column,
                   "expected the mnemonic of an undocumented opcode after '!' "
                   "(NOP, JMP, RET or CALL), found " +
@@ -181,6 +182,8 @@ void FileAssembler::Statement(Cursor& c) {
             return;
         }
         ++c.Pos;
+        c.Source.Kind = static_cast<int>(AsmRegionKind::Code);
+        if (options_.Z80) return InstructionZ80(c, name, key);
         Instruction(c, name, key);
         return;
     }
@@ -191,19 +194,36 @@ void FileAssembler::Statement(Cursor& c) {
     }
     ++c.Pos;
     if (op.Text == "ORG") return Org(c);
-    if (op.Text == "DS") return Ds(c);
-    if (op.Text == "DB") return Data(c, false);
-    if (op.Text == "DW") return Data(c, true);
+    if (op.Text == "DS") {
+        c.Source.Kind = static_cast<int>(AsmRegionKind::Space);
+        return Ds(c);
+    }
+    if (op.Text == "DB") {
+        bool text = false;
+        for (size_t i = c.Pos; i < c.Source.Tokens.size(); ++i) {
+            text = text || c.Source.Tokens[i].Kind == AsmTokenKind::Text;
+        }
+        c.Source.Kind = static_cast<int>(text ? AsmRegionKind::Text : AsmRegionKind::Bytes);
+        return Data(c, false);
+    }
+    if (op.Text == "DW") {
+        c.Source.Kind = static_cast<int>(AsmRegionKind::Words);
+        return Data(c, true);
+    }
     if (op.Text == "END") return End(c);
     if (op.Text == "EQU") {
         Error(c, op.Column, "expected a name before EQU");
         return;
     }
-    if (!FindAsmOpcodeForms(op.Text).empty()) return Instruction(c, op, op.Text);
+    if (!FindAsmOpcodeForms(op.Text, options_.Z80).empty()) {
+        c.Source.Kind = static_cast<int>(AsmRegionKind::Code);
+        if (options_.Z80) return InstructionZ80(c, op, op.Text);
+        return Instruction(c, op, op.Text);
+    }
     std::string message = "expected an instruction or a directive, found '" + op.Text + "'";
     const AsmToken& next = c.Peek();
-    bool nextIsStatement =
-        next.Kind == AsmTokenKind::Name && (IsDirective(next.Text) || IsAsmMnemonic(next.Text));
+    bool nextIsStatement = next.Kind == AsmTokenKind::Name &&
+                           (IsDirective(next.Text) || IsAsmMnemonic(next.Text, options_.Z80));
     if (c.Pos == 1 && nextIsStatement) message += " (a label needs a ':' after it)";
     Error(c, op.Column, message);
 }
@@ -418,6 +438,138 @@ void FileAssembler::Instruction(Cursor& c, const AsmToken& mnemonic, const std::
     }
 }
 
+// Zilog notation: the operands decide among forms that differ in count ("RET", "RET NZ"), in
+// kind ("LD A,B", "LD A,5", "LD A,(HL)", "LD A,(1234H)") and in length. An operand wholly in
+// parentheses is a memory or port operand, as Zilog assemblers read it.
+void FileAssembler::InstructionZ80(Cursor& c, const AsmToken& mnemonic, const std::string& key) {
+    struct Operand {
+        std::string Shape;  // a register, "(HL)"-style, "(value)" or "value"
+        AsmExprValue Value{};
+        int Column = 0;
+    };
+    const std::vector<AsmToken>& t = c.Source.Tokens;
+    std::vector<Operand> operands;
+    while (c.Peek().Kind != AsmTokenKind::End) {
+        if (!operands.empty()) {
+            if (c.Peek().Kind != AsmTokenKind::Comma) {
+                Error(c, c.Peek().Column,
+                      "expected ',' or the end of the line, found " + DescribeToken(c.Peek()));
+                return;
+            }
+            ++c.Pos;
+        }
+        Operand op;
+        op.Column = c.Peek().Column;
+        const AsmToken& first = c.Peek();
+        if (IsOperandEnd(first)) {
+            Error(c, first.Column,
+                  "expected operand " + std::to_string(operands.size() + 1) + " of " + key +
+                      ", found " + DescribeToken(first));
+            return;
+        }
+        // Where the operand ends, and whether one pair of parentheses encloses all of it.
+        size_t end = c.Pos;
+        int depth = 0;
+        bool enclosed = first.Kind == AsmTokenKind::Open;
+        for (; t[end].Kind != AsmTokenKind::End; ++end) {
+            if (t[end].Kind == AsmTokenKind::Comma && depth == 0) break;
+            if (t[end].Kind == AsmTokenKind::Open) ++depth;
+            if (t[end].Kind == AsmTokenKind::Close && --depth == 0 && end + 1 < t.size() &&
+                t[end + 1].Kind != AsmTokenKind::Comma && t[end + 1].Kind != AsmTokenKind::End) {
+                enclosed = false;
+            }
+        }
+        if (first.Kind == AsmTokenKind::Name && end == c.Pos + 1 &&
+            IsAsmRegisterName(first.Text, true)) {
+            op.Shape = first.Text;
+            ++c.Pos;
+        } else if (enclosed && end == c.Pos + 3 && t[c.Pos + 1].Kind == AsmTokenKind::Name &&
+                   IsAsmRegisterName(t[c.Pos + 1].Text, true)) {
+            op.Shape = "(" + t[c.Pos + 1].Text + ")";
+            c.Pos += 3;
+        } else if (enclosed) {
+            ++c.Pos;
+            if (!Evaluate(c, op.Value)) return;
+            if (c.Peek().Kind != AsmTokenKind::Close) {
+                Error(c, c.Peek().Column, "expected ')', found " + DescribeToken(c.Peek()));
+                return;
+            }
+            ++c.Pos;
+            op.Shape = "(value)";
+        } else {
+            if (!Evaluate(c, op.Value)) return;
+            op.Shape = "value";
+        }
+        operands.push_back(std::move(op));
+    }
+
+    auto fits = [](const std::string& shape, const std::string& form) {
+        if (shape == "value") return form == "%" || form == "&" || form == "*" || form == "@";
+        if (shape == "(value)") return form == "(%)" || form == "(&)";
+        return shape == form;
+    };
+    std::vector<const AsmOpcodeForm*> forms;
+    for (const AsmOpcodeForm& f : FindAsmOpcodeForms(key, true)) {
+        if (f.Operands.size() != operands.size()) continue;
+        bool all = true;
+        for (size_t i = 0; i < operands.size() && all; ++i) {
+            all = fits(operands[i].Shape, f.Operands[i]);
+        }
+        if (all) forms.push_back(&f);
+    }
+    if (forms.empty()) {
+        std::string written;
+        for (const Operand& op : operands) written += (written.empty() ? " " : ",") + op.Shape;
+        Error(c, mnemonic.Column, "no 8080 instruction " + key + written);
+        return;
+    }
+    // A restart names its target, which picks the opcode; the layout pass may not know it yet,
+    // and every restart is one byte long.
+    int valueIndex = -1;
+    for (size_t i = 0; i < operands.size(); ++i) {
+        if (operands[i].Shape == "value" || operands[i].Shape == "(value)") {
+            valueIndex = static_cast<int>(i);
+        }
+    }
+    const std::string marker =
+        valueIndex < 0 ? "" : forms.front()->Operands[static_cast<size_t>(valueIndex)];
+    if (marker == "@" && operands[static_cast<size_t>(valueIndex)].Value.Known) {
+        const uint16_t target = operands[static_cast<size_t>(valueIndex)].Value.Value;
+        std::vector<const AsmOpcodeForm*> matching;
+        for (const AsmOpcodeForm* f : forms) {
+            if ((f->Opcode & 0x38) == target) matching.push_back(f);
+        }
+        if (matching.empty()) {
+            Error(c, operands[static_cast<size_t>(valueIndex)].Column,
+                  "expected a restart target 0, 8, 10H ... 38H for RST, found " + Hex16(target));
+            return;
+        }
+        forms = std::move(matching);
+    }
+    const AsmOpcodeForm& form = *forms.front();
+    const int length = isa::InstructionLength[form.Opcode];
+    const bool byteOperand = marker == "%" || marker == "(%)";
+    if (byteOperand && operands[static_cast<size_t>(valueIndex)].Value.Known &&
+        !FitsByte(operands[static_cast<size_t>(valueIndex)].Value.Value)) {
+        Error(c, operands[static_cast<size_t>(valueIndex)].Column,
+              "the value " + Hex16(operands[static_cast<size_t>(valueIndex)].Value.Value) +
+                  " does not fit in the byte operand of " + key);
+        return;
+    }
+    if (!Place(c, mnemonic.Column, length)) return;
+    if (pass_ == Pass::Emit && key[0] == '!' && forms.size() > 1) {
+        Warn(c, mnemonic.Column,
+             key + " stands for " + std::to_string(forms.size()) +
+                 " undocumented opcodes; assembled as " + Hex8(form.Opcode));
+    }
+    Emit(c, mnemonic.Column, form.Opcode);
+    if (length >= 2) {
+        const Operand& op = operands[static_cast<size_t>(valueIndex)];
+        Emit(c, op.Column, static_cast<uint8_t>(op.Value.Value));
+        if (length == 3) Emit(c, op.Column, static_cast<uint8_t>(op.Value.Value >> 8));
+    }
+}
+
 bool FileAssembler::RegisterOperand(Cursor& c, std::vector<const AsmOpcodeForm*>& forms,
                                     size_t index) {
     const AsmToken& operand = c.Peek();
@@ -531,8 +683,8 @@ AsmNameState FileAssembler::Resolve(const std::string& name, uint16_t& value) co
 }
 
 bool FileAssembler::IsReserved(const std::string& name) const {
-    return IsDirective(name) || IsAsmRegisterName(name) || IsAsmMnemonic(name) ||
-           IsAsmOperatorWord(name);
+    return IsDirective(name) || IsAsmRegisterName(name, options_.Z80) ||
+           IsAsmMnemonic(name, options_.Z80) || IsAsmOperatorWord(name);
 }
 
 void FileAssembler::BuildImage(AsmResult& result) {
@@ -558,6 +710,22 @@ void FileAssembler::BuildImage(AsmResult& result) {
         }
         result.Image.resize(static_cast<size_t>(options_.Size), options_.Fill);
     }
+}
+
+std::vector<AsmRegion> FileAssembler::BuildRegions() const {
+    std::vector<AsmRegion> regions;
+    for (const Line& line : lines_) {
+        if (line.Kind < 0 || line.Address < 0 || line.Bytes.empty()) continue;
+        const auto kind = static_cast<AsmRegionKind>(line.Kind);
+        const auto from = static_cast<uint16_t>(line.Address);
+        const auto to = static_cast<uint16_t>(line.Address + line.Bytes.size() - 1);
+        if (!regions.empty() && regions.back().Kind == kind && regions.back().To + 1 == from) {
+            regions.back().To = to;
+        } else {
+            regions.push_back({from, to, kind});
+        }
+    }
+    return regions;
 }
 
 std::string FileAssembler::BuildListing() const {

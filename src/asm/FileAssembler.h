@@ -10,7 +10,8 @@
 #include "asm/AsmLexer.h"
 #include "asm/AsmOpcodeTable.h"
 
-// The two-pass assembler behind tevrin-asm: Intel 8080 mnemonics, labels ending in ":", ORG,
+// The two-pass assembler behind tevrin-asm: Intel 8080 mnemonics (or, as an option, the 8080's
+// instructions in Zilog notation), labels ending in ":", ORG,
 // EQU, DB, DW, DS, END, comments after ";", expressions, case-insensitive names. It reads what
 // the disassembly window writes in its labels mode unchanged: a name "L" + four hexadecimal
 // digits that the source never defines stands for that address, because the disassembler
@@ -32,6 +33,17 @@ struct AsmOptions {
     uint8_t Fill = 0;     // bytes of gaps and of DS
     int32_t Size = 0;     // pad the image to this many bytes (a ROM); 0: as assembled
     uint16_t Origin = 0;  // address before the first ORG
+    bool Z80 = false;     // the 8080's instructions in Zilog notation ("ld a,(hl)", "jp nz,L0100")
+};
+
+// What a run of assembled statements holds, numbered as the disassembly's range types so that
+// a program's regions become a range list for tevrin-disasm as they stand.
+enum class AsmRegionKind : int32_t { Code = 0, Bytes = 1, Text = 2, Words = 3, Space = 4 };
+
+struct AsmRegion {
+    uint16_t From = 0;
+    uint16_t To = 0;  // inclusive
+    AsmRegionKind Kind = AsmRegionKind::Code;
 };
 
 struct AsmResult {
@@ -41,6 +53,9 @@ struct AsmResult {
     std::vector<uint8_t> Image;              // lowest to highest address assembled, gaps filled
     std::string Listing;                     // line, address, bytes, source
     std::string Symbols;                     // "NAME EQU 1234H" per name, sorted
+    // Address order within the source's order: neighbouring statements of one kind make one
+    // region, and a new ORG or another kind starts the next.
+    std::vector<AsmRegion> Regions;
 };
 
 class FileAssembler {
@@ -65,6 +80,7 @@ class FileAssembler {
         int32_t Address = -1;  // where the statement starts; -1 when not reached
         std::vector<uint8_t> Bytes{};
         bool ShowsValue = false;  // an EQU line lists its value
+        int Kind = -1;            // an AsmRegionKind for a statement that places bytes
         uint16_t Value = 0;
     };
 
@@ -87,6 +103,7 @@ class FileAssembler {
     void Data(Cursor& c, bool words);
     void Instruction(Cursor& c, const AsmToken& mnemonic, const std::string& key);
     bool RegisterOperand(Cursor& c, std::vector<const AsmOpcodeForm*>& forms, size_t index);
+    void InstructionZ80(Cursor& c, const AsmToken& mnemonic, const std::string& key);
     void ResolvePendingEqus();
 
     bool Evaluate(Cursor& c, AsmExprValue& value, bool needKnownNow = false);
@@ -102,6 +119,7 @@ class FileAssembler {
     void BuildImage(AsmResult& result);
     std::string BuildListing() const;
     std::string BuildSymbols() const;
+    std::vector<AsmRegion> BuildRegions() const;
 
     std::string fileName_;
     AsmOptions options_;

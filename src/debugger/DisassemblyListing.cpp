@@ -92,13 +92,23 @@ class ListingWriter {
     }
 
     void Write(const DisassRange& r) {
+        // The source must assemble each range where it is listed: the first range and every one
+        // that does not continue where the previous one ended get their ORG.
+        const uint16_t start = Wrap(r.From + r.Offset);
+        if (options_.Labels && (!placed_ || start != next_)) {
+            out_ += std::string(8, ' ') + DataKeyword(" ORG  ", " org  ") + Number(start, true) +
+                    kLineEnd;
+        }
+        int32_t end = r.To + 1;  // just past the range's last byte
         switch (r.Type) {
-            case kRangeInstructions: Instructions(r); break;
+            case kRangeInstructions: end = Instructions(r); break;
             case kRangeBytes: Bytes(r); break;
             case kRangeText: Text(r); break;
-            case kRangeWords: Words(r); break;
+            case kRangeWords: end = Words(r); break;
             default: Reserved(r); break;
         }
+        placed_ = true;
+        next_ = Wrap(end + r.Offset);
         out_ += kLineEnd;
     }
 
@@ -124,12 +134,14 @@ class ListingWriter {
 
     static std::string LabelRef(uint16_t value) { return "L" + Hex(value, 4); }
 
-    // A 16-bit immediate that is no listed address may still point just beside one (a table
-    // end, a "start - 1" loop bound); it is then written relative to that neighbour.
+    // A 16-bit immediate that is no listed address may still point just beside a label (a
+    // "start - 1" loop bound, the byte after a table); it is then written relative to that
+    // label. The expression always equals the value: a defined label stands at its own address
+    // and the assembler reads an undefined "L1234" as 1234H.
     std::string ImmediateRef(uint16_t value) const {
         if (labels_[value] || starts_[value]) return LabelRef(value);
-        if (starts_[Wrap(value - 4)]) return LabelRef(Wrap(value - 1)) + "+1";
-        if (starts_[Wrap(value + 4)]) return LabelRef(Wrap(value + 1)) + "-1";
+        if (labels_[Wrap(value - 1)]) return LabelRef(Wrap(value - 1)) + "+1";
+        if (labels_[Wrap(value + 1)]) return LabelRef(Wrap(value + 1)) + "-1";
         return LabelRef(value);
     }
 
@@ -147,8 +159,10 @@ class ListingWriter {
         return slots;
     }
 
-    void Instructions(const DisassRange& r) {
-        for (int32_t a = r.From; a <= r.To;) {
+    // Returns the address just past the last instruction, which may lie beyond r.To.
+    int32_t Instructions(const DisassRange& r) {
+        int32_t a = r.From;
+        while (a <= r.To) {
             const uint8_t opcode = memory_.Read(Wrap(a));
             const int length = isa::InstructionLength[opcode];
             uint8_t second = 0;
@@ -186,6 +200,7 @@ class ListingWriter {
             if (EndsFlow(opcode)) out_ += kLineEnd;
             a += length;
         }
+        return a;
     }
 
     void Bytes(const DisassRange& r) {
@@ -239,8 +254,10 @@ class ListingWriter {
         }
     }
 
-    void Words(const DisassRange& r) {
-        for (int32_t a = r.From; a <= r.To;) {
+    // Returns the address just past the last word, one beyond r.To for an odd length.
+    int32_t Words(const DisassRange& r) {
+        int32_t a = r.From;
+        while (a <= r.To) {
             const int32_t count = r.To - a + 1 > 2 ? 2 : 1;
             uint16_t words[2] = {memory_.ReadWord(Wrap(a)), 0};
             if (count == 2) words[1] = memory_.ReadWord(Wrap(a + 2));
@@ -257,6 +274,7 @@ class ListingWriter {
             out_ += line + kLineEnd;
             a += 2 * count;
         }
+        return a;
     }
 
     void Reserved(const DisassRange& r) {
@@ -273,12 +291,17 @@ class ListingWriter {
     std::vector<bool> starts_;
     std::vector<bool> labels_;
     std::string out_;
+    bool placed_ = false;  // a range has been written; next_ is where it ended
+    uint16_t next_ = 0;
 };
 
 }  // namespace
 
 std::string WriteDisassemblyListing(ChipMemory& memory, const std::vector<DisassRange>& ranges,
                                     const DisassListingOptions& options) {
+    // An unmapped page reads as FF; the fault that read raises is no fault of the program being
+    // debugged, so it is taken back before the machine could see it.
+    const bool faulted = memory.Fault();
     ListingWriter writer(memory, options);
     if (options.Labels) {
         for (const DisassRange& r : ranges) {
@@ -291,6 +314,7 @@ std::string WriteDisassemblyListing(ChipMemory& memory, const std::vector<Disass
     for (const DisassRange& r : ranges) {
         if (IsValid(r)) writer.Write(r);
     }
+    if (!faulted && memory.Fault()) memory.ClearFault();
     return writer.Take();
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "asm/FileAssembler.h"
@@ -279,4 +280,40 @@ TEST(FileAssembler, ManyErrorsStopAfterFifty) {
     ASSERT_EQ(r.Diagnostics.size(), 51u);
     EXPECT_EQ(r.Diagnostics.back().Describe(),
               "prog.asm:51: error: too many errors; stopping here");
+}
+
+TEST(FileAssembler, Z80NotationPicksTheFormByItsOperands) {
+    const AsmOptions z80{.Z80 = true};
+    EXPECT_EQ(ImageOf("ld a,(hl)\nld a,(5)\nld a,(1+2)*3\nld a,5\nld (hl),7\nld hl,(L0102)\n"
+                      "ld hl,2+(3)\njp (hl)\njp c,0\nret c\nret\nrst 38h\nex (sp),hl\n"
+                      "out (0C0h),a\nin a,(0C1h)\nadd hl,sp\nadd a,(hl)\nL0102: nop\n",
+                      z80),
+              (Bytes{0x7E, 0x3A, 0x05, 0x00, 0x3E, 0x09, 0x3E, 0x05, 0x36, 0x07, 0x2A,
+                     0x1E, 0x00, 0x21, 0x05, 0x00, 0xE9, 0xDA, 0x00, 0x00, 0xD8, 0xC9,
+                     0xFF, 0xE3, 0xD3, 0xC0, 0xDB, 0xC1, 0x39, 0x86, 0x00}));
+    EXPECT_NE(ErrorOf("ld hl,(sp)\n", z80).find("no 8080 instruction LD HL,(SP)"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("rst 9\n", z80).find("restart target"), std::string::npos);
+    EXPECT_NE(ErrorOf("ld a,300\n", z80).find("does not fit"), std::string::npos);
+    EXPECT_NE(ErrorOf("ld a,(5\n", z80).find("expected ')'"), std::string::npos);
+    // The notations do not mix: MOV is no Z80 mnemonic, and CP is compare, not call.
+    EXPECT_FALSE(Assemble("mov a,b\n", z80).Ok);
+    EXPECT_EQ(ImageOf("cp 5\n", z80), (Bytes{0xFE, 0x05}));
+    EXPECT_EQ(ImageOf("cp 5\n"), (Bytes{0xF4, 0x05, 0x00}));
+}
+
+TEST(FileAssembler, RegionsTellCodeFromEachKindOfData) {
+    AsmResult r =
+        Assemble("ORG 100H\nNOP\nJMP 100H\nDB 1,2\nDB 'Hi',0\nDW 5\nDS 3\nORG 200H\nNOP\n", {});
+    ASSERT_TRUE(r.Ok);
+    using K = assembler::AsmRegionKind;
+    const std::vector<std::tuple<int, int, K>> expected = {
+        {0x100, 0x103, K::Code},  {0x104, 0x105, K::Bytes}, {0x106, 0x108, K::Text},
+        {0x109, 0x10A, K::Words}, {0x10B, 0x10D, K::Space}, {0x200, 0x200, K::Code}};
+    ASSERT_EQ(r.Regions.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(r.Regions[i].From, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(r.Regions[i].To, std::get<1>(expected[i])) << i;
+        EXPECT_EQ(r.Regions[i].Kind, std::get<2>(expected[i])) << i;
+    }
 }

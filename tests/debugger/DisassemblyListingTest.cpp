@@ -36,10 +36,10 @@ TEST(DisassemblyListing, LabelsMarkJumpTargetsInsideTheListedCode) {
     m.Put(0x0100, {0xCD, 0x09, 0x01, 0xCD, 0x00, 0x20, 0xC3, 0x00, 0x01, 0x3E, 0xFF, 0xC7, 0xC9});
     std::vector<DisassRange> ranges = {Range(0x100, 0x10C, 0), Range(0, 0, 0)};
     EXPECT_EQ(WriteDisassemblyListing(m.memory, ranges, kLabels),
-              Lines({"L0100:   CALL L0109",
+              Lines({"         ORG  0100H", "L0100:   CALL L0109",
                      "         CALL L2000",  // outside every range: a reference, no definition
                      "         JMP  L0100", "", "L0109:   MVI  A,0FFH", "         RST  0",
-                     "         RET", "", "", "L0000:   RET", "", ""}));
+                     "         RET", "", "", "         ORG  0000H", "L0000:   RET", "", ""}));
 }
 
 TEST(DisassemblyListing, DecimalRadixKeepsLabelNamesHexadecimal) {
@@ -47,28 +47,34 @@ TEST(DisassemblyListing, DecimalRadixKeepsLabelNamesHexadecimal) {
     m.Put(0x0100, {0x3E, 0xFF, 0xC3, 0x00, 0x01, 0xFF});
     EXPECT_EQ(WriteDisassemblyListing(m.memory, {Range(0x100, 0x105, 0)},
                                       {.Flags = {.DecimalRadix = true}}),
-              Lines({"L0100:   MVI  A,255", "         JMP  L0100", "", "         RST  7", ""}));
+              Lines({"         ORG  256", "L0100:   MVI  A,255", "         JMP  L0100", "",
+                     "         RST  7", ""}));
     EXPECT_EQ(WriteDisassemblyListing(m.memory, {Range(0x100, 0x105, 0)},
                                       {.Flags = {.DecimalRadix = true, .Z80Notation = true}}),
-              Lines({"L0100:   ld   a,255", "         jp   L0100", "", "         rst  56", ""}));
+              Lines({"         org  256", "L0100:   ld   a,255", "         jp   L0100", "",
+                     "         rst  56", ""}));
 }
 
 TEST(DisassemblyListing, LastInstructionIsWholeAndUndocumentedOnesAreMarked) {
     TestMemory m;
     m.Put(0x0200, {0x08, 0xD9, 0x21, 0x34, 0x12});
     EXPECT_EQ(WriteDisassemblyListing(m.memory, {Range(0x200, 0x202, 0)}, kLabels),
-              Lines({"        !NOP", "        !RET", "", "         LXI  H,L1234", ""}));
+              Lines({"         ORG  0200H", "        !NOP", "        !RET", "",
+                     "         LXI  H,L1234", ""}));
 }
 
-TEST(DisassemblyListing, DataPointersUseTheirNeighbourWhenTheyMissAStart) {
+TEST(DisassemblyListing, DataPointersBesideALabelAreWrittenRelativeToIt) {
     TestMemory m;
-    // A table at 0300; pointers to its start, just past its fourth byte and below it.
-    m.Put(0x0100, {0x21, 0x00, 0x03, 0x11, 0x04, 0x03, 0x01, 0xFC, 0x02, 0x31, 0x00, 0x80});
-    std::vector<DisassRange> ranges = {Range(0x100, 0x10B, 0), Range(0x300, 0x303, 1)};
+    // A table at 0300; pointers to its start, just past it, just below it, and elsewhere.
+    m.Put(0x0100, {0x21, 0x00, 0x03, 0x11, 0x04, 0x03, 0x01, 0xFF, 0x02, 0x31, 0x00, 0x80});
+    std::vector<DisassRange> ranges = {Range(0x100, 0x10B, 0), Range(0x300, 0x303, 1),
+                                       Range(0x305, 0x305, 1)};
     std::string text = WriteDisassemblyListing(m.memory, ranges, kLabels);
     EXPECT_EQ(text,
-              Lines({"         LXI  H,L0300", "         LXI  D,L0303+1", "         LXI  B,L02FD-1",
-                     "         LXI  SP,L8000", "", "L0300:   DB   00H,00H,00H,00H", ""}));
+              Lines({"         ORG  0100H", "         LXI  H,L0300", "         LXI  D,L0305-1",
+                     "         LXI  B,L0300-1", "         LXI  SP,L8000", "", "         ORG  0300H",
+                     "L0300:   DB   00H,00H,00H,00H", "", "         ORG  0305H",
+                     "L0305:   DB   00H", ""}));
 }
 
 TEST(DisassemblyListing, OffsetRelocatesAddressesButNotOperands) {
@@ -76,7 +82,7 @@ TEST(DisassemblyListing, OffsetRelocatesAddressesButNotOperands) {
     m.Put(0x0000, {0xC3, 0x00, 0xC0, 0xC7});
     std::vector<DisassRange> ranges = {Range(0, 3, 0, 0xC000)};
     EXPECT_EQ(WriteDisassemblyListing(m.memory, ranges, kLabels),
-              Lines({"LC000:   JMP  LC000", "", "         RST  0", ""}));
+              Lines({"         ORG  0C000H", "LC000:   JMP  LC000", "", "         RST  0", ""}));
     EXPECT_EQ(WriteDisassemblyListing(m.memory, ranges, kAddresses),
               Lines({"C000   JMP  C000", "", "C003   RST  0", ""}));
 }
@@ -91,12 +97,14 @@ TEST(DisassemblyListing, DataRangesInLabelsMode) {
                                        Range(0x120, 0x124, 3, 0, true), Range(0x130, 0x134, 1),
                                        Range(0x140, 0x1FF, 4),          Range(0, 0xFFFF, 4)};
     EXPECT_EQ(WriteDisassemblyListing(m.memory, ranges, kLabels),
-              Lines({"L0100:   JMP  L0100", "", "", "L0110:   DB   'It''s',0DH,0AH,'A'", "",
+              Lines({"         ORG  0100H", "L0100:   JMP  L0100", "", "", "         ORG  0110H",
+                     "L0110:   DB   'It''s',0DH,0AH,'A'", "",
                      // The word pointing at the code start defines its label; the odd last byte
                      // is read as a word across the end of the range.
-                     "L0120:   DW   L0100,L1234", "         DW   L0003", "",
-                     "L0130:   DB   01H,02H,03H,04H", "         DB   05H", "", "L0140:   DS   0C0H",
-                     "", "L0000:   DS   0000H", ""}));
+                     "         ORG  0120H", "L0120:   DW   L0100,L1234", "         DW   L0003", "",
+                     "         ORG  0130H", "L0130:   DB   01H,02H,03H,04H", "         DB   05H",
+                     "", "         ORG  0140H", "L0140:   DS   0C0H", "", "         ORG  0000H",
+                     "L0000:   DS   0000H", ""}));
 }
 
 TEST(DisassemblyListing, LongTextIsCutIntoLinesOfAboutThirtyTwoCharacters) {
@@ -105,7 +113,7 @@ TEST(DisassemblyListing, LongTextIsCutIntoLinesOfAboutThirtyTwoCharacters) {
     for (size_t i = 0; i < text.size(); ++i) m.Put(uint16_t(0x200 + i), {uint8_t(text[i])});
     std::vector<DisassRange> ranges = {Range(0x200, 0x200 + int(text.size()) - 1, 2)};
     EXPECT_EQ(WriteDisassemblyListing(m.memory, ranges, kLabels),
-              Lines({"L0200:   DB   'The quick brown fox jumps over '",
+              Lines({"         ORG  0200H", "L0200:   DB   'The quick brown fox jumps over '",
                      "         DB   'the lazy dog'", ""}));
 }
 
@@ -146,4 +154,12 @@ TEST(DisassemblyListing, InvalidRangesAreLeftOut) {
     TestMemory m;
     std::vector<DisassRange> ranges = {Range(5, 4, 1), Range(0, 0x10000, 1), Range(0, 1, 5)};
     EXPECT_EQ(WriteDisassemblyListing(m.memory, ranges, kLabels), "");
+}
+
+TEST(DisassemblyListing, UnmappedMemoryReadsAsFFWithoutLeavingAFault) {
+    TestMemory m;
+    m.Unmap(5);
+    EXPECT_EQ(WriteDisassemblyListing(m.memory, {Range(0x5000, 0x5001, 1)}, kAddresses),
+              Lines({"5000   DB   FF,FF", ""}));
+    EXPECT_FALSE(m.memory.Fault());
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestMemory.h"
@@ -36,8 +37,8 @@ Rom BuildRom(uint16_t base) {
                 case 0: word(base); break;
                 case 1: word(uint16_t(base + 2)); break;
                 case 2: word(0x8765); break;
-                case 3: word(uint16_t(table + 4)); break;
-                default: word(uint16_t(table - 3)); break;
+                case 3: word(uint16_t(table + 1)); break;
+                default: word(uint16_t(table - 1)); break;
             }
         }
     }
@@ -69,12 +70,13 @@ Rom BuildRom(uint16_t base) {
     return rom;
 }
 
-class DisassemblyRoundTrip : public testing::TestWithParam<bool> {};
+// Decimal radix, Z80 notation.
+class DisassemblyRoundTrip : public testing::TestWithParam<std::tuple<bool, bool>> {};
 
 }  // namespace
 
 TEST_P(DisassemblyRoundTrip, AssemblingTheLabelsListingGivesTheSameBytes) {
-    const bool decimal = GetParam();
+    const auto [decimal, z80] = GetParam();
     for (uint16_t base : {uint16_t(0x0000), uint16_t(0xC000)}) {
         Rom rom = BuildRom(base);
         TestMemory m;
@@ -82,9 +84,10 @@ TEST_P(DisassemblyRoundTrip, AssemblingTheLabelsListingGivesTheSameBytes) {
         // The ROM lies at 0 here and is listed as if at `base`, the way the ranges' offset
         // relocates it.
         std::string source = debugger::WriteDisassemblyListing(
-            m.memory, rom.Ranges, {.Labels = true, .Flags = {.DecimalRadix = decimal}});
-        assembler::AsmResult result =
-            assembler::AssembleSource(source, "rom.asm", {.Origin = base});
+            m.memory, rom.Ranges,
+            {.Labels = true, .Flags = {.DecimalRadix = decimal, .Z80Notation = z80}});
+        // The listing places itself: no origin given to the assembler.
+        assembler::AsmResult result = assembler::AssembleSource(source, "rom.asm", {.Z80 = z80});
         for (const auto& d : result.Diagnostics) ADD_FAILURE() << d.Describe();
         ASSERT_TRUE(result.Ok);
         EXPECT_EQ(result.Start, base);
@@ -97,7 +100,10 @@ TEST_P(DisassemblyRoundTrip, AssemblingTheLabelsListingGivesTheSameBytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Radix, DisassemblyRoundTrip, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "Decimal" : "Hexadecimal");
+INSTANTIATE_TEST_SUITE_P(RadixAndNotation, DisassemblyRoundTrip,
+                         testing::Combine(testing::Bool(), testing::Bool()),
+                         [](const testing::TestParamInfo<std::tuple<bool, bool>>& info) {
+                             return std::string(std::get<0>(info.param) ? "Decimal"
+                                                                        : "Hexadecimal") +
+                                    (std::get<1>(info.param) ? "Z80" : "Intel");
                          });

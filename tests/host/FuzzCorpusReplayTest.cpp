@@ -12,6 +12,7 @@
 
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
+#include "fuzz/RangeListCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
 #include "fuzz/TapeImageCheck.h"
 
@@ -24,10 +25,9 @@ const fs::path kCorpora = fs::path(TEVRIN_SOURCE_DIR) / "fuzz" / "corpus";
 
 // Each corpus folder and the check its fuzz target runs.
 const std::map<std::string, Check> kReplays = {
-    {"ini", fuzzcheck::CheckIniFile},
-    {"config", fuzzcheck::CheckConfigDocument},
-    {"tape", fuzzcheck::CheckTapeImage},
-    {"sdrom", fuzzcheck::CheckSdRomFrames},
+    {"ini", fuzzcheck::CheckIniFile},      {"config", fuzzcheck::CheckConfigDocument},
+    {"tape", fuzzcheck::CheckTapeImage},   {"sdrom", fuzzcheck::CheckSdRomFrames},
+    {"ranges", fuzzcheck::CheckRangeList},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -63,6 +63,10 @@ TEST(FuzzCorpusReplay, TapeImages) {
 
 TEST(FuzzCorpusReplay, SdRomFrames) {
     Replay("sdrom");
+}
+
+TEST(FuzzCorpusReplay, DisassemblyRangeLists) {
+    Replay("ranges");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

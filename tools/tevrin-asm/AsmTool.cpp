@@ -17,55 +17,40 @@ constexpr std::uintmax_t kMaxSourceBytes = 16u << 20;  // far beyond any 64 KB p
 
 const char kUsage[] =
     "usage: tevrin-asm SOURCE -o IMAGE [--listing FILE] [--symbols FILE] [--fill BYTE]\n"
-    "                  [--size N] [--org ADDRESS]\n"
+    "                  [--size N] [--org ADDRESS] [--z80] [--ranges FILE]\n"
     "Assembles 8080 source (Intel mnemonics) into a binary image that starts at the lowest\n"
     "address assembled.\n"
     "  -o IMAGE          the image to write\n"
     "  --listing FILE    a listing: line, address, bytes, source\n"
     "  --symbols FILE    every name with its value, as NAME EQU 1234H\n"
+    "  --ranges FILE     what was assembled where (code, DB bytes or text, DW, DS) as a range\n"
+    "                    list for tevrin-disasm and the debugger's disassembly window\n"
     "  --fill BYTE       the byte for gaps and DS (default 0)\n"
     "  --size N          pad the image to N bytes, as for a ROM (16K or 16384); larger fails\n"
     "  --org ADDRESS     the address before the first ORG (default 0)\n"
+    "  --z80             the source writes the 8080's instructions in Z80 notation\n"
+    "                    (ld a,(hl); jp nz,L0100), as the debugger's disassembly can\n"
     "Numbers: decimal, 0x1F or 1FH. Source: labels end in ':'; ORG EQU DB DW DS END; ';'\n"
     "comments. An undefined name L1234 (as the debugger's disassembly writes) is 1234H.\n"
     "Exit status: 0 done, 1 errors in the source, 2 bad arguments or files.\n";
-
-// Decimal, 0x hexadecimal or H-suffixed hexadecimal; with `kilo`, a trailing K means 1024s.
-std::optional<uint32_t> ParseArgNumber(std::string text, bool kilo) {
-    uint32_t scale = 1;
-    if (kilo && !text.empty() && (text.back() == 'K' || text.back() == 'k')) {
-        scale = 1024;
-        text.pop_back();
-    }
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text = text.substr(2);
-    } else if (text.size() > 1 && (text.back() == 'H' || text.back() == 'h')) {
-        base = 16;
-        text.pop_back();
-    }
-    if (text.empty()) return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                           : 99;
-        if (digit >= base) return std::nullopt;
-        value = value * base + digit;
-        if (value > 0xFFFFFFFFu) return std::nullopt;
-    }
-    value *= scale;
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-    return static_cast<uint32_t>(value);
-}
 
 struct Outputs {
     std::string Image;
     std::string Listing;
     std::string Symbols;
+    std::string Ranges;
 };
+
+// The disassembly window's range-list file: "from,to,offset,type,dwLabels" and CR LF per range.
+// Words get no labels of their own: a DW table may hold anything.
+std::string FormatRegions(const std::vector<AsmRegion>& regions) {
+    std::string text;
+    for (const AsmRegion& r : regions) {
+        text += std::to_string(r.From) + "," + std::to_string(r.To) + ",0," +
+                std::to_string(static_cast<int32_t>(r.Kind)) + ",0\r\n";
+    }
+    return text;
+}
 
 bool SamePath(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -111,6 +96,36 @@ bool Prepare(files::AtomicFile& file, const std::string& target, std::string_vie
 
 }  // namespace
 
+std::optional<uint32_t> ParseAsmArgNumber(std::string text, bool kilo) {
+    uint32_t scale = 1;
+    if (kilo && !text.empty() && (text.back() == 'K' || text.back() == 'k')) {
+        scale = 1024;
+        text.pop_back();
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text = text.substr(2);
+    } else if (text.size() > 1 && (text.back() == 'H' || text.back() == 'h')) {
+        base = 16;
+        text.pop_back();
+    }
+    if (text.empty()) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : 99;
+        if (digit >= base) return std::nullopt;
+        value = value * base + digit;
+        if (value > 0xFFFFFFFFu) return std::nullopt;
+    }
+    value *= scale;
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
 int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string source;
     Outputs outputs;
@@ -125,8 +140,12 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << kUsage;
             return kAsmExitOk;
         }
+        if (arg == "--z80") {
+            options.Z80 = true;
+            continue;
+        }
         bool takesValue = arg == "-o" || arg == "--listing" || arg == "--symbols" ||
-                          arg == "--fill" || arg == "--size" || arg == "--org";
+                          arg == "--ranges" || arg == "--fill" || arg == "--size" || arg == "--org";
         if (takesValue) {
             if (i + 1 >= args.size()) return usage(arg + " needs a value");
             const std::string& value = args[++i];
@@ -136,18 +155,20 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
                 outputs.Listing = value;
             } else if (arg == "--symbols") {
                 outputs.Symbols = value;
+            } else if (arg == "--ranges") {
+                outputs.Ranges = value;
             } else if (arg == "--fill") {
-                auto n = ParseArgNumber(value, false);
+                auto n = ParseAsmArgNumber(value, false);
                 if (!n || *n > 0xFF) return usage("--fill needs a byte from 0 to 255");
                 options.Fill = static_cast<uint8_t>(*n);
             } else if (arg == "--size") {
-                auto n = ParseArgNumber(value, true);
+                auto n = ParseAsmArgNumber(value, true);
                 if (!n || *n == 0 || *n > 0x10000) {
                     return usage("--size needs a size from 1 to 65536 (64K)");
                 }
                 options.Size = static_cast<int32_t>(*n);
             } else {
-                auto n = ParseArgNumber(value, false);
+                auto n = ParseAsmArgNumber(value, false);
                 if (!n || *n > 0xFFFF) return usage("--org needs an address from 0 to 0FFFFH");
                 options.Origin = static_cast<uint16_t>(*n);
             }
@@ -166,6 +187,7 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::vector<std::string> targets = {outputs.Image};
     if (!outputs.Listing.empty()) targets.push_back(outputs.Listing);
     if (!outputs.Symbols.empty()) targets.push_back(outputs.Symbols);
+    if (!outputs.Ranges.empty()) targets.push_back(outputs.Ranges);
     for (size_t i = 0; i < targets.size(); ++i) {
         if (SamePath(targets[i], source)) {
             return usage(targets[i] + " is the source file; choose another output");
@@ -183,7 +205,7 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const AsmDiagnostic& d : result.Diagnostics) err << d.Describe() << "\n";
     if (!result.Ok) return kAsmExitErrors;
 
-    files::AtomicFile image, listing, symbols;
+    files::AtomicFile image, listing, symbols, ranges;
     bool prepared = Prepare(
         image, outputs.Image,
         std::string_view(reinterpret_cast<const char*>(result.Image.data()), result.Image.size()),
@@ -194,10 +216,13 @@ int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (prepared && !outputs.Symbols.empty()) {
         prepared = Prepare(symbols, outputs.Symbols, result.Symbols, err);
     }
+    if (prepared && !outputs.Ranges.empty()) {
+        prepared = Prepare(ranges, outputs.Ranges, FormatRegions(result.Regions), err);
+    }
     if (!prepared) return kAsmExitUsage;  // the prepared ones remove their temporaries
     for (auto [file, target] :
          {std::pair{&image, &outputs.Image}, std::pair{&listing, &outputs.Listing},
-          std::pair{&symbols, &outputs.Symbols}}) {
+          std::pair{&symbols, &outputs.Symbols}, std::pair{&ranges, &outputs.Ranges}}) {
         std::string error;
         if (file->Prepared() && !file->Commit(&error)) {
             err << "tevrin-asm: cannot write " << *target << ": " << error << "\n";

@@ -1,0 +1,90 @@
+#include "debugger/PeripheralStatus.h"
+
+#include <cstdio>
+
+namespace debugger {
+
+namespace {
+
+std::string Hex(unsigned value, int digits) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+const char* Bit(uint8_t byte, int bit) {
+    return (byte >> bit) & 1 ? "1" : "0";
+}
+
+// Bits already shifted out (or in), or "-" when the register has nothing left to shift.
+std::string Shift(uint8_t reg, uint8_t bitsLeft, int charLength) {
+    std::string text = "#" + Hex(reg, 2) + "/";
+    return bitsLeft == 0 ? text + "-" : text + std::to_string(charLength - bitsLeft);
+}
+
+}  // namespace
+
+std::array<TimerCounterStatus, 3> DecodeTimerStatus(const std::array<uint8_t, 18>& bytes) {
+    static const char* const kFormats[] = {"CAP", "LSB", "MSB", "BOTH"};
+    std::array<TimerCounterStatus, 3> out;
+    for (int i = 0; i < 3; ++i) {
+        const uint8_t control = bytes[3 * i];
+        int mode = (control >> 1) & 7;
+        if (mode >= 6) mode &= 3;  // modes 6 and 7 are the 8253's aliases of 2 and 3
+        const bool bcd = control & 1;
+        TimerCounterStatus& s = out[i];
+        s.Mode = std::to_string(mode) + " / " + (bcd ? "BCD" : "BIN") + " / " +
+                 kFormats[(control >> 4) & 3];
+        // A BCD count reads as decimal digits, so it goes without the hexadecimal sign.
+        const std::string sign = bcd ? "" : "#";
+        s.Preset = sign + Hex(bytes[3 * i + 1] | bytes[3 * i + 2] << 8, 4);
+        s.Count = sign + Hex(bytes[9 + 2 * i] | bytes[10 + 2 * i] << 8, 4);
+        const uint8_t pins = bytes[15 + i];
+        s.Signals = std::string(Bit(pins, 5)) + " / " + Bit(pins, 4) + " / " + Bit(pins, 7);
+    }
+    return out;
+}
+
+UsartStatus DecodeUsartStatus(const std::array<uint8_t, 12>& bytes) {
+    const uint8_t mode = bytes[0];
+    const uint8_t command = bytes[3];
+    const uint8_t status = bytes[4];
+    UsartStatus s;
+    s.Synchronous = (mode & 3) == 0;
+    s.ReceiverEnabled = command & 0x04;
+    s.TransmitterEnabled = command & 0x01;
+    s.Mode = s.Synchronous ? "Synchronous" : "Asynchronous";
+
+    const int charLength = ((mode >> 2) & 3) + 5;
+    s.Format = std::to_string(charLength);
+    s.Format += !(mode & 0x10) ? "N" : (mode & 0x20) ? "E" : "O";
+    if (!s.Synchronous) {
+        static const char* const kStops[] = {"?", "1", "1.5", "2"};
+        s.Format += kStops[mode >> 6];
+        static const char* const kFactors[] = {"", "1", "16", "64"};
+        s.Factor = kFactors[mode & 3];
+    } else {
+        s.SyncMode = mode & 0x40 ? "External" : "Internal";
+        s.SyncChars = "#" + Hex(bytes[1], 2);
+        if (!(mode & 0x80)) s.SyncChars += " #" + Hex(bytes[2], 2);
+    }
+    s.Receiver = s.ReceiverEnabled ? "Enabled" : "Disabled";
+    s.Transmitter = s.TransmitterEnabled ? "Enabled" : "Disabled";
+    // The modem pins are active low: a command bit set drives its pin to 0.
+    s.RtsCts = std::string("/RTS=") + (command & 0x20 ? "0" : "1") +
+               "  /CTS=" + (bytes[5] & 1 ? "1" : "0");
+    s.DtrDsr = std::string("/DTR=") + (command & 0x02 ? "0" : "1") +
+               "  /DSR=" + (status & 0x80 ? "0" : "1");
+    s.Errors =
+        std::string("PE=") + Bit(status, 3) + "   OE=" + Bit(status, 4) + "   FE=" + Bit(status, 5);
+    s.RxReady = std::string("RxR=") + Bit(status, 1);
+    s.TxReady = std::string("TxR=") + Bit(status, 0) + "   TxE=" + Bit(status, 2);
+    s.SynBrk = std::string(s.Synchronous ? "SYN=" : "BRK=") + Bit(status, 6);
+    s.TxChar = "#" + Hex(bytes[6], 2);
+    s.RxChar = "#" + Hex(bytes[9], 2);
+    s.TxShift = Shift(bytes[7], bytes[8], charLength);
+    s.RxShift = Shift(bytes[10], bytes[11], charLength);
+    return s;
+}
+
+}  // namespace debugger
