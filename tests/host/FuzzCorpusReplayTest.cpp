@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/BasicImportCheck.h"
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
@@ -24,10 +25,9 @@ const fs::path kCorpora = fs::path(TEVRIN_SOURCE_DIR) / "fuzz" / "corpus";
 
 // Each corpus folder and the check its fuzz target runs.
 const std::map<std::string, Check> kReplays = {
-    {"ini", fuzzcheck::CheckIniFile},
-    {"config", fuzzcheck::CheckConfigDocument},
-    {"tape", fuzzcheck::CheckTapeImage},
-    {"sdrom", fuzzcheck::CheckSdRomFrames},
+    {"ini", fuzzcheck::CheckIniFile},       {"config", fuzzcheck::CheckConfigDocument},
+    {"tape", fuzzcheck::CheckTapeImage},    {"sdrom", fuzzcheck::CheckSdRomFrames},
+    {"basic", fuzzcheck::CheckBasicImport},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -63,6 +63,10 @@ TEST(FuzzCorpusReplay, TapeImages) {
 
 TEST(FuzzCorpusReplay, SdRomFrames) {
     Replay("sdrom");
+}
+
+TEST(FuzzCorpusReplay, BasicListings) {
+    Replay("basic");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.
