@@ -240,7 +240,10 @@ int BasicImport(const std::string& textPath, const std::string& tapePath, std::o
     std::filesystem::remove(temporary, ignored);
     if (failed) throw Failure{MessageText(failed)};
     if (result.log.empty()) return kExitOk;
-    err << log;
+    // The file keeps CR LF; the terminal gets plain line ends.
+    for (char c : log) {
+        if (c != '\r') err << c;
+    }
     const std::string logPath = textPath + ".log";
     std::string error;
     if (!files::WriteFileAtomically(logPath, log, &error)) {
