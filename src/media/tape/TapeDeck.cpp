@@ -278,16 +278,25 @@ TapeMessage TapeDeck::SaveSelection(const std::vector<int>& selection, const std
 TapeMessage TapeDeck::SaveRaw(int index, const std::string& path) {
     const tagTapeRecord* record = RecordAt(index);
     if (record == nullptr) return {};
+    if (!record->rawSource) return tape::ExportRawData(*record, path, work_);
+    std::string bytes;
+    if (TapeMessage failed = RecordPayload(index, bytes)) return failed;
+    if (!files::WriteFileAtomically(path, bytes)) return TapeMessage::Make("CreateFile", {path});
+    return {};
+}
+
+TapeMessage TapeDeck::RecordPayload(int index, std::string& bytes) {
+    bytes.clear();
+    const tagTapeRecord* record = RecordAt(index);
+    if (record == nullptr) return {};
     if (record->rawSource) {
-        // A file added in this session is not cut into blocks yet: its bytes are the data.
-        std::string bytes;
         if (files::ReadWholeFile(record->sourcePath, tape::kMaxAddedFileSize, bytes) !=
             files::ReadResult::Ok) {
             return TapeMessage::Make("OpenTape", {record->sourcePath});
         }
-        if (!files::WriteFileAtomically(path, bytes))
-            return TapeMessage::Make("CreateFile", {path});
         return {};
     }
-    return tape::ExportRawData(*record, path, work_);
+    const size_t size = tape::ExtractRawData(*record, work_);
+    bytes.assign(reinterpret_cast<const char*>(work_.data()), size);
+    return {};
 }

@@ -99,6 +99,9 @@ class TapeDeck {
     TapeMessage SaveSelection(const std::vector<int>& selection, const std::string& path);
     TapeMessage SaveRaw(int index, const std::string& path);
     const tagTapeRecord* RecordAt(int index) const;
+    // A data record's payload: a stored record's good blocks, or the bytes of a file added in
+    // this session (not cut into blocks until the tape is saved).
+    TapeMessage RecordPayload(int index, std::string& bytes);
 
   private:
     void FreeRecords();

@@ -361,9 +361,13 @@ void TFormTapeBrowser::PiSaveAsTxtClick() {
         return;
     }
     const WaitCursor busy;
-    tape::WorkBuffer work;
-    const size_t size = tape::ExtractRawData(*record, work);
-    if (!files::WriteFileAtomically(target, basic::ExportListing(work.data(), size))) {
+    std::string program;
+    if (TapeMessage failed = deck_.RecordPayload(selection.front(), program)) {
+        ShowTapeMessage(failed);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(program.data());
+    if (!files::WriteFileAtomically(target, basic::ExportListing(bytes, program.size()))) {
         ShowTapeMessage(TapeMessage::Make("CreateFile", {target}));
     }
 }

@@ -508,17 +508,25 @@ TEST_F(TapeBrowserTest, BasicListingsComeInThroughTheLogAndGoOutAsText) {
                                                    Qt::LeftButton);
                                  return true;
                              },
+                             [&](QWidget* w) { return ChooseFile(w, exported); },
                              [&](QWidget* w) { return ChooseFile(w, saved); }});
         browser_->PopUpMenuOpen();
         menu->findChild<QAction*>("PiCreateFromTxt")->trigger();
         ASSERT_EQ(List()->topLevelItemCount(), 1);
         EXPECT_EQ(List()->topLevelItem(0)->text(1), "02 - BASIC");
+        // Not saved yet: the program still comes from the importer's file.
+        List()->topLevelItem(0)->setSelected(true);
+        browser_->PopUpMenuOpen();
+        ASSERT_TRUE(Enabled(menu, "PiSaveAsTxt"));
+        menu->findChild<QAction*>("PiSaveAsTxt")->trigger();
+        EXPECT_EQ(ReadFile(exported), "20 PRINT \"HI\"\r\n10 GOTO 20\r\n");
         QTest::mouseClick(Child<QToolButton>("SBtnSaveTape"), Qt::LeftButton);
         EXPECT_TRUE(answers.AllDone());
     }
     for (const std::string& name : folder_.Names()) {
         EXPECT_EQ(name.find("-tmp.tmp"), std::string::npos) << name;
     }
+    std::filesystem::remove(exported);
     {
         ModalCloser answers({[&](QWidget* w) { return ChooseFile(w, exported); }});
         List()->topLevelItem(0)->setSelected(true);
