@@ -144,7 +144,17 @@ TapeMessage TapeDeck::AppendRecording() {
     if (!files::WriteFileAtomically(tapePath_, contents)) {
         return TapeMessage::Make("CreateFile", {tapePath_});
     }
-    Load();
+    if (!editMode_) {
+        Load();
+        return {};
+    }
+    // A reload would drop the edits not saved yet. The file only grew, so the listed records
+    // still point at their bytes: the new one joins them at the end.
+    tape::ReadResult reread = tape::ReadTape(tapePath_);
+    if (!reread.records.empty()) {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        records_.push_back(std::move(reread.records.back()));
+    }
     return {};
 }
 
