@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/BasicImportCheck.h"
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
 #include "fuzz/RangeListCheck.h"
@@ -28,6 +29,7 @@ const std::map<std::string, Check> kReplays = {
     {"ini", fuzzcheck::CheckIniFile},      {"config", fuzzcheck::CheckConfigDocument},
     {"tape", fuzzcheck::CheckTapeImage},   {"sdrom", fuzzcheck::CheckSdRomFrames},
     {"ranges", fuzzcheck::CheckRangeList},
+    {"basic", fuzzcheck::CheckBasicImport},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -67,6 +69,10 @@ TEST(FuzzCorpusReplay, SdRomFrames) {
 
 TEST(FuzzCorpusReplay, DisassemblyRangeLists) {
     Replay("ranges");
+}
+
+TEST(FuzzCorpusReplay, BasicListings) {
+    Replay("basic");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

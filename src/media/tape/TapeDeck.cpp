@@ -144,7 +144,17 @@ TapeMessage TapeDeck::AppendRecording() {
     if (!files::WriteFileAtomically(tapePath_, contents)) {
         return TapeMessage::Make("CreateFile", {tapePath_});
     }
-    Load();
+    if (!editMode_) {
+        Load();
+        return {};
+    }
+    // A reload would drop the edits not saved yet. The file only grew, so the listed records
+    // still point at their bytes: the new one joins them at the end.
+    tape::ReadResult reread = tape::ReadTape(tapePath_);
+    if (!reread.records.empty()) {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        records_.push_back(std::move(reread.records.back()));
+    }
     return {};
 }
 
@@ -170,4 +180,133 @@ void TapeDeck::EndOfRecord() {
     }
     playing_ = false;
     if (tape_ != nullptr) tape_->StopPlayback();
+}
+
+void TapeDeck::Edited() {
+    changed_ = true;
+    MakeCurrentLocked(0);
+}
+
+void TapeDeck::EnterEditMode() {
+    Stop();
+    savedPath_ = tapePath_;
+    editMode_ = true;
+    Load();
+}
+
+TapeMessage TapeDeck::LeaveEditMode(const std::string* saveTo) {
+    if (!changed_) {
+        tapePath_ = savedPath_;
+    } else if (saveTo != nullptr) {
+        if (TapeMessage failed = tape::WriteTape(*saveTo, records_, work_)) return failed;
+        tapePath_ = *saveTo;
+    }
+    editMode_ = false;
+    Load();
+    return {};
+}
+
+TapeMessage TapeDeck::SaveTape(const std::string& path) {
+    if (TapeMessage failed = tape::WriteTape(path, records_, work_)) return failed;
+    tapePath_ = path;
+    Load();
+    return {};
+}
+
+std::vector<int> TapeDeck::MoveRecords(const std::vector<int>& selection, bool down) {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    std::vector<int> moved = tape::MoveRecords(records_, selection, down);
+    if (!moved.empty()) Edited();
+    return moved;
+}
+
+void TapeDeck::DeleteRecords(const std::vector<int>& selection) {
+    if (selection.empty()) return;
+    std::lock_guard<std::mutex> lock(listMutex_);
+    tape::DeleteRecords(records_, selection);
+    Edited();
+}
+
+TapeMessage TapeDeck::AppendTape(const std::string& path) {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    if (TapeMessage failed = tape::AppendTape(records_, path)) return failed;
+    Edited();
+    return {};
+}
+
+TapeMessage TapeDeck::AddFile(const std::string& path, const tape::RecordHeader& header) {
+    tagTapeRecord record;
+    if (TapeMessage failed = tape::MakeFileRecord(path, header.number, header.fileType,
+                                                  header.singleBlocks, record)) {
+        return failed;
+    }
+    std::lock_guard<std::mutex> lock(listMutex_);
+    records_.push_back(std::move(record));
+    Edited();
+    return {};
+}
+
+void TapeDeck::AddInfo(const std::string& text) {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    records_.push_back(tape::MakeInfoRecord(text));
+    Edited();
+}
+
+const tagTapeRecord* TapeDeck::RecordAt(int index) const {
+    if (index < 0 || index >= static_cast<int>(records_.size())) return nullptr;
+    return &*std::next(records_.begin(), index);
+}
+
+bool TapeDeck::EditRecord(int index, const tape::RecordHeader& header) {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    auto* record = const_cast<tagTapeRecord*>(RecordAt(index));
+    if (record == nullptr || record->recordType != tape::kTypeData ||
+        !tape::CanEditRecord(*record) || !tape::ApplyHeader(*record, header)) {
+        return false;
+    }
+    Edited();
+    return true;
+}
+
+bool TapeDeck::EditInfo(int index, const std::string& text) {
+    std::lock_guard<std::mutex> lock(listMutex_);
+    auto* record = const_cast<tagTapeRecord*>(RecordAt(index));
+    if (record == nullptr || record->recordType != tape::kTypeInfo ||
+        !tape::ApplyInfoText(*record, text)) {
+        return false;
+    }
+    Edited();
+    return true;
+}
+
+TapeMessage TapeDeck::SaveSelection(const std::vector<int>& selection, const std::string& path) {
+    const TapeRecordList copies = tape::CopyRecords(records_, selection);
+    // The list keeps its records, so the importer's files they come from must stay.
+    return tape::WriteTape(path, copies, work_, false);
+}
+
+TapeMessage TapeDeck::SaveRaw(int index, const std::string& path) {
+    const tagTapeRecord* record = RecordAt(index);
+    if (record == nullptr) return {};
+    if (!record->rawSource) return tape::ExportRawData(*record, path, work_);
+    std::string bytes;
+    if (TapeMessage failed = RecordPayload(index, bytes)) return failed;
+    if (!files::WriteFileAtomically(path, bytes)) return TapeMessage::Make("CreateFile", {path});
+    return {};
+}
+
+TapeMessage TapeDeck::RecordPayload(int index, std::string& bytes) {
+    bytes.clear();
+    const tagTapeRecord* record = RecordAt(index);
+    if (record == nullptr) return {};
+    if (record->rawSource) {
+        if (files::ReadWholeFile(record->sourcePath, tape::kMaxAddedFileSize, bytes) !=
+            files::ReadResult::Ok) {
+            return TapeMessage::Make("OpenTape", {record->sourcePath});
+        }
+        return {};
+    }
+    const size_t size = tape::ExtractRawData(*record, work_);
+    bytes.assign(reinterpret_cast<const char*>(work_.data()), size);
+    return {};
 }

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "machine/Closure.h"
+#include "media/tape/TapeEdit.h"
 #include "media/tape/TapeImage.h"
 #include "media/tape/TapeMessage.h"
 #include "media/tape/TapeRecord.h"
@@ -72,15 +74,47 @@ class TapeDeck {
     // The tape interface's event sink.
     bool OnTapeEvent(int code);
 
+    // Edit mode: the list changes in memory only, until it is saved. A selection is item
+    // indices in ascending order. Every change sets Changed().
+    bool EditMode() const { return editMode_; }
+    const std::string& SavedPath() const { return savedPath_; }
+    // Remembers the tape path and reloads it.
+    void EnterEditMode();
+    // Without changes the remembered path comes back; with changes they are written to
+    // `saveTo` first (the tape path becomes it), or dropped when it is null. Reloads. A failed
+    // save stays in edit mode with the list untouched.
+    TapeMessage LeaveEditMode(const std::string* saveTo);
+    // Writes the list to `path`, which becomes the tape path, and reloads it.
+    TapeMessage SaveTape(const std::string& path);
+    std::vector<int> MoveRecords(const std::vector<int>& selection, bool down);
+    void DeleteRecords(const std::vector<int>& selection);
+    TapeMessage AppendTape(const std::string& path);
+    // A plain file as a new data record at the end, with the header chosen for it.
+    TapeMessage AddFile(const std::string& path, const tape::RecordHeader& header);
+    void AddInfo(const std::string& text);
+    // The header dialog's or the info editor's answer for item `index`; true when it changed.
+    bool EditRecord(int index, const tape::RecordHeader& header);
+    bool EditInfo(int index, const std::string& text);
+    // Outside edit mode too: the selected records as a new tape, and one record's raw data.
+    TapeMessage SaveSelection(const std::vector<int>& selection, const std::string& path);
+    TapeMessage SaveRaw(int index, const std::string& path);
+    const tagTapeRecord* RecordAt(int index) const;
+    // A data record's payload: a stored record's good blocks, or the bytes of a file added in
+    // this session (not cut into blocks until the tape is saved).
+    TapeMessage RecordPayload(int index, std::string& bytes);
+
   private:
     void FreeRecords();
     void MakeCurrentLocked(int index);
     void EndOfRecord();
+    void Edited();
 
     IfTape* tape_ = nullptr;
     HandOver handOver_;
     std::string tapePath_;
     bool changed_ = false;
+    bool editMode_ = false;
+    std::string savedPath_;
     std::mutex listMutex_;  // the list and the current record, against the end-of-record event
     TapeRecordList records_;
     std::atomic<int> currentIndex_{-1};

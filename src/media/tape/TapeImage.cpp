@@ -239,7 +239,8 @@ ReadResult ReadTapeFrom(TapeSource& source, const std::string& path) {
     return result;
 }
 
-TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, WorkBuffer& work) {
+TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, WorkBuffer& work,
+                      bool removeImporterFiles) {
     EnsureSize(work);
     std::string out;
     for (const tagTapeRecord& r : records) {
@@ -252,14 +253,17 @@ TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, Wo
             AppendRawSource(r, stored, out);
             continue;
         }
+        // A changed or new info record is made from its text alone (a new one has no source).
+        if (r.recordType == kTypeInfo && r.modified) {
+            AppendInfo(r, out);
+            continue;
+        }
         if (!ReadRange(r.sourcePath, r.offset, static_cast<int64_t>(r.length) + 4, stored) ||
             stored.size() < static_cast<size_t>(kHeadSize)) {
             return TapeMessage::Make("OpenTape", {r.sourcePath});
         }
         if (r.recordType == kTypeData && !r.badSize && !r.incomplete && r.modified) {
             AppendRebuilt(r, stored, out);
-        } else if (r.recordType == kTypeInfo && r.modified) {
-            AppendInfo(r, out);
         } else {
             // As stored. A record cut short by the end of its file gets the length it has, so
             // that the records after it stay readable.
@@ -269,7 +273,8 @@ TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, Wo
     }
     if (!files::WriteFileAtomically(path, out)) return TapeMessage::Make("CreateFile", {path});
     for (const tagTapeRecord& r : records) {
-        if (r.rawSource && r.sourcePath.size() >= 9 && EndsWith(r.sourcePath, kTemporarySuffix)) {
+        if (removeImporterFiles && r.rawSource && r.sourcePath.size() >= 9 &&
+            EndsWith(r.sourcePath, kTemporarySuffix)) {
             std::error_code ignored;
             std::filesystem::remove(r.sourcePath, ignored);
         }

@@ -31,8 +31,10 @@ ReadResult ReadTapeFrom(TapeSource& source, const std::string& path);
 // Writes the records in list order as the new content of `path`. Every record's bytes are read
 // before the target is replaced, so a tape can be written over the file it was read from; the
 // target is replaced in one step and left as it was on any failure. Plain files made by the
-// BASIC importer ("...-tmp.tmp") are removed once the tape is written.
-TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, WorkBuffer& work);
+// BASIC importer ("...-tmp.tmp") are removed once the tape is written, unless a list that
+// still needs them (the browser's own, when only a selection is saved) is told to keep them.
+TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, WorkBuffer& work,
+                      bool removeImporterFiles = true);
 
 // The payloads of the record's good blocks, one copy each, from the start of `work`; returns the
 // number of bytes (128 for every block with a good copy).

@@ -41,6 +41,14 @@ inline constexpr const char* kSnapshot = "snapshot";
 inline constexpr const char* kRomModule = "rommodule";
 inline constexpr const char* kSdRom = "sdrom";
 inline constexpr const char* kSdRomBusy = "sdbusy";
+inline constexpr const char* kEditOff = "editoff";
+inline constexpr const char* kEditOn = "editon";
+inline constexpr const char* kSaveTape = "savetape";
+inline constexpr const char* kAddTape = "addtape";
+inline constexpr const char* kDeleteRecord = "deleterecord";
+inline constexpr const char* kMoveUp = "moveup";
+inline constexpr const char* kMoveDown = "movedown";
+inline constexpr const char* kPopUpMenu = "popupmenu";
 
 // A square picture of the given size; a null pixmap for a name that has no picture.
 QPixmap Pixmap(const QString& name, int size);

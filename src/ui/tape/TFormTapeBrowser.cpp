@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
 #include <QToolButton>
@@ -83,6 +84,8 @@ TFormTapeBrowser::TFormTapeBrowser(config::Settings& settings, Machine& machine,
     monit_ = AddButton("SBtnMonit", icons::kMonitorOff, &TFormTapeBrowser::SBtnMonitClick);
     buttons->addWidget(flash_);
     buttons->addWidget(monit_);
+    buttons->addSpacing(10);
+    BuildEditControls(buttons);
     buttons->addStretch(1);
 
     list_ = new QTreeWidget(this);
@@ -101,6 +104,10 @@ TFormTapeBrowser::TFormTapeBrowser(config::Settings& settings, Machine& machine,
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
         ListViewTapeDblClick(list_->indexOfTopLevelItem(item));
     });
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &TFormTapeBrowser::ListViewTapeClick);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QTreeWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { menu_->popup(list_->viewport()->mapToGlobal(at)); });
     list_->installEventFilter(this);
     installEventFilter(this);
     layout->addWidget(list_, 1);
@@ -178,7 +185,8 @@ void TFormTapeBrowser::StoreSettings() {
 }
 
 void TFormTapeBrowser::closeEvent(QCloseEvent* event) {
-    if (EditMode()) {
+    // Unsaved changes are asked about; without any, edit mode is left with its button first.
+    if (EditMode() && !EditTape(false)) {
         QApplication::beep();
         event->ignore();
         return;
@@ -219,6 +227,7 @@ void TFormTapeBrowser::FillList() {
     play_->setEnabled(canPlay);
     stop_->setEnabled(canPlay);
     listChanges_ = handOver_.ListChanges();
+    UpdateEditControls();
 }
 
 void TFormTapeBrowser::ShowCurrent() {
@@ -236,6 +245,7 @@ void TFormTapeBrowser::ShowCurrent() {
 void TFormTapeBrowser::ShowPlaying(bool playing) {
     SetTag(play_, playing ? 1 : 0);
     SetTag(stop_, playing ? 0 : 1);
+    if (edit_ != nullptr) edit_->setEnabled(!playing);
     if (!playing) progress_->setValue(0);
 }
 

@@ -2,13 +2,18 @@
 
 #include <QMessageBox>
 #include <QWidget>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "frontend/TapeHandOver.h"
 #include "host/config/Settings.h"
 #include "media/tape/TapeDeck.h"
 
 class Machine;
+class QAction;
+class QLayout;
+class QMenu;
 class QProgressBar;
 class QToolButton;
 class QTreeWidget;
@@ -29,8 +34,7 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
 
     TapeDeck& Deck() { return deck_; }
     TapeHandOver& HandOver() { return handOver_; }
-    // Editing the tape comes with the tape editor; until then the deck is only viewed.
-    bool EditMode() const { return false; }
+    bool EditMode() const { return deck_.EditMode(); }
 
     // Makes the path the tape path and loads it when the file exists (files opened elsewhere).
     void OpenTapeFile(const std::string& path);
@@ -51,6 +55,33 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     // The current record becomes the first data record at or after the item.
     void ListViewTapeDblClick(int index);
 
+    // Edit mode (TFormTapeBrowserEdit.cpp). The user's button toggles; the program's call
+    // (byUser false) only asks about unsaved changes and leaves when they are dealt with.
+    void SBtnEditTapeClick() { EditTape(true); }
+    bool EditTape(bool byUser);
+    void SBtnSaveTapeClick();
+    void SBtnAddClick();
+    void SBtnDeleteClick();
+    void SBtnUpClick() { MoveSelection(false); }
+    void SBtnDownClick() { MoveSelection(true); }
+    void SBtnPopUpClick();
+    // Enables the editing buttons for the selection.
+    void ListViewTapeClick();
+    // Enables the pop-up menu's items; the first selected item becomes the selected record.
+    void PopUpMenuOpen();
+    void PiAddFileAsNewRecordClick();
+    void PriAddInfoClick();
+    void PiEditRecordClick();
+    void PiSaveAsPTAClick();
+    void PiSaveAsRawClick();
+    void PiSaveAsTxtClick();
+    void PiCreateFromTxtClick();
+    std::vector<int> Selection() const;
+    QMenu* PopUpMenu() const { return menu_; }
+    // Where the BASIC import's log is shown; the desktop's text viewer unless replaced.
+    using DocumentOpener = std::function<void(const QString& path)>;
+    void SetDocumentOpener(DocumentOpener opener) { documentOpener_ = std::move(opener); }
+
     // TapeHandOver::Window
     bool AskNewTapePath(std::string& path) override;
     void ShowTapeMessage(const TapeMessage& message) override;
@@ -58,6 +89,11 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
   protected:
     // Every message box of the window comes here.
     virtual void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+    // Yes, No or Cancel.
+    virtual QMessageBox::StandardButton AskYesNoCancel(QMessageBox::Icon icon, const QString& title,
+                                                       const QString& text);
+    // The desktop's viewer for a text file (the BASIC import's log).
+    void OpenDocument(const QString& path);
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +113,14 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     bool HandleKey(const QKeyEvent& key);
     // Pauses a running machine around a dialog of the window, and lets it run again after.
     bool PauseMachine(bool pause);
+    void BuildEditControls(QLayout* buttons);
+    void UpdateEditControls();
+    void MoveSelection(bool down);
+    void Reselect(const std::vector<int>& indices);
+    // The add-file command for `path`: the header dialog, then the record at the end.
+    void AddFileAsRecord(const std::string& path, uint8_t fileType);
+    bool AskTapeSavePath(const std::string& start, std::string& path);
+    std::string TapeFolder() const;
 
     config::Settings& settings_;
     Machine& machine_;
@@ -94,4 +138,23 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     QToolButton* stop_ = nullptr;
     QToolButton* flash_ = nullptr;
     QToolButton* monit_ = nullptr;
+    QToolButton* edit_ = nullptr;
+    QToolButton* save_ = nullptr;
+    QToolButton* add_ = nullptr;
+    QToolButton* delete_ = nullptr;
+    QToolButton* up_ = nullptr;
+    QToolButton* down_ = nullptr;
+    QToolButton* popUp_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QAction* piAddFile_ = nullptr;
+    QAction* piAddInfo_ = nullptr;
+    QAction* piCreateFromTxt_ = nullptr;
+    QAction* piDelSel_ = nullptr;
+    QAction* piEditRecord_ = nullptr;
+    QAction* piSaveAsPta_ = nullptr;
+    QAction* piSaveAsRaw_ = nullptr;
+    QAction* piSaveAsTxt_ = nullptr;
+    int selectedRecord_ = -1;    // the record the pop-up menu acts on
+    std::string basicTempPath_;  // the BASIC importer's program, until the record takes it
+    DocumentOpener documentOpener_;
 };

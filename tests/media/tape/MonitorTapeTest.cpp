@@ -160,4 +160,36 @@ TEST(MonitorLoad, DamagedRecordsAreReadOrReported) {
     machine.keyboard.Release(vk::kEscape);
 }
 
+// A recording that arrives while the tape is being edited joins the list; the edits stay.
+TEST(MonitorSave, ARecordingInEditModeKeepsTheEditsNotSavedYet) {
+    testing_support::TempFolder folder;
+    const std::string path =
+        folder.Write("tape.pta", tapebuild::Record(0x00, "first") + tapebuild::DataRecord(1, 2));
+    TapeRomMachine machine;
+    DeckOwner owner(machine.tape);
+    TapeDeck& deck = owner.deck;
+    deck.OpenTapeFile(path);
+    deck.EnterEditMode();
+    deck.AddInfo("unsaved");
+    const std::vector<uint8_t> data = Pattern(32);
+    ASSERT_TRUE(machine.RunForMs(1500));
+    for (size_t i = 0; i < data.size(); ++i) {
+        machine.memory.Write(static_cast<uint16_t>(0x1000 + i), data[i]);
+    }
+    ASSERT_TRUE(machine.Type("save 1000 20\r"));
+    ASSERT_TRUE(machine.RunUntilShown("SAVED 1000-101F", 5000)) << machine.LastLines(4);
+    EXPECT_FALSE(owner.failed);
+    ASSERT_EQ(deck.Records().size(), 4u);
+    EXPECT_EQ(std::next(deck.Records().begin(), 2)->infoText, "unsaved");
+    EXPECT_TRUE(deck.Changed() && deck.EditMode());
+    EXPECT_EQ(tape::ReadTape(path).records.size(), 3u);
+
+    ASSERT_FALSE(deck.SaveTape(path));
+    tape::ReadResult read = tape::ReadTape(path);
+    ASSERT_EQ(read.records.size(), 4u);
+    tape::WorkBuffer work;
+    ASSERT_EQ(tape::ExtractRawData(read.records.back(), work), 128u);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), work.begin()));
+}
+
 }  // namespace

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -317,3 +323,218 @@ TEST_F(TapeBrowserTest, KeysAndStoredSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+// A message box's button, pressed as the user would.
+bool Press(QWidget* window, QMessageBox::StandardButton which) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    if (box == nullptr || box->button(which) == nullptr) return false;
+    box->button(which)->click();
+    return true;
+}
+
+bool ChooseFile(QWidget* window, const std::string& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(window);
+    if (dialog == nullptr) return false;
+    dialog->selectFile(QString::fromStdString(path));
+    QMetaObject::invokeMethod(dialog, "accept");
+    return true;
+}
+
+bool Enabled(const QMenu* menu, const char* name) {
+    auto* action = menu->findChild<QAction*>(name);
+    EXPECT_NE(action, nullptr) << name;
+    return action != nullptr && action->isEnabled();
+}
+
+}  // namespace
+
+// Edit mode from the buttons, the pop-up menu and the two dialogs, then Yes on leaving it.
+TEST_F(TapeBrowserTest, EditModeRearrangesAndChangesRecordsAndSavesOnLeaving) {
+    const std::string path = MakeTape(folder_, "tape.pta");
+    const std::string edited = folder_ / "edited.pta";
+    TFormMain& form = Show();
+    form.OpenFile(path, true);
+    auto* edit = Child<QToolButton>("SBtnEditTape");
+    auto* up = Child<QToolButton>("SBtnUp");
+    auto* down = Child<QToolButton>("SBtnDown");
+    auto* del = Child<QToolButton>("SBtnDelete");
+    auto* save = Child<QToolButton>("SBtnSaveTape");
+    QMenu* menu = browser_->PopUpMenu();
+    auto select = [&](std::initializer_list<int> rows) {
+        List()->clearSelection();
+        for (int r : rows) List()->topLevelItem(r)->setSelected(true);
+    };
+
+    select({0});
+    browser_->PopUpMenuOpen();
+    EXPECT_FALSE(del->isEnabled());
+    EXPECT_TRUE(Enabled(menu, "PiSaveAsRaw"));
+    EXPECT_TRUE(Enabled(menu, "PiSaveAsPTA"));
+    EXPECT_FALSE(Enabled(menu, "PiEditRecord"));
+    EXPECT_FALSE(Enabled(menu, "PiAddFileAsNewRecord"));
+
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_TRUE(browser_->EditMode());
+    EXPECT_FALSE(Child<QToolButton>("SBtnPlay")->isEnabled());
+    EXPECT_FALSE(Child<QToolButton>("SBtnInsertTape")->isEnabled());
+    EXPECT_TRUE(Child<QToolButton>("SBtnAdd")->isEnabled());
+    EXPECT_FALSE(save->isEnabled());
+    select({1, 3});
+    EXPECT_TRUE(del->isEnabled());
+    EXPECT_FALSE(up->isEnabled() || down->isEnabled());
+    select({1, 2});
+    EXPECT_TRUE(up->isEnabled() && down->isEnabled());
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(List()->topLevelItem(0)->text(0), "Side A");
+    EXPECT_EQ(List()->topLevelItem(2)->text(0), "01");
+    EXPECT_EQ(browser_->Selection(), (std::vector<int>{0, 1}));
+    EXPECT_FALSE(up->isEnabled());
+    EXPECT_TRUE(save->isEnabled());
+
+    // The BASIC record with a spoilt copy: its header with the number's first-digit rule, a
+    // custom type and checksum repair.
+    select({3});
+    browser_->PopUpMenuOpen();
+    EXPECT_TRUE(Enabled(menu, "PiEditRecord"));
+    EXPECT_TRUE(Enabled(menu, "PiSaveAsTxt"));
+    bool headerSeen = false;
+    {
+        ModalCloser answers({[&](QWidget* window) {
+            if (window->objectName() != "FormEditTapeHeader") return false;
+            headerSeen = true;
+            auto* number = window->findChild<QLineEdit*>("MeNumber");
+            auto* type = window->findChild<QLineEdit*>("MeType");
+            auto* fix = window->findChild<QCheckBox*>("CheckFixCrc");
+            EXPECT_EQ(number->text(), "03");
+            EXPECT_EQ(type->text(), "02");
+            EXPECT_TRUE(type->isReadOnly());
+            EXPECT_TRUE(fix->isEnabled());
+            number->selectAll();
+            QTest::keyClicks(number, "9xA");
+            EXPECT_EQ(number->text(), "0A");
+            window->findChild<QComboBox*>("CbType")->setCurrentIndex(3);
+            EXPECT_EQ(type->text(), "01");
+            EXPECT_FALSE(type->isReadOnly());
+            type->selectAll();
+            QTest::keyClicks(type, "1f");
+            EXPECT_EQ(type->text(), "1F");
+            fix->setChecked(true);
+            QTest::mouseClick(window->findChild<QPushButton*>("BtnOk"), Qt::LeftButton);
+            return true;
+        }});
+        menu->findChild<QAction*>("PiEditRecord")->trigger();
+    }
+    EXPECT_TRUE(headerSeen);
+    EXPECT_EQ(List()->topLevelItem(3)->text(0), "0A");
+    EXPECT_EQ(List()->topLevelItem(3)->text(1), "1F - CUSTOM");
+
+    {
+        ModalCloser answers({[&](QWidget* window) {
+            if (window->objectName() != "FormEditInfoRecord") return false;
+            auto* ok = window->findChild<QPushButton*>("BtnOk");
+            EXPECT_FALSE(ok->isEnabled());
+            QTest::keyClicks(window->findChild<QLineEdit*>("EditText"), "Note");
+            EXPECT_TRUE(ok->isEnabled());
+            QTest::mouseClick(ok, Qt::LeftButton);
+            return true;
+        }});
+        browser_->PopUpMenuOpen();
+        menu->findChild<QAction*>("PriAddInfo")->trigger();
+    }
+    ASSERT_EQ(List()->topLevelItemCount(), 6);
+    EXPECT_EQ(List()->topLevelItem(5)->text(0), "Note");
+
+    // Closing the window asks; Yes and a file name save and leave edit mode.
+    {
+        ModalCloser answers({[](QWidget* w) { return Press(w, QMessageBox::Yes); },
+                             [&](QWidget* w) { return ChooseFile(w, edited); }});
+        browser_->show();
+        EXPECT_TRUE(browser_->close());
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_FALSE(browser_->EditMode());
+    EXPECT_EQ(browser_->Deck().TapePath(), edited);
+    tape::ReadResult read = tape::ReadTape(edited);
+    EXPECT_FALSE(read.failed);
+    ASSERT_EQ(read.records.size(), 6u);
+    const tagTapeRecord& repaired = *std::next(read.records.begin(), 3);
+    EXPECT_EQ(repaired.number, 0x0A);
+    EXPECT_EQ(repaired.fileType, 0x1F);
+    EXPECT_FALSE(repaired.crcError);
+    EXPECT_EQ(read.records.front().infoText, "Side A");
+    EXPECT_EQ(read.records.back().infoText, "Note");
+}
+
+// A listing with doubtful lines: No shows the log, Yes takes the program as a BASIC record,
+// which saves with the tape and exports as the listing again.
+TEST_F(TapeBrowserTest, BasicListingsComeInThroughTheLogAndGoOutAsText) {
+    const std::string text = folder_.Write("prog.txt", "20 PRINT \"HI\"\r\n10 GOTO 20\r\n");
+    const std::string saved = folder_ / "basic.pta";
+    const std::string exported = folder_ / "back.txt";
+    TFormMain& form = Show();
+    form.findChild<QAction*>("TBtnTapeBrowser")->trigger();
+    QStringList shown;
+    browser_->SetDocumentOpener([&](const QString& path) { shown << path; });
+    QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
+    ASSERT_TRUE(browser_->EditMode());
+    QMenu* menu = browser_->PopUpMenu();
+    browser_->PopUpMenuOpen();
+    ASSERT_TRUE(Enabled(menu, "PiCreateFromTxt"));
+    {
+        ModalCloser answers({[&](QWidget* w) { return ChooseFile(w, text); },
+                             [&](QWidget* w) {
+                                 EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
+                                 return Press(w, QMessageBox::No);
+                             }});
+        menu->findChild<QAction*>("PiCreateFromTxt")->trigger();
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_EQ(shown, QStringList{QString::fromStdString(text + ".log")});
+    EXPECT_EQ(ReadFile(text + ".log"), "Line 10 comes after line 20.\r\n");
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
+
+    {
+        ModalCloser answers({[&](QWidget* w) { return ChooseFile(w, text); },
+                             [](QWidget* w) { return Press(w, QMessageBox::Yes); },
+                             [](QWidget* w) {
+                                 if (w->objectName() != "FormEditTapeHeader") return false;
+                                 EXPECT_EQ(w->findChild<QLineEdit*>("MeNumber")->text(), "01");
+                                 EXPECT_EQ(w->findChild<QComboBox*>("CbType")->currentIndex(), 0);
+                                 EXPECT_FALSE(w->findChild<QCheckBox*>("CheckFixCrc")->isEnabled());
+                                 QTest::mouseClick(w->findChild<QPushButton*>("BtnOk"),
+                                                   Qt::LeftButton);
+                                 return true;
+                             },
+                             [&](QWidget* w) { return ChooseFile(w, exported); },
+                             [&](QWidget* w) { return ChooseFile(w, saved); }});
+        browser_->PopUpMenuOpen();
+        menu->findChild<QAction*>("PiCreateFromTxt")->trigger();
+        ASSERT_EQ(List()->topLevelItemCount(), 1);
+        EXPECT_EQ(List()->topLevelItem(0)->text(1), "02 - BASIC");
+        // Not saved yet: the program still comes from the importer's file.
+        List()->topLevelItem(0)->setSelected(true);
+        browser_->PopUpMenuOpen();
+        ASSERT_TRUE(Enabled(menu, "PiSaveAsTxt"));
+        menu->findChild<QAction*>("PiSaveAsTxt")->trigger();
+        EXPECT_EQ(ReadFile(exported), "20 PRINT \"HI\"\r\n10 GOTO 20\r\n");
+        QTest::mouseClick(Child<QToolButton>("SBtnSaveTape"), Qt::LeftButton);
+        EXPECT_TRUE(answers.AllDone());
+    }
+    for (const std::string& name : folder_.Names()) {
+        EXPECT_EQ(name.find("-tmp.tmp"), std::string::npos) << name;
+    }
+    std::filesystem::remove(exported);
+    {
+        ModalCloser answers({[&](QWidget* w) { return ChooseFile(w, exported); }});
+        List()->topLevelItem(0)->setSelected(true);
+        browser_->PopUpMenuOpen();
+        ASSERT_TRUE(Enabled(menu, "PiSaveAsTxt"));
+        menu->findChild<QAction*>("PiSaveAsTxt")->trigger();
+    }
+    EXPECT_EQ(ReadFile(exported), "20 PRINT \"HI\"\r\n10 GOTO 20\r\n");
+    QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
+    EXPECT_FALSE(browser_->EditMode());
+}

@@ -1,0 +1,84 @@
+#include "media/tape/TapeSignal.h"
+
+#include "machine/IfInterrupt.h"
+#include "machine/IfSerial.h"
+#include "machine/IfTape.h"
+
+namespace tape {
+namespace {
+
+// Listens to the tape interface as the sound output would, with monitoring on.
+struct Recorder {
+    bool OnEvent(int code) {
+        if (code == IfTape::kEventEndOfRecord) ended = true;
+        return code == IfTape::kEventMonitorQuery;
+    }
+    void OnLevel(int /*channel*/, int level, int32_t tick) {
+        // Ticks since the record's start, to the sample they fall in.
+        const int64_t at = (recordStart + tick) * kSignalSampleRate / kSignalClock;
+        while (static_cast<int64_t>(samples.size()) < at) samples.push_back(current);
+        current = static_cast<int16_t>(level != 0 ? kSignalAmplitude : -kSignalAmplitude);
+    }
+    std::vector<int16_t> samples;
+    int16_t current = 0;
+    int64_t recordStart = 0;  // in ticks from the start of the signal
+    bool ended = false;
+};
+
+void PutLe(std::string& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+}  // namespace
+
+std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records) {
+    IfInterrupt interrupts;
+    IfSerial serial(&interrupts);
+    IfTape tape;
+    Recorder recorder;
+    tape.SetEventSink(IfTape::EventSink::Bind<&Recorder::OnEvent>(&recorder));
+    tape.SetSoundSink(SoundLevelOutput::Bind<&Recorder::OnLevel>(&recorder));
+    const int64_t pause = static_cast<int64_t>(kSignalPauseSeconds * kSignalClock);
+    bool first = true;
+    for (const std::vector<uint8_t>& data : records) {
+        if (data.empty()) continue;
+        if (!first) {
+            recorder.OnLevel(1, 0, 0);
+            recorder.current = 0;
+            recorder.recordStart += pause;
+        }
+        first = false;
+        recorder.ended = false;
+        tape.StartPlayback(data.data(), static_cast<int32_t>(data.size()), false);
+        // One half-period per call; a record of the largest size takes under 2^31 ticks.
+        int32_t tick = 0;
+        while (!recorder.ended && tape.PlayState() != IfTape::kIdle) {
+            tick += IfTape::kHalfPeriodTicks;
+            tape.OnTicks(&serial, tick, IfTape::kHalfPeriodTicks);
+        }
+        recorder.recordStart += tick;
+        recorder.OnLevel(1, 0, 0);  // the last half-period's samples
+        tape.StopPlayback();
+    }
+    return recorder.samples;
+}
+
+std::string WaveFile(const std::vector<int16_t>& samples) {
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    std::string out = "RIFF";
+    PutLe(out, 36 + dataBytes, 4);
+    out += "WAVEfmt ";
+    PutLe(out, 16, 4);
+    PutLe(out, 1, 2);  // PCM
+    PutLe(out, 1, 2);  // mono
+    PutLe(out, kSignalSampleRate, 4);
+    PutLe(out, kSignalSampleRate * 2, 4);
+    PutLe(out, 2, 2);
+    PutLe(out, 16, 2);
+    out += "data";
+    PutLe(out, dataBytes, 4);
+    for (int16_t s : samples) PutLe(out, static_cast<uint16_t>(s), 2);
+    return out;
+}
+
+}  // namespace tape

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The tape signal as sound: what the tape interface plays for a record (leader, blocks, gaps,
+// trailer, a half-period of 833 ticks of the 2 MHz clock), recorded the way a cassette
+// recorder would, for feeding a real machine's tape input.
+namespace tape {
+
+inline constexpr int kSignalSampleRate = 44100;
+inline constexpr int kSignalClock = 2000000;      // processor ticks per second
+inline constexpr int kSignalAmplitude = 24000;    // of the 16-bit samples
+inline constexpr double kSignalPauseSeconds = 1;  // of silence between two records
+
+// The samples of the records played one after the other, each as the tape interface plays the
+// bytes of a data record (both copies of every block, as stored).
+std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records);
+
+// A RIFF/WAVE file of 16-bit mono samples at kSignalSampleRate.
+std::string WaveFile(const std::vector<int16_t>& samples);
+
+}  // namespace tape

@@ -1,0 +1,51 @@
+# The built tevrin-tape as a script would use it: a BASIC listing into a new tape and back, a
+# file appended, and a refused file that leaves the tape as it was.
+#   TOOL  tevrin-tape     WORK  a scratch folder
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+function(tape_tool expected)
+  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  if(NOT rc EQUAL expected)
+    message(FATAL_ERROR "tevrin-tape ${ARGN} exited with ${rc}, not ${expected}: ${err}")
+  endif()
+  set(stdout "${out}" PARENT_SCOPE)
+  set(stderr "${err}" PARENT_SCOPE)
+endfunction()
+
+tape_tool(0 --help)
+if(NOT stdout MATCHES "basic-import")
+  message(FATAL_ERROR "--help does not list the commands: ${stdout}")
+endif()
+
+file(WRITE ${WORK}/game.txt "10 REM GAME\r\n20 FOR I=1 TO 9:PRINT I:NEXT I\r\n")
+tape_tool(0 basic-import ${WORK}/game.txt ${WORK}/game.pta)
+tape_tool(0 basic-export ${WORK}/game.pta ${WORK}/back.txt)
+file(READ ${WORK}/game.txt sent HEX)
+file(READ ${WORK}/back.txt back HEX)
+if(NOT sent STREQUAL back)
+  message(FATAL_ERROR "the listing came back changed")
+endif()
+
+# Lines out of order: the log in English from the delivered language file, status 1.
+file(WRITE ${WORK}/odd.txt "20 STOP\n10 STOP\n")
+tape_tool(1 basic-import ${WORK}/odd.txt ${WORK}/odd.pta)
+if(NOT stderr MATCHES "Line 10 comes after line 20" OR NOT EXISTS ${WORK}/odd.txt.log)
+  message(FATAL_ERROR "the import log is missing: ${stderr}")
+endif()
+
+file(WRITE ${WORK}/note.bin "a short note")
+tape_tool(0 add ${WORK}/game.pta ${WORK}/note.bin --number 7F --type data)
+file(READ ${WORK}/game.pta before HEX)
+string(REPEAT "0123456789abcdef" 7881 big)  # 126096 bytes
+file(WRITE ${WORK}/big.bin "${big}")
+tape_tool(2 add ${WORK}/game.pta ${WORK}/big.bin)
+file(READ ${WORK}/game.pta after HEX)
+if(NOT before STREQUAL after)
+  message(FATAL_ERROR "a refused file changed the tape")
+endif()
+tape_tool(0 list ${WORK}/game.pta)
+if(NOT stdout MATCHES "7F +04 DATA")
+  message(FATAL_ERROR "the appended record is not listed: ${stdout}")
+endif()
