@@ -119,7 +119,7 @@ void JoyOPVS::Sample() {
             if (down(config_.up)) bits |= joybits::kUp;
             if (down(config_.down)) bits |= joybits::kDown;
             if (down(config_.fire)) bits |= joybits::kFire;
-            state_ = bits;
+            state_.store(bits, std::memory_order_relaxed);
             break;
         }
         case JoyConfig::kAxes:
@@ -127,14 +127,14 @@ void JoyOPVS::Sample() {
         case JoyConfig::kButtons: {
             JoyControllerState reading;
             if (controller_ == nullptr || !acquired_ || !controller_->Read(reading)) return;
-            state_ = joyrules::ControllerBits(config_, reading);
+            state_.store(joyrules::ControllerBits(config_, reading), std::memory_order_relaxed);
             break;
         }
-        default: state_ = 0; break;
+        default: state_.store(0, std::memory_order_relaxed); break;
     }
 }
 
 void JoyOPVS::OnPortARead(int32_t /*ticks*/) {
     const bool selected = (port_.OutputLevels(ChipPIO8255::kPortC) & 0x10) != 0;
-    port_.SetInputs(ChipPIO8255::kPortA, selected ? static_cast<uint8_t>(~state_) : 0xFF);
+    port_.SetInputs(ChipPIO8255::kPortA, selected ? static_cast<uint8_t>(~State()) : 0xFF);
 }

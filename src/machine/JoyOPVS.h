@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -74,7 +75,7 @@ class JoyOPVS {
     void Open();
     void Sample();
 
-    uint8_t State() const { return state_; }
+    uint8_t State() const { return state_.load(std::memory_order_relaxed); }
     bool ControllerOpen() const { return controller_ != nullptr; }
 
   private:
@@ -88,7 +89,9 @@ class JoyOPVS {
     std::unique_ptr<JoyController> controller_;
     bool acquired_ = false;
     bool busy_ = true;
-    volatile uint8_t state_ = 0;
+    // Written by the window thread's samples, read by the run loop's port reads; a read may see
+    // the previous sample, never a torn one.
+    std::atomic<uint8_t> state_{0};
 };
 
 namespace joyrules {
