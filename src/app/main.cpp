@@ -1,19 +1,27 @@
 // tevrinemu: the Tevrin emulator. With --headless it runs the machine without a window.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "app/HeadlessRunner.h"
 #include "app/SignalCloser.h"
 #include "frontend/CommandLine.h"
+#include "frontend/InstanceMessages.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
+#include "host/desktop/CurrentExecutable.h"
+#include "host/desktop/FileTypes.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/main/HandedOverFile.h"
 #include "ui/main/QtKeyMap.h"
+#include "ui/main/SingleInstance.h"
 #include "ui/main/TFormMain.h"
 
 namespace {
@@ -52,6 +60,13 @@ int RunWindow(int argc, char** argv) {
         }
         dumps.push_back(dump);
     }
+    std::optional<std::string> fileArgument;
+    if (!startFile.isEmpty()) fileArgument = startFile.toStdString();
+    SingleInstance single(
+        instance::ServerName(desktop::CurrentExecutable(), commandLine.configPath, ::getuid()));
+    if (single.HandOver(fileArgument)) return 0;
+    single.Listen();
+
     config::ConfigDocument document;
     const config::ConfigLoadResult loaded = document.Load(commandLine.configPath);
     if (const config::StartupMessage* message = config::StartupMessageFor(loaded)) {
@@ -75,8 +90,14 @@ int RunWindow(int argc, char** argv) {
             }
         });
         SignalCloser closer(form);
+        QObject::connect(&single, &SingleInstance::Requested, &form, [&form](const QString& path) {
+            BringToFront(form);
+            OpenHandedOverFile(form, path.toStdString());
+        });
         form.show();
-        if (!startFile.isEmpty()) QTimer::singleShot(0, &form, [&] { form.OpenFile(startFile); });
+        if (fileArgument) {
+            QTimer::singleShot(0, &form, [&] { OpenHandedOverFile(form, *fileArgument); });
+        }
         const int appStatus = app.exec();
         if (status == 0) status = appStatus;
     }
@@ -97,6 +118,14 @@ int main(int argc, char** argv) {
     if (!commandLine.Ok()) {
         std::cerr << "tevrinemu: " << commandLine.error << "\n" << headless::HelpText();
         return headless::kExitUsage;
+    }
+    for (const std::string& arg : commandLine.arguments) {
+        if (arg != "--register-file-types" && arg != "--unregister-file-types") continue;
+        std::string report;
+        const int status = desktop::RegisterFileTypesCommand(arg == "--register-file-types",
+                                                             desktop::CurrentExecutable(), report);
+        (status == 0 ? std::cout : std::cerr) << report;
+        return status;
     }
     bool isHeadless = false;
     for (const std::string& arg : commandLine.arguments) isHeadless |= arg == "--headless";

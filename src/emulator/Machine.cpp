@@ -6,6 +6,7 @@
 #include "emulator/SpeedControl.h"
 #include "host/audio/SoundConfig.h"
 #include "host/files/ProgramPaths.h"
+#include "host/input/JoystickConfig.h"
 #include "machine/MemoryLayout.h"
 
 std::atomic<bool> ShuttingDown{false};
@@ -34,6 +35,7 @@ Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpen
     // The recorder outlives rebuilds of the board, so a deck attached to it stays attached; each
     // build plugs it into the new serial interface.
     tape_ = std::make_unique<IfTape>();
+    controllers_ = std::make_shared<input::GameControllers>();
     tape_->SetSoundSink(sound_->LevelOutput());
     // As the Sound settings page does when it loads: a configuration that names no device (a
     // fresh installation) gets the default output device, so the machine is heard at once.
@@ -65,6 +67,7 @@ void Machine::DestroyDevices() {
     // The SD-ROM module leaves the serial line and the memory it shows its banks in first.
     sdRom_.reset();
     sdCard_.reset();
+    joy_.reset();
     multiplier_.reset();
     timer_.reset();
     serial_.reset();
@@ -173,6 +176,19 @@ void Machine::OnSdRomFolderChanged(const std::string& folderUtf8) {
     settings_.Set(config::keys::kSdRomCurrentFolder, folderUtf8);
 }
 
+void Machine::ApplyJoystick() {
+    joy_.reset();
+    if (gpio_ == nullptr || !settings_.Get(config::keys::kJoystickConnected)) return;
+    joyConfig_ = input::ReadJoystickConfig(settings_, *controllers_);
+    joy_ = std::make_unique<JoyOPVS>(*gpio_, joyConfig_, &keyboard_, controllers_.get());
+    // A paused machine holds no controller; resuming takes it.
+    if (runState_.load() != kRunning) joy_->Close(false);
+}
+
+void Machine::SampleJoystick() {
+    if (joy_ != nullptr) joy_->Sample();
+}
+
 void Machine::ApplyBlankExternalRom() {
     if (memory_ == nullptr) return;
     layout::InstallBlankExternalRom(*memory_);
@@ -216,6 +232,7 @@ bool Machine::ApplySettings(GroupSet groups) {
     if (groups.Has(Group::Keyboard) && systemPio_ != nullptr) {
         systemPio_->SetChangeZY(settings_.Get(config::keys::kChangeZy));
     }
+    if (groups.Has(Group::Joystick)) ApplyJoystick();
     if (groups.Has(Group::Muse)) {
         sound_->ApplyMuse(soundconfig::Read(settings_), gpio_.get());
         rebuilt = true;
@@ -292,7 +309,9 @@ void Machine::SetPaused(bool paused) {
     if (paused) {
         preciseTimer_.SetEnabled(false);
         sound_->PauseStream();
+        if (joy_ != nullptr) joy_->Close(false);
     } else {
+        if (joy_ != nullptr) joy_->Open();
         sound_->ResumeStream();
         preciseTimer_.SetEnabled(throttled_);
     }

@@ -15,6 +15,7 @@
 #include "host/audio/SoundSystem.h"
 #include "host/config/GroupSet.h"
 #include "host/config/Settings.h"
+#include "host/input/GameControllers.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
 #include "machine/HostKeyboardState.h"
@@ -25,6 +26,7 @@
 #include "machine/IfSerial.h"
 #include "machine/IfTape.h"
 #include "machine/IfTimer.h"
+#include "machine/JoyOPVS.h"
 #include "machine/MemoryLayout.h"
 #include "machine/MemoryOrganizer.h"
 #include "machine/ScreenTevrin.h"
@@ -136,6 +138,14 @@ class Machine {
     void ScanKeyboard();
     // Focus lost: the machine's keys all read as released until focus returns.
     void SetKeysReleased(bool released);
+    // Reads the joystick's source into its switches; the window's 20 ms refresh calls it, on the
+    // thread that applies the settings (the game controllers are used from that one thread).
+    void SampleJoystick();
+    // The joystick interface while the configuration connects it, else null.
+    const JoyOPVS* Joystick() const { return joy_.get(); }
+    // The host's game controllers, shared with the joystick dialog, which may outlive the
+    // machine.
+    std::shared_ptr<input::GameControllers> Controllers() const { return controllers_; }
 
     // Called at the end of every period under the processor mutex, in emulated time (headless
     // typing and timed stops use it).
@@ -200,6 +210,7 @@ class Machine {
     void ApplyRomModule();
     void ApplyBlankExternalRom();
     void ApplySdRom();
+    void ApplyJoystick();
     void OnSdRomFolderChanged(const std::string& folderUtf8);
 
     config::Settings& settings_;
@@ -240,4 +251,7 @@ class Machine {
     std::unique_ptr<IfTimer> timer_;
     std::unique_ptr<IfMultiplier> multiplier_;
     std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device
+    std::shared_ptr<input::GameControllers> controllers_;
+    JoyConfig joyConfig_;           // what joy_ reads
+    std::unique_ptr<JoyOPVS> joy_;  // on gpio_, which it must not outlive
 };

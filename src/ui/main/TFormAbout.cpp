@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "Version.h"
 #include "host/files/ProgramPaths.h"
 #include "ui/common/ProgramIcons.h"
 
@@ -49,6 +50,9 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
 
 QString TFormAbout::VersionText() {
     QString text = "v" + QString::fromStdString(program::ProgramVersion());
+#if TEVRIN_PRERELEASE
+    text += " (Beta)";
+#endif
 #ifndef NDEBUG
     text += " (Debug)";
 #endif

@@ -23,9 +23,11 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/main/HomePage.h"
 #include "ui/main/MainFileCommands.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
+#include "ui/settings/TFormJoy.h"
 #include "ui/settings/TFormSettings.h"
 #include "ui/tape/TFormTapeBrowser.h"
 
@@ -67,6 +69,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
 
     // Before the other secondary windows: the start-up confirms its pages first.
     settingsForm_ = new TFormSettings(settings_, this);
+    settingsForm_->SetJoystickDialog(new TFormJoy(settings_, machine_->Controllers(), this));
     // Before the machine first runs: the browser's deck becomes the recorder's event sink.
     tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
     fileCommands_ = new MainFileCommands(*this);
@@ -195,6 +198,8 @@ void TFormMain::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
+    QAction* homePage = AddAction(help, "MiWebpages", "&Home page");
+    connect(homePage, &QAction::triggered, this, [] { OpenHomePage(); });
     QAction* aboutItem = AddAction(help, "MiAbout", "&About...");
     connect(aboutItem, &QAction::triggered, this, &TFormMain::MiAboutClick);
     windowedOnly_.push_back(aboutItem);
@@ -550,6 +555,7 @@ void TFormMain::TimerRefreshControlsTimer() {
     const int usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
     machine_->ScanKeyboard();
+    machine_->SampleJoystick();
     {
         TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
         if (call) presenter_.Render(*machine_);

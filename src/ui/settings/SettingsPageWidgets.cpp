@@ -65,8 +65,7 @@ void GeneralPage(QStackedWidget* stack) {
     list->setIconSize(QSize(24, 16));
     language->addWidget(list, 1);
     layout->addLayout(language);
-    // The registration with the desktop comes with the file-type support; until then the
-    // group shows what it will hold, disabled.
+    // The registration with the desktop (FileTypesBox reads and applies it).
     auto* types = Named<QGroupBox>(page, "GbRegtype", "File types");
     auto* typesLayout = new QVBoxLayout(types);
     typesLayout->addWidget(
@@ -75,7 +74,6 @@ void GeneralPage(QStackedWidget* stack) {
         Named<QCheckBox>(types, "CheckRegtypeTVX", "Open snapshots (*.tvx) with the emulator"));
     typesLayout->addWidget(Named<QPushButton>(types, "BtnRegtypeUpdate", "Apply"), 0,
                            Qt::AlignRight);
-    types->setEnabled(false);
     layout->addWidget(types);
     layout->addStretch();
 }

@@ -28,6 +28,7 @@
 #include "ui/common/FlagPicture.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/settings/FileTypesBox.h"
 #include "ui/settings/JoystickDialogLink.h"
 #include "ui/settings/SettingsPageWidgets.h"
 
@@ -153,6 +154,7 @@ void TFormSettings::ConnectControls() {
             &TFormSettings::BtnSdRomRootPathClick);
     connect(Child<QPushButton>(this, "BtnJoy"), &QPushButton::clicked, this,
             &TFormSettings::BtnJoyClick);
+    new FileTypesBox(this);
     // A page's hint is its description in the top panel, not a tool tip over the whole page.
     for (int page = 0; page < stack_->count(); ++page)
         stack_->widget(page)->installEventFilter(this);
@@ -222,7 +224,10 @@ void TFormSettings::RefreshHeading() {
 }
 
 void TFormSettings::TabShow(Page page) {
-    if (page == Page::General) FillLanguageList();
+    if (page == Page::General) {
+        FillLanguageList();
+        findChild<FileTypesBox*>()->TabGeneralShow();
+    }
     if (page == Page::Sound) ShowSoundApis();
     pages_.LoadPage(page);
     if (page == Page::Controls) ShowJoystickType();
