@@ -19,6 +19,8 @@ struct MemoryDump {
     std::string path;
 };
 
+inline constexpr int64_t kDefaultTraceLimit = 1000000;
+
 struct Options {
     bool runForMs = false;
     int64_t runMs = 0;      // emulated milliseconds
@@ -39,6 +41,13 @@ struct Options {
     std::string vramPath;
     std::vector<MemoryDump> memoryDumps;
     bool stats = false;
+    // --break ADDR, as often as given: stop before the instruction at ADDR.
+    std::vector<uint16_t> breaks;
+    // --trace PATH: every instruction executed, from --trace-from-ms on, at most --trace-limit
+    // lines (the whole trace is held until exit).
+    std::string tracePath;
+    int64_t traceFromMs = 0;
+    int64_t traceLimit = kDefaultTraceLimit;
 };
 
 inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 64;
