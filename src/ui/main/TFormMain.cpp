@@ -24,6 +24,7 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/debugger/TFormDebugger.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
 #include "ui/settings/TFormSettings.h"
@@ -69,6 +70,8 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     settingsForm_ = new TFormSettings(settings_, this);
     // Before the machine first runs: the browser's deck becomes the recorder's event sink.
     tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
+    debugger_ = new TFormDebugger(settings, *machine_, this);
+    debugger_->RunStateChanged = [this] { UpdateRunState(); };
     CreateMenus();
     CreateToolBar();
     CreateStatusPanel();
@@ -185,6 +188,8 @@ void TFormMain::CreateMenus() {
     }
     QAction* browser = AddAction(tools, "MiTapeBrowser", "&Tape browser", QKeySequence("Alt+T"));
     connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
+    QAction* debuggerItem = AddAction(tools, "MiDebugger", "&Debugger", QKeySequence("Alt+F12"));
+    connect(debuggerItem, &QAction::triggered, this, &TFormMain::MiDebuggerClick);
     // Play and stop from the keyboard, also in full screen.
     auto* playStop = new QAction(this);
     playStop->setObjectName("ActTapePlayStop");
@@ -499,9 +504,10 @@ void TFormMain::TBtnResetClick(int tag) {
         debuggerHolds = machine_->ResetMachine(tag == 1);
     }
     UpdateMultiplierIcon();
-    // The debugger window that shows the reset state arrives with the debugger; until then
-    // the refresh keeps going so its requests are served.
-    if (debuggerHolds) refreshTimer_.start();
+    if (debuggerHolds) {
+        refreshTimer_.start();
+        debugger_->EnterDebugger();
+    }
     UpdateRunState();
 }
 
@@ -546,6 +552,7 @@ void TFormMain::TimerRefreshControlsTimer() {
     ReportFault();
     const int usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
+    debugger_->RefreshTimer();
     machine_->ScanKeyboard();
     {
         TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
@@ -568,12 +575,12 @@ void TFormMain::ReportFault() {
     // The machine stopped by itself; coming back to the program must not set it going.
     focusPause_.Forget();
     UpdateRunState();
-    // A way out that cannot loop: a program that faults again at once is left paused on No.
+    // Yes shows the machine where it stopped; No starts it again from the ROM.
     if (AskYesNo(QMessageBox::Critical, FormText("err.I41Lock.Title"),
-                 QString::fromStdString(FaultMessage(fault, false)))) {
-        TBtnResetClick(0);
+                 QString::fromStdString(FaultMessage(fault, true)))) {
+        debugger_->EnterDebugger();
     } else {
-        SetPaused(true);
+        TBtnResetClick(0);
     }
 }
 
@@ -586,6 +593,11 @@ void TFormMain::UpdateSerialIcon() {
                        : index == IfTape::kIconRecording ? icons::kTapeRecording
                                                          : nullptr;
     imageSerial_->setPixmap(name != nullptr ? icons::Pixmap(name, 20) : QPixmap());
+}
+
+void TFormMain::MiDebuggerClick() {
+    if (closing_) return;
+    debugger_->EnterDebugger();
 }
 
 void TFormMain::MiTapeBrowserClick() {
@@ -734,6 +746,7 @@ void TFormMain::StoreSettings() {
     settings_.SetWindowPos(config::keys::kScreenPos, config::WindowPos{corner.x(), corner.y()});
     settings_.Set(config::keys::kScreenSize, screenModes_.StoredSize());
     settingsForm_->StoreSettings();
+    debugger_->SaveSettings();
     std::string error;
     if (!settings_.Document().SaveIfModified(&error)) {
         std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",
