@@ -232,6 +232,21 @@ bool DebuggerListing::Pop() {
     return true;
 }
 
+void DebuggerListing::ValueToMem(int item, uint16_t value, bool fromListingAddress) {
+    const int32_t offset = fromListingAddress ? Current().offset : 0;
+    const int type = fromListingAddress ? Current().type : kDump;
+    ListingSource& target = sources[static_cast<size_t>(item % 3)];
+    if (item < 3) {
+        target = {value, 0, type};
+    } else if (item < 6) {
+        target = {static_cast<uint16_t>(value + offset), 0, type};
+    } else {
+        target = {value, offset, type};
+    }
+    current = item % 3;
+    shownType = type;
+}
+
 LineClick ClassifyLineClick(bool rightButton, bool instructionLine, int type, double column) {
     // The bands, in pixels of an 8-pixel character: address below 50, mnemonic 128 to 164,
     // bytes 63 to 320, characters 326 to 396 (ASCII 71 to 324), operand 168 to 250.

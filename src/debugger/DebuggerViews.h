@@ -97,6 +97,11 @@ class DebuggerListing {
     bool Push(const ChipCpu8080& cpu, uint16_t target);
     // Back to the place on top of the stack; false when it is empty.
     bool Pop();
+    // The value-to-memory menus: item n (0 to 8) sets MEM(n mod 3 + 1) to {X, 0}, then from
+    // item 3 {X + offset, 0}, from item 6 {X, offset}, and shows it. From a register or stack
+    // label X is the value and the type dump; from the listing address (a register source) X
+    // is the register, the offset and type are the source's.
+    void ValueToMem(int item, uint16_t value, bool fromListingAddress);
     // The type the type box shows: a nest shows code without changing the source's own type.
     int shownType = kDump;
 

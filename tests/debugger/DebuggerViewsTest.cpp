@@ -2,6 +2,7 @@
 
 #include "debugger/DebuggerSettings.h"
 #include "debugger/DebuggerViews.h"
+#include "debugger/InstructionTrace.h"
 #include "host/config/ConfigDocument.h"
 #include "support/CpuFixture.h"
 
@@ -131,6 +132,26 @@ TEST_F(DebuggerViews, NestingStackFollowsOperandsAndRefusesATwelfth) {
     EXPECT_FALSE(OperandTarget(memory, 0x5004, target));
 }
 
+TEST_F(DebuggerViews, ValueToMemoryMenus) {
+    DebuggerListing listing;
+    cpu.SetHL(0x4000);
+    listing.current = kHL;
+    listing.sources[kHL] = {0, -0x10, kAscii};
+    listing.ValueToMem(4, cpu.HL(), true);  // "MEM2 <- X + Offset"
+    EXPECT_EQ(listing.current, kMem2);
+    EXPECT_EQ(listing.Start(cpu), 0x3FF0);
+    EXPECT_EQ(listing.Current().offset, 0);
+    EXPECT_EQ(listing.shownType, kAscii);
+    listing.current = kHL;
+    listing.ValueToMem(6, cpu.HL(), true);  // "MEM1 <- X | Offset"
+    EXPECT_EQ(listing.sources[kMem1].base, 0x4000);
+    EXPECT_EQ(listing.sources[kMem1].offset, -0x10);
+    listing.ValueToMem(2, 0x1234, false);  // a register label: MEM3 as a dump
+    EXPECT_EQ(listing.current, kMem3);
+    EXPECT_EQ(listing.Start(cpu), 0x1234);
+    EXPECT_EQ(listing.shownType, kDump);
+}
+
 TEST(DebuggerLineClicks, ColumnsDecideTheAction) {
     using A = LineAction;
     EXPECT_EQ(ClassifyLineClick(false, true, kDump, 2).action, A::Breakpoint);
@@ -229,6 +250,33 @@ TEST(DebuggerSettings, ChoicesAndBreakpointsSurviveARoundTrip) {
     EXPECT_EQ(coreAgain.Breakpoints[6].address, 0xABCD);
     EXPECT_EQ(coreAgain.Breakpoints[6].active, 1);
     EXPECT_EQ(coreAgain.Breakpoints[3].address, 256);
+}
+
+}  // namespace
+
+namespace {
+
+class TraceLines : public CpuFixture {};
+
+TEST_F(TraceLines, AnInterruptShowsAsTheRestartItExecutes) {
+    FakeInterruptController unit;
+    unit.bytes[0] = 0xEF;  // RST 5
+    cpu.SetInterruptController(&unit);
+    Poke(0x0100, {0x00});
+    cpu.PC = 0x0100;
+    cpu.SP = 0x8000;
+    cpu.SetInte(true);
+    ASSERT_TRUE(cpu.AcceptInterrupt());
+    const std::string line = debugger::FormatTraceLine(cpu, memory, 42);
+    EXPECT_EQ(line.substr(0, 20), "0100 EF       RST  5");
+    EXPECT_NE(line.find(" SP=8000 T=42"), std::string::npos) << line;
+    cpu.Step();
+    EXPECT_EQ(cpu.PC, 0x0028) << "the line told what the processor then did";
+    // Unmapped code shows as FF without raising the memory's fault.
+    organizer.SetPageRegister(0x0A, 0x55);
+    cpu.PC = 0xA000;
+    EXPECT_EQ(debugger::FormatTraceLine(cpu, memory, 0).substr(0, 20), "A000 FF       RST  7");
+    EXPECT_FALSE(memory.Fault());
 }
 
 }  // namespace

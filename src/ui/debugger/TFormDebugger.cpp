@@ -274,6 +274,14 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         RefreshListing();
     });
 
+    for (QLabel* label : registers_) label->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (QLabel* label : stackValues_) label->setContextMenuPolicy(Qt::CustomContextMenu);
+    lblListAddr_->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->contextMenuPolicy() != Qt::CustomContextMenu) continue;
+        connect(label, &QWidget::customContextMenuRequested, this,
+                [this, label](const QPoint& at) { ShowValueMenu(label, at); });
+    }
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
     step->setFocus();
     ApplyActiveLanguage(this);

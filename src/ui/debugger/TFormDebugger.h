@@ -65,6 +65,10 @@ class TFormDebugger : public QWidget {
     // After the machine was resumed or paused here, so the main window shows its run state.
     std::function<void()> RunStateChanged;
 
+    // The search, disassembly and peripheral status windows go at the debugger's left edge,
+    // directly above it when there is room, else directly below; otherwise they stay.
+    void PlaceToolWindow(QWidget& tool) const;
+
     const debugger::DisplayFlags& Flags() const { return choices_.flags; }
     debugger::DebuggerListing& Listing() { return listing_; }
     bool EditorOpen() const;
@@ -95,6 +99,8 @@ class TFormDebugger : public QWidget {
     void CloseInlineAssembler();
     void SelectSource(int source);
     void CopyFillStep(uint16_t value);
+    // The value-to-memory menu of a register, stack or listing-address label.
+    void ShowValueMenu(QLabel* label, const QPoint& at);
     QString Text(const char* key) const;
 
     config::Settings& settings_;

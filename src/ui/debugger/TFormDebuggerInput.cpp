@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include "asm/NumberFormat.h"
@@ -382,4 +384,56 @@ void TFormDebugger::CloseInlineAssembler() {
     cbListSrc_->setEnabled(true);
     cbListType_->setEnabled(true);
     FormShow();
+}
+
+void TFormDebugger::PlaceToolWindow(QWidget& tool) const {
+    const QRect frame = frameGeometry();
+    const int height = tool.frameGeometry().height();
+    const QRect screenArea = screen()->availableGeometry();
+    if (frame.top() - screenArea.top() >= height) {
+        tool.move(frame.left(), frame.top() - height);
+    } else if (frame.bottom() + 1 + height <= screenArea.bottom() + 1) {
+        tool.move(frame.left(), frame.bottom() + 1);
+    }
+}
+
+void TFormDebugger::ShowValueMenu(QLabel* label, const QPoint& at) {
+    if (!CanCommand(true, true) || core_.Cpu() == nullptr) return;
+    uint16_t value = 0;
+    bool fromListingAddress = false;
+    if (label == lblListAddr_) {
+        if (!listing_.CurrentIsRegister()) return;
+        value = listing_.Base(*core_.Cpu(), listing_.current);
+        fromListingAddress = true;
+    } else {
+        bool found = false;
+        for (int i = 0; i < 6 && !found; ++i) {
+            if (label == registers_[static_cast<size_t>(i)]) {
+                value = debugger::RegisterValue(*core_.Cpu(), i);
+                found = true;
+            }
+        }
+        for (int i = 0; i < 5 && !found; ++i) {
+            if (label == stackValues_[static_cast<size_t>(i)]) {
+                const bool hadFault = core_.Memory()->Fault();
+                value = core_.Memory()->ReadWord(static_cast<uint16_t>(core_.Cpu()->SP + 2 * i));
+                if (!hadFault) core_.Memory()->ClearFault();
+                found = true;
+            }
+        }
+        if (!found) return;
+    }
+    QMenu menu(this);
+    menu.setObjectName(fromListingAddress ? "PopupValToMem" : "PopupValToMem2");
+    static constexpr const char* kItems[9] = {
+        "MEM1 <- X",          "MEM2 <- X",          "MEM3 <- X",
+        "MEM1 <- X + Offset", "MEM2 <- X + Offset", "MEM3 <- X + Offset",
+        "MEM1 <- X | Offset", "MEM2 <- X | Offset", "MEM3 <- X | Offset"};
+    for (int item = 0; item < (fromListingAddress ? 9 : 3); ++item) {
+        menu.addAction(kItems[item], this, [this, item, value, fromListingAddress] {
+            listing_.ValueToMem(item, value, fromListingAddress);
+            FormShow();
+        });
+    }
+    menu.exec(label->mapToGlobal(at));
 }
