@@ -15,6 +15,7 @@
 #include "debugger/Disassembler.h"
 #include "debugger/InlineAssembler.h"
 #include "emulator/Machine.h"
+#include "host/config/ConfigKeys.h"
 #include "machine/MemoryLayout.h"
 #include "ui/debugger/TFormDebugger.h"
 
@@ -72,6 +73,11 @@ bool TFormDebugger::HandleKey(QKeyEvent* key) {
 
 bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // The explanatory hints only on request; the page names of the memory map always.
+    if (type == QEvent::ToolTip && watched != memOrg_[0] && watched != memOrg_[1] &&
+        !settings_.Get(config::keys::kShowHintInDebugger)) {
+        return true;
+    }
     if (type == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == meEditValue_ || watched == meEditDump_ || watched == meEditAscii_) {
