@@ -25,7 +25,7 @@ sed -e "s|<RomFile>[^<]*</RomFile>|<RomFile>$bin/tevrin.rom</RomFile>|" \
     "$bin/TevrinEmu.xml" > "$config"
 
 # Positions inside the debugger window, from its top left corner, for the fixed-pitch font the
-# window uses: the first breakpoint item's text and check box, and the BC label.
+# window uses: the first breakpoint item's text and the BC label.
 cat > "$work/session.sh" <<SESSION
 set -e
 "$program" --config "$config" > "$work/program.log" 2>&1 &
@@ -37,7 +37,7 @@ d=\$(xdotool search --sync --onlyvisible --name "^Debugger\$" | head -1)
 sleep 1
 eval \$(xdotool getwindowgeometry --shell \$d)
 import -window root "$work/1-opened.png"
-xdotool mousemove \$((X + 45)) \$((Y + 176)) click --repeat 2 --delay 80 1
+xdotool mousemove \$((X + 45)) \$((Y + 193)) click --repeat 2 --delay 80 1
 sleep 0.5
 xdotool key --delay 20 ctrl+a $(echo "$gk1" | sed 's/./& /g') Return
 sleep 0.3
@@ -48,7 +48,7 @@ import -window root "$work/2-at-breakpoint.png"
 xdotool key F8
 sleep 1
 import -window root "$work/3-stepped-over.png"
-xdotool mousemove \$((X + 360)) \$((Y + 58)) click --repeat 2 --delay 80 1
+xdotool mousemove \$((X + 350)) \$((Y + 48)) click --repeat 2 --delay 80 1
 sleep 0.5
 xdotool key --delay 20 ctrl+a 1 2 3 4 Return
 sleep 0.5
@@ -69,10 +69,15 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" || fail "the sess
 # The keyboard loop comes round again at once: the breakpoint stops it there once more.
 [ -s "$work/visible-at-end" ] || fail "the debugger did not come back after running on"
 # The BC label (the second register row) before and after the edit.
-crop="340x20+900+68"
+crop="120x14+900+61"
 before=$(convert "$work/3-stepped-over.png" -crop "$crop" +repage -format '%#' info:)
 after=$(convert "$work/4-bc-edited.png" -crop "$crop" +repage -format '%#' info:)
 [ "$before" != "$after" ] || fail "the BC label did not change"
+# Only BC: the DE label below it is as it was.
+crop="120x14+900+75"
+before=$(convert "$work/3-stepped-over.png" -crop "$crop" +repage -format '%#' info:)
+after=$(convert "$work/4-bc-edited.png" -crop "$crop" +repage -format '%#' info:)
+[ "$before" = "$after" ] || fail "the DE label changed too"
 dec=$((16#$gk1))
 grep -q "<BP1 active=\"true\">$dec</BP1>" "$config" ||
   fail "breakpoint 1 not stored as $dec: $(grep '<BP1' "$config")"

@@ -120,26 +120,37 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     for (QLabel* label : {lblRoll_, lblColor_, lblIntr_, lblTicks_}) chips->addWidget(label);
     left->addLayout(chips);
 
-    auto* regsGrid = new QGridLayout;
-    regsGrid->setSpacing(2);
-    top->addLayout(regsGrid);
+    // Registers, flags and stack side by side, each a panel of its own for its hint.
+    auto panel = [&](const char* name, int columns) {
+        auto* widget = new QWidget(this);
+        widget->setObjectName(name);
+        auto* grid = new QGridLayout(widget);
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setHorizontalSpacing(columns > 1 ? 8 : 0);
+        grid->setVerticalSpacing(0);
+        top->addWidget(widget, 0, Qt::AlignTop);
+        return std::pair{widget, grid};
+    };
     static constexpr const char* kRegNames[6] = {"RegAF", "RegBC", "RegDE",
                                                  "RegHL", "RegPC", "RegSP"};
     static constexpr const char* kFlagNames[6] = {"FlagSF", "FlagZF", "FlagAF",
                                                   "FlagPF", "FlagCF", "FlagIF"};
+    auto [regsPanel, regsGrid] = panel("PanelRegs", 1);
+    auto [flagsPanel, flagsGrid] = panel("PanelFlags", 1);
+    auto [stackPanel, stackGrid] = panel("PanelSP", 2);
     for (int i = 0; i < 6; ++i) {
-        registers_[static_cast<size_t>(i)] = NewLabel(kRegNames[i], this);
-        flagLabels_[static_cast<size_t>(i)] = NewLabel(kFlagNames[i], this);
+        registers_[static_cast<size_t>(i)] = NewLabel(kRegNames[i], regsPanel);
+        flagLabels_[static_cast<size_t>(i)] = NewLabel(kFlagNames[i], flagsPanel);
         regsGrid->addWidget(registers_[static_cast<size_t>(i)], i, 0);
-        regsGrid->addWidget(flagLabels_[static_cast<size_t>(i)], i, 1);
+        flagsGrid->addWidget(flagLabels_[static_cast<size_t>(i)], i, 0);
     }
     for (int i = 0; i < 5; ++i) {
         stackAddresses_[static_cast<size_t>(i)] =
-            NewLabel(QString("SPadr%1").arg(i + 1).toUtf8().constData(), this);
+            NewLabel(QString("SPadr%1").arg(i + 1).toUtf8().constData(), stackPanel);
         stackValues_[static_cast<size_t>(i)] =
-            NewLabel(QString("SP%1").arg(i + 1).toUtf8().constData(), this);
-        regsGrid->addWidget(stackAddresses_[static_cast<size_t>(i)], i, 2);
-        regsGrid->addWidget(stackValues_[static_cast<size_t>(i)], i, 3);
+            NewLabel(QString("SP%1").arg(i + 1).toUtf8().constData(), stackPanel);
+        stackGrid->addWidget(stackAddresses_[static_cast<size_t>(i)], i, 0);
+        stackGrid->addWidget(stackValues_[static_cast<size_t>(i)], i, 1);
     }
 
     breakpoints_ = new QListWidget(this);

@@ -16,9 +16,11 @@
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "host/files/ProgramPaths.h"
+#include "host/lang/IniFile.h"
 #include "host/lang/Language.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
+#include "ui/common/LanguageApplier.h"
 #include "ui/main/TFormMain.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
@@ -162,6 +164,22 @@ TEST_F(DebuggerWindowTest, AnOpenEditorRefusesCommandsAndKeepsTheWindowOpen) {
     EXPECT_FALSE(debugger_->isVisible());
     EXPECT_EQ(machine().Debugger().DebuggerState.load(), debugger::kResumeRequested);
     EXPECT_EQ(settings_.Get(keys::kListSource), config::ListSource::PC);
+}
+
+TEST_F(DebuggerWindowTest, EveryTextOfItsLanguageSectionsFindsItsControl) {
+    for (const char* file : {"english.ini", "german.ini"}) {
+        IniFile ini;
+        ASSERT_TRUE(ini.LoadFile(std::string(TEVRIN_SOURCE_DIR) + "/resources/Lang/" + file));
+        const IniFile::Section* section = ini.FindSection("FormDebugger");
+        ASSERT_NE(section, nullptr);
+        std::vector<std::string> unused = ApplyLanguageSection(debugger_, *section);
+        // Messages and prompts are looked up when they are shown.
+        std::erase_if(unused, [](const std::string& key) {
+            return key.starts_with("text.") || key.starts_with("err.") ||
+                   key.starts_with("panel.PanelDump.Hint");
+        });
+        EXPECT_TRUE(unused.empty()) << file << ": " << testing::PrintToString(unused);
+    }
 }
 
 }  // namespace
