@@ -12,6 +12,7 @@
 #include <ostream>
 #include <thread>
 
+#include "debugger/InstructionTrace.h"
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
 #include "emulator/StartUp.h"
@@ -97,6 +98,29 @@ struct PeriodWork {
             finished = true;
             machine->StopTimer();
         }
+    }
+};
+
+// --trace: a line before every instruction the processor executes. Runs on the emulation
+// thread; the text is read after the machine has been paused.
+struct HeadlessTrace {
+    Machine* machine = nullptr;
+    int64_t fromTicks = 0;
+    int64_t limit = 0;
+    int64_t lines = 0;
+    std::string text;
+
+    void OnInstruction() {
+        debugger::DebuggerCore& core = machine->Debugger();
+        const ChipCpu8080* cpu = core.Cpu();
+        const int64_t ticks = machine->EmulatedTicks() + cpu->PeriodTicks;
+        if (ticks < fromTicks) return;
+        std::string line = debugger::FormatTraceLine(*cpu, *core.Memory(), ticks);
+        if (line.empty()) return;
+        text += line;
+        text += '\n';
+        // Enough: the run loop goes back to whole periods.
+        if (++lines >= limit) core.BeforeInstruction = {};
     }
 };
 
@@ -296,6 +320,33 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             options.loadAtMs = number;
+        } else if (arg == "--break") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number) || number > 0xFFFF) {
+                error = "--break needs an address from 0 to 0xFFFF";
+                return false;
+            }
+            options.breaks.push_back(static_cast<uint16_t>(number));
+        } else if (arg == "--trace") {
+            if (!value(options.tracePath)) return false;
+            if (options.tracePath.empty()) {
+                error = "--trace needs a file name";
+                return false;
+            }
+        } else if (arg == "--trace-from-ms") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number)) {
+                error = "--trace-from-ms needs a number of milliseconds";
+                return false;
+            }
+            options.traceFromMs = number;
+        } else if (arg == "--trace-limit") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number) || number < 1) {
+                error = "--trace-limit needs a number of lines, at least 1";
+                return false;
+            }
+            options.traceLimit = number;
         } else if (arg == "--stats") {
             options.stats = true;
         } else {
@@ -357,6 +408,16 @@ std::string HelpText() {
            "                        the machine has started, and with RUN start it there;\n"
            "                        may be given several times\n"
            "  --load-at MS          when --load-mem loads (default 1000 ms of emulated time)\n"
+           "  --break ADDR          stop before the processor executes ADDR (0x... or\n"
+           "                        decimal), print \"break PPPP\" and the registers, write\n"
+           "                        the dumps and screenshot of that moment and exit 0; may\n"
+           "                        be given several times\n"
+           "  --trace PATH          write one line per executed instruction to PATH: address,\n"
+           "                        bytes and 8080 mnemonic, then A= F= BC= DE= HL= SP= (before\n"
+           "                        the instruction) and T= (ticks since the start);\n"
+           "                        interrupts show as the restart they execute\n"
+           "  --trace-from-ms MS    start the trace at MS of emulated time (default 0)\n"
+           "  --trace-limit N       at most N trace lines (default 1000000)\n"
            "  --stats               at exit, print ticks=... instructions=... wall_s=...\n"
            "                        emulated_mhz=... host_usage=...%, and with a sound\n"
            "                        device sound_produced= sound_played= sound_primed=\n"
@@ -417,6 +478,18 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     work.loads = std::move(loads);
     if (!work.loads.empty()) work.loadAtMs = options.loadAtMs;
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
+    for (uint16_t address : options.breaks) machine->Debugger().AddExtraBreakpoint(address);
+    HeadlessTrace trace;
+    trace.machine = machine.get();
+    trace.fromTicks = options.traceFromMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
+    trace.limit = options.traceLimit;
+    if (!options.tracePath.empty()) {
+        machine->Debugger().BeforeInstruction =
+            Closure<void()>::Bind<&HeadlessTrace::OnInstruction>(&trace);
+    }
+    auto broke = [&] {
+        return machine->Debugger().DebuggerState.load() == debugger::kBreakRequested;
+    };
 
     void (*previousInt)(int) = SIG_DFL;
     void (*previousTerm)(int) = SIG_DFL;
@@ -450,13 +523,13 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     }
     Machine::Fault fault;
     if (options.maxSpeed) {
-        while (!work.finished && !interrupted) {
+        while (!work.finished && !interrupted && !broke()) {
             machine->CpuTimerEvent();
             if (machine->FaultPending()) break;
         }
         fault = machine->TakeFault();
     } else {
-        while (!work.finished && !interrupted) {
+        while (!work.finished && !interrupted && !broke()) {
             // The run's end is exact in emulated time (the period hook stops the timer); this
             // only notices it, and faults, as the window's 20 ms refresh would.
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -479,7 +552,19 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         err << FaultMessage(fault, false) << "\n";
         status = kExitFault;
     }
+    if (broke()) {
+        const ChipCpu8080& cpu = *machine->Debugger().Cpu();
+        char line[16];
+        std::snprintf(line, sizeof line, "break %04X\n", cpu.PC);
+        out << line << debugger::FormatRegisterLine(cpu, machine->EmulatedTicks() + cpu.PeriodTicks)
+            << "\n";
+    }
     std::string writeError;
+    if (!options.tracePath.empty() &&
+        !files::WriteFileAtomically(options.tracePath, trace.text, &writeError)) {
+        err << "tevrinemu: cannot write " << options.tracePath << ": " << writeError << "\n";
+        if (status == kExitOk) status = kExitConfig;
+    }
     if (!options.screenshotPath.empty() &&
         !media::SavePicture(presenter.Picture(*machine), options.screenshotPath, &writeError)) {
         err << "tevrinemu: cannot write " << options.screenshotPath << ": " << writeError << "\n";

@@ -19,6 +19,8 @@ struct MemoryDump {
     std::string path;
 };
 
+inline constexpr int64_t kDefaultTraceLimit = 1000000;
+
 // --load-mem PATH:ADDR[:RUN]: a host file loaded into the address space at ADDR.
 struct MemoryLoad {
     std::string path;
@@ -49,6 +51,13 @@ struct Options {
     std::vector<MemoryLoad> memoryLoads;  // in the order given
     int64_t loadAtMs = 1000;              // emulated time of the loads: the ROM has started
     bool stats = false;
+    // --break ADDR, as often as given: stop before the instruction at ADDR.
+    std::vector<uint16_t> breaks;
+    // --trace PATH: every instruction executed, from --trace-from-ms on, at most --trace-limit
+    // lines (the whole trace is held until exit).
+    std::string tracePath;
+    int64_t traceFromMs = 0;
+    int64_t traceLimit = kDefaultTraceLimit;
 };
 
 inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 64;

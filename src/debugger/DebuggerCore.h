@@ -3,9 +3,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "machine/ChipCpu8080.h"
 #include "machine/ChipMemory.h"
+#include "machine/Closure.h"
 
 namespace debugger {
 
@@ -24,15 +26,22 @@ struct BreakpointSlot {
     uint8_t active = 0;
 };
 
-// What the run loop asks before every instruction, and the return watcher that runs the
-// processor while stepping over or out of a routine. Slot 0 is the temporary breakpoint that
-// step over and run-to-next plant; slots 1 to 6 are the user's.
+// What the refresh timer has to do after looking at the state.
+struct RefreshAction {
+    bool resume = false;  // let the machine run (a run or step the debugger asked for)
+    bool enter = false;   // show the stopped machine in the debugger
+};
+
+// What the run loop asks before every instruction, the return watcher that runs the processor
+// while stepping over or out of a routine, and the run and step commands. Slot 0 is the
+// temporary breakpoint that step over and run-to-next plant; slots 1 to 6 are the user's.
 //
 // The breakpoints change only while the machine is stopped in the debugger, so the run loop may
-// look at AnyBreakpointActive() once per period.
+// look at Careful() once per period.
 class DebuggerCore {
   public:
     static constexpr int kSlots = 7;
+    static constexpr int kUserSlots = 6;
 
     void BindMachine(ChipCpu8080* cpu, ChipMemory* memory) {
         cpu_ = cpu;
@@ -45,13 +54,50 @@ class DebuggerCore {
         for (const BreakpointSlot& slot : Breakpoints) {
             if (slot.active != 0 && slot.address == address) return true;
         }
-        return false;
+        return extraBreaks_ && extraBreakAt_[address];
     }
     bool AnyBreakpointActive() const;
+    // Whether the run loop has to go instruction by instruction: a breakpoint may fire or
+    // someone watches every instruction. Otherwise the processor runs a period in one go.
+    bool Careful() const { return extraBreaks_ || BeforeInstruction || AnyBreakpointActive(); }
 
     // Executes one instruction for a step over or out; true when it was the return that ends
     // the step. `ticks` receives what the processor's Step returned.
     bool WatchReturnStep(int32_t& ticks);
+
+    // Breakpoints beyond the six slots, never shown in the window: the command line's.
+    void AddExtraBreakpoint(uint16_t address);
+    void ClearExtraBreakpoints();
+
+    // Called by the run loop before every instruction while set (tracing); the processor is
+    // about to execute the instruction at PC, or an interrupt acknowledge.
+    Closure<void()> BeforeInstruction;
+
+    // The commands. Each acts only in the stopped state; the caller checks CanCommand first.
+    // State -1 and the temporary breakpoint cleared: the view of every stop.
+    void Stop();
+    // Run (F5): over a breakpoint at PC first, then ask the refresh timer to resume.
+    void Run();
+    // One instruction (F7), whatever stands at PC.
+    void Step();
+    // F8. True when the machine has to run (a call or restart), false when one step did.
+    bool StepOver();
+    // Shift+F8. True when the machine has to run, false when PC was at a return.
+    bool StepOut();
+    // Shift+F7: run until the instruction after the current one in memory.
+    void RunToNext();
+    // The slot a click in the address column uses: `selected` (1 to 6) when an item is
+    // selected, else the first inactive user slot. Returns the slot set, or 0 for none.
+    int SetBreakpointAt(uint16_t address, int selected = 0);
+    // The refresh timer's part, every 20 ms on the window's thread.
+    RefreshAction OnRefreshTimer();
+    bool Stopped() const { return DebuggerState.load() == kStopped; }
+    // The debugger is showing the machine, or about to (a breakpoint fired): a reset or a
+    // memory load keeps it stopped and shows the result there.
+    bool Holding() const {
+        const int32_t state = DebuggerState.load();
+        return state == kStopped || state == kBreakRequested;
+    }
 
     std::atomic<int32_t> DebuggerState{kRunning};
     std::array<BreakpointSlot, kSlots> Breakpoints{};
@@ -62,8 +108,12 @@ class DebuggerCore {
     int32_t SavedCurPC = -1;
 
   private:
+    void StepOverBreakpoint();
+
     ChipCpu8080* cpu_ = nullptr;
     ChipMemory* memory_ = nullptr;
+    bool extraBreaks_ = false;
+    std::vector<bool> extraBreakAt_ = std::vector<bool>(0x10000, false);
 };
 
 }  // namespace debugger

@@ -24,7 +24,6 @@ size_t FindOperandMarker(std::string_view entry, bool z80) {
 }
 
 std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags) {
-    const bool hex = !flags.DecimalRadix;
     const uint16_t start = address;
     const uint8_t opcode = memory.Read(start);
     const int length = isa::InstructionLength[opcode];
@@ -32,18 +31,28 @@ std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags f
     uint8_t third = 0;
     if (length >= 2) second = memory.Read(static_cast<uint16_t>(start + 1));
     if (length == 3) third = memory.Read(static_cast<uint16_t>(start + 2));
+    address = static_cast<uint16_t>(start + length);
+    return FormatCodeBytes(start, {opcode, second, third}, flags);
+}
+
+std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, DisplayFlags flags) {
+    const bool hex = !flags.DecimalRadix;
+    const uint8_t opcode = bytes[0];
+    const int length = isa::InstructionLength[opcode];
+    const uint8_t second = bytes[1];
+    const uint8_t third = bytes[2];
 
     std::string line = " ";
     line += FormatNumber(
-        start, {.Word = true, .FixedWidth = true, .Hexadecimal = hex, .HashPrefix = true});
+        address, {.Word = true, .FixedWidth = true, .Hexadecimal = hex, .HashPrefix = true});
     line += ' ';
-    char bytes[16];
-    std::snprintf(bytes, sizeof bytes, "%02X", opcode);
-    line += bytes;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X", opcode);
+    line += text;
     for (int i = 2; i <= 3; ++i) {
         if (length >= i) {
-            std::snprintf(bytes, sizeof bytes, "%02X", i == 2 ? second : third);
-            line += bytes;
+            std::snprintf(text, sizeof text, "%02X", i == 2 ? second : third);
+            line += text;
         } else {
             line += "  ";
         }
@@ -66,7 +75,6 @@ std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags f
         line += FormatNumber(value, {.Word = word, .Hexadecimal = hex, .HashPrefix = true});
         line += entry.substr(marker + 1);
     }
-    address = static_cast<uint16_t>(start + length);
     return line;
 }
 

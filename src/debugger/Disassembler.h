@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ size_t FindOperandMarker(std::string_view entry, bool z80);
 // " #1234 CD7856   CALL #5678" (address, the instruction's bytes in hexadecimal, the entry with
 // its operand filled in).
 std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags);
+// The same line for an instruction whose bytes are already known (an interrupt acknowledge's,
+// or ones read without touching the memory's fault state); bytes past its length are ignored.
+std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, DisplayFlags flags);
 
 // The address `count` instructions after `address`, wrapping at 64 KB.
 uint16_t NextInstructionAddress(ChipMemory& memory, uint16_t address, int count);

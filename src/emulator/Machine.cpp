@@ -259,8 +259,9 @@ void Machine::CpuTimerEvent() {
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
     bool stop = false;
-    if (!stepping && !debugger_.AnyBreakpointActive()) {
-        // No breakpoint can fire: the processor runs the whole period in one go.
+    if (!stepping && !debugger_.Careful()) {
+        // No breakpoint can fire and nobody traces: the processor runs the whole period in one
+        // go.
         instructions_ += cpu_->Run(budget);
         if (cpu_->PortFault || memory_->Fault()) {
             preciseTimer_.SetEnabled(false);
@@ -272,6 +273,7 @@ void Machine::CpuTimerEvent() {
                 stop = true;
                 break;
             }
+            debugger_.BeforeInstruction();
             if (stepping) {
                 int32_t ticks = 0;
                 bool returned = debugger_.WatchReturnStep(ticks);

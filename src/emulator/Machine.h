@@ -188,6 +188,12 @@ class Machine {
     config::Settings& Settings() const { return settings_; }
     HostKeyboardState& Keyboard() { return keyboard_; }
     debugger::DebuggerCore& Debugger() { return debugger_; }
+    // For the debugger's page and interrupt labels; null while unbuilt.
+    const MemoryOrganizer* Organizer() const { return organizer_.get(); }
+    const IfInterrupt* Interrupts() const { return interrupts_.get(); }
+    // The peripheral status window reads the timer and the serial chip while stopped.
+    const IfTimer* Timer() const { return timer_.get(); }
+    const IfSerial* Serial() const { return serial_.get(); }
 
     // What the audio device has been given; all zero without a driver.
     SoundDriver::Statistics SoundStatistics() const;

@@ -62,6 +62,73 @@ TEST_F(Headless, AFaultEndsTheRunWithTheLockMessage) {
     EXPECT_NE(err.find("#12"), std::string::npos) << err;
 }
 
+// MVI A,12h; MVI B,34h; then INR A; JMP back for ever.
+TestRom CountingRom() {
+    TestRom rom;
+    rom.Code({0x3E, 0x12, 0x06, 0x34, 0x3C, 0xC3, 0x04, 0x00});
+    return rom;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+int64_t TicksOf(const std::string& line) {
+    return std::stoll(line.substr(line.find(" T=") + 3));
+}
+
+TEST_F(Headless, TraceListsEachInstructionWithTheRegistersBeforeIt) {
+    LoadConfiguration(CountingRom());
+    ASSERT_EQ(RunHeadless({"--run-ms", "10", "--speed", "max", "--trace", folder / "trace.txt",
+                           "--trace-limit", "6"}),
+              headless::kExitOk);
+    const std::vector<std::string> lines = Lines(testing_support::ReadFile(folder / "trace.txt"));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].substr(0, 34), "0000 3E12     MVI  A,#12          ");
+    EXPECT_EQ(lines[1].substr(0, 34), "0002 0634     MVI  B,#34          ");
+    EXPECT_EQ(lines[2].substr(0, 40), "0004 3C       INR  A               A=12 ");
+    EXPECT_NE(lines[2].find(" BC=34"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[3].substr(0, 40), "0005 C30400   JMP  #0004           A=13 ");
+    EXPECT_EQ(lines[5].substr(0, 22), "0005 C30400   JMP  #00");
+    EXPECT_NE(lines[5].find("A=14 "), std::string::npos);
+    // MVI takes 7 ticks; the machine adds one to an instruction that starts on an odd tick.
+    EXPECT_EQ(TicksOf(lines[1]) - TicksOf(lines[0]), 7);
+    EXPECT_EQ(TicksOf(lines[2]) - TicksOf(lines[1]), 8);
+    EXPECT_EQ(TicksOf(lines[3]) - TicksOf(lines[2]), 6);
+
+    ASSERT_EQ(RunHeadless({"--run-ms", "10", "--speed", "max", "--trace", folder / "later.txt",
+                           "--trace-from-ms", "3", "--trace-limit", "2"}),
+              headless::kExitOk);
+    const std::vector<std::string> later = Lines(testing_support::ReadFile(folder / "later.txt"));
+    ASSERT_EQ(later.size(), 2u);
+    EXPECT_GE(TicksOf(later[0]), 6000);
+    EXPECT_LT(TicksOf(later[0]), 6020);
+}
+
+TEST_F(Headless, BreakStopsBeforeTheAddressAndReportsTheMoment) {
+    LoadConfiguration(CountingRom());
+    std::string out;
+    // No --run-ms: without the break the run would not end.
+    ASSERT_EQ(RunHeadless({"--speed", "max", "--break", "0x9999", "--break", "4", "--dump-mem",
+                           "0:2:" + (folder / "mem.bin")},
+                          &out),
+              headless::kExitOk);
+    const std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u) << out;
+    EXPECT_EQ(lines[0], "break 0004");
+    EXPECT_EQ(lines[1].substr(0, 5), "A=12 ") << lines[1];
+    EXPECT_NE(lines[1].find(" BC=34"), std::string::npos) << lines[1];
+    EXPECT_EQ(testing_support::ReadFile(folder / "mem.bin"), "\x3E\x12");
+
+    std::string err;
+    EXPECT_EQ(RunHeadless({"--break", "0x10000"}, nullptr, &err), headless::kExitUsage);
+    EXPECT_NE(err.find("--break needs an address"), std::string::npos);
+    EXPECT_EQ(RunHeadless({"--trace-limit", "0"}, nullptr, &err), headless::kExitUsage);
+}
+
 TEST_F(Headless, AnUnreadableRomIsReportedByNameAndAShortOneWarnedAbout) {
     TestRom rom;
     LoadConfiguration(rom);

@@ -23,6 +23,8 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/debugger/DebuggerToolWindows.h"
+#include "ui/debugger/TFormDebugger.h"
 #include "ui/main/HomePage.h"
 #include "ui/main/MainFileCommands.h"
 #include "ui/main/ScreenView.h"
@@ -73,6 +75,10 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     // Before the machine first runs: the browser's deck becomes the recorder's event sink.
     tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
     fileCommands_ = new MainFileCommands(*this);
+    debugger_ = new TFormDebugger(settings, *machine_, this);
+    debugger_->RunStateChanged = [this] { UpdateRunState(); };
+    debuggerTools_ = std::make_unique<DebuggerToolWindows>(settings, *debugger_);
+    fileCommands_->SetEnterDebugger([this] { debugger_->EnterIfDebugging(); });
     CreateMenus();
     CreateToolBar();
     CreateStatusPanel();
@@ -189,6 +195,8 @@ void TFormMain::CreateMenus() {
     }
     QAction* browser = AddAction(tools, "MiTapeBrowser", "&Tape browser", QKeySequence("Alt+T"));
     connect(browser, &QAction::triggered, this, &TFormMain::MiTapeBrowserClick);
+    QAction* debuggerItem = AddAction(tools, "MiDebugger", "&Debugger", QKeySequence("Alt+F12"));
+    connect(debuggerItem, &QAction::triggered, this, &TFormMain::MiDebuggerClick);
     // Play and stop from the keyboard, also in full screen.
     auto* playStop = new QAction(this);
     playStop->setObjectName("ActTapePlayStop");
@@ -507,9 +515,10 @@ void TFormMain::TBtnResetClick(int tag) {
         debuggerHolds = machine_->ResetMachine(tag == 1);
     }
     UpdateMultiplierIcon();
-    // The debugger window that shows the reset state arrives with the debugger; until then
-    // the refresh keeps going so its requests are served.
-    if (debuggerHolds) refreshTimer_.start();
+    if (debuggerHolds) {
+        refreshTimer_.start();
+        debugger_->EnterDebugger();
+    }
     UpdateRunState();
 }
 
@@ -554,6 +563,7 @@ void TFormMain::TimerRefreshControlsTimer() {
     ReportFault();
     const int usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
+    debugger_->RefreshTimer();
     machine_->ScanKeyboard();
     machine_->SampleJoystick();
     {
@@ -578,12 +588,12 @@ void TFormMain::ReportFault() {
     // The machine stopped by itself; coming back to the program must not set it going.
     focusPause_.Forget();
     UpdateRunState();
-    // A way out that cannot loop: a program that faults again at once is left paused on No.
+    // Yes shows the machine where it stopped; No starts it again from the ROM.
     if (AskYesNo(QMessageBox::Critical, FormText("err.I41Lock.Title"),
-                 QString::fromStdString(FaultMessage(fault, false)))) {
-        TBtnResetClick(0);
+                 QString::fromStdString(FaultMessage(fault, true)))) {
+        debugger_->EnterDebugger();
     } else {
-        SetPaused(true);
+        TBtnResetClick(0);
     }
 }
 
@@ -596,6 +606,11 @@ void TFormMain::UpdateSerialIcon() {
                        : index == IfTape::kIconRecording ? icons::kTapeRecording
                                                          : nullptr;
     imageSerial_->setPixmap(name != nullptr ? icons::Pixmap(name, 20) : QPixmap());
+}
+
+void TFormMain::MiDebuggerClick() {
+    if (closing_) return;
+    debugger_->EnterDebugger();
 }
 
 void TFormMain::MiTapeBrowserClick() {
@@ -727,6 +742,7 @@ void TFormMain::StoreSettings() {
     settings_.SetWindowPos(config::keys::kScreenPos, config::WindowPos{corner.x(), corner.y()});
     settings_.Set(config::keys::kScreenSize, screenModes_.StoredSize());
     settingsForm_->StoreSettings();
+    debugger_->SaveSettings();
     std::string error;
     if (!settings_.Document().SaveIfModified(&error)) {
         std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",

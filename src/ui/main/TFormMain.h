@@ -16,6 +16,7 @@
 #include "host/config/Settings.h"
 #include "ui/main/QtKeyboardTracker.h"
 
+class DebuggerToolWindows;
 class MainFileCommands;
 class QAction;
 class QLabel;
@@ -25,6 +26,7 @@ class ScreenView;
 class TFormAbout;
 class TFormSettings;
 class TFormTapeBrowser;
+class TFormDebugger;
 
 // The main window: it owns the machine, shows its picture below the tool bar inside the black
 // border, runs the menus and the status panel, and refreshes all of it every 20 ms. The
@@ -68,6 +70,9 @@ class TFormMain : public QMainWindow {
     void MiSettingsClick(int page);
     // Shows the tape browser, or hides it (a beep instead while it edits the tape).
     void MiTapeBrowserClick();
+    // Alt+F12: stop the machine and show it in the debugger.
+    void MiDebuggerClick();
+    TFormDebugger* Debugger() const { return debugger_; }
     // The File menu's open command: a tape, starting at the stored tape path.
     void MiOpenTapeClick();
     // Opens a file by its kind: a tape goes to the tape browser (and the recent files); a
@@ -152,6 +157,8 @@ class TFormMain : public QMainWindow {
     // hand-over's MachineCall: the recorder's events wait for the window holding that mutex.
     TFormTapeBrowser* tapeBrowser_ = nullptr;
     MainFileCommands* fileCommands_ = nullptr;
+    TFormDebugger* debugger_ = nullptr;
+    std::unique_ptr<DebuggerToolWindows> debuggerTools_;
     QLabel* imageSerial_ = nullptr;
     int serialIcon_ = -1;
     QToolBar* toolBar_ = nullptr;

@@ -26,6 +26,7 @@
 #include "machine/VirtualKeys.h"
 #include "support/MachineTestAccess.h"
 #include "support/TempFolder.h"
+#include "ui/debugger/TFormDebugger.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
 #include "ui/support/DeliveredFiles.h"
@@ -379,7 +380,7 @@ TEST_F(FormMainTest, PauseWhenInactiveRestoresTheRunStateOnReturn) {
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
 }
 
-TEST_F(FormMainTest, AFaultStopsTheMachineAndTheLockMessageOffersResetOrStayingPaused) {
+TEST_F(FormMainTest, AFaultStopsTheMachineAndTheLockMessageOffersTheDebuggerOrAReset) {
     UseRom(kPortFaultRom);
     RecordingFormMain& form = Show();
     ASSERT_TRUE(WaitFor([&] { return !form.messages.empty(); }));
@@ -388,15 +389,21 @@ TEST_F(FormMainTest, AFaultStopsTheMachineAndTheLockMessageOffersResetOrStayingP
     EXPECT_EQ(message.title, "Machine stopped");
     EXPECT_TRUE(message.text.startsWith("The program wrote to port #10, which no device answers."))
         << message.text.toStdString();
-    EXPECT_TRUE(message.text.endsWith("Choose No to leave it paused."))
+    EXPECT_TRUE(message.text.endsWith("Choose No to reset the machine."))
         << message.text.toStdString();
-    // Yes reset it: it runs into the same fault again, and this time the user says No.
-    form.answerYes = false;
-    ASSERT_TRUE(WaitFor([&] { return form.messages.size() == 2; }));
-    QTest::qWait(200);
-    EXPECT_EQ(form.messages.size(), 2u) << "No leaves it stopped: the message does not come back";
+    // Yes shows the machine in the debugger, standing on the OUT that was abandoned.
+    TFormDebugger* debugger = form.Debugger();
+    ASSERT_TRUE(WaitFor([&] { return debugger->isVisible(); }));
+    EXPECT_TRUE(TheMachine().Debugger().Stopped());
+    EXPECT_EQ(TheMachine().Processor().pc, 0x0000);
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
     EXPECT_TRUE(Action("MiPaused")->isChecked());
+    // Running on meets the fault again; No resets, and the reset ROM faults once more.
+    form.answerYes = false;
+    debugger->SbRunClick();
+    EXPECT_FALSE(debugger->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return form.messages.size() >= 3; }));
+    EXPECT_FALSE(debugger->isVisible());
 }
 
 TEST_F(FormMainTest, AnUnreadableRomIsReportedBeforeTheMachineRunsAndLeavesItPaused) {

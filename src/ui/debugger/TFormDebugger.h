@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "debugger/DebuggerSettings.h"
+#include "debugger/DebuggerViews.h"
+#include "host/config/Settings.h"
+
+class Machine;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QToolButton;
+
+// The debugger: a tool window that shows the stopped machine (instructions, registers, flags,
+// stack, page registers, chip registers, a memory listing) and runs, steps and edits it. Its
+// texts come from the section "FormDebugger". Everything it shows and changes is worked out in
+// the core (debugger/DebuggerCore, DebuggerViews); this holds the widgets and the wiring.
+class TFormDebugger : public QWidget {
+    Q_OBJECT
+
+  public:
+    TFormDebugger(config::Settings& settings, Machine& machine, QWidget* parent);
+
+    // The "Debugger" menu item, the lock message's Yes and a breakpoint: pause the machine and
+    // show it here.
+    void EnterDebugger();
+    // After a reset or a memory load: true (and the machine shown here) when the user was
+    // debugging; false when the caller should let the machine run on.
+    bool EnterIfDebugging();
+    // Every 20 ms from the main window's refresh: resumes a run or step the debugger asked
+    // for, and enters the debugger when a breakpoint fired.
+    void RefreshTimer();
+    // At exit; also when running from the debugger and when closing it.
+    void SaveSettings();
+
+    bool CanCommand(bool checkInlineAssembler, bool beep);
+    void StopAndRefresh();
+
+    void SbRunClick(bool fromUser = true);
+    void SbStepClick();
+    void SbStepOverClick();
+    void SbStepOutClick();
+    void SbToNextClick();
+    void SbHexDecClick();
+    void SbZ80Click();
+    void SbTo0Click();
+    void SbCopyClick(bool askEnd);
+    void SbFillClick(bool askEnd);
+    void OpenInlineAssembler(uint16_t address, bool prefill);
+
+    // The tool windows built elsewhere connect here: the search dialog (Ctrl+F, SbFind), its
+    // next match (F3; false when the dialog has no search to repeat, then it opens instead),
+    // the disassembly-to-file window (SbDisass), the peripheral status window (SbPerifStat)
+    // and hiding them all when the machine runs.
+    std::function<void()> OpenFind;
+    std::function<bool()> FindNext;
+    std::function<void()> OpenDisassembly;
+    std::function<void()> OpenPeripheralStatus;
+    std::function<void()> HideToolWindows;
+    // After every refresh of the views (each stop, step and edit).
+    std::function<void()> Refreshed;
+    // After the machine was resumed or paused here, so the main window shows its run state.
+    std::function<void()> RunStateChanged;
+
+    // The search, disassembly and peripheral status windows go at the debugger's left edge,
+    // directly above it when there is room, else directly below; otherwise they stay.
+    void PlaceToolWindow(QWidget& tool) const;
+
+    const debugger::DisplayFlags& Flags() const { return choices_.flags; }
+    Machine& MachineShown() const { return machine_; }
+    debugger::DebuggerListing& Listing() { return listing_; }
+    bool EditorOpen() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    enum class EditTarget { None, Register, Stack, MemBase, Breakpoint, CopyFill };
+    QLabel* NewLabel(const char* name, QWidget* parent);
+    QToolButton* AddButton(const char* name, const char* text, std::function<void()> click);
+    void FirstShow();
+    void FormShow();
+    void RefreshAll();
+    void RefreshBreakpoints();
+    void RefreshNestings();
+    void RefreshListing();
+    void ResumeMachine();
+    bool HandleKey(QKeyEvent* key);
+    void LineClicked(int line, bool instructionLine, bool right, double column,
+                     Qt::KeyboardModifiers modifiers);
+    void OpenValueEditor(uint16_t value, const QString& caption, EditTarget target, int index);
+    void ValueEntered();
+    void CloseValueEditor(bool refresh);
+    void InlineAsmEntered();
+    void CloseInlineAssembler();
+    void SelectSource(int source);
+    void CopyFillStep(uint16_t value);
+    // The value-to-memory menu of a register, stack or listing-address label.
+    void ShowValueMenu(QLabel* label, const QPoint& at);
+    QString Text(const char* key) const;
+
+    config::Settings& settings_;
+    Machine& machine_;
+    debugger::DebuggerCore& core_;
+    debugger::DebuggerChoices choices_;
+    debugger::DebuggerListing listing_;
+    bool settingsPending_ = true;
+    QFont font_;
+
+    std::array<QLabel*, 6> instructions_{};
+    std::array<QLabel*, 6> registers_{};
+    std::array<QLabel*, 6> flagLabels_{};
+    std::array<QLabel*, 5> stackAddresses_{};
+    std::array<QLabel*, 5> stackValues_{};
+    std::array<QLabel*, 2> memOrg_{};
+    QLabel* lblRoll_ = nullptr;
+    QLabel* lblColor_ = nullptr;
+    QLabel* lblIntr_ = nullptr;
+    QLabel* lblTicks_ = nullptr;
+    QListWidget* breakpoints_ = nullptr;
+    std::array<QLabel*, debugger::DebuggerListing::kLines> dump_{};
+    QLabel* lblListAddr_ = nullptr;
+    QComboBox* cbListSrc_ = nullptr;
+    QComboBox* cbListType_ = nullptr;
+    QListWidget* nestings_ = nullptr;
+    QLabel* lblEditLabel_ = nullptr;
+    QLineEdit* meEditValue_ = nullptr;
+    QLabel* lblAsmAddress_ = nullptr;
+    QLineEdit* meInlineAsm_ = nullptr;
+    QLineEdit* meEditDump_ = nullptr;
+    QLineEdit* meEditAscii_ = nullptr;
+    QToolButton* sbZ80_ = nullptr;
+
+    EditTarget editTarget_ = EditTarget::None;
+    int editIndex_ = 0;
+    uint16_t asmAddress_ = 0;
+    bool asmPrefill_ = false;
+    uint16_t lineEditAddress_ = 0;  // the dump or character editor's line
+    int charEditCount_ = 8;
+    // Copy and fill: which question is open, and the answers so far.
+    struct CopyFill {
+        bool fill = false;
+        bool askEnd = false;
+        int step = 0;
+        uint16_t start = 0;
+        int32_t count = 0;
+    } copyFill_;
+};
