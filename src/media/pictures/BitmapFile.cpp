@@ -76,7 +76,11 @@ std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture) {
 }
 
 bool SaveBitmap(const ScreenPicture& picture, const std::string& path, std::string* error) {
-    std::vector<uint8_t> file = EncodeBitmap(picture);
+    return SaveEncodedPicture(EncodeBitmap(picture), path, error);
+}
+
+bool SaveEncodedPicture(const std::vector<uint8_t>& file, const std::string& path,
+                        std::string* error) {
     if (file.empty()) {
         if (error != nullptr) *error = "the picture has no pixels to save";
         errno = EINVAL;

@@ -13,6 +13,10 @@ namespace media {
 // pixels, or fewer than width × height).
 std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture);
 
+// An encoded picture written to `path` through files::WriteFileAtomically; an empty one (no
+// pixels) is refused with EINVAL.
+bool SaveEncodedPicture(const std::vector<uint8_t>& file, const std::string& path,
+                        std::string* error);
 // EncodeBitmap written to `path` through files::WriteFileAtomically; false on failure, with
 // errno set and the reason in `error` when given.
 bool SaveBitmap(const ScreenPicture& picture, const std::string& path,

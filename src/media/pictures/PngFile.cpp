@@ -74,13 +74,7 @@ std::vector<uint8_t> EncodePng(const ScreenPicture& picture) {
 }
 
 bool SavePng(const ScreenPicture& picture, const std::string& path, std::string* error) {
-    std::vector<uint8_t> file = EncodePng(picture);
-    if (file.empty()) {
-        if (error != nullptr) *error = "the picture has no pixels to save";
-        errno = EINVAL;
-        return false;
-    }
-    return files::WriteFileAtomically(path, file, error);
+    return SaveEncodedPicture(EncodePng(picture), path, error);
 }
 
 bool SavePicture(const ScreenPicture& picture, const std::string& path, std::string* error) {
