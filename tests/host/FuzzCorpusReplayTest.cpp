@@ -28,8 +28,7 @@ const fs::path kCorpora = fs::path(TEVRIN_SOURCE_DIR) / "fuzz" / "corpus";
 const std::map<std::string, Check> kReplays = {
     {"ini", fuzzcheck::CheckIniFile},      {"config", fuzzcheck::CheckConfigDocument},
     {"tape", fuzzcheck::CheckTapeImage},   {"sdrom", fuzzcheck::CheckSdRomFrames},
-    {"ranges", fuzzcheck::CheckRangeList},
-    {"basic", fuzzcheck::CheckBasicImport},
+    {"ranges", fuzzcheck::CheckRangeList}, {"basic", fuzzcheck::CheckBasicImport},
 };
 
 std::string ReadBytes(const fs::path& path) {
