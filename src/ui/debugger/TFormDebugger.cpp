@@ -24,6 +24,7 @@
 #include "host/lang/Language.h"
 #include "machine/MemoryLayout.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/ProgramIcons.h"
 
 namespace {
 
@@ -54,29 +55,33 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     auto* tools = new QHBoxLayout;
     tools->setSpacing(1);
     outer->addLayout(tools);
-    auto add = [&](const char* name, const char* text, std::function<void()> click) {
+    // A button without a picture shows its text: the radix and notation buttons name their
+    // state that way.
+    auto add = [&](const char* name, const char* text, const char* icon,
+                   std::function<void()> click) {
         QToolButton* button = AddButton(name, text, std::move(click));
+        if (icon != nullptr) button->setIcon(icons::Icon(icon));
         tools->addWidget(button);
         return button;
     };
-    add("SbRun", "Run", [this] { SbRunClick(); });
-    QToolButton* step = add("SbStep", "Step", [this] { SbStepClick(); });
-    add("SbStepOver", "Over", [this] { SbStepOverClick(); });
-    add("SbStepOut", "Out", [this] { SbStepOutClick(); });
-    add("SbToNext", "Next", [this] { SbToNextClick(); });
-    add("SbCopy", "Copy",
+    add("SbRun", "Run", icons::kRun, [this] { SbRunClick(); });
+    QToolButton* step = add("SbStep", "Step", icons::kDbgStep, [this] { SbStepClick(); });
+    add("SbStepOver", "Over", icons::kDbgStepOver, [this] { SbStepOverClick(); });
+    add("SbStepOut", "Out", icons::kDbgStepOut, [this] { SbStepOutClick(); });
+    add("SbToNext", "Next", icons::kDbgToNext, [this] { SbToNextClick(); });
+    add("SbCopy", "Copy", icons::kDbgCopy,
         [this] { SbCopyClick(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
-    add("SbFill", "Fill",
+    add("SbFill", "Fill", icons::kDbgFill,
         [this] { SbFillClick(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
-    add("SbFind", "Find", [this] {
+    add("SbFind", "Find", icons::kDbgFind, [this] {
         if (CanCommand(true, true) && OpenFind) OpenFind();
     });
-    add("SbDisass", "Disass", [this] {
+    add("SbDisass", "Disass", icons::kDbgDisass, [this] {
         if (CanCommand(true, true) && OpenDisassembly) OpenDisassembly();
     });
-    add("SbHexDec", "Hex/Dec", [this] { SbHexDecClick(); });
-    sbZ80_ = add("SbZ80", "8080", [this] { SbZ80Click(); });
-    add("SbPerifStat", "Chips", [this] {
+    add("SbHexDec", "Hex/Dec", nullptr, [this] { SbHexDecClick(); });
+    sbZ80_ = add("SbZ80", "8080", nullptr, [this] { SbZ80Click(); });
+    add("SbPerifStat", "Chips", icons::kDbgChips, [this] {
         if (CanCommand(true, true) && OpenPeripheralStatus) OpenPeripheralStatus();
     });
     tools->addStretch();
@@ -240,7 +245,7 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     outer->addWidget(panelDump);
 
     auto* below = new QHBoxLayout;
-    AddButton("SbTo0", "0", [this] { SbTo0Click(); });
+    AddButton("SbTo0", "0", [this] { SbTo0Click(); })->setIcon(icons::Icon(icons::kDbgHome));
     below->addWidget(findChild<QToolButton*>("SbTo0"));
     auto* listAddrShape = new QWidget(this);
     listAddrShape->setObjectName("ShapeListAddr");

@@ -103,6 +103,10 @@ TEST_F(DebuggerWindowTest, StepEditSetABreakpointAndRunToIt) {
     EXPECT_EQ(machine().GetRunState(), Machine::kPaused);
     EXPECT_EQ(debugger_->windowTitle(), "Debugger");
     EXPECT_TRUE(debugger_->font().fixedPitch());
+    for (const char* name : {"SbRun", "SbStep", "SbStepOver", "SbStepOut", "SbToNext", "SbCopy",
+                             "SbFill", "SbFind", "SbDisass", "SbPerifStat", "SbTo0"}) {
+        EXPECT_FALSE(debugger_->findChild<QToolButton*>(name)->icon().isNull()) << name;
+    }
 
     ASSERT_NO_FATAL_FAILURE(EditValue(Label("RegPC"), "0"));
     EXPECT_EQ(Text("RegPC"), "PC:#0000");
