@@ -115,6 +115,11 @@ class DebuggerListing {
 };
 
 // Where a click on a line lands, by button, line and character column.
+// Where a dump line's fields start, in characters: " AAAA  " before the bytes, then eight
+// "BB " groups and a blank before their characters; an ASCII line has the blank only.
+inline constexpr int kDumpBytesColumn = 8;
+inline constexpr int kDumpCharsColumn = 41;
+inline constexpr int kAsciiCharsColumn = 9;
 enum class LineAction { None, Breakpoint, InlineAssembler, DumpEditor, CharEditor, Jump, Nest };
 struct LineClick {
     LineAction action = LineAction::None;

@@ -69,12 +69,12 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" || fail "the sess
 # The keyboard loop comes round again at once: the breakpoint stops it there once more.
 [ -s "$work/visible-at-end" ] || fail "the debugger did not come back after running on"
 # The BC label (the second register row) before and after the edit.
-crop="120x14+900+61"
+crop="120x14+900+64"
 before=$(convert "$work/3-stepped-over.png" -crop "$crop" +repage -format '%#' info:)
 after=$(convert "$work/4-bc-edited.png" -crop "$crop" +repage -format '%#' info:)
 [ "$before" != "$after" ] || fail "the BC label did not change"
 # Only BC: the DE label below it is as it was.
-crop="120x14+900+75"
+crop="120x14+900+78"
 before=$(convert "$work/3-stepped-over.png" -crop "$crop" +repage -format '%#' info:)
 after=$(convert "$work/4-bc-edited.png" -crop "$crop" +repage -format '%#' info:)
 [ "$before" = "$after" ] || fail "the DE label changed too"

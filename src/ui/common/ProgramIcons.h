@@ -49,6 +49,16 @@ inline constexpr const char* kDeleteRecord = "deleterecord";
 inline constexpr const char* kMoveUp = "moveup";
 inline constexpr const char* kMoveDown = "movedown";
 inline constexpr const char* kPopUpMenu = "popupmenu";
+inline constexpr const char* kDbgStep = "dbgstep";
+inline constexpr const char* kDbgStepOver = "dbgstepover";
+inline constexpr const char* kDbgStepOut = "dbgstepout";
+inline constexpr const char* kDbgToNext = "dbgtonext";
+inline constexpr const char* kDbgCopy = "dbgcopy";
+inline constexpr const char* kDbgFill = "dbgfill";
+inline constexpr const char* kDbgFind = "dbgfind";
+inline constexpr const char* kDbgDisass = "dbgdisass";
+inline constexpr const char* kDbgChips = "dbgchips";
+inline constexpr const char* kDbgHome = "dbghome";
 
 // A square picture of the given size; a null pixmap for a name that has no picture.
 QPixmap Pixmap(const QString& name, int size);

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,6 +24,7 @@
 #include "host/lang/Language.h"
 #include "machine/MemoryLayout.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/ProgramIcons.h"
 
 namespace {
 
@@ -47,6 +47,7 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     font_.setStyleHint(QFont::Monospace);
     font_.setFixedPitch(true);
     setFont(font_);
+    windowColour_ = palette().color(QPalette::Window);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -54,29 +55,33 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     auto* tools = new QHBoxLayout;
     tools->setSpacing(1);
     outer->addLayout(tools);
-    auto add = [&](const char* name, const char* text, std::function<void()> click) {
+    // A button without a picture shows its text: the radix and notation buttons name their
+    // state that way.
+    auto add = [&](const char* name, const char* text, const char* icon,
+                   std::function<void()> click) {
         QToolButton* button = AddButton(name, text, std::move(click));
+        if (icon != nullptr) button->setIcon(icons::Icon(icon));
         tools->addWidget(button);
         return button;
     };
-    add("SbRun", "Run", [this] { SbRunClick(); });
-    QToolButton* step = add("SbStep", "Step", [this] { SbStepClick(); });
-    add("SbStepOver", "Over", [this] { SbStepOverClick(); });
-    add("SbStepOut", "Out", [this] { SbStepOutClick(); });
-    add("SbToNext", "Next", [this] { SbToNextClick(); });
-    add("SbCopy", "Copy",
+    add("SbRun", "Run", icons::kRun, [this] { SbRunClick(); });
+    QToolButton* step = add("SbStep", "Step", icons::kDbgStep, [this] { SbStepClick(); });
+    add("SbStepOver", "Over", icons::kDbgStepOver, [this] { SbStepOverClick(); });
+    add("SbStepOut", "Out", icons::kDbgStepOut, [this] { SbStepOutClick(); });
+    add("SbToNext", "Next", icons::kDbgToNext, [this] { SbToNextClick(); });
+    add("SbCopy", "Copy", icons::kDbgCopy,
         [this] { SbCopyClick(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
-    add("SbFill", "Fill",
+    add("SbFill", "Fill", icons::kDbgFill,
         [this] { SbFillClick(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
-    add("SbFind", "Find", [this] {
+    add("SbFind", "Find", icons::kDbgFind, [this] {
         if (CanCommand(true, true) && OpenFind) OpenFind();
     });
-    add("SbDisass", "Disass", [this] {
+    add("SbDisass", "Disass", icons::kDbgDisass, [this] {
         if (CanCommand(true, true) && OpenDisassembly) OpenDisassembly();
     });
-    add("SbHexDec", "Hex/Dec", [this] { SbHexDecClick(); });
-    sbZ80_ = add("SbZ80", "8080", [this] { SbZ80Click(); });
-    add("SbPerifStat", "Chips", [this] {
+    add("SbHexDec", "Hex/Dec", nullptr, [this] { SbHexDecClick(); });
+    sbZ80_ = add("SbZ80", "8080", nullptr, [this] { SbZ80Click(); });
+    add("SbPerifStat", "Chips", icons::kDbgChips, [this] {
         if (CanCommand(true, true) && OpenPeripheralStatus) OpenPeripheralStatus();
     });
     tools->addStretch();
@@ -125,7 +130,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         auto* widget = new QWidget(this);
         widget->setObjectName(name);
         auto* grid = new QGridLayout(widget);
-        grid->setContentsMargins(0, 0, 0, 0);
+        // The highlight shows in the margin round the opaque labels.
+        grid->setContentsMargins(2, 2, 2, 2);
         grid->setHorizontalSpacing(columns > 1 ? 8 : 0);
         grid->setVerticalSpacing(0);
         top->addWidget(widget, 0, Qt::AlignTop);
@@ -177,15 +183,10 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     });
     outer->addWidget(breakpoints_);
 
-    auto* editRow = new QHBoxLayout;
+    // The value editor and its caption float over the label they edit.
     lblEditLabel_ = NewLabel("LblEditLabel", this);
-    meEditValue_ = new QLineEdit(this);
-    meEditValue_->setObjectName("MeEditValue");
-    meEditValue_->setMaximumWidth(fontMetrics().horizontalAdvance(QString(8, 'W')));
-    editRow->addWidget(lblEditLabel_);
-    editRow->addWidget(meEditValue_);
-    editRow->addStretch();
-    outer->addLayout(editRow);
+    lblEditLabel_->setAutoFillBackground(true);
+    meEditValue_ = NewEditor("MeEditValue", this);
     lblEditLabel_->hide();
     meEditValue_->hide();
     connect(meEditValue_, &QLineEdit::returnPressed, this, &TFormDebugger::ValueEntered);
@@ -193,7 +194,7 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     QWidget* panelDump = new QWidget(this);
     panelDump->setObjectName("PanelDump");
     auto* dumpLayout = new QVBoxLayout(panelDump);
-    dumpLayout->setContentsMargins(0, 0, 0, 0);
+    dumpLayout->setContentsMargins(2, 2, 2, 2);
     dumpLayout->setSpacing(0);
     for (int i = 0; i < debugger::DebuggerListing::kLines; ++i) {
         QLabel* line = NewLabel(QString("dump%1").arg(i + 1).toUtf8().constData(), panelDump);
@@ -209,12 +210,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     meInlineAsm_->setObjectName("MeInlineAsm");
     asmRow->addWidget(lblAsmAddress_);
     asmRow->addWidget(meInlineAsm_);
-    meEditDump_ = new QLineEdit(panelDump);
-    meEditDump_->setObjectName("MeEditDump");
-    meEditAscii_ = new QLineEdit(panelDump);
-    meEditAscii_->setObjectName("MeEditAscii");
-    asmRow->addWidget(meEditDump_);
-    asmRow->addWidget(meEditAscii_);
+    meEditDump_ = NewEditor("MeEditDump", panelDump);
+    meEditAscii_ = NewEditor("MeEditAscii", panelDump);
     dumpLayout->addLayout(asmRow);
     for (QWidget* w : {static_cast<QWidget*>(lblAsmAddress_), static_cast<QWidget*>(meInlineAsm_),
                        static_cast<QWidget*>(meEditDump_), static_cast<QWidget*>(meEditAscii_)})
@@ -229,10 +226,9 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         int bad = 0;
         const debugger::DumpEditResult result =
             debugger::ApplyDumpEdit(*core_.Memory(), lineEditAddress_,
-                                    meEditDump_->text().toStdString(), choices_.flags, bad);
+                                    meEditDump_->displayText().toStdString(), choices_.flags, bad);
         if (result == debugger::DumpEditResult::OutOfRange) {
-            const int width = choices_.flags.DecimalRadix ? 3 : 3;
-            meEditDump_->setSelection(bad * (width + 1), width);
+            meEditDump_->setSelection(bad * 4, 3);
             return;
         }
         if (result == debugger::DumpEditResult::Unreadable) QApplication::beep();
@@ -241,17 +237,24 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     });
     connect(meEditAscii_, &QLineEdit::returnPressed, this, [this] {
         debugger::ApplyCharEdit(*core_.Memory(), lineEditAddress_,
-                                meEditAscii_->text().toLatin1().toStdString(), charEditCount_);
+                                meEditAscii_->displayText().toLatin1().toStdString(),
+                                charEditCount_);
         meEditAscii_->hide();
         FormShow();
     });
     outer->addWidget(panelDump);
 
     auto* below = new QHBoxLayout;
-    AddButton("SbTo0", "0", [this] { SbTo0Click(); });
+    AddButton("SbTo0", "0", [this] { SbTo0Click(); })->setIcon(icons::Icon(icons::kDbgHome));
     below->addWidget(findChild<QToolButton*>("SbTo0"));
-    lblListAddr_ = NewLabel("LblListAddr", this);
-    below->addWidget(lblListAddr_);
+    auto* listAddrShape = new QWidget(this);
+    listAddrShape->setObjectName("ShapeListAddr");
+    auto* shapeLayout = new QHBoxLayout(listAddrShape);
+    shapeLayout->setContentsMargins(2, 2, 2, 2);
+    lblListAddr_ = NewLabel("LblListAddr", listAddrShape);
+    shapeLayout->addWidget(lblListAddr_);
+    below->addWidget(listAddrShape);
+    highlightShapes_ = {regsPanel, stackPanel, panelDump, listAddrShape};
     cbListSrc_ = new QComboBox(this);
     cbListSrc_->setObjectName("CbListSrc");
     cbListSrc_->addItems(
@@ -303,6 +306,17 @@ QLabel* TFormDebugger::NewLabel(const char* name, QWidget* parent) {
     label->setObjectName(name);
     label->setFont(font_);
     return label;
+}
+
+QLineEdit* TFormDebugger::NewEditor(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setFont(font_);
+    // Without a frame the text lies exactly where the label's text lay.
+    edit->setFrame(false);
+    edit->setTextMargins(0, 0, 0, 0);
+    edit->hide();
+    return edit;
 }
 
 QToolButton* TFormDebugger::AddButton(const char* name, const char* text,
@@ -376,18 +390,63 @@ void TFormDebugger::FirstShow() {
 
 void TFormDebugger::FormShow() {
     if (settingsPending_) FirstShow();
-    const QString mask = choices_.flags.DecimalRadix ? "[0-9]{0,5}" : "#?[0-9A-Fa-f]{0,4}";
-    meEditValue_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(mask), meEditValue_));
-    const bool showHints = settings_.Get(config::keys::kShowHintInDebugger);
-    findChild<QWidget*>("PanelDump")
-        ->setToolTip(
-            showHints ? Text(("panel.PanelDump.Hint" + std::to_string(listing_.shownType)).c_str())
-                            .replace('\\', '\n')
-                      : QString());
+    // The masks refuse every character that is no digit of the radix. A blank shows as "0",
+    // so a half-typed number still reads as one.
+    const bool decimal = choices_.flags.DecimalRadix;
+    meEditValue_->setInputMask(decimal ? "99999;0" : ">\\#HHHH;0");
+    meEditDump_->setInputMask(decimal ? "999 999 999 999 999 999 999 999;0"
+                                      : ">\\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH;0");
+    ApplyHintSetting();
+    ApplyHighlight();
     StopAndRefresh();
     RefreshBreakpoints();
     RefreshNestings();
+}
+
+void TFormDebugger::ApplyHintSetting() {
+    showHints_ = settings_.Get(config::keys::kShowHintInDebugger);
+    const std::string key = "panel.PanelDump.Hint" + std::to_string(listing_.shownType);
+    findChild<QWidget*>("PanelDump")
+        ->setToolTip(showHints_ ? Text(key.c_str()).replace('\\', '\n') : QString());
+}
+
+void TFormDebugger::ApplyHighlight() {
+    // The stored colour is blue, green, red from the low byte up.
+    const QColor colour(choices_.highlightColor & 0xFF, (choices_.highlightColor >> 8) & 0xFF,
+                        (choices_.highlightColor >> 16) & 0xFF);
+    for (QWidget* shape : highlightShapes_) {
+        QPalette shapePalette = shape->palette();
+        shapePalette.setColor(QPalette::Window, colour);
+        shape->setPalette(shapePalette);
+        shape->setAutoFillBackground(true);
+        for (QLabel* label : shape->findChildren<QLabel*>())
+            SetOpaque(label, label != editedLabel_);
+    }
+    QPalette linePalette = instructions_[2]->palette();
+    linePalette.setColor(QPalette::Window, colour);
+    instructions_[2]->setPalette(linePalette);
+    instructions_[2]->setAutoFillBackground(true);
+}
+
+void TFormDebugger::SetOpaque(QLabel* label, bool opaque) {
+    QPalette labelPalette = label->palette();
+    labelPalette.setColor(QPalette::Window, windowColour_);
+    label->setPalette(labelPalette);
+    label->setAutoFillBackground(opaque);
+}
+
+void TFormDebugger::PlaceEditor(QWidget* editor, QWidget* anchor, QPoint origin, int column,
+                                int characters) {
+    const QFontMetrics metrics(font_);
+    const int width = metrics.horizontalAdvance('0');
+    // A frameless line edit still keeps two pixels before its text.
+    constexpr int kTextMargin = 2;
+    const QPoint at = anchor->mapTo(editor->parentWidget(), origin);
+    const int height = std::max(anchor->height(), metrics.height()) + 6;
+    editor->setGeometry(at.x() + column * width - kTextMargin,
+                        at.y() + (anchor->height() - height) / 2,
+                        (characters + 1) * width + 2 * kTextMargin, height);
+    editor->raise();
 }
 
 void TFormDebugger::StopAndRefresh() {
@@ -414,11 +473,6 @@ void TFormDebugger::RefreshAll() {
         instructions_[static_cast<size_t>(i)]->setText(
             Q(debugger::FormatCodeLine(*memory, at, flags)));
     }
-    instructions_[2]->setStyleSheet("background-color: " +
-                                    QColor(choices_.highlightColor & 0xFF,
-                                           (choices_.highlightColor >> 8) & 0xFF,
-                                           (choices_.highlightColor >> 16) & 0xFF)
-                                        .name());
     const debugger::RegisterTexts texts = debugger::FormatRegisters(*cpu, *memory, flags);
     for (size_t i = 0; i < 6; ++i) {
         registers_[i]->setText(Q(texts.registers[i]));

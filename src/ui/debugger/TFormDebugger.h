@@ -37,6 +37,8 @@ class TFormDebugger : public QWidget {
     void RefreshTimer();
     // At exit; also when running from the debugger and when closing it.
     void SaveSettings();
+    // Settings group 16: whether the panels explain themselves in hints.
+    void ApplyHintSetting();
 
     bool CanCommand(bool checkInlineAssembler, bool beep);
     void StopAndRefresh();
@@ -84,6 +86,7 @@ class TFormDebugger : public QWidget {
   private:
     enum class EditTarget { None, Register, Stack, MemBase, Breakpoint, CopyFill };
     QLabel* NewLabel(const char* name, QWidget* parent);
+    QLineEdit* NewEditor(const char* name, QWidget* parent);
     QToolButton* AddButton(const char* name, const char* text, std::function<void()> click);
     void FirstShow();
     void FormShow();
@@ -91,6 +94,12 @@ class TFormDebugger : public QWidget {
     void RefreshBreakpoints();
     void RefreshNestings();
     void RefreshListing();
+    // The highlight colour behind the current instruction, registers, stack, listing-address
+    // label and listing; the labels on it are opaque unless one is being edited.
+    void ApplyHighlight();
+    void SetOpaque(QLabel* label, bool opaque);
+    // Puts an in-place editor over `anchor`, its text starting `column` characters in.
+    void PlaceEditor(QWidget* editor, QWidget* anchor, QPoint origin, int column, int characters);
     void ResumeMachine();
     bool HandleKey(QKeyEvent* key);
     void LineClicked(int line, bool instructionLine, bool right, double column,
@@ -113,6 +122,10 @@ class TFormDebugger : public QWidget {
     debugger::DebuggerListing listing_;
     bool settingsPending_ = true;
     QFont font_;
+    QColor windowColour_;
+    bool showHints_ = false;
+    QLabel* editedLabel_ = nullptr;
+    std::array<QWidget*, 4> highlightShapes_{};
 
     std::array<QLabel*, 6> instructions_{};
     std::array<QLabel*, 6> registers_{};

@@ -74,8 +74,7 @@ bool TFormDebugger::HandleKey(QKeyEvent* key) {
 bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     // The explanatory hints only on request; the page names of the memory map always.
-    if (type == QEvent::ToolTip && watched != memOrg_[0] && watched != memOrg_[1] &&
-        !settings_.Get(config::keys::kShowHintInDebugger)) {
+    if (type == QEvent::ToolTip && watched != memOrg_[0] && watched != memOrg_[1] && !showHints_) {
         return true;
     }
     if (type == QEvent::KeyPress) {
@@ -88,6 +87,13 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
                     static_cast<QWidget*>(watched)->hide();
                 }
                 if (editTarget_ == EditTarget::Breakpoint) RefreshBreakpoints();
+                return true;
+            }
+            // Only printable characters go into memory as typed; the caret keys carry no text.
+            const QString typed = key->text();
+            if (watched == meEditAscii_ && key->key() != Qt::Key_Return &&
+                key->key() != Qt::Key_Enter && !typed.isEmpty() &&
+                (typed.size() != 1 || typed[0].unicode() < 32 || typed[0].unicode() > 126)) {
                 return true;
             }
             return false;
@@ -202,16 +208,25 @@ void TFormDebugger::LineClicked(int line, bool instructionLine, bool right, doub
             lineEditAddress_ = address;
             meEditDump_->setText(
                 QString::fromStdString(debugger::DumpEditText(memory, address, choices_.flags)));
+            PlaceEditor(meEditDump_, dump_[static_cast<size_t>(line)], QPoint(0, 0),
+                        debugger::kDumpBytesColumn, 31);
             meEditDump_->show();
             meEditDump_->setFocus();
-            meEditDump_->setCursorPosition(click.index * 4);
+            // On the byte's first digit, past its "#".
+            meEditDump_->setCursorPosition(click.index * 4 + (choices_.flags.DecimalRadix ? 0 : 1));
             break;
         case debugger::LineAction::CharEditor:
             lineEditAddress_ = address;
             charEditCount_ = listing_.shownType == debugger::kAscii ? 32 : 8;
-            meEditAscii_->setMaxLength(charEditCount_);
+            // Any character, none left out. Qt's masks refuse to type their blank, so it must not
+            // be the space; every position is filled, so it never shows.
+            meEditAscii_->setInputMask(QString(charEditCount_, 'X') + ";" + QChar(0x7F));
             meEditAscii_->setText(
                 QString::fromLatin1(debugger::CharEditText(memory, address, charEditCount_)));
+            PlaceEditor(
+                meEditAscii_, dump_[static_cast<size_t>(line)], QPoint(0, 0),
+                charEditCount_ == 8 ? debugger::kDumpCharsColumn : debugger::kAsciiCharsColumn,
+                charEditCount_);
             meEditAscii_->show();
             meEditAscii_->setFocus();
             meEditAscii_->setCursorPosition(click.index);
@@ -241,9 +256,35 @@ void TFormDebugger::OpenValueEditor(uint16_t value, const QString& caption, Edit
     breakpoints_->setEnabled(false);
     cbListSrc_->setEnabled(false);
     cbListType_->setEnabled(false);
-    lblEditLabel_->setText(caption);
-    lblEditLabel_->show();
+    // Over the value it edits, its caption over the label's own; copy and fill ask over the
+    // listing-address label, whose listing they change.
+    QWidget* anchor = lblListAddr_;
+    QPoint origin(0, 0);
+    int column = 0;
+    switch (target) {
+        case EditTarget::Register:
+            anchor = registers_[static_cast<size_t>(index)];
+            column = 3;
+            break;
+        case EditTarget::Stack: anchor = stackValues_[static_cast<size_t>(index)]; break;
+        case EditTarget::Breakpoint:
+            anchor = breakpoints_->viewport();
+            origin = breakpoints_->visualItemRect(breakpoints_->item(index - 1)).topLeft();
+            // Past the check box, where the address is written.
+            column = 3;
+            break;
+        default: break;
+    }
+    editedLabel_ = target == EditTarget::CopyFill ? nullptr : qobject_cast<QLabel*>(anchor);
+    if (editedLabel_ != nullptr) SetOpaque(editedLabel_, false);
     meEditValue_->setText(QString::fromStdString(debugger::FormatWord(value, choices_.flags)));
+    PlaceEditor(meEditValue_, anchor, origin, column, 5);
+    lblEditLabel_->setText(caption);
+    lblEditLabel_->adjustSize();
+    lblEditLabel_->move(std::max(0, meEditValue_->x() + 2 - lblEditLabel_->width()),
+                        meEditValue_->y() + (meEditValue_->height() - lblEditLabel_->height()) / 2);
+    lblEditLabel_->show();
+    lblEditLabel_->raise();
     meEditValue_->show();
     meEditValue_->setFocus();
     meEditValue_->setSelection(choices_.flags.DecimalRadix ? 0 : 1, 1);
@@ -252,6 +293,8 @@ void TFormDebugger::OpenValueEditor(uint16_t value, const QString& caption, Edit
 void TFormDebugger::CloseValueEditor(bool refresh) {
     meEditValue_->hide();
     lblEditLabel_->hide();
+    if (editedLabel_ != nullptr) SetOpaque(editedLabel_, true);
+    editedLabel_ = nullptr;
     breakpoints_->setEnabled(true);
     cbListSrc_->setEnabled(true);
     cbListType_->setEnabled(true);
@@ -259,7 +302,7 @@ void TFormDebugger::CloseValueEditor(bool refresh) {
 }
 
 void TFormDebugger::ValueEntered() {
-    QString text = meEditValue_->text();
+    QString text = meEditValue_->displayText();
     if (!choices_.flags.DecimalRadix && !text.startsWith('#')) text.prepend('#');
     const int32_t parsed = assembler::ParseNumber(text.toStdString(), !choices_.flags.DecimalRadix);
     if (parsed < 0) {

@@ -390,6 +390,9 @@ void TFormMain::FollowSettings(config::GroupSet groups) {
     presenter_.ApplySettings(settings_, groups);
     UpdateMultiplierIcon();
     UpdateSoundToggle();
+    if (groups.Has(config::Group::DebuggerHints) && debugger_ != nullptr) {
+        debugger_->ApplyHintSetting();
+    }
     // The window is sized round the picture and its border.
     if (groups.Has(config::Group::Border)) {
         SetScreenMode(screenModes_.Mode());

@@ -8,7 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QToolButton>
+#include <QToolTip>
 #include <memory>
 #include <string_view>
 
@@ -21,6 +25,8 @@
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/debugger/TFormDbgFind.h"
+#include "ui/debugger/TFormPerifStat.h"
 #include "ui/main/TFormMain.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
@@ -55,7 +61,7 @@ class DebuggerWindowTest : public ::testing::Test {
 
     void TearDown() override {
         main_.reset();
-        EXPECT_TRUE(modals_.Closed().isEmpty());
+        EXPECT_TRUE(modals_.Closed().isEmpty()) << modals_.Closed().join(", ").toStdString();
         document_.Close();
         lang::ActiveLanguage().Unload();
         program::SetProgramFolder(previousFolder_);
@@ -97,6 +103,10 @@ TEST_F(DebuggerWindowTest, StepEditSetABreakpointAndRunToIt) {
     EXPECT_EQ(machine().GetRunState(), Machine::kPaused);
     EXPECT_EQ(debugger_->windowTitle(), "Debugger");
     EXPECT_TRUE(debugger_->font().fixedPitch());
+    for (const char* name : {"SbRun", "SbStep", "SbStepOver", "SbStepOut", "SbToNext", "SbCopy",
+                             "SbFill", "SbFind", "SbDisass", "SbPerifStat", "SbTo0"}) {
+        EXPECT_FALSE(debugger_->findChild<QToolButton*>(name)->icon().isNull()) << name;
+    }
 
     ASSERT_NO_FATAL_FAILURE(EditValue(Label("RegPC"), "0"));
     EXPECT_EQ(Text("RegPC"), "PC:#0000");
@@ -180,6 +190,202 @@ TEST_F(DebuggerWindowTest, EveryTextOfItsLanguageSectionsFindsItsControl) {
         });
         EXPECT_TRUE(unused.empty()) << file << ": " << testing::PrintToString(unused);
     }
+}
+
+// Where a widget lies in the debugger's own coordinates.
+QRect Area(QWidget* widget, QWidget* window) {
+    return QRect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+}
+
+TEST_F(DebuggerWindowTest, EditorsSitOverWhatTheyEditOnTheHighlight) {
+    ChipMemory& memory = *machine().Debugger().Memory();
+    // Paging on, and internal RAM page 0 in the window at 0x4000.
+    ChipCpu8080& cpu = *machine().Debugger().Cpu();
+    ASSERT_NE(cpu.FindPortDevice(0xD8), nullptr);
+    cpu.FindPortDevice(0xD8)->PortRead(0xD8, 0);
+    cpu.FindPortDevice(0xE4)->PortWrite(0xE4, 0xE0, 0);
+    const std::string bytes = "\x41\x01\x42\x43\x44\x45\x46\x47\x48";
+    for (size_t i = 0; i < bytes.size(); ++i)
+        memory.Write(static_cast<uint16_t>(0x4000 + i), static_cast<uint8_t>(bytes[i]));
+    ASSERT_EQ(memory.Read(0x4002), 0x42) << "RAM at 0x4000";
+
+    // The default colour is stored blue, green, red from the low byte: 0xEFC9B4.
+    const QColor highlight(0xB4, 0xC9, 0xEF);
+    for (const char* shape : {"PanelRegs", "PanelSP", "PanelDump", "ShapeListAddr", "i3"}) {
+        QWidget* widget = debugger_->findChild<QWidget*>(shape);
+        EXPECT_TRUE(widget->autoFillBackground()) << shape;
+        EXPECT_EQ(widget->palette().color(QPalette::Window), highlight) << shape;
+    }
+    EXPECT_NE(Label("RegAF")->palette().color(QPalette::Window), highlight);
+    EXPECT_TRUE(Label("RegAF")->autoFillBackground()) << "opaque on its highlight";
+    EXPECT_TRUE(Label("SP1")->autoFillBackground());
+
+    // The value editor over the register's value, its caption over the register's name; the
+    // label turns transparent while edited. A hexadecimal mask takes hex digits only.
+    auto* value = debugger_->findChild<QLineEdit*>("MeEditValue");
+    DoubleClickAt(Label("RegBC"), 1);
+    ASSERT_TRUE(value->isVisible());
+    EXPECT_TRUE(Area(value, debugger_).intersects(Area(Label("RegBC"), debugger_)));
+    EXPECT_TRUE(Area(Label("LblEditLabel"), debugger_).intersects(Area(Label("RegBC"), debugger_)));
+    EXPECT_EQ(Text("LblEditLabel"), "BC:");
+    EXPECT_FALSE(Label("RegBC")->autoFillBackground());
+    value->selectAll();
+    QTest::keyClicks(value, "zg4x0q01");
+    EXPECT_EQ(value->displayText(), "#4001");
+    QTest::keyClick(value, Qt::Key_Return);
+    EXPECT_FALSE(value->isVisible());
+    EXPECT_TRUE(Label("RegBC")->autoFillBackground());
+    EXPECT_EQ(cpu.BC(), 0x4001);
+
+    // A dump listing of (BC): the dump editor over the clicked line, the caret on the byte's
+    // first digit.
+    auto* source = debugger_->findChild<QComboBox*>("CbListSrc");
+    auto* type = debugger_->findChild<QComboBox*>("CbListType");
+    source->setCurrentIndex(4);
+    emit source->activated(4);
+    type->setCurrentIndex(0);
+    emit type->activated(0);
+    EXPECT_EQ(Text("dump1").substr(0, 16), " #4001  #01 #42 ");
+    auto* dump = debugger_->findChild<QLineEdit*>("MeEditDump");
+    DoubleClickAt(Label("dump1"), 8 + 4 * 1 + 1.5);
+    ASSERT_TRUE(dump->isVisible());
+    const QRect line = Area(Label("dump1"), debugger_);
+    const QRect editor = Area(dump, debugger_);
+    EXPECT_EQ(editor.center().y(), line.center().y());
+    EXPECT_LT(editor.top(), line.top());
+    EXPECT_GT(editor.left(), line.left());
+    EXPECT_EQ(dump->cursorPosition(), 5);
+    QTest::keyClicks(dump, "9zA");
+    EXPECT_EQ(dump->displayText().left(12), "#01 #9A #43 ");
+    QTest::keyClick(dump, Qt::Key_Return);
+    EXPECT_FALSE(dump->isVisible());
+    EXPECT_EQ(memory.Read(0x4002), 0x9A);
+    EXPECT_EQ(memory.Read(0x4003), 0x43);
+
+    // Decimal: a byte above 255 is selected and the editor stays.
+    Key(Qt::Key_H, Qt::ControlModifier);
+    DoubleClickAt(Label("dump1"), 8.5);
+    ASSERT_TRUE(dump->isVisible());
+    EXPECT_EQ(dump->cursorPosition(), 0);
+    QTest::keyClicks(dump, "300");
+    QTest::keyClick(dump, Qt::Key_Return);
+    EXPECT_TRUE(dump->isVisible());
+    EXPECT_EQ(dump->selectedText(), "300");
+    QTest::keyClick(dump, Qt::Key_Escape);
+    EXPECT_FALSE(dump->isVisible());
+    EXPECT_EQ(memory.Read(0x4001), 0x01);
+    Key(Qt::Key_H, Qt::ControlModifier);
+
+    // The character editor over the characters: printable keys only, and the "." of an
+    // unprintable byte that is not overtyped leaves it alone.
+    auto* chars = debugger_->findChild<QLineEdit*>("MeEditAscii");
+    DoubleClickAt(Label("dump1"), 41 + 1.5);
+    ASSERT_TRUE(chars->isVisible());
+    EXPECT_GT(Area(chars, debugger_).left(), editor.right() - 8);
+    EXPECT_EQ(chars->displayText(), "..CDEFGH");
+    EXPECT_EQ(chars->cursorPosition(), 1);
+    QTest::keyClick(chars, Qt::Key_Tab);
+    QTest::keyClicks(chars, "h i");
+    QTest::keyClick(chars, Qt::Key_Return);
+    EXPECT_FALSE(chars->isVisible());
+    EXPECT_EQ(memory.Read(0x4001), 0x01);
+    EXPECT_EQ(memory.Read(0x4002), 'h');
+    EXPECT_EQ(memory.Read(0x4003), ' ');
+    EXPECT_EQ(memory.Read(0x4004), 'i');
+    EXPECT_EQ(memory.Read(0x4005), 0x45);
+}
+
+// Whether the listing panel explains itself when the pointer rests on it.
+QString HintShown(QWidget* panel) {
+    QToolTip::hideText();
+    QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), panel->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(panel, &hover);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+TEST_F(DebuggerWindowTest, TheSettingsDialogTurnsTheHintsOnInTheOpenDebugger) {
+    auto* panel = debugger_->findChild<QWidget*>("PanelDump");
+    auto* type = debugger_->findChild<QComboBox*>("CbListType");
+    type->setCurrentIndex(2);
+    emit type->activated(2);
+    ASSERT_FALSE(settings_.Get(keys::kShowHintInDebugger));
+    EXPECT_TRUE(HintShown(panel).isEmpty());
+
+    ModalCloser general({[&](QWidget* modal) {
+        QWidget* check = modal->findChild<QWidget*>("CheckHintDbg");
+        EXPECT_NE(check, nullptr);
+        if (check != nullptr) QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, 6));
+        QTest::mouseClick(modal->findChild<QPushButton*>("BtnOk"), Qt::LeftButton);
+        return true;
+    }});
+    main_->findChild<QAction*>("MiGeneral")->trigger();
+    EXPECT_TRUE(general.AllDone()) << general.Closed().join(", ").toStdString();
+    ASSERT_TRUE(settings_.Get(keys::kShowHintInDebugger));
+    ASSERT_TRUE(debugger_->isVisible());
+    // The disassembly listing's own hint, as the language file words it.
+    const QString expected =
+        QString::fromStdString(lang::LangText("FormDebugger", "panel.PanelDump.Hint2"))
+            .replace('\\', '\n');
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(panel->toolTip(), expected);
+    EXPECT_EQ(HintShown(panel), expected);
+}
+
+TEST_F(DebuggerWindowTest, ToolWindowsAnswerTheDebuggersKeysAndButtons) {
+    settings_.Set(keys::kShowNotFoundInDebugger, true);
+    // Ctrl+F opens the search; the bytes of MVI's operand and INR A, from (MEM1) at 0.
+    auto* source = debugger_->findChild<QComboBox*>("CbListSrc");
+    source->setCurrentIndex(0);
+    emit source->activated(0);
+    Key(Qt::Key_F, Qt::ControlModifier);
+    auto* find = debugger_->findChild<TFormDbgFind*>();
+    ASSERT_NE(find, nullptr);
+    ASSERT_TRUE(find->isVisible());
+    auto* values = find->findChild<QLineEdit*>("MeEditValues");
+    values->setFocus();
+    values->setCursorPosition(1);
+    QTest::keyClicks(values, "123C");
+    ASSERT_EQ(find->Pattern().Values[1], 0x3C);
+    QTest::mouseClick(find->findChild<QPushButton*>("BtnFind"), Qt::LeftButton);
+    EXPECT_FALSE(find->isVisible());
+    EXPECT_EQ(Text("dump1").substr(0, 7), " #0001 ") << "the listing moved to the match";
+
+    // F3 goes on, through whatever mirrors the ROM has, until a turn ends in the message.
+    QString message;
+    ModalCloser wrapped({[&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) message = box->text();
+        modal->close();
+        return true;
+    }});
+    int presses = 0;
+    while (message.isEmpty() && presses < 64) {
+        Key(Qt::Key_F3);
+        ++presses;
+    }
+    EXPECT_EQ(message.toStdString(), lang::LangText("FormDebugger", "err.Find.WrapAround"));
+    EXPECT_TRUE(wrapped.AllDone());
+    // Without the message the same turn only beeps: no window, the search goes on.
+    settings_.Set(keys::kShowNotFoundInDebugger, false);
+    ModalCloser none;
+    for (int i = 0; i < presses; ++i) Key(Qt::Key_F3);
+    EXPECT_TRUE(none.Closed().isEmpty());
+    EXPECT_FALSE(find->isVisible());
+
+    // The peripheral status button toggles its window, which comes back after run and stop.
+    auto* chips = debugger_->findChild<QToolButton*>("SbPerifStat");
+    auto* status = debugger_->findChild<TFormPerifStat*>();
+    ASSERT_NE(status, nullptr);
+    QTest::mouseClick(chips, Qt::LeftButton);
+    EXPECT_TRUE(status->isVisible());
+    Key(Qt::Key_F5);
+    EXPECT_FALSE(status->isVisible());
+    EXPECT_FALSE(debugger_->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !machine().Debugger().Stopped(); }, 2000));
+    main_->findChild<QAction*>("MiDebugger")->trigger();
+    ASSERT_TRUE(debugger_->isVisible());
+    EXPECT_TRUE(status->isVisible());
+    QTest::mouseClick(chips, Qt::LeftButton);
+    EXPECT_FALSE(status->isVisible());
 }
 
 }  // namespace
