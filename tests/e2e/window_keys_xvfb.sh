@@ -37,9 +37,10 @@ session() {
   > "$work/$name.log" 2>&1 &
 pid=\$!
 xdotool search --sync --name "Tevrin Emulator" > /dev/null
-sleep 2
+# The window maps before the ROM has printed its banner; on a loaded machine that takes longer.
+sleep 4
 xdotool key --delay 0 $*
-sleep 2
+sleep 3
 kill -TERM \$pid
 wait \$pid
 SESSION
