@@ -470,22 +470,26 @@ int64_t ChipCpu8080::Run(int32_t budget) {
 // Tick listeners. With merging, the ticks of instructions that end before the listeners' quiet
 // time runs out are handed over later in one call; anything that could look at a listener's
 // device (a port access, an INTE change, the end of the run) first hands over what is pending.
-#define CALL_LISTENERS()                                                                       \
-    do {                                                                                       \
-        SYNC_OUT();                                                                            \
-        int32_t quiet_ = CallTickListeners(periodTicks, periodTicks - listenedUpTo);           \
-        listenedUpTo = periodTicks;                                                            \
-        listenDeadline = quiet_ >= INT32_MAX - periodTicks ? INT32_MAX : periodTicks + quiet_; \
+#define CALL_LISTENERS()                                                             \
+    do {                                                                             \
+        SYNC_OUT();                                                                  \
+        int32_t quiet_ = CallTickListeners(periodTicks, periodTicks - listenedUpTo); \
+        listenedUpTo = periodTicks;                                                  \
+        listenDeadline = int64_t{quiet_} >= int64_t{INT32_MAX} - periodTicks         \
+                             ? INT32_MAX                                             \
+                             : periodTicks + quiet_;                                 \
     } while (0)
 
 // After an instruction that reached outside (a port, INTE) the listeners are asked again how long
 // they stay quiet, counted from their last call: a device may have changed, and the
 // instruction's own ticks are merged too when they fall short of that.
-#define REQUERY_LISTENERS()                                                                      \
-    do {                                                                                         \
-        SYNC_OUT();                                                                              \
-        int32_t quiet_ = ListenersQuiet();                                                       \
-        listenDeadline = quiet_ >= INT32_MAX - listenedUpTo ? INT32_MAX : listenedUpTo + quiet_; \
+#define REQUERY_LISTENERS()                                                   \
+    do {                                                                      \
+        SYNC_OUT();                                                           \
+        int32_t quiet_ = ListenersQuiet();                                    \
+        listenDeadline = int64_t{quiet_} >= int64_t{INT32_MAX} - listenedUpTo \
+                             ? INT32_MAX                                      \
+                             : listenedUpTo + quiet_;                         \
     } while (0)
 
 #define FLUSH_LISTENERS()                                                             \

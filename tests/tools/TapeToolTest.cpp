@@ -163,8 +163,9 @@ TEST(TapeTool, RefusalsWriteNothing) {
         EXPECT_NE(run.err.find("tevrin-tape: "), std::string::npos) << run.err;
     }
     // A damaged tape is not extended: what could not be read would be lost.
-    const std::string damaged =
-        folder.Write("damaged.pta", std::string("\x10\x00\x00\x00\x00ab", 7));
+    const std::string damaged = folder.Write("damaged.pta", std::string("\x10\x00\x00\x00\x00"
+                                                                        "ab",
+                                                                        7));
     EXPECT_EQ(Tool({"info", damaged, "x"}).status, 2);
     EXPECT_EQ(TempFolder::Read(damaged).size(), 7u);
     EXPECT_EQ(TempFolder::Read(folder / "t.pta"), before);
