@@ -26,15 +26,17 @@ void Put32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
 
 }  // namespace
 
+bool EncodablePicture(const ScreenPicture& picture) {
+    constexpr int kLargest = 16384;
+    return picture.width > 0 && picture.height > 0 && picture.width <= kLargest &&
+           picture.height <= kLargest &&
+           picture.pixels.size() >= static_cast<size_t>(picture.width) * picture.height;
+}
+
 std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture) {
+    if (!EncodablePicture(picture)) return {};
     const int width = picture.width;
     const int height = picture.height;
-    // The screen never makes more than 512 × 512; the cap keeps the sizes far inside 32 bits.
-    constexpr int kLargest = 16384;
-    if (width <= 0 || height <= 0 || width > kLargest || height > kLargest ||
-        picture.pixels.size() < static_cast<size_t>(width) * height) {
-        return {};
-    }
     const uint32_t stride = (static_cast<uint32_t>(width) + 3) & ~3U;  // rows end on 4 bytes
     const uint32_t imageSize = stride * static_cast<uint32_t>(height);
     const uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + kPaletteBytes;

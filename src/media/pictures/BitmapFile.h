@@ -13,6 +13,11 @@ namespace media {
 // pixels, or fewer than width × height).
 std::vector<uint8_t> EncodeBitmap(const ScreenPicture& picture);
 
+// Whether a picture can be encoded: a positive size no larger than 16384 on either side (the
+// screen never makes more than 512 × 512; the cap keeps the sizes far inside 32 bits) and a
+// pixel for every place.
+bool EncodablePicture(const ScreenPicture& picture);
+
 // An encoded picture written to `path` through files::WriteFileAtomically; an empty one (no
 // pixels) is refused with EINVAL.
 bool SaveEncodedPicture(const std::vector<uint8_t>& file, const std::string& path,

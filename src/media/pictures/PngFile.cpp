@@ -31,13 +31,9 @@ void Chunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint
 }  // namespace
 
 std::vector<uint8_t> EncodePng(const ScreenPicture& picture) {
+    if (!EncodablePicture(picture)) return {};
     const int width = picture.width;
     const int height = picture.height;
-    constexpr int kLargest = 16384;
-    if (width <= 0 || height <= 0 || width > kLargest || height > kLargest ||
-        picture.pixels.size() < static_cast<size_t>(width) * height) {
-        return {};
-    }
     // Each row starts with its filter byte (0: none).
     std::vector<uint8_t> raw;
     raw.reserve(static_cast<size_t>(width + 1) * height);
