@@ -205,7 +205,7 @@ TEST_F(FormJoyTest, DeviceChosenWithoutAControllerStoresNone) {
 
 TEST_F(FormJoyTest, TheControlsPageOpensItAndOkBuildsTheJoystickOfTheRunningMachine) {
     settings->SetPath(keys::kRomFile,
-                      folder.Write("test.rom", testing_support::RomWith("\xC3\x00\xF0")));
+                      folder.Write("test.rom", testing_support::RomWith("\xC3\x00\x00")));
     auto window = std::make_unique<TFormMain>(*settings, nullptr, SilentAudio());
     window->show();
     Machine& machine = window->GetMachine();
