@@ -31,13 +31,13 @@ set(CPACK_PACKAGE_VENDOR "Tevrin Emulator developers")
 set(CPACK_PACKAGE_CONTACT "Tevrin Emulator developers <tevrinemu@localhost>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Emulator of the Tevrin 8080 microcomputer")
+# One string: the summary is the synopsis line, this the extended description below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Emulator of the Tevrin 8080 microcomputer\n"
-    "Runs the Tevrin, an eight-bit microcomputer built round an Intel 8080, in real time:\n"
-    "its paged RAM and colour screen, timer, serial and interrupt chips, speaker, tape\n"
-    "recorder with browser and editor, SD-ROM module, Muse sound interface and joystick,\n"
-    "with a debugger, an inline assembler and a disassembler. Includes the command-line\n"
-    "tools tevrin-tape, tevrin-asm and tevrin-disasm.")
+    "Runs the Tevrin, an eight-bit microcomputer built round an Intel 8080, in\n\
+real time: its paged RAM and colour screen, timer, serial and interrupt chips,\n\
+speaker, tape recorder with browser and editor, SD-ROM module, Muse sound\n\
+interface and joystick, with a debugger, an inline assembler and a disassembler.\n\
+Includes the command-line tools tevrin-tape, tevrin-asm and tevrin-disasm.")
 set(CPACK_DEBIAN_PACKAGE_SECTION otherosfs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
