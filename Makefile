@@ -1,11 +1,15 @@
 # Two commands do the whole set-up on a fresh Debian machine:
 #   make run    install the dependencies, build, start the emulator
 #   make test   install the dependencies, build, run the whole test suite
+# and, to put it on the system:
+#   make install   build, then install under PREFIX (default /usr/local); DESTDIR is honoured
+#   make package   build, then a Debian package in build/packages/
 BUILD_DIR ?= build
 JOBS ?= 2
+PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install package clean
 
 all: build
 
@@ -26,6 +30,12 @@ test: build
 
 bench: build
 	@scripts/bench.sh $(BUILD_DIR)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+package: build
+	@cd $(BUILD_DIR) && cpack --config CPackConfig.cmake
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -16,6 +16,7 @@
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
 #include "emulator/StartUp.h"
+#include "frontend/ConfigOpening.h"
 #include "frontend/FaultMessage.h"
 #include "frontend/HostTyping.h"
 #include "frontend/RomMessage.h"
@@ -422,7 +423,9 @@ std::string HelpText() {
            "                        emulated_mhz=... host_usage=...%, and with a sound\n"
            "                        device sound_produced= sound_played= sound_primed=\n"
            "                        sound_held= (frames) and sound_skipped= (periods)\n"
-           "  --config PATH         use another configuration file\n"
+           "  --config PATH         use another configuration file than TevrinEmu.xml\n"
+           "                        beside the program or, without one there,\n"
+           "                        $XDG_CONFIG_HOME/tevrinemu/ (made on the first start)\n"
            "Exit status: 0 normal, 1 unusable configuration, a ROM file or --load-mem file that\n"
            "cannot be read or an output that could not be written, 2 the machine stopped on a\n"
            "fault, 64 bad options.\n";
@@ -438,9 +441,9 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     }
 
     config::ConfigDocument document;
-    config::ConfigLoadResult loaded = document.Load(commandLine.configPath);
-    if (const config::StartupMessage* message = config::StartupMessageFor(loaded)) {
-        err << message->title << ": " << message->text << "\n";
+    const ConfigOpening opening = OpenConfiguration(commandLine, document);
+    if (!opening.usable) {
+        err << opening.title << ": " << opening.text << "\n" << opening.detail << "\n";
         return kExitConfig;
     }
     config::Settings settings(document);

@@ -13,6 +13,7 @@
 #include "app/HeadlessRunner.h"
 #include "app/SignalCloser.h"
 #include "frontend/CommandLine.h"
+#include "frontend/ConfigOpening.h"
 #include "frontend/InstanceMessages.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
@@ -68,13 +69,13 @@ int RunWindow(int argc, char** argv) {
     single.Listen();
 
     config::ConfigDocument document;
-    const config::ConfigLoadResult loaded = document.Load(commandLine.configPath);
-    if (const config::StartupMessage* message = config::StartupMessageFor(loaded)) {
+    const ConfigOpening opening = OpenConfiguration(commandLine, document);
+    if (!opening.usable) {
         ShuttingDown = true;
-        QMessageBox box(QMessageBox::Critical,
-                        QString::fromUtf8(message->title.data(), int(message->title.size())),
-                        QString::fromUtf8(message->text.data(), int(message->text.size())),
-                        QMessageBox::Ok);
+        std::cerr << "tevrinemu: " << opening.text << " " << opening.detail << "\n";
+        QMessageBox box(QMessageBox::Critical, QString::fromStdString(opening.title),
+                        QString::fromStdString(opening.text), QMessageBox::Ok);
+        box.setInformativeText(QString::fromStdString(opening.detail));
         SignalCloser closer(box);
         box.exec();
         return headless::kExitConfig;

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "host/config/ConfigDocument.h"
+#include "host/config/ConfigLocation.h"
 
 namespace {
 
@@ -25,7 +25,9 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
     CommandLine line;
-    line.configPath = config::ConfigDocument::DefaultPath();
+    const config::ConfigPlace place = config::DefaultConfigPlace();
+    line.configPath = place.path;
+    line.configDelivered = place.delivered;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -55,6 +57,7 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
             continue;
         }
         line.configPath = Absolute(value);
+        line.configDelivered.clear();
     }
     return line;
 }

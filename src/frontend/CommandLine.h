@@ -4,11 +4,15 @@
 #include <vector>
 
 // The program's command line as every mode of it reads it: `--config PATH` (or
-// `--config=PATH`) selects another configuration file than the one in the program folder; the
-// remaining arguments keep their order (the first of them is a file to open). `--` ends the
-// options, so a file whose name starts with "--" can still be opened.
+// `--config=PATH`) selects another configuration file than the usual one (see
+// config::DefaultConfigPlace); the remaining arguments keep their order (the first of them is a
+// file to open). `--` ends the options, so a file whose name starts with "--" can still be
+// opened.
 struct CommandLine {
-    std::string configPath;              // absolute; program folder + "TevrinEmu.xml" by default
+    std::string configPath;  // absolute; by default the one config::DefaultConfigPlace names
+    // The delivered file the default configuration is made from on the first start; empty with
+    // --config, whose file must exist.
+    std::string configDelivered;
     std::vector<std::string> arguments;  // everything that is not an option we know
     std::string error;                   // empty when the line was understood
 

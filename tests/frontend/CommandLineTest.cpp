@@ -7,12 +7,13 @@
 
 namespace {
 
-TEST(CommandLine, UsesTheProgramFolderFileUnlessAnotherIsGiven) {
-    program::SetProgramFolder("/opt/tevrin/");
+TEST(CommandLine, UsesTheConfigurationBesideTheExecutableUnlessAnotherIsGiven) {
     const char* argv[] = {"tevrinemu", "game.pta"};
     CommandLine line = CommandLine::Parse(2, argv);
     EXPECT_TRUE(line.Ok());
-    EXPECT_EQ(line.configPath, "/opt/tevrin/TevrinEmu.xml");
+    // The tests run beside the build's own configuration, which is used in place.
+    EXPECT_EQ(line.configPath, program::ExecutableFolder() + "TevrinEmu.xml");
+    EXPECT_TRUE(line.configDelivered.empty());
     EXPECT_EQ(line.FirstArgument(), "game.pta");
 }
 

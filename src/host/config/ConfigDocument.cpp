@@ -37,10 +37,6 @@ const StartupMessage* StartupMessageFor(ConfigLoadResult result) {
     return nullptr;
 }
 
-std::string ConfigDocument::DefaultPath() {
-    return program::ProgramFolder() + std::string(kFileName);
-}
-
 ConfigDocument::~ConfigDocument() {
     Close();
 }

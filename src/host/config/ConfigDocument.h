@@ -37,9 +37,6 @@ class ConfigDocument {
     // Anything larger is not a settings file (the delivered one is a few kilobytes).
     static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
 
-    // Program folder + "TevrinEmu.xml".
-    static std::string DefaultPath();
-
     ConfigDocument() = default;
     ~ConfigDocument();
     ConfigDocument(const ConfigDocument&) = delete;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "AppIconSvg.h"
 #include "host/files/AtomicFile.h"
 
 extern char** environ;
@@ -35,13 +36,6 @@ const char* PackageName(FileType type) {
     return type == FileType::Tape ? "tevrinemu-tape.xml" : "tevrinemu-snapshot.xml";
 }
 
-std::string IconName(FileType type) {
-    std::string name = MimeTypeOf(type);
-    name[name.find('/')] = '-';
-    return name;
-}
-
-// A cassette for tapes, a memory chip for snapshots, on the program's blue.
 std::string IconSvg(const std::string& body) {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" "
            "viewBox=\"0 0 64 64\">\n"
@@ -49,7 +43,16 @@ std::string IconSvg(const std::string& body) {
            body + "</svg>\n";
 }
 
-std::string TypeIcon(FileType type) {
+}  // namespace
+
+std::string IconNameOf(FileType type) {
+    std::string name = MimeTypeOf(type);
+    name[name.find('/')] = '-';
+    return name;
+}
+
+// A cassette for tapes, a memory chip for snapshots, on the program's blue.
+std::string TypeIconSvg(FileType type) {
     if (type == FileType::Tape) {
         return IconSvg(
             "<rect x=\"12\" y=\"18\" width=\"40\" height=\"20\" rx=\"3\" fill=\"#f2f2f2\"/>\n"
@@ -63,14 +66,13 @@ std::string TypeIcon(FileType type) {
         "stroke-width=\"3\"/>\n");
 }
 
-std::string AppIcon() {
-    return IconSvg(
-        "<rect x=\"10\" y=\"14\" width=\"44\" height=\"28\" fill=\"#000\"/>\n"
-        "<rect x=\"14\" y=\"18\" width=\"12\" height=\"8\" fill=\"#e03030\"/>\n"
-        "<rect x=\"26\" y=\"26\" width=\"12\" height=\"8\" fill=\"#30c030\"/>\n"
-        "<rect x=\"38\" y=\"18\" width=\"12\" height=\"8\" fill=\"#3060e0\"/>\n"
-        "<rect x=\"10\" y=\"46\" width=\"44\" height=\"4\" fill=\"#f2f2f2\"/>\n");
+// The picture the windows show (resources/icons/tevrinemu.svg), compiled in, so the desktop
+// shows the program as the program shows itself.
+std::string AppIconSvg() {
+    return kAppIconSvg;
 }
+
+namespace {
 
 std::string ReadText(const std::string& path) {
     std::string text;
@@ -182,6 +184,44 @@ const char* PatternOf(FileType type) {
     return type == FileType::Tape ? "*.pta" : "*.tvx";
 }
 
+std::string MimePackageText(const std::vector<FileType>& types, bool marked) {
+    std::string package = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    if (marked) package += std::string(kPackageMarker) + "\n";
+    package += "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+    for (FileType type : types) {
+        package += std::string("  <mime-type type=\"") + MimeTypeOf(type) + "\">\n    <comment>" +
+                   Description(type) + "</comment>\n    <icon name=\"" + IconNameOf(type) +
+                   "\"/>\n    <glob pattern=\"" + PatternOf(type) + "\"/>\n  </mime-type>\n";
+    }
+    return package + "</mime-info>\n";
+}
+
+std::string DesktopEntryText(const std::vector<FileType>& types, const std::string& executable,
+                             bool marked) {
+    std::string mimeTypes;
+    for (FileType type : types) mimeTypes += std::string(MimeTypeOf(type)) + ";";
+    std::string entry = std::string("[Desktop Entry]\n") +
+                        "Type=Application\n"
+                        "Name=Tevrin Emulator\n"
+                        "GenericName=Tevrin microcomputer emulator\n"
+                        "Comment=Runs the Tevrin, an 8-bit microcomputer built round the "
+                        "Intel 8080\n" +
+                        ExecLine(executable) +
+                        "\n"
+                        "Icon=tevrinemu\n"
+                        "Terminal=false\n"
+                        "Categories=Game;Emulator;\n"
+                        "Keywords=Tevrin;8080;emulator;\n"
+                        "MimeType=" +
+                        mimeTypes + "\n";
+    if (marked) entry += std::string(kMarkerKey) + "=true\n";
+    return entry;
+}
+
+std::vector<FileType> AllFileTypes() {
+    return {std::begin(kTypes), std::end(kTypes)};
+}
+
 XdgPlaces XdgPlaces::FromEnvironment() {
     return {HomeBased("XDG_DATA_HOME", "/.local/share"), HomeBased("XDG_CONFIG_HOME", "/.config")};
 }
@@ -196,7 +236,7 @@ std::string FileTypeRegistration::DesktopEntryPath() const {
     return places_.dataHome + "/applications/" + kDesktopId;
 }
 std::string FileTypeRegistration::IconPath(FileType type) const {
-    return places_.dataHome + "/icons/hicolor/scalable/mimetypes/" + IconName(type) + ".svg";
+    return places_.dataHome + "/icons/hicolor/scalable/mimetypes/" + IconNameOf(type) + ".svg";
 }
 std::string FileTypeRegistration::AppIconPath() const {
     return places_.dataHome + "/icons/hicolor/scalable/apps/tevrinemu.svg";
@@ -226,22 +266,7 @@ TypeState FileTypeRegistration::State(FileType type) const {
 
 bool FileTypeRegistration::WriteDesktopEntry(const std::vector<FileType>& types,
                                              std::string* error) const {
-    std::string mimeTypes;
-    for (FileType type : types) mimeTypes += std::string(MimeTypeOf(type)) + ";";
-    const std::string entry = std::string("[Desktop Entry]\n") +
-                              "Type=Application\n"
-                              "Name=Tevrin Emulator\n"
-                              "GenericName=Tevrin microcomputer emulator\n"
-                              "Comment=Runs the Tevrin, an 8-bit microcomputer built round the "
-                              "Intel 8080\n" +
-                              ExecLine(executable_) +
-                              "\n"
-                              "Icon=tevrinemu\n"
-                              "Terminal=false\n"
-                              "Categories=Game;Emulator;\n"
-                              "MimeType=" +
-                              mimeTypes + "\n" + kMarkerKey + "=true\n";
-    return Write(DesktopEntryPath(), entry, error);
+    return Write(DesktopEntryPath(), DesktopEntryText(types, executable_, true), error);
 }
 
 bool FileTypeRegistration::SetDefault(FileType type, bool ours, std::string* error) const {
@@ -287,20 +312,15 @@ bool FileTypeRegistration::SetDefault(FileType type, bool ours, std::string* err
 }
 
 bool FileTypeRegistration::Register(FileType type, std::string* error) {
-    const std::string package =
-        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + kPackageMarker +
-        "\n<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"" +
-        MimeTypeOf(type) + "\">\n    <comment>" + Description(type) +
-        "</comment>\n    <icon name=\"" + IconName(type) + "\"/>\n    <glob pattern=\"" +
-        PatternOf(type) + "\"/>\n  </mime-type>\n</mime-info>\n";
+    const std::string package = MimePackageText({type}, true);
     std::vector<FileType> types;
     for (FileType other : kTypes) {
         if (other == type || State(other).registered) types.push_back(other);
     }
     return Write(PackagePath(type), package, error) &&
-           Write(IconPath(type), TypeIcon(type), error) && Write(AppIconPath(), AppIcon(), error) &&
-           WriteDesktopEntry(types, error) && SetDefault(type, true, error);
+           Write(IconPath(type), TypeIconSvg(type), error) &&
+           Write(AppIconPath(), AppIconSvg(), error) && WriteDesktopEntry(types, error) &&
+           SetDefault(type, true, error);
 }
 
 bool FileTypeRegistration::Unregister(FileType type, std::string* error) {

@@ -26,6 +26,19 @@ struct TypeState {
 const char* MimeTypeOf(FileType type);
 const char* PatternOf(FileType type);
 
+// What registration writes, shared with the files an installation puts in the system's places
+// (which carry no marker: they belong to the package, not to a user's registration).
+std::vector<FileType> AllFileTypes();
+// A shared-mime-info package declaring the types.
+std::string MimePackageText(const std::vector<FileType>& types, bool marked);
+// The desktop entry that opens the types with `executable` (a path, or a name found on PATH).
+std::string DesktopEntryText(const std::vector<FileType>& types, const std::string& executable,
+                             bool marked);
+// The icons, SVG: a type's is named IconNameOf(type), the program's "tevrinemu".
+std::string IconNameOf(FileType type);
+std::string TypeIconSvg(FileType type);
+std::string AppIconSvg();
+
 class FileTypeRegistration {
   public:
     FileTypeRegistration(XdgPlaces places, std::string executable);

@@ -22,7 +22,7 @@ bool FolderExists(const std::string& folder) {
 }
 
 FileDialogStart Start(const std::string& path, bool proposeNameAnyway) {
-    FileDialogStart start{program::ProgramFolder(), "", path};
+    FileDialogStart start{program::UserFilesFolder(), "", path};
     if (path.empty() || path == kNoFilePlaceholder) return start;
     start.path = program::FromProgramRelative(path);
     SplitPath split = Split(start.path);

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 
 #include "Version.h"
@@ -16,13 +17,18 @@ std::string& FolderCell() {
     return folder;
 }
 
+bool& InstalledCell() {
+    static bool installed = false;
+    return installed;
+}
+
 std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return "./";
     return path.substr(0, slash + 1);
 }
 
-std::string ComputeProgramFolder() {
+std::string ComputeExecutableFolder() {
     char buffer[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n > 0) {
@@ -40,19 +46,58 @@ std::string ComputeProgramFolder() {
     return cwd != nullptr ? std::string(cwd) + "/" : "./";
 }
 
+// Every program folder holds the language files. The configuration says nothing: a user may
+// put one beside an installed executable, whose resources stay where they were installed.
+bool HoldsResources(const std::string& folder) {
+    std::error_code ec;
+    return std::filesystem::is_directory(folder + "Lang", ec);
+}
+
 std::once_flag folderOnce;
 
 }  // namespace
 
+const std::string& ExecutableFolder() {
+    static const std::string folder = ComputeExecutableFolder();
+    return folder;
+}
+
+std::string ResolveProgramFolder(const std::string& executableFolder) {
+    if (HoldsResources(executableFolder)) return executableFolder;
+    const std::filesystem::path installed =
+        (std::filesystem::path(executableFolder) / ".." / "share" / kInstalledDataFolder)
+            .lexically_normal();
+    std::string folder = installed.string();
+    if (folder.empty() || folder.back() != '/') folder.push_back('/');
+    return HoldsResources(folder) ? folder : executableFolder;
+}
+
 const std::string& ProgramFolder() {
     std::call_once(folderOnce, [] {
-        if (FolderCell().empty()) FolderCell() = ComputeProgramFolder();
+        if (!FolderCell().empty()) return;
+        FolderCell() = ResolveProgramFolder(ExecutableFolder());
+        InstalledCell() = FolderCell() != ExecutableFolder();
     });
     return FolderCell();
 }
 
-void SetProgramFolder(const std::string& folder) {
+bool IsInstalled() {
+    ProgramFolder();
+    return InstalledCell();
+}
+
+std::string UserFilesFolder() {
+    if (!IsInstalled()) return ProgramFolder();
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') return ProgramFolder();
+    std::string folder = home;
+    if (folder.back() != '/') folder.push_back('/');
+    return folder;
+}
+
+void SetProgramFolder(const std::string& folder, bool installed) {
     std::call_once(folderOnce, [] {});
+    InstalledCell() = installed;
     std::string f = folder;
     if (f.empty() || f.back() != '/') f.push_back('/');
     FolderCell() = f;

@@ -226,7 +226,7 @@ void TFormDisass::BtnDelClick() {
 
 void TFormDisass::BtnSaveClick() {
     if (ranges_.empty()) return Message(QMessageBox::Warning, "err.Disass1");
-    std::string path = program::ProgramFolder();
+    std::string path = program::UserFilesFolder();
     if (!AskFileName(true, path)) return;
     if (!files::WriteFileAtomically(path, debugger::FormatRangeList(ranges_))) {
         Message(QMessageBox::Warning, "err.Disass2");
@@ -234,7 +234,7 @@ void TFormDisass::BtnSaveClick() {
 }
 
 void TFormDisass::BtnLoadClick() {
-    std::string path = program::ProgramFolder();
+    std::string path = program::UserFilesFolder();
     if (!AskFileName(false, path)) return;
     std::string text;
     if (files::ReadWholeFile(path, kMaxListBytes, text) != files::ReadResult::Ok) {
@@ -252,7 +252,7 @@ void TFormDisass::BtnLoadClick() {
 void TFormDisass::BtnDisassClick() {
     if (ranges_.empty()) return Message(QMessageBox::Warning, "err.Disass1");
     if (memory_ == nullptr) return;
-    std::string path = program::ProgramFolder();
+    std::string path = program::UserFilesFolder();
     if (!AskFileName(true, path)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     debugger::DisassListingOptions options;

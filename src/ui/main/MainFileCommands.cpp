@@ -224,12 +224,12 @@ void MainFileCommands::TBtnOpenClick(int tag) {
     if (form_.closing_) return;
     form_.SetPaused(true);
     config::Settings& settings = form_.settings_;
-    std::string path = program::ProgramFolder();
+    std::string path = program::UserFilesFolder();
     if (tag == 1) {
         path = settings.GetAbsolute(keys::kTapeFile);
         std::error_code ec;
         if (!std::filesystem::is_directory(std::filesystem::path(path).parent_path(), ec))
-            path = program::ProgramFolder();
+            path = program::UserFilesFolder();
     }
     if (OpenFileDialog(
             &form_, settings, FormText("text.OpenFileDlg.Title").toStdString(),
@@ -269,7 +269,7 @@ void MainFileCommands::MiOpenRecentFileClick(int item) {
 
 std::string MainFileCommands::SavePath(const char* titleKey, const char* filterKey,
                                        const char* extension) {
-    std::string path = program::ProgramFolder();
+    std::string path = program::UserFilesFolder();
     if (!SaveFileDialog(&form_, form_.settings_, FormText(titleKey).toStdString(),
                         FormText(filterKey).toStdString(), true, path, extension)) {
         return {};

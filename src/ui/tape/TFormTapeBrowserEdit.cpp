@@ -158,7 +158,7 @@ void TFormTapeBrowser::SBtnPopUpClick() {
 
 std::string TFormTapeBrowser::TapeFolder() const {
     const std::string& path = deck_.TapePath();
-    if (path.empty()) return program::ProgramFolder();
+    if (path.empty()) return program::UserFilesFolder();
     return std::filesystem::path(path).parent_path().string() + "/";
 }
 
@@ -256,7 +256,7 @@ void TFormTapeBrowser::Reselect(const std::vector<int>& indices) {
 
 void TFormTapeBrowser::PiAddFileAsNewRecordClick() {
     if (!EditMode()) return;
-    std::string path = program::ProgramFolder();
+    std::string path = program::UserFilesFolder();
     {
         const PausedMachine paused([this](bool on) { return PauseMachine(on); });
         if (!OpenFileDialog(this, settings_, Text("text.AddFileDlg.Title"),
@@ -330,7 +330,7 @@ void TFormTapeBrowser::PiSaveAsPTAClick() {
     if (selection.empty()) return;
     const PausedMachine paused([this](bool on) { return PauseMachine(on); });
     std::string target;
-    if (!AskTapeSavePath(program::ProgramFolder(), target)) return;
+    if (!AskTapeSavePath(program::UserFilesFolder(), target)) return;
     if (TapeMessage failed = deck_.SaveSelection(selection, target)) ShowTapeMessage(failed);
 }
 
@@ -338,7 +338,7 @@ void TFormTapeBrowser::PiSaveAsRawClick() {
     const std::vector<int> selection = Selection();
     if (selection.size() != 1) return;
     const PausedMachine paused([this](bool on) { return PauseMachine(on); });
-    std::string target = program::ProgramFolder();
+    std::string target = program::UserFilesFolder();
     if (!SaveFileDialog(this, settings_, Text("text.SaveTapeDlg.Title"),
                         Text("text.SaveTapeDlg.Filter2"), true, target, "")) {
         return;
@@ -355,7 +355,7 @@ void TFormTapeBrowser::PiSaveAsTxtClick() {
         return;
     }
     const PausedMachine paused([this](bool on) { return PauseMachine(on); });
-    std::string target = program::ProgramFolder() + "basic.txt";
+    std::string target = program::UserFilesFolder() + "basic.txt";
     if (!SaveFileDialog(this, settings_, Text("text.SaveBasicDlg.Title"),
                         Text("text.SaveBasicDlg.Filter"), true, target, "")) {
         return;
@@ -374,7 +374,7 @@ void TFormTapeBrowser::PiSaveAsTxtClick() {
 
 void TFormTapeBrowser::PiCreateFromTxtClick() {
     if (!EditMode()) return;
-    std::string textPath = program::ProgramFolder();
+    std::string textPath = program::UserFilesFolder();
     if (!OpenFileDialog(this, settings_, Text("text.OpenTextFileDlg.Title"),
                         Text("text.OpenTextFileDlg.Filter"), textPath, "")) {
         return;
