@@ -10,3 +10,8 @@ if [ -x "$build/bin/tevrinemu" ] && [ -x scripts/bench-headless.sh ]; then
   echo "== whole program, headless"
   scripts/bench-headless.sh "$build"
 fi
+if [ -x "$build/bin/tevrinemu" ] && [ -x scripts/bench-hostload.sh ]; then
+  echo
+  echo "== host load at speed 1.0 with sound (PulseAudio null sink), 60 s"
+  scripts/bench-hostload.sh "$build" 60
+fi

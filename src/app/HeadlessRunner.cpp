@@ -533,9 +533,10 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         fault = machine->TakeFault();
     } else {
         while (!work.finished && !interrupted && !broke()) {
-            // The run's end is exact in emulated time (the period hook stops the timer); this
-            // only notices it, and faults, as the window's 20 ms refresh would.
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            // The run's end is exact in emulated time (the period hook stops the timer), and a
+            // fault stops it too: both wake this wait at once. Only a signal or a breakpoint
+            // waits for the timeout, so the thread sleeps instead of polling 50 times a second.
+            machine->WaitTimerStopped(100);
             fault = machine->TakeFault();
             if (fault.kind != Machine::Fault::Kind::None) break;
         }

@@ -40,8 +40,8 @@ Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpen
     // As the Sound settings page does when it loads: a configuration that names no device (a
     // fresh installation) gets the default output device, so the machine is heard at once.
     if (sound_->AudioAvailable()) soundconfig::SelectDevice(settings_);
-    preciseTimer_.SetInterval(speed::kPeriodMs);
-    preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::CpuTimerEvent>(this));
+    preciseTimer_.SetIntervalMicros(speed::kPeriodMicros * speed::kPeriodsPerWake);
+    preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::TimerWake>(this));
     preciseTimer_.SetEnabled(false);
 }
 
@@ -240,21 +240,34 @@ bool Machine::ApplySettings(GroupSet groups) {
     return rebuilt;
 }
 
+void Machine::TimerWake() {
+    for (int i = 0; i < speed::kPeriodsPerWake; ++i) {
+        if (!RunPeriod()) return;
+    }
+}
+
 void Machine::CpuTimerEvent() {
+    RunPeriod();
+}
+
+bool Machine::RunPeriod() {
     const Clock::time_point start = Clock::now();
     const double factor = speedFactor_.load();
     const int32_t budget = speed::PeriodBudget(factor);
-    if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return;
+    if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return false;
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
-    if (runState_.load() != kRunning || cpu_ == nullptr) return;
+    if (runState_.load() != kRunning || cpu_ == nullptr) return false;
     // At normal speed the audio device's clock paces the machine: the periods come early (the
     // more so when it has drained the ring) and are skipped while its ring is full.
     const bool paced = factor == 1.0 && sound_->Paces();
-    preciseTimer_.SetIntervalMicros(!paced             ? speed::kPeriodMicros
-                                    : sound_->Behind() ? speed::kCatchUpPeriodMicros
-                                                       : speed::kPacedPeriodMicros);
-    if (sound_->ProducePeriod(factor == 1.0)) return;
+    const int periodMicros = !paced             ? speed::kPeriodMicros
+                             : sound_->Behind() ? speed::kCatchUpPeriodMicros
+                                                : speed::kPacedPeriodMicros;
+    preciseTimer_.SetIntervalMicros(periodMicros * speed::kPeriodsPerWake);
+    // A period the full ring has no room for is skipped; the rest of the wake-up's periods are
+    // still offered, so a device that stopped taking is noticed after as many periods as before.
+    if (sound_->ProducePeriod(factor == 1.0)) return true;
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
@@ -265,7 +278,7 @@ void Machine::CpuTimerEvent() {
         instructions_ += cpu_->Run(budget);
         if (cpu_->PortFault || memory_->Fault()) {
             preciseTimer_.SetEnabled(false);
-            return;
+            return false;
         }
     } else {
         do {
@@ -287,7 +300,7 @@ void Machine::CpuTimerEvent() {
             }
             if (cpu_->PortFault || memory_->Fault()) {
                 preciseTimer_.SetEnabled(false);
-                return;
+                return false;
             }
         } while (cpu_->PeriodTicks < budget);
     }
@@ -300,6 +313,8 @@ void Machine::CpuTimerEvent() {
     hostBusyTotalMicros_ += busy;
     lock.unlock();
     if (stop) debugger_.DebuggerState = debugger::kBreakRequested;
+    // The period hook ends timed runs by stopping the timer: no further period of this wake-up.
+    return !stop && preciseTimer_.Enabled();
 }
 
 void Machine::SetPaused(bool paused) {
@@ -315,6 +330,10 @@ void Machine::SetPaused(bool paused) {
     } else {
         if (joy_ != nullptr) joy_->Open();
         sound_->ResumeStream();
+        // The first wake-up comes one period after resuming, not a whole wake-up's worth: a
+        // machine paused and resumed often (a dialog, the debugger's refresh) keeps running.
+        // The run loop sets the longer interval again at its first period.
+        preciseTimer_.SetIntervalMicros(speed::kPeriodMicros);
         preciseTimer_.SetEnabled(throttled_);
     }
 }

@@ -102,8 +102,11 @@ class Machine {
     // end's.
     bool ApplySettings(config::GroupSet groups);
 
-    // One 2 ms period of the run loop (the timer's callback).
+    // One 2 ms period of the run loop.
     void CpuTimerEvent();
+    // The timer's callback: up to speed::kPeriodsPerWake periods, fewer when one of them
+    // pauses, faults, breaks or stops the timer.
+    void TimerWake();
 
     void SetPaused(bool paused);
     RunState GetRunState() const { return runState_.load(); }
@@ -113,6 +116,10 @@ class Machine {
     // Stops the 2 ms timer without changing the run state: the period hook's way to end a run
     // at an exact emulated time.
     void StopTimer() { preciseTimer_.SetEnabled(false); }
+    // Waits up to `ms` for the timer to stop (a timed run's end, a fault); true when stopped.
+    bool WaitTimerStopped(int ms) {
+        return preciseTimer_.WaitDisabled(std::chrono::milliseconds(ms));
+    }
     // Processor reset at the next instruction, and the video planes filled as configured.
     void WarmReset();
     // The reset command: warm, or cold (rebuilt, so RAM is zero and the ROMs reloaded). Returns
@@ -210,6 +217,8 @@ class Machine {
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
   private:
+    // One period; false when the run loop should not go on with another now.
+    bool RunPeriod();
     friend struct MachineTestAccess;  // tests reach the board where no view shows it
 
     void DestroyDevices();

@@ -14,9 +14,12 @@ TPreciseTimer::~TPreciseTimer() {
 
 void TPreciseTimer::SetEnabled(bool enabled) {
     if (std::this_thread::get_id() == thread_.get_id()) {
-        // From inside the callback: the thread looks at the flag before its next call.
+        // From inside the callback, which runs without the lock: the thread looks at the flag
+        // before its next call. The lock is only for a watcher waiting for the stop.
+        std::lock_guard<std::mutex> lock(mutex_);
         enabled_ = enabled;
         restart_ = true;
+        if (!enabled) wake_.notify_all();
         return;
     }
     {
@@ -38,6 +41,11 @@ void TPreciseTimer::SetIntervalMicros(int us) {
         restart_ = true;
     }
     wake_.notify_all();
+}
+
+bool TPreciseTimer::WaitDisabled(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return wake_.wait_for(lock, timeout, [this] { return quit_ || !enabled_; });
 }
 
 void TPreciseTimer::WaitIdle() {

@@ -35,6 +35,11 @@ class TPreciseTimer {
     // is the wait for the run loop to let go. Returns at once on the timer's own thread.
     void WaitIdle();
 
+    // Returns once the timer is disabled (from any thread, the callback too) or `timeout` has
+    // passed; true when it is disabled. A watcher's way to notice the end of a run without
+    // waking up for nothing.
+    bool WaitDisabled(std::chrono::milliseconds timeout);
+
     // True while a callback is running.
     bool Busy() const { return busy_.load(); }
     // Periods dropped because the thread was late (for diagnostics and tests).

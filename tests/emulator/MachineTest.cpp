@@ -159,6 +159,43 @@ TEST_F(MachineRun, ColdRestartZeroesRamAndReloadsTheRom) {
     machine->SetPaused(true);
 }
 
+// On its own timer the machine runs several periods per wake-up; a timed run's end (the period
+// hook stopping the timer) and a fault must still end the wake-up at once, in emulated time.
+TEST_F(MachineRun, TheTimerStopsAfterThePeriodThatStoppedItAndAFaultEndsItsWakeUp) {
+    TestRom rom;
+    uint16_t loop = rom.MapRam().Here();
+    rom.Jump(loop);
+    Build(rom);
+    struct Stopper {
+        void OnPeriod() {
+            if (++periods == 7) machine->StopTimer();
+        }
+        Machine* machine;
+        int periods = 0;
+    } stopper{machine.get()};
+    machine->SetPeriodHook(Closure<void()>::Bind<&Stopper::OnPeriod>(&stopper));
+    machine->SetThrottled(true);
+    machine->SetPaused(false);
+    ASSERT_TRUE(machine->WaitTimerStopped(2000));
+    // Past the end of the wake-up the seventh period fell in.
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(stopper.periods, 7);
+    EXPECT_EQ(machine->EmulatedTicks(), 7 * 4000);
+    machine->StopRunLoop();
+
+    TestRom faulty;
+    faulty.MapRam().Code({0x00, 0xD3, 0x00});  // NOP; OUT 00h: no device
+    Build(faulty);
+    stopper = Stopper{machine.get()};
+    machine->SetPeriodHook(Closure<void()>::Bind<&Stopper::OnPeriod>(&stopper));
+    machine->SetThrottled(true);
+    machine->SetPaused(false);
+    ASSERT_TRUE(machine->WaitTimerStopped(2000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(stopper.periods, 0) << "the faulting period ended the wake-up before its hook";
+    EXPECT_EQ(machine->TakeFault().kind, Machine::Fault::Kind::PortWrite);
+}
+
 // The window thread pauses, resets and renders while the timer thread runs periods. What must
 // hold: no period runs while the machine is paused, the machine runs between the pauses, and
 // after the last resume it runs the program from its reset to the end of the fill.
