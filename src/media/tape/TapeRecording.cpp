@@ -5,8 +5,13 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
+
+#include "host/files/AtomicFile.h"
 
 #include "media/tape/TapeImage.h"
 #include "media/tape/TapeRecord.h"
@@ -26,6 +31,7 @@ constexpr size_t kMaxRecords = 4096;
 constexpr double kNewRecordBits = 320 * 8;
 // What the decoder reads at once.
 constexpr size_t kReadBytes = 1 << 16;
+constexpr const char* kImageFolderPrefix = "tevrin-recording-";
 
 uint32_t Le(const uint8_t* p, int bytes) {
     uint32_t value = 0;
@@ -582,6 +588,37 @@ std::string RecordReportLine(int index, const DecodedRecord& r) {
                   index, r.number, r.fileType, FileTypeName(r.fileType), r.blocks,
                   r.blocksWithoutGoodCopy, r.bitsPerSecond, deviation, r.startSeconds);
     return line;
+}
+
+std::string DecodeRecordingToImage(const std::string& path) {
+    FileTapeSource source(path);
+    if (!source.IsOpen()) return {};
+    const RecordingResult result = DecodeRecording(source);
+    if (!result.error.empty() || result.records.empty()) return {};
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) return {};
+    std::string folder = (base / (std::string(kImageFolderPrefix) + "XXXXXX")).string();
+    if (::mkdtemp(folder.data()) == nullptr) return {};
+    const std::string image =
+        (std::filesystem::path(folder) / std::filesystem::path(path).filename()).string();
+    if (!files::WriteFileAtomically(image, RecordingImage(result))) {
+        std::filesystem::remove(folder, ec);
+        return {};
+    }
+    return image;
+}
+
+void RemoveRecordingImage(const std::string& imagePath) {
+    const std::filesystem::path image(imagePath);
+    const std::filesystem::path folder = image.parent_path();
+    std::error_code ec;
+    if (folder.filename().string().rfind(kImageFolderPrefix, 0) != 0 ||
+        folder.parent_path() != std::filesystem::temp_directory_path(ec)) {
+        return;
+    }
+    std::filesystem::remove(image, ec);
+    std::filesystem::remove(folder, ec);
 }
 
 }  // namespace tape

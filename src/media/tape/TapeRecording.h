@@ -59,4 +59,12 @@ std::string RecordingImage(const RecordingResult& result);
 // One line per record: index, number, file type, blocks, blocks with no good copy, speed.
 std::string RecordReportLine(int index, const DecodedRecord& record);
 
+// The tape browser's way to a recording: decodes the file at `path` into a tape image in a
+// folder of its own under the system's temporary folder, under the recording's own file name
+// (the browser's caption shows it). Returns the image's path; empty when the file cannot be
+// read, is no recording, or holds no record.
+std::string DecodeRecordingToImage(const std::string& path);
+// Deletes such an image and its folder (anything else is left alone).
+void RemoveRecordingImage(const std::string& imagePath);
+
 }  // namespace tape

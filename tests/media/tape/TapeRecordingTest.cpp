@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "TapeBuilder.h"
+#include "machine/IfTape.h"
+#include "media/tape/TapeDeck.h"
 #include "media/tape/TapeImage.h"
 #include "media/tape/TapeSignal.h"
 #include "media/tape/TapeSource.h"
 #include "support/CassetteSignal.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -217,6 +220,59 @@ TEST(TapeRecording, GarbageSilenceAndUnreadableFormatsGiveNoRecord) {
     EXPECT_EQ(half.error, "");
     ASSERT_GE(half.records.size(), 1u);
     EXPECT_TRUE(half.records[0].data == Originals()[0]);
+}
+
+// The tape browser's deck takes a recording as it takes a tape image: records listed under the
+// recording's name, playable, saved as a tape image; the recording itself is never written.
+TEST(TapeRecording, TheDeckPlaysARecordingAndSavesItAsATapeImage) {
+    testing_support::TempFolder folder;
+    cassette::Damage d;
+    d.speed = 0.97;
+    d.noise = 0.05;
+    const std::string wav = cassette::Wave(cassette::Degrade(CleanSignal(), d), d);
+    const std::string path = folder.Write("side-a.wav", wav);
+    IfTape tape;
+    TapeDeck deck;
+    deck.AttachTape(&tape);
+    deck.OpenTapeFile(path);
+    ASSERT_EQ(deck.Records().size(), 3u);
+    EXPECT_EQ(deck.TapePath(), path);
+    const std::string image = deck.Records().front().sourcePath;
+    EXPECT_EQ(std::filesystem::path(image).filename(), "side-a.wav");
+    EXPECT_EQ(deck.CurrentIndex(), 0);
+    EXPECT_FALSE(deck.Play());
+    EXPECT_EQ(deck.PlayLength(), static_cast<int32_t>(Originals()[0].size()));
+    deck.Stop();
+    tape::WorkBuffer work(tape::kWorkBufferSize);
+    const tagTapeRecord& second = *std::next(deck.Records().begin());
+    ASSERT_EQ(tape::ReadPlayData(second, work), static_cast<int64_t>(Originals()[1].size()));
+    EXPECT_TRUE(Bytes(work.begin(), work.begin() + Originals()[1].size()) == Originals()[1]);
+
+    // A recording made by the machine asks for a tape file of its own.
+    EXPECT_TRUE(deck.NeedsTapeFile());
+    EXPECT_EQ(deck.AppendRecording().messageKey, "err.CreateFile.Message");
+    const Bytes unchanged = testing_support::TempFolder::Read(path);
+    EXPECT_EQ(std::string(unchanged.begin(), unchanged.end()), wav);
+
+    deck.EnterEditMode();
+    EXPECT_FALSE(deck.AppendTape(path));
+    EXPECT_EQ(deck.Records().size(), 6u);
+    EXPECT_EQ(
+        deck.AppendTape(folder.Write("noise.wav", cassette::Wave({0.5f, -0.5f}, d))).messageKey,
+        "err.OpenTape.Message");
+    ASSERT_FALSE(deck.LeaveEditMode(nullptr));
+    const std::string saved = folder / "side-a.pta";
+    ASSERT_FALSE(deck.SaveTape(saved));
+    std::string expected;
+    for (const Bytes& r : Originals()) {
+        expected += tapebuild::Record(0xFF, std::string(r.begin(), r.end()));
+    }
+    const Bytes written = testing_support::TempFolder::Read(saved);
+    EXPECT_EQ(std::string(written.begin(), written.end()), expected);
+    EXPECT_FALSE(deck.NeedsTapeFile());
+    // The decoded images went with the records that came from them.
+    EXPECT_FALSE(std::filesystem::exists(image));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(image).parent_path()));
 }
 
 }  // namespace
