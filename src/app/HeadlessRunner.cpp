@@ -29,6 +29,7 @@
 #include "media/pictures/VideoDump.h"
 #include "media/tape/TapeDeck.h"
 #include "media/tape/TapeImage.h"
+#include "media/tape/TapeRecording.h"
 
 namespace headless {
 namespace {
@@ -135,7 +136,14 @@ struct HeadlessTape {
     // True when a tape is in to play.
     bool Insert() {
         deck.SetFast(options.tapeFast);
-        if (!options.tapePath.empty()) {
+        if (!options.tapePath.empty() && tape::IsRecordingPath(options.tapePath)) {
+            // A recording of a cassette plays the records the decoder finds on it.
+            deck.OpenTapeFile(options.tapePath);
+            if (deck.CurrentIndex() >= 0) return true;
+            err << "tevrinemu: no record found on " << options.tapePath
+                << "; running with no tape\n";
+            deck.NewTape();
+        } else if (!options.tapePath.empty()) {
             const tape::ReadResult read = tape::ReadTape(options.tapePath);
             const bool hasData =
                 std::any_of(read.records.begin(), read.records.end(),
@@ -391,7 +399,8 @@ std::string HelpText() {
            "                        times\n"
            "  --tape PATH           insert a tape (its first data record current) and press\n"
            "                        Play when the first text starts being typed (at 1000 ms\n"
-           "                        when nothing is typed)\n"
+           "                        when nothing is typed); a .wav recording of a cassette\n"
+           "                        plays the records found on it\n"
            "  --tape-fast           play the tape with fast loading\n"
            "  --record PATH         what the machine saves to tape goes into PATH (created\n"
            "                        when missing, appended when it exists)\n"

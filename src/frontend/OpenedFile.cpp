@@ -6,7 +6,10 @@
 
 OpenedFile KindOfOpenedFile(const std::string& path) {
     const std::string extension = std::filesystem::path(path).extension().string();
-    if (text::EqualsIgnoreCase(extension, ".pta")) return OpenedFile::Tape;
+    // A recording of a cassette goes to the tape browser too, which decodes it.
+    if (text::EqualsIgnoreCase(extension, ".pta") || text::EqualsIgnoreCase(extension, ".wav")) {
+        return OpenedFile::Tape;
+    }
     if (text::EqualsIgnoreCase(extension, ".tvx")) return OpenedFile::Snapshot;
     return OpenedFile::Memory;
 }

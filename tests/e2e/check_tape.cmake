@@ -1,6 +1,8 @@
 # The monitor's SAVE into a new tape headless, then LOAD of that tape into a fresh machine, with
 # normal and with fast loading: the memory loaded must be the memory saved. A tape that holds
 # no data record is reported and the run goes on.
+# With TAPE_TOOL (tevrin-tape) the tape also goes through sound: played 4 % fast into a WAV,
+# which the machine loads from as a recording of a cassette.
 #   TOOL  tevrinemu     BIN  the program folder     WORK  a scratch folder
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -48,6 +50,25 @@ foreach(mode normal fast)
     message(FATAL_ERROR "${mode} loading: the memory loaded differs from the memory saved")
   endif()
 endforeach()
+
+if(TAPE_TOOL)
+  execute_process(COMMAND ${TAPE_TOOL} wav ${WORK}/saved.pta ${WORK}/saved.wav --speed 1.04
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "tevrin-tape wav exited with ${rc}: ${err}")
+  endif()
+  run_machine(--tape ${WORK}/saved.wav --type-at 500 "load 3000\n"
+              --dump-mem 0x3000:300:${WORK}/loaded-wav.bin)
+  file(READ ${WORK}/loaded-wav.bin loaded HEX)
+  if(NOT loaded STREQUAL saved)
+    message(FATAL_ERROR "loading the recording: the memory loaded differs from the memory saved")
+  endif()
+  file(WRITE ${WORK}/hiss.wav "RIFF")
+  run_machine(--tape ${WORK}/hiss.wav --run-ms 100)
+  if(NOT stderr MATCHES "no record found on .*hiss.wav")
+    message(FATAL_ERROR "a recording with no record went unreported: ${stderr}")
+  endif()
+endif()
 
 file(WRITE ${WORK}/empty.pta "not a tape")
 run_machine(--tape ${WORK}/empty.pta --run-ms 100)

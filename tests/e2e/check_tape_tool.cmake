@@ -49,3 +49,16 @@ tape_tool(0 list ${WORK}/game.pta)
 if(NOT stdout MATCHES "7F +04 DATA")
   message(FATAL_ERROR "the appended record is not listed: ${stdout}")
 endif()
+
+# The tape as sound from a recorder running 5 % slow, and back: both records, none damaged.
+tape_tool(0 wav ${WORK}/game.pta ${WORK}/game.wav --speed 0.95)
+tape_tool(0 from-wav ${WORK}/game.wav ${WORK}/back.pta)
+if(NOT stdout MATCHES "02 BASIC +1 blocks +0 with no good copy +1140\\.[0-9] bit/s"
+   OR NOT stdout MATCHES "7F +04 DATA")
+  message(FATAL_ERROR "from-wav did not find both records: ${stdout}")
+endif()
+file(WRITE ${WORK}/hiss.wav "RIFF")
+tape_tool(2 from-wav ${WORK}/hiss.wav ${WORK}/none.pta)
+if(EXISTS ${WORK}/none.pta)
+  message(FATAL_ERROR "a refused recording wrote a tape")
+endif()

@@ -14,6 +14,7 @@
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
 #include "fuzz/RangeListCheck.h"
+#include "fuzz/RecordingCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
 #include "fuzz/TapeImageCheck.h"
 
@@ -26,9 +27,10 @@ const fs::path kCorpora = fs::path(TEVRIN_SOURCE_DIR) / "fuzz" / "corpus";
 
 // Each corpus folder and the check its fuzz target runs.
 const std::map<std::string, Check> kReplays = {
-    {"ini", fuzzcheck::CheckIniFile},      {"config", fuzzcheck::CheckConfigDocument},
-    {"tape", fuzzcheck::CheckTapeImage},   {"sdrom", fuzzcheck::CheckSdRomFrames},
-    {"ranges", fuzzcheck::CheckRangeList}, {"basic", fuzzcheck::CheckBasicImport},
+    {"ini", fuzzcheck::CheckIniFile},         {"config", fuzzcheck::CheckConfigDocument},
+    {"tape", fuzzcheck::CheckTapeImage},      {"sdrom", fuzzcheck::CheckSdRomFrames},
+    {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
+    {"recording", fuzzcheck::CheckRecording},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -72,6 +74,10 @@ TEST(FuzzCorpusReplay, DisassemblyRangeLists) {
 
 TEST(FuzzCorpusReplay, BasicListings) {
     Replay("basic");
+}
+
+TEST(FuzzCorpusReplay, TapeRecordings) {
+    Replay("recording");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

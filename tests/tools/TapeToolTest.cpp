@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,59 +47,6 @@ std::string Pattern(size_t size, int seed) {
     return bytes;
 }
 
-// A cassette-input decoder written from the signal's description alone: the runs between sign
-// changes are one or two half-periods long; each bit has a change in its middle (clock XOR
-// data), so the half-periods pair up where they differ; bits go lowest first, and the stream
-// starts after the first 0x3F 0xAA 0x55.
-Bytes DecodeWave(const std::string& wav) {
-    const size_t dataAt = wav.find("data");
-    if (dataAt == std::string::npos) return {};
-    std::vector<int> levels;  // one per half-period
-    const double halfPeriod = 833.0 * 44100 / 2000000;
-    int sign = 0;
-    double run = 0;
-    for (size_t i = dataAt + 8; i + 1 < wav.size(); i += 2) {
-        const auto sample = static_cast<int16_t>(static_cast<uint8_t>(wav[i]) |
-                                                 static_cast<uint8_t>(wav[i + 1]) << 8);
-        const int s = sample > 1000 ? 1 : sample < -1000 ? -1 : 0;
-        if (s == sign) {
-            ++run;
-            continue;
-        }
-        if (sign != 0) {
-            const int count = run < 1.5 * halfPeriod ? 1 : 2;
-            for (int k = 0; k < count; ++k) levels.push_back(sign > 0);
-        }
-        sign = s;
-        run = 1;
-    }
-    for (int offset = 0; offset < 2; ++offset) {
-        for (int polarity = 0; polarity < 2; ++polarity) {
-            std::vector<int> bits;
-            for (size_t i = offset; i + 1 < levels.size(); i += 2) {
-                // The clock is 1 in the first half of a bit for one of the polarities.
-                bits.push_back(levels[i] ^ polarity);
-            }
-            auto byteAt = [&bits](size_t at) {
-                int value = 0;
-                for (int b = 0; b < 8; ++b) value |= bits[at + b] << b;
-                return value;
-            };
-            for (size_t at = 0; at + 24 <= bits.size(); ++at) {
-                if (byteAt(at) != 0x3F || byteAt(at + 8) != 0xAA || byteAt(at + 16) != 0x55) {
-                    continue;
-                }
-                Bytes bytes;
-                for (size_t b = at + 24; b + 8 <= bits.size(); b += 8) {
-                    bytes.push_back(static_cast<uint8_t>(byteAt(b)));
-                }
-                return bytes;
-            }
-        }
-    }
-    return {};
-}
-
 TEST(TapeTool, AddInfoListExtractAndWaveWorkOnOneTape) {
     TempFolder folder;
     const std::string tape = folder / "new.pta";
@@ -122,21 +71,69 @@ TEST(TapeTool, AddInfoListExtractAndWaveWorkOnOneTape) {
     const Bytes extracted = TempFolder::Read(folder / "out.bin");
     EXPECT_EQ(std::string(extracted.begin(), extracted.end()), padded);
 
-    // The signal of record 1: its two blocks as stored, the gap between, then the trailer.
+    // The signal of record 1, read back: its two blocks exactly as stored.
     ASSERT_EQ(Tool({"wav", tape, folder / "out.wav", "--record", "1"}).status, 0);
     const Bytes wav = TempFolder::Read(folder / "out.wav");
+    const ToolRun back = Tool({"from-wav", folder / "out.wav", folder / "back.pta"});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(Lines(back.out).size(), 1u);
     const Bytes stored = TempFolder::Read(tape);
-    Bytes expected(stored.begin() + 5, stored.begin() + 5 + 133);
-    for (uint8_t b : {0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0xAA, 0x55}) expected.push_back(b);
-    expected.insert(expected.end(), stored.begin() + 5 + 133, stored.begin() + 5 + 266);
-    const Bytes decoded = DecodeWave(std::string(wav.begin(), wav.end()));
-    ASSERT_GE(decoded.size(), expected.size() + 6);
-    EXPECT_EQ(Bytes(decoded.begin(), decoded.begin() + expected.size()), expected);
-    for (size_t i = expected.size(); i < expected.size() + 6; ++i) EXPECT_EQ(decoded[i], 0x3F);
+    EXPECT_EQ(TempFolder::Read(folder / "back.pta"), Bytes(stored.begin(), stored.begin() + 271));
     // 44.1 kHz 16-bit mono: the header says so.
     EXPECT_EQ(wav[22], 1);
     EXPECT_EQ(wav[24] | wav[25] << 8, 44100);
     EXPECT_EQ(wav[34], 16);
+}
+
+// A recorder running 5 % fast: the records come back whole and the report measures the speed;
+// a recording with no record on it writes nothing.
+TEST(TapeTool, FromWavReadsWhatWavWroteAtAnotherSpeed) {
+    TempFolder folder;
+    const std::string tape = folder / "two.pta";
+    ASSERT_EQ(Tool({"add", tape, folder.Write("a.bin", Pattern(300, 7)), "--number", "12"}).status,
+              0);
+    ASSERT_EQ(Tool({"info", tape, "between"}).status, 0);
+    ASSERT_EQ(Tool({"add", tape, folder.Write("b.bin", Pattern(90, 5)), "--type", "basic"}).status,
+              0);
+    ASSERT_EQ(Tool({"wav", tape, folder / "fast.wav", "--speed", "1.05"}).status, 0);
+    const ToolRun run = Tool({"from-wav", folder / "fast.wav", folder / "back.pta"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u);
+    // Index, number, file type, blocks, blocks with no good copy, bit/s: 1200.5 * 1.05 = 1260.5.
+    const auto first = Words(lines[0]);
+    EXPECT_EQ(
+        std::vector<std::string>(first.begin(), first.begin() + 9),
+        (std::vector<std::string>{"1", "12", "08", "MONIT", "3", "blocks", "0", "with", "no"}));
+    EXPECT_NE(lines[0].find("1260."), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("(+5.0 %"), std::string::npos) << lines[1];
+    EXPECT_EQ(Words(lines[1])[4], "1");
+    // The same data records, without the info record between them.
+    const Bytes original = TempFolder::Read(tape);
+    const size_t firstSize = 5 + 1 + 133 * 6 - 1, infoSize = 5 + 7;
+    Bytes expected(original.begin(), original.begin() + firstSize);
+    expected.insert(expected.end(), original.begin() + firstSize + infoSize, original.end());
+    EXPECT_EQ(TempFolder::Read(folder / "back.pta"), expected);
+
+    const std::string silent = folder / "silent.wav";
+    ASSERT_EQ(Tool({"wav", tape, silent}).status, 0);
+    std::string quiet(44 + 44100 * 2, '\0');
+    const Bytes header = TempFolder::Read(silent);
+    std::copy(header.begin(), header.begin() + 40, quiet.begin());
+    quiet[40] = static_cast<char>(0x88);  // data size 88200
+    quiet[41] = static_cast<char>(0x58);
+    quiet[42] = 0x01;
+    folder.Write("silent.wav", quiet);
+    const ToolRun none = Tool({"from-wav", silent, folder / "none.pta"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "no record found\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "none.pta"));
+    const ToolRun notWav = Tool({"from-wav", tape, folder / "none.pta"});
+    EXPECT_EQ(notWav.status, 2);
+    EXPECT_NE(notWav.err.find("RIFF"), std::string::npos) << notWav.err;
+    EXPECT_EQ(Tool({"wav", tape, folder / "x.wav", "--speed", "3"}).status, 2);
+    EXPECT_EQ(Tool({"wav", tape, folder / "x.wav", "--speed", "fast"}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(folder / "x.wav"));
 }
 
 TEST(TapeTool, RefusalsWriteNothing) {

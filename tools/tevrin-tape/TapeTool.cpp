@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <map>
@@ -12,7 +13,9 @@
 #include "media/basic/BasicListing.h"
 #include "media/tape/TapeEdit.h"
 #include "media/tape/TapeImage.h"
+#include "media/tape/TapeRecording.h"
 #include "media/tape/TapeSignal.h"
+#include "media/tape/TapeSource.h"
 
 namespace tapetool {
 namespace {
@@ -39,10 +42,18 @@ const char kUsage[] =
     "  basic-import IN.txt OUT.pta     a new tape holding the listing as BASIC record 01; "
     "doubtful\n"
     "                                  lines are logged to IN.txt.log and standard error\n"
-    "  wav TAPE OUT.wav [--record N]   the tape signal (44100 Hz, 16-bit mono) of record N or of\n"
-    "                                  every data record, a second apart\n"
-    "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same),\n"
-    "2 bad arguments or a file that cannot be read or written (nothing is written then).\n";
+    "  wav TAPE OUT.wav [--record N] [--speed FACTOR]\n"
+    "                                  the tape signal (44100 Hz, 16-bit mono) of record N or of\n"
+    "                                  every data record, a second apart; FACTOR 0.5..2 plays\n"
+    "                                  the tape that much faster (1.05: 5 % fast, 1260 bit/s)\n"
+    "  from-wav IN.wav OUT.pta         the records on a recording of a cassette (WAV: PCM of\n"
+    "                                  8..32 bits or 32-bit float, mono or stereo, 22050 Hz\n"
+    "                                  or more) as a tape image, both copies of every block as\n"
+    "                                  heard; one line per record: index, number, file type,\n"
+    "                                  blocks, blocks with no good copy, measured speed\n"
+    "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same) or\n"
+    "from-wav found no record (nothing is written then), 2 bad arguments or a file that cannot\n"
+    "be read or written (nothing is written then).\n";
 
 struct Failure {
     std::string message;
@@ -252,7 +263,8 @@ int BasicImport(const std::string& textPath, const std::string& tapePath, std::o
     return kExitLogged;
 }
 
-void Wave(const std::string& path, const std::string& target, std::optional<int> index) {
+void Wave(const std::string& path, const std::string& target, std::optional<int> index,
+          double speed) {
     const TapeRecordList records = ReadWholeTape(path, false);
     std::vector<std::vector<uint8_t>> played;
     tape::WorkBuffer work;
@@ -269,7 +281,26 @@ void Wave(const std::string& path, const std::string& target, std::optional<int>
     }
     if (index) RecordAt(records, *index, path);
     if (played.empty()) throw Failure{path + " holds no data record"};
-    Write(target, tape::WaveFile(tape::PlaySignal(played)));
+    Write(target, tape::WaveFile(tape::PlaySignal(played, speed)));
+}
+
+int FromWave(const std::string& path, const std::string& target, std::ostream& out) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) throw Failure{"cannot read " + path};
+    FileTapeSource source(path);
+    if (!source.IsOpen()) throw Failure{"cannot read " + path};
+    const tape::RecordingResult result = tape::DecodeRecording(source);
+    if (!result.error.empty()) throw Failure{path + ": " + result.error};
+    if (result.records.empty()) {
+        out << "no record found\n";
+        return kExitNoRecord;
+    }
+    Write(target, tape::RecordingImage(result));
+    int index = 0;
+    for (const tape::DecodedRecord& record : result.records) {
+        out << tape::RecordReportLine(++index, record) << '\n';
+    }
+    return kExitOk;
 }
 
 struct Arguments {
@@ -303,6 +334,18 @@ std::optional<int> RecordOption(const Arguments& a) {
     std::optional<int> index = ParseIndex(it->second);
     if (!index) throw Failure{"--record needs a record index from 1: " + it->second};
     return index;
+}
+
+double SpeedOption(const Arguments& a) {
+    auto it = a.options.find("--speed");
+    if (it == a.options.end()) return 1.0;
+    char* end = nullptr;
+    const double value = std::strtod(it->second.c_str(), &end);
+    if (it->second.empty() || *end != '\0' || !(value >= tape::kMinSignalSpeed) ||
+        !(value <= tape::kMaxSignalSpeed)) {
+        throw Failure{"--speed needs a factor from 0.5 to 2: " + it->second};
+    }
+    return value;
 }
 
 tape::RecordHeader HeaderOption(const Arguments& a) {
@@ -368,9 +411,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         Expect(a, 2, "basic-import");
         return BasicImport(a.positional[0], a.positional[1], err);
     } else if (command == "wav") {
-        const Arguments a = Split(args, {"--record"});
+        const Arguments a = Split(args, {"--record", "--speed"});
         Expect(a, 2, "wav");
-        Wave(a.positional[0], a.positional[1], RecordOption(a));
+        Wave(a.positional[0], a.positional[1], RecordOption(a), SpeedOption(a));
+    } else if (command == "from-wav") {
+        const Arguments a = Split(args, {});
+        Expect(a, 2, "from-wav");
+        return FromWave(a.positional[0], a.positional[1], out);
     } else {
         throw Failure{"unknown command " + command + " (see --help)"};
     }

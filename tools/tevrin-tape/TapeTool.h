@@ -10,8 +10,9 @@
 namespace tapetool {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitLogged = 1;  // a BASIC import wrote a log (the tape is still written)
-inline constexpr int kExitUsage = 2;   // bad arguments, or a file that cannot be read or written
+inline constexpr int kExitLogged = 1;    // a BASIC import wrote a log (the tape is still written)
+inline constexpr int kExitNoRecord = 1;  // from-wav found no record on the recording
+inline constexpr int kExitUsage = 2;     // bad arguments, or a file that cannot be read or written
 
 // args[0] is the program name. Messages go to `err`, listings and the help text to `out`.
 int RunTapeTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

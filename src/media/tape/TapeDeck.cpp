@@ -6,6 +6,7 @@
 
 #include "host/files/AtomicFile.h"
 #include "machine/IfTape.h"
+#include "media/tape/TapeRecording.h"
 
 namespace {
 constexpr std::size_t kMaxTapeFile = std::size_t{1} << 30;
@@ -53,11 +54,25 @@ void TapeDeck::FreeRecords() {
     }
     records_.clear();
     currentIndex_ = -1;
+    for (const std::string& image : decodedImages_) tape::RemoveRecordingImage(image);
+    decodedImages_.clear();
+}
+
+tape::ReadResult TapeDeck::ReadTapeOrRecording(const std::string& path) {
+    if (!tape::IsRecordingPath(path)) return tape::ReadTape(path);
+    const std::string image = tape::DecodeRecordingToImage(path);
+    if (image.empty()) return {{}, true};
+    decodedImages_.push_back(image);
+    return tape::ReadTape(image);
+}
+
+bool TapeDeck::NeedsTapeFile() const {
+    return records_.empty() || tape::IsRecordingPath(tapePath_);
 }
 
 void TapeDeck::Load() {
     FreeRecords();
-    tape::ReadResult read = tape::ReadTape(tapePath_);
+    tape::ReadResult read = ReadTapeOrRecording(tapePath_);
     {
         std::lock_guard<std::mutex> lock(listMutex_);
         records_ = std::move(read.records);
@@ -132,6 +147,8 @@ int32_t TapeDeck::Progress() {
 TapeMessage TapeDeck::AppendRecording() {
     if (tape_ == nullptr) return {};
     const IfTape::Recording recording = tape_->TakeRecording();
+    // A WAV recording is read, never written: appending tape records would spoil it.
+    if (tape::IsRecordingPath(tapePath_)) return TapeMessage::Make("CreateFile", {tapePath_});
     std::string contents;
     files::ReadResult read = tapePath_.empty()
                                  ? files::ReadResult::Failed
@@ -228,8 +245,19 @@ void TapeDeck::DeleteRecords(const std::vector<int>& selection) {
 }
 
 TapeMessage TapeDeck::AppendTape(const std::string& path) {
+    std::string source = path;
+    if (tape::IsRecordingPath(path)) {
+        source = tape::DecodeRecordingToImage(path);
+        if (source.empty()) {
+            return TapeMessage::Make("OpenTape", {std::filesystem::path(path).filename().string()});
+        }
+    }
     std::lock_guard<std::mutex> lock(listMutex_);
-    if (TapeMessage failed = tape::AppendTape(records_, path)) return failed;
+    if (TapeMessage failed = tape::AppendTape(records_, source)) {
+        if (source != path) tape::RemoveRecordingImage(source);
+        return failed;
+    }
+    if (source != path) decodedImages_.push_back(source);
     Edited();
     return {};
 }

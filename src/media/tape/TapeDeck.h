@@ -64,9 +64,10 @@ class TapeDeck {
     // Bytes played of the current record, for the progress bar.
     int32_t Progress();
 
-    // Event 5 (the first block of a recording is complete) found no tape listed: the owner asks
-    // for a new tape file and passes it to SetNewTapePath.
-    bool NeedsTapeFile() const { return records_.empty(); }
+    // Event 5 (the first block of a recording is complete) found no tape listed, or a WAV
+    // recording inserted (which is never written to): the owner asks for a new tape file and
+    // passes it to SetNewTapePath.
+    bool NeedsTapeFile() const;
     void SetNewTapePath(const std::string& path);
     // Event 6: the finished recording goes to the end of the tape file, which is then reloaded.
     TapeMessage AppendRecording();
@@ -104,6 +105,8 @@ class TapeDeck {
     TapeMessage RecordPayload(int index, std::string& bytes);
 
   private:
+    // A tape image, or a WAV recording through the tape image it is decoded into.
+    tape::ReadResult ReadTapeOrRecording(const std::string& path);
     void FreeRecords();
     void MakeCurrentLocked(int index);
     void EndOfRecord();
@@ -124,4 +127,6 @@ class TapeDeck {
     int32_t playLength_ = 0;
     int32_t progress_ = 0;
     tape::WorkBuffer work_;  // also the play buffer
+    // The tape images decoded from recordings that listed records come from; deleted with them.
+    std::vector<std::string> decodedImages_;
 };

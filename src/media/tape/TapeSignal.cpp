@@ -14,14 +14,17 @@ struct Recorder {
         return code == IfTape::kEventMonitorQuery;
     }
     void OnLevel(int /*channel*/, int level, int32_t tick) {
-        // Ticks since the record's start, to the sample they fall in.
-        const int64_t at = (recordStart + tick) * kSignalSampleRate / kSignalClock;
+        // Ticks since the record's start, to the sample they fall in on a tape running at
+        // `speed` times its nominal speed.
+        const auto at = static_cast<int64_t>(static_cast<double>(recordStart + tick) *
+                                             kSignalSampleRate / (kSignalClock * speed));
         while (static_cast<int64_t>(samples.size()) < at) samples.push_back(current);
         current = static_cast<int16_t>(level != 0 ? kSignalAmplitude : -kSignalAmplitude);
     }
     std::vector<int16_t> samples;
     int16_t current = 0;
     int64_t recordStart = 0;  // in ticks from the start of the signal
+    double speed = 1;
     bool ended = false;
 };
 
@@ -31,14 +34,16 @@ void PutLe(std::string& out, uint32_t value, int bytes) {
 
 }  // namespace
 
-std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records) {
+std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records, double speed) {
     IfInterrupt interrupts;
     IfSerial serial(&interrupts);
     IfTape tape;
     Recorder recorder;
+    recorder.speed = speed;
     tape.SetEventSink(IfTape::EventSink::Bind<&Recorder::OnEvent>(&recorder));
     tape.SetSoundSink(SoundLevelOutput::Bind<&Recorder::OnLevel>(&recorder));
-    const int64_t pause = static_cast<int64_t>(kSignalPauseSeconds * kSignalClock);
+    // The pause lasts its second whatever the speed.
+    const auto pause = static_cast<int64_t>(kSignalPauseSeconds * kSignalClock * speed);
     bool first = true;
     for (const std::vector<uint8_t>& data : records) {
         if (data.empty()) continue;

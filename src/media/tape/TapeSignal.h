@@ -15,8 +15,11 @@ inline constexpr int kSignalAmplitude = 24000;    // of the 16-bit samples
 inline constexpr double kSignalPauseSeconds = 1;  // of silence between two records
 
 // The samples of the records played one after the other, each as the tape interface plays the
-// bytes of a data record (both copies of every block, as stored).
-std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records);
+// bytes of a data record (both copies of every block, as stored). `speed` above 1 plays the tape
+// faster (a higher bit rate), below 1 slower, as a recorder off its nominal speed would.
+inline constexpr double kMinSignalSpeed = 0.5, kMaxSignalSpeed = 2.0;
+std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records,
+                                double speed = 1.0);
 
 // A RIFF/WAVE file of 16-bit mono samples at kSignalSampleRate.
 std::string WaveFile(const std::vector<int16_t>& samples);

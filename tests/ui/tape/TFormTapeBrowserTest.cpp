@@ -27,6 +27,7 @@
 #include "host/lang/Language.h"
 #include "media/tape/TapeBuilder.h"
 #include "media/tape/TapeImage.h"
+#include "media/tape/TapeSignal.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 #include "ui/main/TFormMain.h"
@@ -223,6 +224,41 @@ TEST_F(TapeBrowserTest, ATapeOpenedIsListedAndItsCurrentRecordLoadsIntoTheMachin
     EXPECT_FALSE(List()->topLevelItem(2)->icon(0).isNull());
     EXPECT_TRUE(List()->topLevelItem(0)->icon(0).isNull());
     EXPECT_TRUE(QTest::qWaitFor([&] { return serial->pixmap().isNull(); }, 1000));
+}
+
+// A recording of a cassette opens like a tape: its records listed under its name, and the
+// machine loads from them.
+TEST_F(TapeBrowserTest, ACassetteRecordingOpensAndLoadsLikeATape) {
+    const tape::ReadResult read = tape::ReadTape(MakeTape(folder_, "tape.pta"));
+    ASSERT_FALSE(read.records.empty());
+    tape::WorkBuffer work(tape::kWorkBufferSize);
+    const int64_t bytes = tape::ReadPlayData(read.records.front(), work);
+    ASSERT_GT(bytes, 0);
+    // The first record as a recorder running 3 % slow plays it.
+    const std::vector<uint8_t> played(work.begin(), work.begin() + bytes);
+    const std::string path =
+        folder_.Write("side-a.wav", tape::WaveFile(tape::PlaySignal({played}, 0.97)));
+    TFormMain& form = Show();
+    ASSERT_TRUE(Booted());
+    form.OpenFile(path, true);
+    ASSERT_TRUE(browser_->isVisible());
+    EXPECT_EQ(browser_->windowTitle(), "Tape browser - side-a.wav");
+    ASSERT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(List()->topLevelItem(0)->text(1), "08 - MONIT");
+    EXPECT_TRUE(List()->topLevelItem(0)->icon(2).isNull()) << "no damage";
+
+    Type("load 2000\r");
+    QTest::mouseClick(Child<QToolButton>("SBtnPlay"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ScreenText().find("LOADED 2000-20FF") != std::string::npos; }, 40000))
+        << ScreenText();
+    TapeHandOver::MachineCall call(browser_->HandOver());
+    const std::string data = Pattern(200, 3);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(TheMachine().MemoryView()->Peek(static_cast<uint16_t>(0x2000 + i)),
+                  static_cast<uint8_t>(data[i]))
+            << i;
+    }
 }
 
 // SAVE with no tape listed asks for a new tape file at the first block; the recording lands
