@@ -41,8 +41,10 @@ void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
     if (data == nullptr || length <= 0) {
         playData_ = nullptr;
         bytesRemaining_ = 0;
+        playActive_.store(false, std::memory_order_relaxed);
         return;
     }
+    playActive_.store(true, std::memory_order_relaxed);
     fast_ = fast;
     playState_ = kLeader;
     halfBits_ = kHalfPeriodsPerByte;
@@ -77,10 +79,9 @@ int64_t IfTape::ReceiverIdleHalfPeriods(IfSerial* serial) const {
 }
 
 int64_t IfTape::IdleHalfPeriods(IfSerial* serial) const {
-    {
-        std::lock_guard<std::mutex> lock(playMutex_);
-        if (playState_ != kIdle || playData_ != nullptr) return 0;
-    }
+    // Asked after every port access, so without the lock: a playback started meanwhile from
+    // another thread is met as if it had started a moment later.
+    if (playActive_.load(std::memory_order_relaxed)) return 0;
     return ReceiverIdleHalfPeriods(serial);
 }
 
@@ -124,6 +125,8 @@ void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
         {
             std::lock_guard<std::mutex> lock(playMutex_);
             step = HalfPeriod(serial, tickPosition - accumulator_, event, finish);
+            playActive_.store(playState_ != kIdle || playData_ != nullptr,
+                              std::memory_order_relaxed);
         }
         if (finish) {
             FinishRecording();

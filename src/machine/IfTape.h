@@ -110,6 +110,7 @@ class IfTape {
 
     // Playback, shared with the caller's thread.
     mutable std::mutex playMutex_;
+    std::atomic<bool> playActive_{false};  // playState_ or playData_ set, readable without it
     const uint8_t* playData_ = nullptr;
     int32_t bytesRemaining_ = 0;
     bool fast_ = false;
