@@ -5,6 +5,9 @@ set -euo pipefail
 build=${1:-build}
 echo "== tevrin-bench (Google Benchmark; emulated_MHz = emulated ticks per second of host time)"
 "$build/bin/tevrin-bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+echo
+echo "== the processor test programs, whole process (tevrin-cpm)"
+scripts/bench-cpm.sh "$build"
 if [ -x "$build/bin/tevrinemu" ] && [ -x scripts/bench-headless.sh ]; then
   echo
   echo "== whole program, headless"

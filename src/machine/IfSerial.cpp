@@ -155,6 +155,17 @@ void IfSerial::SkipTimerEdges(uint64_t fallingEdges, uint64_t risingEdges, uint8
     if (selectedLine_ >= 2) chip_.SkipRxClocks(rxRising, level);
 }
 
+void IfSerial::RxClockEdges(uint64_t count, uint8_t firstLevel) {
+    if (count == 0) return;
+    catchUp_();
+    firstLevel = firstLevel ? 1 : 0;
+    // The first edge rises only from a low clock; after it, every other one rises.
+    uint64_t rising = (firstLevel == 1 && chip_.GetState().RxC == 0) ? 1 : 0;
+    rising += firstLevel == 1 ? (count - 1) / 2 : count / 2;
+    const uint8_t last = (count & 1) ? firstLevel : static_cast<uint8_t>(firstLevel ^ 1);
+    chip_.SkipRxClocks(rising, last);
+}
+
 Closure<void()> IfSerial::SetClockCatchUp(Closure<void()> catchUp) {
     Closure<void()> previous = catchUp_;
     catchUp_ = catchUp;

@@ -76,6 +76,11 @@ class IfSerial : public PeripheralDevice {
         catchUp_();
         chip_.RxClockEdge(level);
     }
+    // True while receiver clock edges would only move its divider on (see RxClockEdges).
+    bool RxClockIdle() const { return chip_.RxClockIdle(); }
+    // `count` receiver clock edges at alternating levels, the first at `firstLevel`, in one
+    // go; exact only while RxClockIdle().
+    void RxClockEdges(uint64_t count, uint8_t firstLevel);
     bool TxReadyPin() const { return chip_.TxReadyPin(); }
     bool RxReady() const { return chip_.GetState().RxReady != 0; }
     void SetDsr(uint8_t level) { chip_.SetDsr(level); }

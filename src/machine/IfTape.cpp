@@ -1,5 +1,7 @@
 #include "machine/IfTape.h"
 
+#include <algorithm>
+
 IfTape::IfTape() : recording_(new uint8_t[kRecordingSize]()) {}
 
 IfTape::~IfTape() = default;
@@ -39,8 +41,10 @@ void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
     if (data == nullptr || length <= 0) {
         playData_ = nullptr;
         bytesRemaining_ = 0;
+        playActive_.store(false, std::memory_order_relaxed);
         return;
     }
+    playActive_.store(true, std::memory_order_relaxed);
     fast_ = fast;
     playState_ = kLeader;
     halfBits_ = kHalfPeriodsPerByte;
@@ -65,12 +69,53 @@ int IfTape::StatusIconIndex() const {
     return RecorderState() != kHunt ? kIconRecording : kIconNone;
 }
 
-int32_t IfTape::QuietTicks(IfSerial* /*serial*/) const {
-    return accumulator_ >= kHalfPeriodTicks ? 0 : kHalfPeriodTicks - accumulator_;
+int64_t IfTape::ReceiverIdleHalfPeriods(IfSerial* serial) const {
+    if (!serial->RxClockIdle()) return 0;
+    // A recording ends on the half-period that takes the idle count past its limit.
+    if (recorderState_.load(std::memory_order_relaxed) == kAfterBlock && blocksRecorded_ > 0) {
+        return idleHalfPeriods_ >= kIdleLimit ? 0 : kIdleLimit - idleHalfPeriods_;
+    }
+    return kNoIdleLimit;
+}
+
+int64_t IfTape::IdleHalfPeriods(IfSerial* serial) const {
+    // Asked after every port access, so without the lock: a playback started meanwhile from
+    // another thread is met as if it had started a moment later.
+    if (playActive_.load(std::memory_order_relaxed)) return 0;
+    return ReceiverIdleHalfPeriods(serial);
+}
+
+int32_t IfTape::QuietTicks(IfSerial* serial) const {
+    idleGranted_ = IdleHalfPeriods(serial);
+    const int64_t due = int64_t{kHalfPeriodTicks} * (idleGranted_ + 1) - accumulator_;
+    return static_cast<int32_t>(std::clamp<int64_t>(due, 0, INT32_MAX));
+}
+
+// The receiver only counts the rising edges on its divider, which one call can do for all of
+// them; the recorder's idle count stops just past its limit, where it has done its work.
+void IfTape::SkipIdleHalfPeriods(IfSerial* serial, int32_t count) {
+    if (count <= 0) return;
+    serial->RxClockEdges(static_cast<uint64_t>(count), static_cast<uint8_t>(clockLevel_ ^ 1));
+    clockLevel_ ^= static_cast<uint8_t>(count & 1);
+    accumulator_ -= count * kHalfPeriodTicks;
+    idleHalfPeriods_ = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{idleHalfPeriods_} + count, int64_t{kIdleLimit} + 1));
 }
 
 void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
     accumulator_ += ticks;
+    if (accumulator_ >= kHalfPeriodTicks) {
+        int64_t idle = IdleHalfPeriods(serial);
+        // Playback started from another thread after the quiet answer: the half-periods that
+        // answer counted as idle pass as such, and the record starts on the next one instead of
+        // arriving in a burst.
+        if (idle == 0 && idleGranted_ > 0) {
+            idle = std::min(idleGranted_, ReceiverIdleHalfPeriods(serial));
+        }
+        SkipIdleHalfPeriods(
+            serial, static_cast<int32_t>(std::min<int64_t>(idle, accumulator_ / kHalfPeriodTicks)));
+    }
+    idleGranted_ = 0;
     while (accumulator_ >= kHalfPeriodTicks) {
         accumulator_ -= kHalfPeriodTicks;
         clockLevel_ ^= 1;
@@ -80,6 +125,8 @@ void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
         {
             std::lock_guard<std::mutex> lock(playMutex_);
             step = HalfPeriod(serial, tickPosition - accumulator_, event, finish);
+            playActive_.store(playState_ != kIdle || playData_ != nullptr,
+                              std::memory_order_relaxed);
         }
         if (finish) {
             FinishRecording();
@@ -107,7 +154,9 @@ IfTape::Step IfTape::HalfPeriod(IfSerial* serial, int32_t stamp, int& event, boo
     }
     serial->RxClockEdge(delivering ? 0 : clockLevel_);
 
-    ++idleHalfPeriods_;
+    // Held just past the limit: the count only matters up to there, and a recorder left waiting
+    // for hours would otherwise overflow it.
+    if (idleHalfPeriods_ <= kIdleLimit) ++idleHalfPeriods_;
     if (idleHalfPeriods_ > kIdleLimit &&
         recorderState_.load(std::memory_order_relaxed) == kAfterBlock && blocksRecorded_ > 0) {
         finish = true;

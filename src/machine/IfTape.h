@@ -28,6 +28,7 @@ class IfTape {
     static constexpr uint8_t kFillByte = 0x3F, kSync1 = 0xAA, kSync2 = 0x55;
     // Half-periods (about 0.1 s) after a block with no new 0xAA that end a recording.
     static constexpr int kIdleLimit = 240;
+    static constexpr int64_t kNoIdleLimit = int64_t{1} << 40;
     static constexpr int32_t kRecordingSize = 131072;
     static constexpr int32_t kRecordHead = 5;  // length field and type byte
 
@@ -81,11 +82,18 @@ class IfTape {
     void OnTransmit(IfSerial* serial);
     void OnSerialReset(IfSerial* serial);
     // Nothing happens before the next half-period, so the ticks up to it may be handed over in
-    // one call.
+    // one call. While nothing plays, the receiver ignores its clock but for its divider and no
+    // recording is about to end, the half-periods only move the clock on: the answer then
+    // covers all of them, and they are handed over in one go.
     int32_t QuietTicks(IfSerial* serial) const;
 
   private:
     enum class Step { Continue, EndCall };
+    // How many of the coming half-periods would only move the clock on (a very large number
+    // when nothing limits it); ReceiverIdleHalfPeriods leaves playback out of it.
+    int64_t IdleHalfPeriods(IfSerial* serial) const;
+    int64_t ReceiverIdleHalfPeriods(IfSerial* serial) const;
+    void SkipIdleHalfPeriods(IfSerial* serial, int32_t count);
     Step HalfPeriod(IfSerial* serial, int32_t stamp, int& event, bool& finishRecording);
     Step FastDelivery(IfSerial* serial, int& event);
     void AdvanceBit();
@@ -97,9 +105,12 @@ class IfTape {
     SoundLevelOutput soundSink_;
     int32_t accumulator_ = 0;
     uint8_t clockLevel_ = 1;
+    // Half-periods the last quiet answer counted as idle; cleared by every OnTicks call.
+    mutable int64_t idleGranted_ = 0;
 
     // Playback, shared with the caller's thread.
     mutable std::mutex playMutex_;
+    std::atomic<bool> playActive_{false};  // playState_ or playData_ set, readable without it
     const uint8_t* playData_ = nullptr;
     int32_t bytesRemaining_ = 0;
     bool fast_ = false;

@@ -109,8 +109,12 @@ void IfTimer::ClockOnce() {
 void IfTimer::OnTickExact(int32_t /*periodTicks*/, int32_t ticks) {
     SettleAll();
     changed_ = true;
-    for (int32_t i = 0; i < ticks; ++i) ClockOnce();
-    for (uint64_t& at : settledAt_) at = elapsed_;
+    // Kept settled after every tick: a counter 2 edge may reach a device that asks the timer to
+    // catch up (the recorder taking a byte), which must find nothing owed.
+    for (int32_t i = 0; i < ticks; ++i) {
+        ClockOnce();
+        for (uint64_t& at : settledAt_) at = elapsed_;
+    }
 }
 
 void IfTimer::Settle(int counter) const {

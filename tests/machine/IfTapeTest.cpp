@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "machine/ChipUSART8251.h"
 #include "machine/IfInterrupt.h"
 #include "machine/IfSerial.h"
 #include "machine/IfTape.h"
@@ -308,6 +310,71 @@ TEST(IfTape, MergedTickCallsMatchCallsAfterEveryInstruction) {
         EXPECT_EQ(merged.levels, exact.levels);
         EXPECT_EQ(merged.events, exact.events);
     }
+}
+
+// With nothing playing the recorder's quiet answer covers every half-period that only moves
+// the receiver's clock on. The stretches must end where the receiver starts to care (a sync
+// hunt, an asynchronous receiver that is programmed later) and where a recording ends, and the
+// receiver's divider must count the same edges as with a call after every instruction.
+TEST(IfTape, IdleStretchesMatchCallsAfterEveryInstruction) {
+    Rig exact, merged;
+    std::mt19937 rng(3);
+    int32_t pending = 0, quiet = 0;
+    int32_t longest = 0;
+    const std::vector<uint8_t> block = Data(133);
+    auto expectSame = [&](int64_t n) {
+        const ChipUSART8251::State& a = exact.serial.Chip().GetState();
+        const ChipUSART8251::State& b = merged.serial.Chip().GetState();
+        ASSERT_EQ(a.RxClockCount, b.RxClockCount) << n;
+        ASSERT_EQ(a.RxC, b.RxC) << n;
+        ASSERT_EQ(a.RxState, b.RxState) << n;
+        ASSERT_EQ(exact.serial.Chip().StatusBytes(), merged.serial.Chip().StatusBytes()) << n;
+        ASSERT_EQ(exact.events, merged.events) << n;
+    };
+    for (int64_t n = 0; n < 240000; ++n) {
+        const int32_t ticks = static_cast<int32_t>(4 + rng() % 15);
+        exact.Tick(ticks);
+        pending += ticks;
+        if (pending >= quiet) {
+            merged.Tick(pending);
+            longest = std::max(longest, pending);
+            pending = 0;
+            quiet = merged.serial.QuietTicks();
+        }
+        const int64_t step = n % 40000;
+        if (step != 0 && step != 20000 && n != 120001) continue;
+        // A port access: what is pending first, then the same writes on both.
+        if (pending > 0) merged.Tick(pending);
+        pending = 0;
+        expectSame(n);
+        for (Rig* rig : {&exact, &merged}) {
+            // The 8251's way back to its mode byte from any state.
+            for (uint8_t b : {0x00, 0x00, 0x00, 0x40}) rig->serial.PortWrite(0xC9, b, 0);
+            if (step == 0 && (n / 40000) % 3 == 0) {
+                // A block recorded: it ends 241 half-periods later.
+                rig->Transmit();
+                for (uint8_t b : {0x3F, 0xAA, 0x55}) rig->Send(b);
+                for (uint8_t b : block) rig->Send(b);
+            } else if (step == 0 && (n / 40000) % 3 == 1) {
+                rig->Receive();  // synchronous, hunting: every edge counts
+            } else if (step == 0 || n == 120001) {
+                // Asynchronous, 16 clocks a bit, line 0: the divider runs on an idle line.
+                for (uint8_t b : {0x4E, 0x37}) rig->serial.PortWrite(0xC9, b, 0);
+            } else {
+                // Receiver off.
+                for (uint8_t b : {0x4E, 0x33}) rig->serial.PortWrite(0xC9, b, 0);
+            }
+        }
+        quiet = merged.serial.QuietTicks();
+    }
+    merged.Tick(pending);
+    expectSame(-1);
+    EXPECT_EQ(
+        std::count_if(exact.events.begin(), exact.events.end(),
+                      [](const Received& e) { return e.byte == IfTape::kEventRecordingDone; }),
+        2);
+    // The stretches really were longer than one half-period.
+    EXPECT_GT(longest, 100 * kHalf);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "machine/ChipMemory.h"
 #include "machine/IfInterrupt.h"
 #include "machine/IfSerial.h"
+#include "machine/IfTape.h"
 #include "machine/IfTimer.h"
 #include "machine/MemoryOrganizer.h"
 #include "machine/SystemPIO.h"
@@ -82,6 +83,7 @@ struct ChipMachine {
         cpu.AttachPort(0xD0, 0xFC, false, &timer);
         cpu.AttachPort(0xC8, 0xFC, true, &serial);
         timer.ConnectSerial(&serial);
+        tape.Attach(serial);
         timer.SetClockOptions((seed & 1) != 0, (seed & 4) == 0, (seed & 2) != 0);
         if (reference) {
             cpu.AddTickListener(TickListener::Bind<&IfTimer::OnTickExact>(&timer));
@@ -108,7 +110,8 @@ struct ChipMachine {
         timer.PortWrite(0xD2, 13, 0);
         timer.PortWrite(0xD2, 0, 0);
         serial.PortWrite(0xC9, 0x4E, 0);
-        serial.PortWrite(0xC9, 0x05, 0);
+        // The programs keep line 0 selected, where the recorder clocks the idle receiver.
+        serial.PortWrite(0xC9, style == Style::Noise ? 0x05 : 0x37, 0);
         interrupts.PortWrite(0xD4, 0x07, 0);
         if (style == Style::Chained) {
             timer.SetClockOptions(false, false, true);
@@ -186,6 +189,7 @@ struct ChipMachine {
     SystemPIO pio;
     IfTimer timer;
     IfSerial serial;
+    IfTape tape;
 };
 
 void ExpectSame(ChipMachine& a, ChipMachine& b, const std::string& where) {
@@ -203,6 +207,9 @@ void ExpectSame(ChipMachine& a, ChipMachine& b, const std::string& where) {
     ASSERT_EQ(a.timer.Chip().StatusBytes(), b.timer.Chip().StatusBytes()) << where;
     ASSERT_EQ(a.timer.ElapsedClocks(), b.timer.ElapsedClocks()) << where;
     ASSERT_EQ(a.serial.Chip().StatusBytes(), b.serial.Chip().StatusBytes()) << where;
+    ASSERT_EQ(a.serial.Chip().GetState().RxClockCount, b.serial.Chip().GetState().RxClockCount)
+        << where;
+    ASSERT_EQ(a.serial.Chip().GetState().RxC, b.serial.Chip().GetState().RxC) << where;
     ASSERT_EQ(a.interrupts.Chip().StatusBytes(), b.interrupts.Chip().StatusBytes()) << where;
     ASSERT_EQ(0, std::memcmp(&a.interrupts.GetState(), &b.interrupts.GetState(),
                              sizeof(IfInterrupt::State)))
