@@ -228,6 +228,9 @@ class Machine {
     void ApplySdRom();
     void ApplyJoystick();
     void OnSdRomFolderChanged(const std::string& folderUtf8);
+    // Loads the parsed sections of a snapshot (a map private to MachineSnapshot.cpp) into the
+    // parts; false when one refuses.
+    bool ApplySnapshotSections(const void* parsed, bool multiplier, bool sdRom);
 
     config::Settings& settings_;
     // Every holder keeps it briefly (a period of the run loop, one change made from the window),

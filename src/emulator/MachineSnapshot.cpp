@@ -158,36 +158,43 @@ snapshot::LoadError Machine::LoadSnapshot(const uint8_t* data, size_t size, uint
     }
 
     // Each part checks the values it reads; one that refuses leaves the machine half loaded, so
-    // the state from before is put back whole.
+    // the state from before is put back whole (it was saved by this machine, so it loads).
     std::vector<uint8_t> before;
     SaveSnapshot(before);
-    auto apply = [&](uint32_t tag, auto load) {
-        const Span& span = sections[tag];
-        StateReader reader(span.data, span.size);
-        return load(reader) && reader.Complete();
-    };
-    const bool loaded =
-        apply(kTagPaging, [&](StateReader& r) { return organizer_->LoadState(r); }) &&
-        apply(kTagMemory, [&](StateReader& r) { return memory_->LoadState(r); }) &&
-        apply(kTagScreen, [&](StateReader& r) { return screen_->LoadState(r); }) &&
-        apply(kTagTimer, [&](StateReader& r) { return timer_->LoadState(r); }) &&
-        apply(kTagSerial, [&](StateReader& r) { return serial_->LoadState(r); }) &&
-        apply(kTagInterrupts, [&](StateReader& r) { return interrupts_->LoadState(r); }) &&
-        apply(kTagSystemPio, [&](StateReader& r) { return systemPio_->LoadState(r); }) &&
-        apply(kTagGpio, [&](StateReader& r) { return gpio_->LoadState(r); }) &&
-        (!multiplier ||
-         apply(kTagMultiplier, [&](StateReader& r) { return multiplier_->LoadState(r); })) &&
-        apply(kTagTape, [&](StateReader& r) { return tape_->LoadState(r); }) &&
-        (!sdRom || apply(kTagSdRom, [&](StateReader& r) { return sdRom_->LoadState(r); })) &&
-        apply(kTagCpu, [&](StateReader& r) { return cpu_->LoadState(r); });
-    if (!loaded) {
-        LoadSnapshot(before.data(), before.size(), nullptr);
+    if (!ApplySnapshotSections(&sections, multiplier, sdRom)) {
+        std::map<uint32_t, Span> previous;
+        uint32_t ignored = 0;
+        if (ParseSections(before.data(), before.size(), ignored, previous) == LoadError::None) {
+            ApplySnapshotSections(&previous, multiplier_ != nullptr, sdRom_ != nullptr);
+        }
         return LoadError::Damaged;
     }
     emulatedTicks_ = ticks;
     instructions_ = instructions;
     speedFactor_ = speed;
     return LoadError::None;
+}
+
+bool Machine::ApplySnapshotSections(const void* parsed, bool multiplier, bool sdRom) {
+    const auto& sections = *static_cast<const std::map<uint32_t, Span>*>(parsed);
+    auto apply = [&](uint32_t tag, auto load) {
+        const Span& span = sections.at(tag);
+        StateReader reader(span.data, span.size);
+        return load(reader) && reader.Complete();
+    };
+    return apply(kTagPaging, [&](StateReader& r) { return organizer_->LoadState(r); }) &&
+           apply(kTagMemory, [&](StateReader& r) { return memory_->LoadState(r); }) &&
+           apply(kTagScreen, [&](StateReader& r) { return screen_->LoadState(r); }) &&
+           apply(kTagTimer, [&](StateReader& r) { return timer_->LoadState(r); }) &&
+           apply(kTagSerial, [&](StateReader& r) { return serial_->LoadState(r); }) &&
+           apply(kTagInterrupts, [&](StateReader& r) { return interrupts_->LoadState(r); }) &&
+           apply(kTagSystemPio, [&](StateReader& r) { return systemPio_->LoadState(r); }) &&
+           apply(kTagGpio, [&](StateReader& r) { return gpio_->LoadState(r); }) &&
+           (!multiplier ||
+            apply(kTagMultiplier, [&](StateReader& r) { return multiplier_->LoadState(r); })) &&
+           apply(kTagTape, [&](StateReader& r) { return tape_->LoadState(r); }) &&
+           (!sdRom || apply(kTagSdRom, [&](StateReader& r) { return sdRom_->LoadState(r); })) &&
+           apply(kTagCpu, [&](StateReader& r) { return cpu_->LoadState(r); });
 }
 
 bool Machine::SaveSnapshotFile(const std::string& path, std::string* error) {

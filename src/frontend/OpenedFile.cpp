@@ -8,5 +8,6 @@ OpenedFile KindOfOpenedFile(const std::string& path) {
     const std::string extension = std::filesystem::path(path).extension().string();
     if (text::EqualsIgnoreCase(extension, ".pta")) return OpenedFile::Tape;
     if (text::EqualsIgnoreCase(extension, ".tvx")) return OpenedFile::Snapshot;
+    if (text::EqualsIgnoreCase(extension, ".tvs")) return OpenedFile::MachineSnapshot;
     return OpenedFile::Memory;
 }

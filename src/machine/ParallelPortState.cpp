@@ -19,8 +19,11 @@ bool ChipPIO8255::LoadState(StateReader& in) {
     s.InteA1 = in.U8Max(1);
     s.InteA2 = in.U8Max(1);
     s.InteB = in.U8Max(1);
-    // A control word always has bit 7 set, and mode bits 11 are stored as mode 2.
-    if (in.Failed() || (s.Mode & 0x80) == 0 || (s.Mode & 0x60) == 0x60) return false;
+    // A control word always has bit 7 set (0 is the chip before its first reset), and mode
+    // bits 11 are stored as mode 2.
+    if (in.Failed() || (s.Mode != 0 && (s.Mode & 0x80) == 0) || (s.Mode & 0x60) == 0x60) {
+        return false;
+    }
     s_ = s;
     return true;
 }

@@ -131,6 +131,11 @@ TEST_P(SnapshotTest, RunContinuedFromSnapshotMatchesUninterruptedRun) {
 }
 
 TEST_P(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
+    // A machine that has not run yet (its chips never reset) saves what it loads back.
+    std::unique_ptr<Machine> fresh = MakeMachine();
+    const std::vector<uint8_t> unrun = State(*fresh);
+    EXPECT_EQ(fresh->LoadSnapshot(unrun.data(), unrun.size()), snapshot::LoadError::None);
+
     std::unique_ptr<Machine> source = MakeMachine();
     Run(*source, 120);
     const std::vector<uint8_t> saved = State(*source);
