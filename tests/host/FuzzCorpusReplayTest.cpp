@@ -15,6 +15,7 @@
 #include "fuzz/IniFileCheck.h"
 #include "fuzz/RangeListCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
+#include "fuzz/SnapshotCheck.h"
 #include "fuzz/TapeImageCheck.h"
 
 namespace {
@@ -26,9 +27,10 @@ const fs::path kCorpora = fs::path(TEVRIN_SOURCE_DIR) / "fuzz" / "corpus";
 
 // Each corpus folder and the check its fuzz target runs.
 const std::map<std::string, Check> kReplays = {
-    {"ini", fuzzcheck::CheckIniFile},      {"config", fuzzcheck::CheckConfigDocument},
-    {"tape", fuzzcheck::CheckTapeImage},   {"sdrom", fuzzcheck::CheckSdRomFrames},
-    {"ranges", fuzzcheck::CheckRangeList}, {"basic", fuzzcheck::CheckBasicImport},
+    {"ini", fuzzcheck::CheckIniFile},       {"config", fuzzcheck::CheckConfigDocument},
+    {"tape", fuzzcheck::CheckTapeImage},    {"sdrom", fuzzcheck::CheckSdRomFrames},
+    {"ranges", fuzzcheck::CheckRangeList},  {"basic", fuzzcheck::CheckBasicImport},
+    {"snapshot", fuzzcheck::CheckSnapshot},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -72,6 +74,10 @@ TEST(FuzzCorpusReplay, DisassemblyRangeLists) {
 
 TEST(FuzzCorpusReplay, BasicListings) {
     Replay("basic");
+}
+
+TEST(FuzzCorpusReplay, Snapshots) {
+    Replay("snapshot");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.
