@@ -27,7 +27,8 @@ constexpr uint32_t kTagMachine = Tag("MACH"), kTagCpu = Tag("CPU "), kTagPaging 
                    kTagMemory = Tag("MEM "), kTagScreen = Tag("SCRN"), kTagSystemPio = Tag("SPIO"),
                    kTagGpio = Tag("GPIO"), kTagTimer = Tag("TIMR"), kTagSerial = Tag("SERL"),
                    kTagInterrupts = Tag("INTR"), kTagMultiplier = Tag("MULT"),
-                   kTagTape = Tag("TAPE"), kTagSdRom = Tag("SDRM"), kTagEnd = Tag("END ");
+                   kTagTape = Tag("TAPE"), kTagSdRom = Tag("SDRM"), kTagMuse = Tag("MUSE"),
+                   kTagEnd = Tag("END ");
 
 uint32_t ReadU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -118,6 +119,11 @@ void Machine::SaveSnapshot(std::vector<uint8_t>& out) {
         Section(out, kTagMultiplier, [&](StateWriter& w) { multiplier_->SaveState(w); });
     Section(out, kTagTape, [&](StateWriter& w) { tape_->SaveState(w); });
     if (sdRom_) Section(out, kTagSdRom, [&](StateWriter& w) { sdRom_->SaveState(w); });
+    // Sound only: a snapshot with the board loads into a machine without one and the other way
+    // round, and the board then starts from what it holds.
+    if (const Muse* muse = sound_->MuseUnit()) {
+        Section(out, kTagMuse, [&](StateWriter& w) { muse->SaveState(w); });
+    }
     Section(out, kTagEnd, [](StateWriter&) {});
     StateWriter(out).U32(snapshot::Crc32(out.data(), out.size()));
 }
@@ -194,6 +200,8 @@ bool Machine::ApplySnapshotSections(const void* parsed, bool multiplier, bool sd
             apply(kTagMultiplier, [&](StateReader& r) { return multiplier_->LoadState(r); })) &&
            apply(kTagTape, [&](StateReader& r) { return tape_->LoadState(r); }) &&
            (!sdRom || apply(kTagSdRom, [&](StateReader& r) { return sdRom_->LoadState(r); })) &&
+           (sound_->MuseUnit() == nullptr || sections.count(kTagMuse) == 0 ||
+            apply(kTagMuse, [&](StateReader& r) { return sound_->MuseUnit()->LoadState(r); })) &&
            apply(kTagCpu, [&](StateReader& r) { return cpu_->LoadState(r); });
 }
 
