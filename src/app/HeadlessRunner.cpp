@@ -434,8 +434,8 @@ std::string HelpText() {
            "                        sound_held= (frames) and sound_skipped= (periods)\n"
            "  --config PATH         use another configuration file\n"
            "Exit status: 0 normal, 1 unusable configuration, a ROM file or --load-mem file that\n"
-           "cannot be read or an output that could not be written, 2 the machine stopped on a\n"
-           "fault, 64 bad options.\n";
+           "cannot be read, a --snapshot that was refused or an output that could not be\n"
+           "written, 2 the machine stopped on a fault, 64 bad options.\n";
 }
 
 int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
