@@ -68,6 +68,8 @@ struct PeriodWork {
     };
     std::vector<Load> loads;
     int64_t loadAtMs = -1;
+    // Emulated ticks when the run began: a run from a snapshot counts its times from there.
+    int64_t baseTicks = 0;
 
     void LoadFiles() {
         ChipMemory* memory = machine->MemoryInPeriodHook();
@@ -82,7 +84,7 @@ struct PeriodWork {
     }
 
     void OnPeriod() {
-        int64_t ticks = machine->EmulatedTicks();
+        int64_t ticks = machine->EmulatedTicks() - baseTicks;
         const int64_t ms = ticks / (speed::kTicksPerPeriod / speed::kPeriodMs);
         if (loadAtMs >= 0 && ms >= loadAtMs) {
             loadAtMs = -1;
@@ -276,8 +278,13 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                     return false;
                 }
                 options.speed = factor;
+                options.speedGiven = true;
                 options.maxSpeed = false;
             }
+        } else if (arg == "--snapshot") {
+            if (!value(options.snapshotPath)) return false;
+        } else if (arg == "--save-snapshot") {
+            if (!value(options.saveSnapshotPath)) return false;
         } else if (arg == "--type") {
             if (!value(options.typeText)) return false;
         } else if (arg == "--type-after") {
@@ -417,6 +424,9 @@ std::string HelpText() {
            "                        as 0xFFFF; ROM and unmapped bytes are passed by) once\n"
            "                        the machine has started, and with RUN start it there;\n"
            "                        may be given several times\n"
+           "  --snapshot PATH       start from this snapshot (.tvs); the times of --run-ms,\n"
+           "                        --type-at, --load-at and --trace-from-ms count from it\n"
+           "  --save-snapshot PATH  save the whole machine there at exit (.tvs)\n"
            "  --load-at MS          when --load-mem loads (default 1000 ms of emulated time)\n"
            "  --break ADDR          stop before the processor executes ADDR (0x... or\n"
            "                        decimal), print \"break PPPP\" and the registers, write\n"
@@ -436,8 +446,8 @@ std::string HelpText() {
            "                        beside the program or, without one there,\n"
            "                        $XDG_CONFIG_HOME/tevrinemu/ (made on the first start)\n"
            "Exit status: 0 normal, 1 unusable configuration, a ROM file or --load-mem file that\n"
-           "cannot be read or an output that could not be written, 2 the machine stopped on a\n"
-           "fault, 64 bad options.\n";
+           "cannot be read, a --snapshot that was refused or an output that could not be\n"
+           "written, 2 the machine stopped on a fault, 64 bad options.\n";
 }
 
 int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
@@ -508,7 +518,16 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     std::chrono::steady_clock::time_point start;
     StartUpHooks hooks;
     hooks.applied = [&](config::GroupSet groups) { presenter.ApplySettings(settings, groups); };
+    snapshot::LoadError snapshotError = snapshot::LoadError::None;
+    uint32_t snapshotVersion = 0;
     hooks.beforeRun = [&] {
+        if (!options.snapshotPath.empty()) {
+            snapshotError = machine->LoadSnapshotFile(options.snapshotPath, &snapshotVersion);
+            if (snapshotError != snapshot::LoadError::None) work.finished = true;
+            if (options.speedGiven) machine->SetSpeedFactor(options.speed);
+            work.baseTicks = machine->EmulatedTicks();
+            trace.fromTicks += work.baseTicks;
+        }
         previousInt = std::signal(SIGINT, OnSignal);
         previousTerm = std::signal(SIGTERM, OnSignal);
         start = std::chrono::steady_clock::now();
@@ -523,9 +542,15 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         work.deck = &deck;
         work.playAtMs = firstTypingMs >= 0 ? firstTypingMs : 1000;
     }
-    const bool started = StartUp(*machine, hooks);
+    bool started = StartUp(*machine, hooks);
     const RomMessage romMessage = MainRomMessage(*machine);
     if (!romMessage.text.empty()) err << "tevrinemu: " << romMessage.text << "\n";
+    if (snapshotError != snapshot::LoadError::None) {
+        machine->SetPaused(true);
+        err << "tevrinemu: " << options.snapshotPath << ": "
+            << snapshot::DescribeLoadError(snapshotError, snapshotVersion) << "\n";
+        started = false;
+    }
     if (!started) {
         deck.AttachTape(nullptr);
         ShuttingDown = true;
@@ -581,6 +606,11 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     if (!options.screenshotPath.empty() &&
         !media::SavePicture(presenter.Picture(*machine), options.screenshotPath, &writeError)) {
         err << "tevrinemu: cannot write " << options.screenshotPath << ": " << writeError << "\n";
+        if (status == kExitOk) status = kExitConfig;
+    }
+    if (!options.saveSnapshotPath.empty() &&
+        !machine->SaveSnapshotFile(options.saveSnapshotPath, &writeError)) {
+        err << "tevrinemu: cannot write " << options.saveSnapshotPath << ": " << writeError << "\n";
         if (status == kExitOk) status = kExitConfig;
     }
     const ChipMemory& memory = *machine->MemoryView();

@@ -31,9 +31,10 @@ struct MemoryLoad {
 
 struct Options {
     bool runForMs = false;
-    int64_t runMs = 0;      // emulated milliseconds
-    bool maxSpeed = false;  // unthrottled
-    double speed = 1.0;     // paced by the 2 ms timer
+    int64_t runMs = 0;        // emulated milliseconds
+    bool maxSpeed = false;    // unthrottled
+    double speed = 1.0;       // paced by the 2 ms timer
+    bool speedGiven = false;  // --speed named a factor (else a snapshot's speed holds)
     std::string typeText;
     int64_t typeAfterMs = 1000;
     // --type-at MS TEXT, as often as given.
@@ -58,6 +59,10 @@ struct Options {
     std::string tracePath;
     int64_t traceFromMs = 0;
     int64_t traceLimit = kDefaultTraceLimit;
+    // --snapshot PATH: the run starts from this snapshot (the times of the other options count
+    // from its moment); --save-snapshot PATH: the machine is saved there at exit.
+    std::string snapshotPath;
+    std::string saveSnapshotPath;
 };
 
 inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 64;

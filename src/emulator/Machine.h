@@ -11,6 +11,7 @@
 
 #include "debugger/DebuggerCore.h"
 #include "emulator/ShuttingDown.h"
+#include "emulator/Snapshot.h"
 #include "emulator/TPreciseTimer.h"
 #include "host/audio/SoundSystem.h"
 #include "host/config/GroupSet.h"
@@ -216,6 +217,15 @@ class Machine {
     // Which external ROM the slot holds after the last ApplySettings.
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
+    // Snapshots (MachineSnapshot.cpp), with the machine paused or from the period hook only.
+    // Saving writes the whole machine into `out` (empty while unbuilt). Loading checks the
+    // whole file before it changes anything and leaves the machine as it was when it refuses;
+    // `version` gets the file's format version. The files go through the atomic writer.
+    void SaveSnapshot(std::vector<uint8_t>& out);
+    snapshot::LoadError LoadSnapshot(const uint8_t* data, size_t size, uint32_t* version = nullptr);
+    bool SaveSnapshotFile(const std::string& path, std::string* error = nullptr);
+    snapshot::LoadError LoadSnapshotFile(const std::string& path, uint32_t* version = nullptr);
+
   private:
     // One period; false when the run loop should not go on with another now.
     bool RunPeriod();
@@ -227,6 +237,9 @@ class Machine {
     void ApplySdRom();
     void ApplyJoystick();
     void OnSdRomFolderChanged(const std::string& folderUtf8);
+    // Loads the parsed sections of a snapshot (a map private to MachineSnapshot.cpp) into the
+    // parts; false when one refuses.
+    bool ApplySnapshotSections(const void* parsed, bool multiplier, bool sdRom);
 
     config::Settings& settings_;
     // Every holder keeps it briefly (a period of the run loop, one change made from the window),

@@ -11,5 +11,6 @@ OpenedFile KindOfOpenedFile(const std::string& path) {
         return OpenedFile::Tape;
     }
     if (text::EqualsIgnoreCase(extension, ".tvx")) return OpenedFile::Snapshot;
+    if (text::EqualsIgnoreCase(extension, ".tvs")) return OpenedFile::MachineSnapshot;
     return OpenedFile::Memory;
 }

@@ -6,7 +6,8 @@
 int RecentFileImage(const std::string& path) {
     switch (KindOfOpenedFile(path)) {
         case OpenedFile::Tape: return kRecentImageTape;
-        case OpenedFile::Snapshot: return kRecentImageSnapshot;
+        case OpenedFile::Snapshot:
+        case OpenedFile::MachineSnapshot: return kRecentImageSnapshot;
         case OpenedFile::Memory: break;
     }
     return kRecentImageOther;

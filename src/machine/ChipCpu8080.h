@@ -9,6 +9,9 @@
 #include "machine/InterruptController.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 // One entry of the processor's port map: port p selects it when (p & mask) == base.
 struct PortBinding {
     uint8_t base = 0;
@@ -63,6 +66,11 @@ class ChipCpu8080 {
 
     void AddTickListener(TickListener listener, QuietQuery quiet = {});
     bool RemoveTickListener(TickListener listener);
+
+    // The state that decides the future, for snapshots; a load that returns false (a malformed
+    // or mismatched stream) may have changed part of it, so the caller restores a saved state.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     ChipMemory& Memory() const { return memory_; }
     // True while Run reaches all 64 KB through one pointer (see CopyWindows).

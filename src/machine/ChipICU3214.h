@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 
+class StateReader;
+class StateWriter;
+
 // The Intel 3214 priority interrupt control unit: eight request levels (7 highest), a current
 // status below which nothing is honoured, and an interrupt-disable flip-flop that keeps the unit
 // silent from the moment it issues INT until the program writes the status again.
@@ -37,6 +40,10 @@ class ChipICU3214 {
     void SetInteInput(uint8_t on) { s_.InteInput = on ? 1 : 0; }
 
     const State& GetState() const { return s_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     bool WouldInterrupt() const {

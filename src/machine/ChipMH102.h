@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+class StateReader;
+class StateWriter;
+
 // The MH102 hardware multiplier: two 8-bit operands, multiplied unsigned or in sign-magnitude
 // form (bit 7 the sign, bits 0-6 the magnitude).
 class ChipMH102 {
@@ -20,6 +23,10 @@ class ChipMH102 {
     uint8_t ProductHigh() const { return static_cast<uint8_t>(s_.Product >> 8); }
 
     const State& GetState() const { return s_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     void Multiply();

@@ -7,6 +7,9 @@
 #include "machine/Closure.h"
 #include "machine/MemoryOrganizer.h"
 
+class StateReader;
+class StateWriter;
+
 // The physical memory: 256 pages of 4 KB, each holding RAM, ROM or nothing. The processor
 // reaches it through the organizer's mapping. An access that finds no memory (or a write that
 // finds ROM) is a fault: it is recorded here and the processor abandons the instruction.
@@ -77,6 +80,13 @@ class ChipMemory {
 
     uint8_t ReadSlow(uint16_t address);
     void WriteSlow(uint16_t address, uint8_t value);
+
+    // The state that decides the future, for snapshots; a load that returns false (a malformed
+    // or mismatched stream) may have changed part of it, so the caller restores a saved state.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
+    // The bytes of page contents SaveState writes.
+    size_t SavedPageBytes() const;
 
   private:
     void RefreshWindows();

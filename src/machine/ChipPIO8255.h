@@ -4,6 +4,9 @@
 
 #include "machine/Closure.h"
 
+class StateReader;
+class StateWriter;
+
 // The Intel 8255 programmable peripheral interface at register and pin level: modes 0, 1 and 2,
 // the control word, the port C bit set/reset command and the strobe/acknowledge handshakes. It
 // knows nothing of ports: an owner maps the four registers, feeds the input pins and listens to
@@ -42,6 +45,10 @@ class ChipPIO8255 {
     uint8_t OutputPin(int port, int bit) const { return (OutputLevels(port) >> bit) & 1; }
 
     const State& GetState() const { return s_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     // Every registration returns the closure it replaces.
     Notify SetOnPortAWritten(Notify c) { return Swap(onPortAWritten_, c); }

@@ -5,6 +5,9 @@
 
 #include "machine/Closure.h"
 
+class StateReader;
+class StateWriter;
+
 // The Intel 8253 programmable interval timer, clock by clock: three 16-bit down counters with
 // modes 0-5, binary or BCD counting, LSB/MSB access and count latching.
 //
@@ -53,6 +56,10 @@ class ChipPIT8253 {
 
     const CounterState& GetCounter(int counter) const { return c_[counter]; }
     static int ModeOf(uint8_t control);
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     void WriteControl(uint8_t value);

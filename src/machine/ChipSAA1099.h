@@ -5,6 +5,9 @@
 
 #include "machine/SaaEnvelope.h"
 
+class StateReader;
+class StateWriter;
+
 // The Philips SAA1099 sound generator at 8 MHz: six square-wave frequency generators with an
 // octave (0-7) and a frequency (0-255) register each, two noise generators, two envelope
 // generators on channels 2 and 5, a 4-bit amplitude per channel and side, frequency and noise
@@ -53,6 +56,10 @@ class ChipSAA1099 {
     // The selected register and the last value written to each (the chip itself is write-only).
     uint8_t Address() const { return address_; }
     uint8_t Register(int address) const { return registers_[address & 0x1F]; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     struct FrequencyGenerator {

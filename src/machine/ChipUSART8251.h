@@ -5,6 +5,9 @@
 
 #include "machine/Closure.h"
 
+class StateReader;
+class StateWriter;
+
 // The Intel 8251 USART, bit by bit on its TxC and RxC clocks: asynchronous mode with ×1, ×16 and
 // ×64 clocks, 5-8 data bits, parity and 1, 1.5 or 2 stop bits, break and framing detection;
 // synchronous mode with one or two sync characters, hunt and sync fill. Devices that move whole
@@ -133,6 +136,10 @@ class ChipUSART8251 {
     NoticeCallback SetNoticeCallback(NoticeCallback callback);
 
     const State& GetState() const { return s_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     bool ParityEnabled() const { return (s_.ModeWord & 0x10) != 0; }

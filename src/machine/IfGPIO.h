@@ -5,6 +5,9 @@
 #include "machine/ChipPIO8255.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 class ChipCpu8080;
 
 // The general-purpose parallel port (8255 on ports C4-C7) that the game controller and the sound
@@ -18,6 +21,10 @@ class IfGPIO : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceGpio; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     void SetInteOnPB0(bool on) { inteOnPB0_ = on; }
     bool InteOnPB0() const { return inteOnPB0_; }

@@ -6,6 +6,9 @@
 #include "machine/InterruptController.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 // The machine's interrupt wiring round the 3214 (ports D4-D7). Four request lines are gated by
 // enable bits of the byte written there; lines 4, 6 and 7 are latched and acknowledged by the
 // program pulling the system PIO's PC5 or PC6 low. The unit answers the processor's interrupt
@@ -28,6 +31,10 @@ class IfInterrupt : public PeripheralDevice, public InterruptController {
     void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     int DeviceType() const override { return kDeviceInterrupt; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     uint8_t InterruptInstruction(int index) override;
     void SetInteInput(bool state) override;

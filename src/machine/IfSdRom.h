@@ -12,6 +12,8 @@
 
 class ChipMemory;
 class SdRomStorage;
+class StateReader;
+class StateWriter;
 
 // The SD-ROM module on serial line 3: a 16 KiB ROM window with two banks (pages F8-FB) and a
 // storage card reached by command frames. The machine's software writes a frame into the
@@ -83,6 +85,10 @@ class IfSdRom {
     bool ImageLoaded() const { return imageLoaded_; }
     int GetState() const { return state_.load(std::memory_order_relaxed); }
     const std::string& CurrentFolder() const { return commands_.CurrentFolder(); }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     static constexpr int kFrameBuffer = 512 + 1;  // names from 0 and 256, block data from 0

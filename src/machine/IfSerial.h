@@ -7,6 +7,9 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 class IfInterrupt;
 
 // The 8251 on ports C8-CB, clocked by the timer's counter 2. /DTR and /RTS select one of four
@@ -42,6 +45,10 @@ class IfSerial : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceSerial; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     // Each returns what it replaces; a line outside 0-3 (or a clock handler on line 0 or 1) is
     // refused and nothing changes.

@@ -36,6 +36,7 @@ void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
     std::lock_guard<std::mutex> lock(playMutex_);
     playState_ = kIdle;
     playData_ = data;
+    playEnd_ = data != nullptr && length > 0 ? data + length : nullptr;
     bytesRemaining_ = length;
     fast_ = false;
     if (data == nullptr || length <= 0) {

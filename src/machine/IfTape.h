@@ -4,10 +4,14 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "machine/Closure.h"
 #include "machine/IfSerial.h"
 #include "machine/SoundLevelOutput.h"
+
+class StateReader;
+class StateWriter;
 
 // The cassette recorder on serial line 0. The machine has no tape hardware beyond the 8251: the
 // recorder makes the receiver's clock itself (a half-period every 833 ticks, about 1200 bit/s),
@@ -87,6 +91,11 @@ class IfTape {
     // covers all of them, and they are handed over in one go.
     int32_t QuietTicks(IfSerial* serial) const;
 
+    // For snapshots: the recorder's clock, the playback position with the bytes still to be
+    // played (so a restored machine plays on without the tape file) and the recording so far.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
+
   private:
     enum class Step { Continue, EndCall };
     // How many of the coming half-periods would only move the clock on (a very large number
@@ -112,6 +121,8 @@ class IfTape {
     mutable std::mutex playMutex_;
     std::atomic<bool> playActive_{false};  // playState_ or playData_ set, readable without it
     const uint8_t* playData_ = nullptr;
+    const uint8_t* playEnd_ = nullptr;   // the end of what StartPlayback was given
+    std::vector<uint8_t> restoredPlay_;  // what a snapshot left to play, when one did
     int32_t bytesRemaining_ = 0;
     bool fast_ = false;
     int32_t byteCounter_ = 0;

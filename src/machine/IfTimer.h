@@ -7,6 +7,9 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 class IfInterrupt;
 class IfSerial;
 
@@ -56,6 +59,11 @@ class IfTimer : public PeripheralDevice {
     int32_t QuietTicks();
     // The same, one clock at a time: the reference the fast path is held to.
     void OnTickExact(int32_t periodTicks, int32_t ticks);
+
+    // For snapshots: saving first catches up (handing skipped edges to the serial interface);
+    // the quiet-stretch schedule is worked out again after a load.
+    void SaveState(StateWriter& out);
+    bool LoadState(StateReader& in);
 
     // Clock cycles delivered since construction; during an output callback, the cycle it
     // happens in.

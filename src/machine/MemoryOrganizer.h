@@ -6,6 +6,9 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 // The paging unit: sixteen page registers, one per 4 KB processor window, each naming one of 256
 // physical pages. Until paging is switched on every address maps to page 0xFF, the top of the
 // internal ROM, so the processor starts there whatever the registers hold.
@@ -30,6 +33,11 @@ class MemoryOrganizer : public PeripheralDevice {
     bool PagingOn() const { return pagingOn_; }
     uint8_t PageRegister(int window) const { return pageRegister_[window & 0x0F]; }
     void SetPageRegister(int window, uint8_t page);
+
+    // The state that decides the future, for snapshots; a load that returns false (a malformed
+    // or mismatched stream) may have changed part of it, so the caller restores a saved state.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     // Called whenever the address-to-page mapping changes, so the memory can refresh the window
     // pointers it caches for the processor.

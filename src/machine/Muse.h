@@ -7,6 +7,8 @@
 #include "machine/SoundLevelOutput.h"
 
 class IfGPIO;
+class StateReader;
+class StateWriter;
 
 // The Muse board: an SAA1099 on the general-purpose parallel port. Port A (C4) carries the data
 // bus through an inverter, port C (C6) the control lines:
@@ -36,6 +38,10 @@ class Muse {
 
     uint8_t LatchedData() const { return latchedData_; }
     SAASND Handle() const { return saa_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     void OnPortAWritten();

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+class StateReader;
+class StateWriter;
+
 // One of the SAA1099's two envelope generators (control registers 0x18 and 0x19). It shapes the
 // amplitude of one channel (2 or 5) in 16 steps per phase, or 8 coarser ones, clocked either by
 // a frequency generator (1 or 4) or by every write to the chip's address register.
@@ -31,6 +34,10 @@ class SaaEnvelope {
     // Amplitude factors 0..15 for the two sides.
     uint8_t LeftLevel() const { return left_; }
     uint8_t RightLevel() const { return right_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     enum class Ramp : uint8_t { Zero, Maximum, Up, Down };

@@ -6,6 +6,9 @@
 #include "machine/ChipMemory.h"
 #include "machine/PeripheralDevice.h"
 
+class StateReader;
+class StateWriter;
+
 // The video hardware behind ports CC-CF: the colour register, the scroll register that the
 // system PIO drives, and the colour-write mode on the green plane. How the planes reach the
 // host's screen is the front end's business.
@@ -20,6 +23,10 @@ class ScreenTevrin : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceScreen; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     // Read by the window thread while the machine runs; each is one byte written whole.
     uint8_t ColourRegister() const { return colourRegister_.load(std::memory_order_relaxed); }

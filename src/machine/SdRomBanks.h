@@ -5,6 +5,8 @@
 #include <cstdint>
 
 class ChipMemory;
+class StateReader;
+class StateWriter;
 
 // The module's 16 KiB ROM window (physical pages F8-FB) and the two banks that can fill it: the
 // image bank ("M": the firmware in its first 12 KiB, the data window that file reads land in
@@ -31,6 +33,10 @@ class SdRomBanks {
     void ShowSelected();
     // Shows the image bank's data window again, when the image bank is the one shown.
     void ShowDataWindow();
+
+    // For snapshots: both banks and the selection (the window's pages are memory's).
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     ChipMemory& memory_;

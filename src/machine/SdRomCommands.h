@@ -9,6 +9,8 @@
 #include "machine/SdRomStorage.h"
 
 class SdRomBanks;
+class StateReader;
+class StateWriter;
 
 // One command frame of the SD-ROM protocol as the receiver collected it.
 struct SdRomFrame {
@@ -66,6 +68,10 @@ class SdRomCommands {
 
     // Latin-1, "" at the root.
     const std::string& CurrentFolder() const { return current_; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
   private:
     uint8_t CheckFileName(const std::string& name, bool isPath, std::string& path) const;

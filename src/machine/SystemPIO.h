@@ -10,6 +10,9 @@
 #include "machine/PeripheralDevice.h"
 #include "machine/SoundLevelOutput.h"
 
+class StateReader;
+class StateWriter;
+
 class IfInterrupt;
 
 // The machine's own 8255 on ports C0-C3. Port A sets the screen's scroll register; port B reads
@@ -26,6 +29,10 @@ class SystemPIO : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceSystemPio; }
+
+    // The state that decides the future, for snapshots; false for a malformed stream.
+    void SaveState(StateWriter& out) const;
+    bool LoadState(StateReader& in);
 
     SoundLevelOutput SetSpeakerOutput(SoundLevelOutput output);
     ScrollOutput SetScrollOutput(ScrollOutput output);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "app/HeadlessRunner.h"
@@ -221,6 +222,42 @@ TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     EXPECT_EQ(options.typeAfterMs, 16);
     ASSERT_EQ(options.memoryDumps.size(), 1u);
     EXPECT_EQ(options.memoryDumps[0].address, 0xF000);
+}
+
+// The built-in monitor at its prompt, typed at, with the timer chain making interrupts: saved
+// after 1000 ms and continued for 2000 ms, it ends where 3000 ms run straight end, and the
+// times of the second run count from the snapshot's moment.
+TEST_F(Headless, ARunContinuedFromASnapshotEndsWhereTheStraightRunEnds) {
+    TestRom rom;
+    LoadConfiguration(rom);
+    settings->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
+    settings->Set(config::keys::kChainTimer01, true);
+    const std::string typed = "HELP\n";
+    auto run = [&](std::vector<std::string> options) {
+        std::string err;
+        EXPECT_EQ(RunHeadless(options, nullptr, &err), headless::kExitOk) << err;
+    };
+    run({"--speed", "max", "--run-ms", "3000", "--type-at", "1500", typed, "--dump-mem",
+         "0:65536:" + (folder / "straight.bin"), "--save-snapshot", folder / "straight.tvs"});
+    run({"--speed", "max", "--run-ms", "1000", "--save-snapshot", folder / "first.tvs"});
+    run({"--speed", "max", "--snapshot", folder / "first.tvs", "--run-ms", "2000", "--type-at",
+         "500", typed, "--dump-mem", "0:65536:" + (folder / "continued.bin"), "--save-snapshot",
+         folder / "continued.tvs"});
+    const std::string straight = testing_support::ReadFile(folder / "straight.bin");
+    ASSERT_EQ(straight.size(), 65536u);
+    EXPECT_EQ(testing_support::ReadFile(folder / "continued.bin"), straight);
+    // The snapshots hold the registers, every chip and the emulated time.
+    EXPECT_EQ(testing_support::ReadFile(folder / "continued.tvs"),
+              testing_support::ReadFile(folder / "straight.tvs"));
+
+    std::string err;
+    folder.Write("damaged.tvs", testing_support::ReadFile(folder / "first.tvs").substr(0, 4000));
+    EXPECT_EQ(RunHeadless({"--speed", "max", "--snapshot", folder / "damaged.tvs", "--run-ms", "10",
+                           "--save-snapshot", folder / "never.tvs"},
+                          nullptr, &err),
+              headless::kExitConfig);
+    EXPECT_NE(err.find("damaged"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "never.tvs"));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "fuzz/RangeListCheck.h"
 #include "fuzz/RecordingCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
+#include "fuzz/SnapshotCheck.h"
 #include "fuzz/TapeImageCheck.h"
 
 namespace {
@@ -31,6 +32,7 @@ const std::map<std::string, Check> kReplays = {
     {"tape", fuzzcheck::CheckTapeImage},      {"sdrom", fuzzcheck::CheckSdRomFrames},
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
     {"recording", fuzzcheck::CheckRecording},
+    {"snapshot", fuzzcheck::CheckSnapshot},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -78,6 +80,10 @@ TEST(FuzzCorpusReplay, BasicListings) {
 
 TEST(FuzzCorpusReplay, TapeRecordings) {
     Replay("recording");
+}
+
+TEST(FuzzCorpusReplay, Snapshots) {
+    Replay("snapshot");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

@@ -64,6 +64,7 @@ void MainFileCommands::AddFileItems(QMenu* file, QAction* before) {
         form_.windowedOnly_.push_back(action);
         return action;
     };
+    AddSnapshotItems(file, before);
     QAction* load = add(file, "MiLoadFileToMem", "&Load file to memory...", "Alt+F11", before);
     connect(load, &QAction::triggered, this, [this] { MiMemoryClick(0); });
     QAction* save =
@@ -106,6 +107,7 @@ void MainFileCommands::AddOpenButton(QToolBar* toolBar) {
     connect(open, &QAction::triggered, this, [this] { TBtnOpenClick(0); });
     QAction* first = toolBar->actions().isEmpty() ? nullptr : toolBar->actions().first();
     toolBar->insertAction(first, open);
+    AddSnapshotButton(toolBar);
     if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(open))) {
         button->setPopupMode(QToolButton::MenuButtonPopup);
         button->setFocusPolicy(Qt::NoFocus);
@@ -169,6 +171,7 @@ void MainFileCommands::OpenFile(const std::string& path, bool pauseAround) {
     TFormTapeBrowser* browser = form_.tapeBrowser_;
     switch (KindOfOpenedFile(path)) {
         case OpenedFile::Snapshot: break;
+        case OpenedFile::MachineSnapshot: RestoreSnapshot(path); break;
         case OpenedFile::Tape:
             if (!browser->EditMode()) {
                 browser->OpenTapeFile(path);

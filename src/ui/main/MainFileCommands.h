@@ -50,6 +50,12 @@ class MainFileCommands : public QObject {
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiPictureVramRawClick();
+    // Snapshots (MainSnapshotCommands.cpp): MiOpenSnap, MiSaveSnap and TBtnSaveSnap, and the
+    // restore that opening a ".tvs" file does from anywhere; errors in message boxes.
+    void MiOpenSnapClick();
+    void MiSaveSnapClick();
+    // True when the machine now is the snapshot's.
+    bool RestoreSnapshot(const std::string& path);
 
     // Every refresh: the ROM-module picture, the bank letter, the activity picture's index.
     void UpdateStatus();
@@ -74,6 +80,8 @@ class MainFileCommands : public QObject {
     // The debugger is stopped or has been asked to break.
     bool DebuggerHolds() const;
     std::string SavePath(const char* titleKey, const char* filterKey, const char* extension);
+    void AddSnapshotItems(QMenu* file, QAction* before);
+    void AddSnapshotButton(QToolBar* toolBar);
 
     TFormMain& form_;
     TFormMemReadWrite* memoryDialog_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -155,6 +156,62 @@ TEST_F(FileCommandsTest, PictureCommandsFollowTheWindowSizeAndTheChosenFormat) {
     EXPECT_EQ(ReadFile(raw).size(), 24576u);
     EXPECT_EQ(TopRecent(), "planes.raw") << "the raw dump joins the recent files, the picture not";
     EXPECT_EQ(form.GetMachine().GetRunState(), Machine::kRunning);
+}
+
+TEST_F(FileCommandsTest, SnapshotsAreSavedAndRestoredFromTheMenuTheButtonAndTheOpenCommand) {
+    TFormMain& form = Show();
+    form.TBtnRunPauseClick();  // paused: the memory stays as the test leaves it
+    auto poke = [&](uint8_t value) {
+        Machine::PausedScope paused(form.GetMachine());
+        paused.Memory()->PagePointer(0xE6)[0] = value;
+    };
+    auto peek = [&] { return form.GetMachine().MemoryView()->PagePointer(0xE6)[0]; };
+    const std::string saved = folder_ / "snaps/state.tvs";
+    std::filesystem::create_directories(folder_ / "snaps");
+    QString message;
+    auto answerMessage = [&message](QWidget* window) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box == nullptr) return false;
+        message = box->text();
+        box->accept();
+        return true;
+    };
+    poke(0x5A);
+    {
+        ModalCloser closer({ChooseFile(saved)});
+        form.findChild<QAction*>("TBtnSaveSnap")->trigger();
+        EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    }
+    ASSERT_TRUE(std::filesystem::is_regular_file(saved));
+    EXPECT_EQ(TopRecent(), "snaps/state.tvs");
+    EXPECT_EQ(settings_.GetAbsolute(keys::kSnapshotPath), saved) << "the dialogs start there";
+    QAction* open = form.findChild<QAction*>("MiOpenSnap");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->shortcut(), QKeySequence("Alt+Shift+F2"));
+    EXPECT_EQ(form.findChild<QAction*>("MiSaveSnap")->shortcut(), QKeySequence("Alt+F7"));
+
+    poke(0x00);
+    {
+        ModalCloser closer({ChooseFile(saved)});
+        open->trigger();
+        EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    }
+    EXPECT_EQ(peek(), 0x5A);
+
+    // Opening a .tvs by name restores it too; a damaged one is refused with a message.
+    poke(0x11);
+    form.OpenFile(QString::fromStdString(saved));
+    EXPECT_EQ(peek(), 0x5A);
+    poke(0x22);
+    const std::string damaged = folder_.Write("damaged.tvs", ReadFile(saved).substr(0, 5000));
+    {
+        ModalCloser closer({answerMessage});
+        form.OpenFile(QString::fromStdString(damaged));
+        EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    }
+    EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
+    EXPECT_EQ(peek(), 0x22) << "the machine is as it was";
+    EXPECT_EQ(form.GetMachine().GetRunState(), Machine::kPaused);
 }
 
 TEST_F(FileCommandsTest, TheStatusPanelShowsTheSdRomModuleAndItsBank) {
