@@ -31,8 +31,7 @@ const std::map<std::string, Check> kReplays = {
     {"ini", fuzzcheck::CheckIniFile},         {"config", fuzzcheck::CheckConfigDocument},
     {"tape", fuzzcheck::CheckTapeImage},      {"sdrom", fuzzcheck::CheckSdRomFrames},
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
-    {"recording", fuzzcheck::CheckRecording},
-    {"snapshot", fuzzcheck::CheckSnapshot},
+    {"recording", fuzzcheck::CheckRecording}, {"snapshot", fuzzcheck::CheckSnapshot},
 };
 
 std::string ReadBytes(const fs::path& path) {
