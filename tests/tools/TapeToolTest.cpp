@@ -165,9 +165,18 @@ TEST(TapeTool, RefusalsWriteNothing) {
                                                                         7));
     EXPECT_EQ(Tool({"info", damaged, "x"}).status, 2);
     EXPECT_EQ(TempFolder::Read(damaged).size(), 7u);
+    // A listing shows the records that could be read and fails all the same.
+    const std::string trailing = folder.Write("trailing.pta", std::string("\x03\x00\x00\x00\x00"
+                                                                          "ok\x01\x02",
+                                                                          9));
+    const ToolRun listed = Tool({"list", trailing});
+    EXPECT_EQ(listed.status, 2);
+    EXPECT_EQ(Words(listed.out), (std::vector<std::string>{"1", "info", "ok"}));
+    EXPECT_NE(listed.err.find("ends inside a record"), std::string::npos) << listed.err;
     EXPECT_EQ(TempFolder::Read(folder / "t.pta"), before);
     for (const std::string& name : folder.Names()) {
-        EXPECT_TRUE(name == "t.pta" || name == "a" || name == "big.bin" || name == "damaged.pta")
+        EXPECT_TRUE(name == "t.pta" || name == "a" || name == "big.bin" || name == "damaged.pta" ||
+                    name == "trailing.pta")
             << name;
     }
     EXPECT_EQ(Tool({}).status, 2);

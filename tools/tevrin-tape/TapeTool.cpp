@@ -53,7 +53,8 @@ const char kUsage[] =
     "                                  blocks, blocks with no good copy, measured speed\n"
     "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same) or\n"
     "from-wav found no record (nothing is written then), 2 bad arguments or a file that cannot\n"
-    "be read or written (nothing is written then).\n";
+    "be read or written (nothing is written then; list shows what it could read of a damaged\n"
+    "tape and then fails).\n";
 
 struct Failure {
     std::string message;
@@ -140,7 +141,9 @@ std::string State(const tagTapeRecord& r) {
     return "complete";
 }
 
-void List(const std::string& path, std::ostream& out, std::ostream& err) {
+// Lists what can be read; a tape that cannot be read to its end still fails (status 2), so that
+// a script does not take a cut or foreign file for a good tape.
+int List(const std::string& path, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) throw Failure{"cannot read " + path};
     const tape::ReadResult read = tape::ReadTape(path);
@@ -164,7 +167,9 @@ void List(const std::string& path, std::ostream& out, std::ostream& err) {
             out << line << '\n';
         }
     }
-    if (read.failed) err << "tevrin-tape: " << path << " ends inside a record or is no tape\n";
+    if (!read.failed) return kExitOk;
+    err << "tevrin-tape: " << path << " ends inside a record or is no tape\n";
+    return kExitUsage;
 }
 
 void Extract(const std::string& path, int index, const std::string& target) {
@@ -387,7 +392,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command == "list") {
         const Arguments a = Split(args, {});
         Expect(a, 1, "list");
-        List(a.positional[0], out, err);
+        return List(a.positional[0], out, err);
     } else if (command == "extract") {
         const Arguments a = Split(args, {});
         Expect(a, 3, "extract");

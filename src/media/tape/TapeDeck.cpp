@@ -12,7 +12,8 @@ namespace {
 constexpr std::size_t kMaxTapeFile = std::size_t{1} << 30;
 }
 
-TapeDeck::TapeDeck() : work_(tape::kWorkBufferSize) {}
+// Room for the longest record at once, so that playing never moves the buffer.
+TapeDeck::TapeDeck() : work_(tape::kMaxRecordLength) {}
 
 TapeDeck::~TapeDeck() {
     AttachTape(nullptr);

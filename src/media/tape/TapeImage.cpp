@@ -215,8 +215,7 @@ ReadResult ReadTapeFrom(TapeSource& source, const std::string& path) {
                 r.fileType = head[8];
                 CheckBlocks(source, pos + kHeadSize, dataLength, Le16(head + 5) + 1, r);
             }
-            if (end > size ||
-                static_cast<int64_t>(r.length) + 4 > static_cast<int64_t>(kWorkBufferSize)) {
+            if (end > size || static_cast<int64_t>(r.length) > kMaxRecordLength) {
                 r.incomplete = true;
             }
         } else if (r.recordType == kTypeInfo) {
@@ -322,8 +321,10 @@ int64_t ReadPlayData(const tagTapeRecord& record, WorkBuffer& work) {
     EnsureSize(work);
     FileTapeSource source(record.sourcePath);
     if (!source.IsOpen()) return -1;
-    const int64_t want = std::clamp<int64_t>(static_cast<int64_t>(record.length) - 1, 0,
-                                             static_cast<int64_t>(work.size()));
+    // A file of the added-file limit stored with doubled blocks is twice the work buffer.
+    const int64_t want =
+        std::clamp<int64_t>(static_cast<int64_t>(record.length) - 1, 0, kMaxRecordLength - 1);
+    if (work.size() < static_cast<size_t>(want)) work.resize(static_cast<size_t>(want));
     return static_cast<int64_t>(
         source.ReadAt(record.offset + kHeadSize, work.data(), static_cast<size_t>(want)));
 }

@@ -22,8 +22,8 @@ struct ReadResult {
 };
 
 // Lists the records of the tape at `path`. What can be read is listed even when the file is
-// damaged; a record whose length points past the end of the file, or that would not fit the
-// work buffer, is listed as incomplete and never read beyond it.
+// damaged; a record whose length points past the end of the file, or is longer than any record
+// the program writes (kMaxRecordLength), is listed as incomplete and never read beyond it.
 ReadResult ReadTape(const std::string& path);
 // The same for bytes already in memory, listed as coming from `path`.
 ReadResult ReadTapeFrom(TapeSource& source, const std::string& path);
@@ -45,7 +45,8 @@ size_t ExtractRawDataFrom(TapeSource& source, const tagTapeRecord& record, WorkB
 bool BlockChecksum(const uint8_t* block, uint8_t* checksum = nullptr);
 
 // The bytes the tape interface plays for a data record: its data exactly as stored, both
-// copies of every block, at most a work buffer full. -1 when the source cannot be read.
+// copies of every block, at most kMaxRecordLength - 1 bytes (`work` grows to hold them, so call
+// it only while nothing plays from `work`). -1 when the source cannot be read.
 int64_t ReadPlayData(const tagTapeRecord& record, WorkBuffer& work);
 
 // A record for a plain file, cut into blocks when the tape is saved.

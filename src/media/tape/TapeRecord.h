@@ -36,6 +36,9 @@ inline constexpr uint8_t kFirstBlockFlag = 0x80;
 inline constexpr size_t kWorkBufferSize = 131072;
 // A plain file may fill at most 985 blocks, so that one copy of each fits the buffer.
 inline constexpr int64_t kMaxAddedFileSize = 126080;
+// The largest record the program itself writes: a file of that size with every block doubled
+// (the default), plus the type byte. Larger records are listed as damaged and never read.
+inline constexpr int64_t kMaxRecordLength = 1 + 2 * (kMaxAddedFileSize / kPayloadSize) * kBlockSize;
 
 // "BASIC", "DATA", "MONIT" or "CUSTOM".
 const char* FileTypeName(uint8_t fileType);

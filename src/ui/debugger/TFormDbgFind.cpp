@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -68,6 +69,19 @@ TFormDbgFind::TFormDbgFind(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Win
     ascii_->setEnabled(false);
     grid->addWidget(radioAscii_, 3, 0);
     grid->addWidget(ascii_, 3, 1);
+
+    // The fields hold eight numbers (or characters) four columns apart: each is wide enough for
+    // all of them, and each check box stands above its number.
+    const QFontMetrics metrics(fixed);
+    const int column = metrics.horizontalAdvance(QLatin1Char('0'));
+    // 32 columns of text, and room for the frame and the text margins.
+    for (QLineEdit* edit : {values_, masks_, ascii_}) {
+        edit->setMinimumWidth(metrics.horizontalAdvance(QString(33, QLatin1Char('0'))) + 12);
+    }
+    checks->setContentsMargins(column / 2 + 4, 0, 0, 0);
+    checks->setSpacing(
+        std::max(0, metrics.horizontalAdvance("0000") - checks_[0]->sizeHint().width()));
+    checks->addStretch();
 
     find_ = new QPushButton("&Find", this);
     find_->setObjectName("BtnFind");

@@ -140,11 +140,11 @@ TEST(TapeImage, WritingOverItselfRebuildsChangedRecordsAndKeepsTheRest) {
               Record(0xFF, Blocks({b1, b1, b0, b0})));
 }
 
-// Lengths that point past the end of the file or beyond the work buffer.
+// Lengths that point past the end of the file or beyond any record the program writes.
 TEST(TapeImage, LengthsPastTheEndAreDamagedAndNeverReadBeyond) {
     std::string cut = DataRecord(2, 2);
     cut.resize(cut.size() - 140);           // the length field still counts the missing bytes
-    std::string huge = DataRecord(500, 2);  // 500 doubled blocks: more than the work buffer
+    std::string huge = DataRecord(986, 2);  // one doubled block more than an added file makes
     TempFolder folder;
     const std::string path = folder.Write("cut.pta", huge + cut);
     tape::ReadResult read = tape::ReadTape(path);
@@ -154,9 +154,8 @@ TEST(TapeImage, LengthsPastTheEndAreDamagedAndNeverReadBeyond) {
     EXPECT_FALSE(read.records.front().crcError);
     EXPECT_TRUE(read.records.back().incomplete);
     tape::WorkBuffer work;
-    EXPECT_EQ(tape::ReadPlayData(read.records.front(), work), 131072);
-    EXPECT_EQ(work.size(), tape::kWorkBufferSize);
-    EXPECT_EQ(tape::ExtractRawData(read.records.front(), work), 500u * 128);
+    EXPECT_EQ(tape::ReadPlayData(read.records.front(), work), 985 * 2 * 133);
+    EXPECT_EQ(tape::ExtractRawData(read.records.front(), work), 986u * 128);
     EXPECT_EQ(tape::ReadPlayData(read.records.back(), work), static_cast<int64_t>(cut.size() - 5));
 
     // Written back, the cut record gets the length it has, so a record after it stays readable.
@@ -183,6 +182,23 @@ TEST(TapeImage, PlainFilesBecomeRecordsUpToTheLimit) {
     EXPECT_TRUE(refused.warning);
     EXPECT_EQ(tape::MakeFileRecord(folder / "none.bin", 1, 8, false, r).messageKey,
               "err.OpenTape.Message");
+
+    // Doubled (the default), the largest file makes a record twice the work buffer: it must
+    // read back whole and play whole.
+    tagTapeRecord doubled;
+    ASSERT_FALSE(tape::MakeFileRecord(big, 5, 8, false, doubled));
+    const std::string doubledPath = folder / "doubled.pta";
+    tape::WorkBuffer play;
+    ASSERT_FALSE(tape::WriteTape(doubledPath, {doubled}, play));
+    tape::ReadResult doubledRead = tape::ReadTape(doubledPath);
+    ASSERT_EQ(doubledRead.records.size(), 1u);
+    EXPECT_FALSE(doubledRead.failed);
+    EXPECT_EQ(FlagsOf(doubledRead.records.front()), (Flags{false, false, false}));
+    ASSERT_EQ(tape::ReadPlayData(doubledRead.records.front(), play), 985 * 2 * 133);
+    EXPECT_EQ(std::string(play.begin() + 2 * 133 + 4, play.begin() + 2 * 133 + 4 + 128),
+              bytes.substr(128, 128));
+    ASSERT_EQ(tape::ExtractRawData(doubledRead.records.front(), play), 126080u);
+    EXPECT_EQ(std::string(play.begin(), play.begin() + 126080), bytes);
 
     ASSERT_FALSE(tape::MakeFileRecord(big, 7, 8, true, r));
     EXPECT_EQ(r.blockCount, 985);

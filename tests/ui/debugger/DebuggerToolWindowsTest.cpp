@@ -150,6 +150,11 @@ TEST_F(DebuggerToolWindows, FindDialogEditsThePatternByTypingAndStartsTheSearch)
     auto* find = Child<QPushButton>(&form, "BtnFind");
     EXPECT_EQ(values->displayText(), "#00 #00 #00 #00 #00 #00 #00 #00");
     EXPECT_FALSE(find->isEnabled());
+    // All eight numbers are in view, not scrolled out of a narrow field.
+    for (QLineEdit* field : {values, masks, ascii}) {
+        EXPECT_GT(field->width(), field->fontMetrics().horizontalAdvance(field->displayText()))
+            << field->objectName().toStdString();
+    }
 
     values->setFocus();
     values->setCursorPosition(1);
