@@ -140,6 +140,7 @@ class ChipCpu8080 {
     enum ExecuteMode { kWindowed, kFlat, kSupplied };
     void UpdateMergeTicks();
     int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
+    void HandTicksToListeners(int32_t periodTicks, int32_t ticks);
     int32_t ListenersQuiet() const;
     void RebuildPortMap();
     template <bool kSingleStep, typename Timing, int kMode>
