@@ -83,17 +83,6 @@ int ChipCpu8080::Step() {
                                           : Execute<true, timing8080::Standard, kWindowed>(0));
 }
 
-// The free-running clock after `elapsed` more ticks. Adding an instruction's ticks folds it back
-// by 0x7FFFFFFF when it turns negative; as long as fewer than 2^31 ticks pass (Run executes in
-// slices of at most kMaxSlice) it folds at most once, so the fold can be applied to the sum.
-// (A clock at 0x7FFFFFFF - n that gains exactly n + 1 ticks reads -1, as the stepwise rule
-// gives.)
-int32_t ChipCpu8080::FoldedClock(int32_t start, uint32_t elapsed) {
-    int64_t clock = static_cast<int64_t>(start) + elapsed;
-    if (clock > INT32_MAX) clock -= int64_t{0x80000001};
-    return static_cast<int32_t>(clock);
-}
-
 int64_t ChipCpu8080::Run(int32_t budget) {
     stopRequested_ = false;
     // A fault already pending stops the run after one step, as it would stop a loop of steps.

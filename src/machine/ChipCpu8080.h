@@ -140,12 +140,22 @@ class ChipCpu8080 {
     enum ExecuteMode { kWindowed, kFlat, kSupplied };
     void UpdateMergeTicks();
     int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
+    void HandTicksToListeners(int32_t periodTicks, int32_t ticks);
     int32_t ListenersQuiet() const;
     void RebuildPortMap();
     template <bool kSingleStep, typename Timing, int kMode>
     int64_t Execute(int32_t budget);
     void CloseServiceMeasurement(uint16_t sp, int32_t clockTicks);
-    static int32_t FoldedClock(int32_t start, uint32_t elapsed);
+    // The free-running clock after `elapsed` more ticks. Adding an instruction's ticks folds it
+    // back by 0x7FFFFFFF when it turns negative; as long as fewer than 2^31 ticks pass (Run
+    // executes in slices of at most kMaxSlice) it folds at most once, so the fold can be applied to
+    // the sum. (A clock at 0x7FFFFFFF - n that gains exactly n + 1 ticks reads -1, as the stepwise
+    // rule gives.) Inline: every port access and listener call derives the clock.
+    static int32_t FoldedClock(int32_t start, uint32_t elapsed) {
+        int64_t clock = static_cast<int64_t>(start) + elapsed;
+        if (clock > INT32_MAX) clock -= int64_t{0x80000001};
+        return static_cast<int32_t>(clock);
+    }
     static constexpr int32_t kMaxSlice = 1 << 30;
 
     ChipMemory& memory_;

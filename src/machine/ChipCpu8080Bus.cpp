@@ -76,8 +76,12 @@ void ChipCpu8080::UpdateMergeTicks() {
 // Gives the listeners the ticks that have passed since they last heard (one merged call when
 // they allowed it) and works out how long they may now be left alone.
 int32_t ChipCpu8080::CallTickListeners(int32_t periodTicks, int32_t ticks) {
-    for (const ListenerEntry& listener : tickListeners_) listener.call(periodTicks, ticks);
+    HandTicksToListeners(periodTicks, ticks);
     return ListenersQuiet();
+}
+
+void ChipCpu8080::HandTicksToListeners(int32_t periodTicks, int32_t ticks) {
+    for (const ListenerEntry& listener : tickListeners_) listener.call(periodTicks, ticks);
 }
 
 int32_t ChipCpu8080::ListenersQuiet() const {

@@ -164,7 +164,7 @@
             FaultPort = p_;                     \
             goto port_fault;                    \
         }                                       \
-        FLUSH_LISTENERS();                      \
+        HAND_OVER_BEFORE_PORT();                \
         SYNC_OUT();                             \
         d_->PortWrite(p_, A, periodTicks);      \
     } while (0)
@@ -178,7 +178,7 @@
             FaultPort = p_;                     \
             goto port_fault;                    \
         }                                       \
-        FLUSH_LISTENERS();                      \
+        HAND_OVER_BEFORE_PORT();                \
         SYNC_OUT();                             \
         A = d_->PortRead(p_, periodTicks);      \
     } while (0)
@@ -232,6 +232,19 @@
 #define FLUSH_LISTENERS()                                                             \
     do {                                                                              \
         if (periodTicks != listenedUpTo && !tickListeners_.empty()) CALL_LISTENERS(); \
+    } while (0)
+
+// Before a port access: the listeners hear of the pending ticks, but asking how long they then
+// stay quiet would be wasted, since the access may change the answer and the instruction's
+// careful end asks again (REQUERY_LISTENERS, or a call after every instruction) before the
+// deadline is looked at.
+#define HAND_OVER_BEFORE_PORT()                                            \
+    do {                                                                   \
+        if (periodTicks != listenedUpTo && !tickListeners_.empty()) {      \
+            SYNC_OUT();                                                    \
+            HandTicksToListeners(periodTicks, periodTicks - listenedUpTo); \
+            listenedUpTo = periodTicks;                                    \
+        }                                                                  \
     } while (0)
 
 // Fetches the next opcode from memory and jumps to its handler. PrevPC and CurPC record the
