@@ -63,8 +63,15 @@ int RunWindow(int argc, char** argv) {
     }
     std::optional<std::string> fileArgument;
     if (!startFile.isEmpty()) fileArgument = startFile.toStdString();
+    // "--config x.xml" and "--config ./x.xml" are the same file, so the same instance.
+    std::string configKey = commandLine.configPath;
+    if (!configKey.empty()) {
+        std::error_code ec;
+        const std::filesystem::path canonical = std::filesystem::weakly_canonical(configKey, ec);
+        if (!ec) configKey = canonical.string();
+    }
     SingleInstance single(
-        instance::ServerName(desktop::CurrentExecutable(), commandLine.configPath, ::getuid()));
+        instance::ServerName(desktop::CurrentExecutable(), configKey, ::getuid()));
     if (single.HandOver(fileArgument)) return 0;
     single.Listen();
 

@@ -13,6 +13,7 @@ struct MachineTestAccess {
     static ScreenTevrin& Screen(Machine& m) { return *m.screen_; }
     static ChipMemory& Memory(Machine& m) { return *m.memory_; }
     static IfSerial& Serial(Machine& m) { return *m.serial_; }
+    static const media::SdRomFolder* SdCard(const Machine& m) { return m.sdCard_.get(); }
 };
 
 namespace testing_support {

@@ -269,18 +269,36 @@ bool FileTypeRegistration::WriteDesktopEntry(const std::vector<FileType>& types,
     return Write(DesktopEntryPath(), DesktopEntryText(types, executable_, true), error);
 }
 
+namespace {
+
+// A default is a list of desktop ids, the first installed one wins. Registering puts ours in
+// front of whatever the user had, so that unregistering can give that choice back unchanged.
+std::string WithoutOurId(const std::string& value) {
+    const std::string front = std::string(kDesktopId) + ";";
+    if (value.rfind(front, 0) == 0) return value.substr(front.size());
+    std::istringstream ids(value);
+    std::string id, rest;
+    while (std::getline(ids, id, ';')) {
+        if (id.empty() || id == kDesktopId) continue;
+        rest += id + ";";
+    }
+    if (!rest.empty() && value.back() != ';') rest.pop_back();
+    return rest;
+}
+
+}  // namespace
+
 bool FileTypeRegistration::SetDefault(FileType type, bool ours, std::string* error) const {
     const std::string path = MimeAppsPath();
     const std::string text = ReadText(path);
     const std::string key = std::string(MimeTypeOf(type)) + "=";
-    const std::string ourLine = key + kDesktopId + ";";
     std::istringstream lines(text);
     std::string line, result, section;
-    bool placed = false, changed = false;
+    bool placed = false;
     auto place = [&] {
         if (ours && !placed) {
-            result += ourLine + "\n";
-            placed = changed = true;
+            result += key + kDesktopId + ";\n";
+            placed = true;
         }
     };
     while (std::getline(lines, line)) {
@@ -288,27 +306,23 @@ bool FileTypeRegistration::SetDefault(FileType type, bool ours, std::string* err
             if (section == "[Default Applications]") place();
             section = line;
         } else if (section == "[Default Applications]" && line.rfind(key, 0) == 0) {
-            // Only a default naming us is ours to replace or remove.
-            const std::string value = line.substr(key.size());
-            if (value == kDesktopId || value == std::string(kDesktopId) + ";") {
-                changed = true;
-                continue;
+            const std::string others = WithoutOurId(line.substr(key.size()));
+            if (ours && !placed) {
+                result += key + kDesktopId + ";" + others + "\n";
+                placed = true;
+            } else if (!others.empty()) {
+                result += key + others + "\n";
             }
-            if (ours) {
-                result += line + "\n";
-                placed = true;  // the user chose another default: keep it
-                continue;
-            }
+            continue;
         }
         result += line + "\n";
     }
     if (section == "[Default Applications]") place();
     if (ours && !placed) {
         if (!result.empty() && result.back() != '\n') result += "\n";
-        result += "[Default Applications]\n" + ourLine + "\n";
-        changed = true;
+        result += "[Default Applications]\n" + key + kDesktopId + ";\n";
     }
-    return !changed || Write(path, result, error);
+    return result == text || Write(path, result, error);
 }
 
 bool FileTypeRegistration::Register(FileType type, std::string* error) {

@@ -45,7 +45,8 @@ class FileTypeRegistration {
 
     TypeState State(FileType type) const;
     // Writes the type's package, icon, the desktop entry (naming every type registered now) and
-    // the default; rewriting an existing registration repairs a moved executable.
+    // puts us first in the type's default (a default the user had stays behind us, and comes
+    // back when we are removed); rewriting an existing registration repairs a moved executable.
     bool Register(FileType type, std::string* error = nullptr);
     // Removes what Register wrote for the type, and the desktop entry once no type is left;
     // what other programs wrote is left alone. Nothing registered: nothing to do.

@@ -345,9 +345,19 @@ bool TFormDebugger::CanCommand(bool checkInlineAssembler, bool beep) {
     return core_.Stopped();
 }
 
-void TFormDebugger::EnterDebugger() {
-    machine_.SetPaused(true);
+bool TFormDebugger::SetMachinePaused(bool paused) {
+    if (PauseMachine) {
+        if (!PauseMachine(paused)) return false;
+    } else {
+        machine_.SetPaused(paused);
+    }
     if (RunStateChanged) RunStateChanged();
+    return true;
+}
+
+void TFormDebugger::EnterDebugger() {
+    // A break stays requested while the machine cannot be reached: the next refresh enters.
+    if (!SetMachinePaused(true)) return;
     if (isVisible()) {
         StopAndRefresh();
     } else {
@@ -369,8 +379,7 @@ void TFormDebugger::RefreshTimer() {
 }
 
 void TFormDebugger::ResumeMachine() {
-    machine_.SetPaused(false);
-    if (RunStateChanged) RunStateChanged();
+    SetMachinePaused(false);
 }
 
 void TFormDebugger::showEvent(QShowEvent* event) {

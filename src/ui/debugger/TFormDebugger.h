@@ -68,6 +68,9 @@ class TFormDebugger : public QWidget {
     std::function<void()> Refreshed;
     // After the machine was resumed or paused here, so the main window shows its run state.
     std::function<void()> RunStateChanged;
+    // Pauses or resumes the machine the way the main window does (false: not now, the machine
+    // is busy handing an event to the window). Without it the machine is paused directly.
+    std::function<bool(bool paused)> PauseMachine;
 
     // The search, disassembly and peripheral status windows go at the debugger's left edge,
     // directly above it when there is room, else directly below; otherwise they stay.
@@ -100,6 +103,7 @@ class TFormDebugger : public QWidget {
     void SetOpaque(QLabel* label, bool opaque);
     // Puts an in-place editor over `anchor`, its text starting `column` characters in.
     void PlaceEditor(QWidget* editor, QWidget* anchor, QPoint origin, int column, int characters);
+    bool SetMachinePaused(bool paused);
     void ResumeMachine();
     bool HandleKey(QKeyEvent* key);
     void LineClicked(int line, bool instructionLine, bool right, double column,

@@ -176,6 +176,9 @@ void MainFileCommands::OpenFile(const std::string& path, bool pauseAround) {
             if (!browser->EditMode()) {
                 browser->OpenTapeFile(path);
                 browser->show();
+                // A tape handed over by a second start arrives after the main window came to
+                // the front, over a browser that may already be open.
+                browser->raise();
                 form_.settings_.Document().AddRecentFile(path);
                 break;
             }

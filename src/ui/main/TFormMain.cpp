@@ -77,6 +77,11 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     fileCommands_ = new MainFileCommands(*this);
     debugger_ = new TFormDebugger(settings, *machine_, this);
     debugger_->RunStateChanged = [this] { UpdateRunState(); };
+    debugger_->PauseMachine = [this](bool paused) {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (call) machine_->SetPaused(paused);
+        return static_cast<bool>(call);
+    };
     debuggerTools_ = std::make_unique<DebuggerToolWindows>(settings, *debugger_);
     fileCommands_->SetEnterDebugger([this] { debugger_->EnterIfDebugging(); });
     CreateMenus();

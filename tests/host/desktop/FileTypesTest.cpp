@@ -98,9 +98,23 @@ TEST_F(FileTypesTest, WhatOthersWroteStays) {
     ASSERT_TRUE(reg.Unregister(FileType::Tape));
     EXPECT_EQ(Text(entryPath), foreign);
 
+    // Registering asks for this program: it goes first; the user's choice comes back after.
     ASSERT_TRUE(reg.Register(FileType::Tape));
+    EXPECT_EQ(Text(mimeApps),
+              "[Default Applications]\napplication/x-tevrin-tape=tevrinemu.desktop;deck.desktop\n");
+    ASSERT_TRUE(reg.Register(FileType::Tape));
+    EXPECT_EQ(Text(mimeApps),
+              "[Default Applications]\napplication/x-tevrin-tape=tevrinemu.desktop;deck.desktop\n");
     ASSERT_TRUE(reg.Unregister(FileType::Tape));
     EXPECT_EQ(Text(mimeApps), "[Default Applications]\napplication/x-tevrin-tape=deck.desktop\n");
+
+    // Put behind another program by hand: unregistering takes out only our name.
+    home.Write(
+        "config/mimeapps.list",
+        "[Default Applications]\napplication/x-tevrin-tape=deck.desktop;tevrinemu.desktop;\n");
+    ASSERT_TRUE(reg.Register(FileType::Tape));
+    ASSERT_TRUE(reg.Unregister(FileType::Tape));
+    EXPECT_EQ(Text(mimeApps), "[Default Applications]\napplication/x-tevrin-tape=deck.desktop;\n");
 }
 
 TEST_F(FileTypesTest, TheMimeDatabaseLearnsTheTypes) {

@@ -13,8 +13,10 @@
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
+#include <chrono>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 #include "emulator/Machine.h"
 #include "host/config/ConfigDocument.h"
@@ -386,6 +388,21 @@ TEST_F(DebuggerWindowTest, ToolWindowsAnswerTheDebuggersKeysAndButtons) {
     EXPECT_TRUE(status->isVisible());
     QTest::mouseClick(chips, Qt::LeftButton);
     EXPECT_FALSE(status->isVisible());
+}
+
+// A reset makes the recorder wait, holding the processor, until the window has heard of it. The
+// debugger entered in that moment must serve it first, as the main window's own pause does,
+// instead of waiting for the processor for ever.
+TEST_F(DebuggerWindowTest, EnteringWhileTheRecorderWaitsForTheWindowServesItFirst) {
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return machine().GetRunState() == Machine::kRunning; }));
+    main_->findChild<QAction*>("TBtnReset")->trigger();
+    // No events: the window cannot hear of the reset while the run loop reaches it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    main_->findChild<QAction*>("MiDebugger")->trigger();
+    EXPECT_EQ(machine().GetRunState(), Machine::kPaused);
+    EXPECT_TRUE(debugger_->isVisible());
+    EXPECT_TRUE(machine().Debugger().Stopped());
 }
 
 }  // namespace

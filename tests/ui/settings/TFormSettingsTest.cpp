@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -22,6 +23,7 @@
 #include "host/config/ConfigDocument.h"
 #include "host/files/ProgramPaths.h"
 #include "host/lang/Language.h"
+#include "support/MachineTestAccess.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 #include "ui/common/LanguageApplier.h"
@@ -265,6 +267,81 @@ TEST_F(FormSettingsTest, OkAppliesExactlyTheChangedGroupsToTheRunningMachine) {
     // At exit the dialog's page is stored with the rest.
     form_->close();
     EXPECT_EQ(settings_.Get(keys::kOptionsPage), 1);
+}
+
+// The groups the machine once left for a restart: the joystick (11), the SD-ROM's folder (14) and
+// connection (15) reach the running machine as soon as OK is pressed.
+TEST_F(FormSettingsTest, OkConnectsTheJoystickAndTheSdRomToTheRunningMachine) {
+    using namespace std::string_view_literals;
+    namespace fs = std::filesystem;
+    settings_.SetPath(keys::kRomFile, folder_.Write("test.rom", RomWith("\xC3\x00\x00"sv)));
+    const fs::path cards[] = {fs::path(folder_.Path()) / "card-a",
+                              fs::path(folder_.Path()) / "card-b"};
+    for (const fs::path& card : cards) fs::create_directory(card);
+    form_ = std::make_unique<TFormMain>(settings_, nullptr, SilentAudio());
+    form_->show();
+    Machine& machine = form_->GetMachine();
+    ASSERT_EQ(machine.GetRunState(), Machine::kRunning);
+    ASSERT_EQ(machine.Joystick(), nullptr);
+    ASSERT_EQ(machine.SdRom(), nullptr);
+    auto cardRoot = [&] {
+        const media::SdRomFolder* card = MachineTestAccess::SdCard(machine);
+        return card != nullptr ? fs::path(card->Root()) : fs::path();
+    };
+    auto typeRoot = [&](QWidget& shown, const fs::path& root) {
+        auto* edit = Child<QLineEdit>(shown, "EditSdRomRootPath");
+        ASSERT_TRUE(edit->isEnabled());
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(root.string()));
+    };
+
+    ModalCloser connect({[&](QWidget* modal) {
+        QWidget& shown = *modal;
+        [&] {
+            Click(shown, "CheckJoy");
+            ClickTreeEntry(shown, 1);
+            Click(shown, "CheckConnSdRom");
+            typeRoot(shown, cards[0]);
+            Click(shown, "BtnOk");
+        }();
+        return true;
+    }});
+    Child<QAction>(*form_, "MiControl")->trigger();
+    EXPECT_TRUE(connect.AllDone()) << connect.Closed().join(", ").toStdString();
+    EXPECT_EQ(machine.GetRunState(), Machine::kRunning);
+    ASSERT_NE(machine.Joystick(), nullptr);
+    ASSERT_NE(machine.SdRom(), nullptr);
+    EXPECT_TRUE(fs::equivalent(cardRoot(), cards[0])) << cardRoot();
+
+    // Another folder alone moves the connected module; unchecking both takes them away.
+    ModalCloser move({[&](QWidget* modal) {
+        QWidget& shown = *modal;
+        [&] {
+            EXPECT_EQ(form_->SettingsForm().CurrentPage(), 1);
+            typeRoot(shown, cards[1]);
+            Click(shown, "BtnOk");
+        }();
+        return true;
+    }});
+    Child<QAction>(*form_, "TBtnSettings")->trigger();
+    EXPECT_EQ(form_->SettingsForm().ChangeList(), std::vector<Group>{Group::SdRomFolder});
+    EXPECT_TRUE(fs::equivalent(cardRoot(), cards[1])) << cardRoot();
+    EXPECT_NE(machine.Joystick(), nullptr);
+
+    ModalCloser disconnect({[&](QWidget* modal) {
+        QWidget& shown = *modal;
+        [&] {
+            Click(shown, "CheckConnSdRom");
+            ClickTreeEntry(shown, 4);
+            Click(shown, "CheckJoy");
+            Click(shown, "BtnOk");
+        }();
+        return true;
+    }});
+    Child<QAction>(*form_, "MiHardware")->trigger();
+    EXPECT_EQ(machine.SdRom(), nullptr);
+    EXPECT_EQ(machine.Joystick(), nullptr);
+    EXPECT_EQ(machine.GetRunState(), Machine::kRunning);
 }
 
 }  // namespace
