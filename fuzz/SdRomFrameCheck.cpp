@@ -3,7 +3,9 @@
 // Any bytes as what the machine's software sends the SD-ROM module, against a card folder made
 // afresh for every input: the module must not crash or read or write past a buffer, must
 // answer every checked frame, and must never touch the folder beside the card, which the card
-// reaches only through symbolic links that the module has to refuse.
+// reaches only through symbolic links that the module has to refuse. Nor may anything of that
+// folder be read: its files hold a marker that must never show in the module's banks or in
+// what it sends back (unless the input itself carries the marker and wrote it to the card).
 //
 // An odd first byte lets the harness supply each frame's checksum when the module asks for
 // it, so that most inputs get past the check and reach the commands.
@@ -17,6 +19,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "machine/ChipMemory.h"
 #include "machine/IfInterrupt.h"
@@ -30,6 +34,14 @@ namespace fuzzcheck {
 namespace fs = std::filesystem;
 
 namespace {
+
+// What the files beside the card hold.
+constexpr std::string_view kMarker = "OUTSIDE-THE-CARD-7f3a9c";
+
+bool Holds(const uint8_t* data, size_t size, std::string_view what) {
+    return std::string_view(reinterpret_cast<const char*>(data), size).find(what) !=
+           std::string_view::npos;
+}
 
 std::string Contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -54,8 +66,8 @@ struct Place {
         card = top / "card";
         outside = top / "outside";
         fs::create_directories(outside / "inner");
-        std::ofstream(outside / "secret") << "secret";
-        std::ofstream(outside / "inner" / "deep") << "deep";
+        std::ofstream(outside / "secret") << kMarker;
+        std::ofstream(outside / "inner" / "deep") << kMarker;
         before = Snapshot(outside);
         memory.AllocatePages(0xF8, 4, true);
     }
@@ -104,13 +116,13 @@ Place& ThePlace() {
 
 // Slots and clock edges until the module has answered and waits for the next frame; false when
 // it never does.
-bool RunAnswer(IfSdRom& module, IfSerial& serial) {
+bool RunAnswer(IfSdRom& module, IfSerial& serial, std::vector<uint8_t>& received) {
     for (int slot = 0; slot < 600 && module.GetState() >= IfSdRom::kAnswerBad; ++slot) {
         serial.OnTick(0, IfSdRom::kSlotTicks);
         for (int edge = 0; edge < 400 && !module.IsClockIdle(&serial); ++edge) {
             serial.TimerOutput(static_cast<uint8_t>(edge & 1));
         }
-        if (serial.RxReady()) serial.PortRead(0xC8, 0);
+        if (serial.RxReady()) received.push_back(serial.PortRead(0xC8, 0));
     }
     return module.GetState() < IfSdRom::kAnswerBad;
 }
@@ -125,6 +137,7 @@ const char* CheckSdRomFrames(std::string_view bytes) {
     if (place.top.empty()) return "no temporary folder for the card";
     const char* broken = nullptr;
     place.FreshCard();
+    std::vector<uint8_t> received;
     {
         IfInterrupt interrupts;
         IfSerial serial(&interrupts);
@@ -146,7 +159,7 @@ const char* CheckSdRomFrames(std::string_view bytes) {
             sum ^= value;
             serial.PortWrite(0xC8, value, 0);
             serial.TakeTransmitByte();
-            if (module.GetState() >= IfSdRom::kAnswerBad && !RunAnswer(module, serial)) {
+            if (module.GetState() >= IfSdRom::kAnswerBad && !RunAnswer(module, serial, received)) {
                 broken = "the module never finished its answer";
             }
         };
@@ -158,6 +171,16 @@ const char* CheckSdRomFrames(std::string_view bytes) {
                     broken = "a checked frame got no answer";
                 }
             }
+        }
+    }
+    if (broken == nullptr && !Holds(data, size, kMarker)) {
+        for (int page = 0xF8; page <= 0xFB; ++page) {
+            if (Holds(place.memory.PagePointer(page), 4096, kMarker)) {
+                broken = "a file outside the card reached the module's banks";
+            }
+        }
+        if (Holds(received.data(), received.size(), kMarker)) {
+            broken = "a file outside the card was sent to the machine";
         }
     }
     if (broken != nullptr) return broken;
