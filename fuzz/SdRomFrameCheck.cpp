@@ -43,6 +43,14 @@ bool Holds(const uint8_t* data, size_t size, std::string_view what) {
            std::string_view::npos;
 }
 
+// The module's four pages, where both banks and the data window show.
+bool BanksHold(const ChipMemory& memory, std::string_view what) {
+    for (int page = 0xF8; page <= 0xFB; ++page) {
+        if (Holds(memory.PagePointer(page), 4096, what)) return true;
+    }
+    return false;
+}
+
 std::string Contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
@@ -138,6 +146,7 @@ const char* CheckSdRomFrames(std::string_view bytes) {
     const char* broken = nullptr;
     place.FreshCard();
     std::vector<uint8_t> received;
+    bool watchMarker = false;
     {
         IfInterrupt interrupts;
         IfSerial serial(&interrupts);
@@ -150,6 +159,7 @@ const char* CheckSdRomFrames(std::string_view bytes) {
         // Bytes are taken out of the transmitter whole, so each write finds it free.
         serial.SetParallelTx(1);
         const bool supplyChecksums = (data[0] & 1) != 0;
+        watchMarker = !Holds(data, size, kMarker);
         uint8_t sum = 0;
         auto send = [&](uint8_t value) {
             const int state = module.GetState();
@@ -159,8 +169,12 @@ const char* CheckSdRomFrames(std::string_view bytes) {
             sum ^= value;
             serial.PortWrite(0xC8, value, 0);
             serial.TakeTransmitByte();
-            if (module.GetState() >= IfSdRom::kAnswerBad && !RunAnswer(module, serial, received)) {
+            if (module.GetState() < IfSdRom::kAnswerBad) return;
+            if (!RunAnswer(module, serial, received)) {
                 broken = "the module never finished its answer";
+            } else if (watchMarker && BanksHold(place.memory, kMarker)) {
+                // Looked at after every command: a later one may cover it up again.
+                broken = "a file outside the card reached the module's banks";
             }
         };
         for (size_t i = 1; i < size && broken == nullptr; ++i) {
@@ -173,15 +187,8 @@ const char* CheckSdRomFrames(std::string_view bytes) {
             }
         }
     }
-    if (broken == nullptr && !Holds(data, size, kMarker)) {
-        for (int page = 0xF8; page <= 0xFB; ++page) {
-            if (Holds(place.memory.PagePointer(page), 4096, kMarker)) {
-                broken = "a file outside the card reached the module's banks";
-            }
-        }
-        if (Holds(received.data(), received.size(), kMarker)) {
-            broken = "a file outside the card was sent to the machine";
-        }
+    if (broken == nullptr && watchMarker && Holds(received.data(), received.size(), kMarker)) {
+        broken = "a file outside the card was sent to the machine";
     }
     if (broken != nullptr) return broken;
     if (Snapshot(place.outside) != place.before) return "a file outside the card changed";
