@@ -3,7 +3,9 @@
 // Any bytes as what the machine's software sends the SD-ROM module, against a card folder made
 // afresh for every input: the module must not crash or read or write past a buffer, must
 // answer every checked frame, and must never touch the folder beside the card, which the card
-// reaches only through symbolic links that the module has to refuse.
+// reaches only through symbolic links that the module has to refuse. Nor may anything of that
+// folder be read: its files hold a marker that must never show in the module's banks or in
+// what it sends back (unless the input itself carries the marker and wrote it to the card).
 //
 // An odd first byte lets the harness supply each frame's checksum when the module asks for
 // it, so that most inputs get past the check and reach the commands.
@@ -17,6 +19,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "machine/ChipMemory.h"
 #include "machine/IfInterrupt.h"
@@ -30,6 +34,22 @@ namespace fuzzcheck {
 namespace fs = std::filesystem;
 
 namespace {
+
+// What the files beside the card hold.
+constexpr std::string_view kMarker = "OUTSIDE-THE-CARD-7f3a9c";
+
+bool Holds(const uint8_t* data, size_t size, std::string_view what) {
+    return std::string_view(reinterpret_cast<const char*>(data), size).find(what) !=
+           std::string_view::npos;
+}
+
+// The module's four pages, where both banks and the data window show.
+bool BanksHold(const ChipMemory& memory, std::string_view what) {
+    for (int page = 0xF8; page <= 0xFB; ++page) {
+        if (Holds(memory.PagePointer(page), 4096, what)) return true;
+    }
+    return false;
+}
 
 std::string Contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -54,8 +74,8 @@ struct Place {
         card = top / "card";
         outside = top / "outside";
         fs::create_directories(outside / "inner");
-        std::ofstream(outside / "secret") << "secret";
-        std::ofstream(outside / "inner" / "deep") << "deep";
+        std::ofstream(outside / "secret") << kMarker;
+        std::ofstream(outside / "inner" / "deep") << kMarker;
         before = Snapshot(outside);
         memory.AllocatePages(0xF8, 4, true);
     }
@@ -104,13 +124,13 @@ Place& ThePlace() {
 
 // Slots and clock edges until the module has answered and waits for the next frame; false when
 // it never does.
-bool RunAnswer(IfSdRom& module, IfSerial& serial) {
+bool RunAnswer(IfSdRom& module, IfSerial& serial, std::vector<uint8_t>& received) {
     for (int slot = 0; slot < 600 && module.GetState() >= IfSdRom::kAnswerBad; ++slot) {
         serial.OnTick(0, IfSdRom::kSlotTicks);
         for (int edge = 0; edge < 400 && !module.IsClockIdle(&serial); ++edge) {
             serial.TimerOutput(static_cast<uint8_t>(edge & 1));
         }
-        if (serial.RxReady()) serial.PortRead(0xC8, 0);
+        if (serial.RxReady()) received.push_back(serial.PortRead(0xC8, 0));
     }
     return module.GetState() < IfSdRom::kAnswerBad;
 }
@@ -125,6 +145,8 @@ const char* CheckSdRomFrames(std::string_view bytes) {
     if (place.top.empty()) return "no temporary folder for the card";
     const char* broken = nullptr;
     place.FreshCard();
+    std::vector<uint8_t> received;
+    bool watchMarker = false;
     {
         IfInterrupt interrupts;
         IfSerial serial(&interrupts);
@@ -137,6 +159,7 @@ const char* CheckSdRomFrames(std::string_view bytes) {
         // Bytes are taken out of the transmitter whole, so each write finds it free.
         serial.SetParallelTx(1);
         const bool supplyChecksums = (data[0] & 1) != 0;
+        watchMarker = !Holds(data, size, kMarker);
         uint8_t sum = 0;
         auto send = [&](uint8_t value) {
             const int state = module.GetState();
@@ -146,8 +169,12 @@ const char* CheckSdRomFrames(std::string_view bytes) {
             sum ^= value;
             serial.PortWrite(0xC8, value, 0);
             serial.TakeTransmitByte();
-            if (module.GetState() >= IfSdRom::kAnswerBad && !RunAnswer(module, serial)) {
+            if (module.GetState() < IfSdRom::kAnswerBad) return;
+            if (!RunAnswer(module, serial, received)) {
                 broken = "the module never finished its answer";
+            } else if (watchMarker && BanksHold(place.memory, kMarker)) {
+                // Looked at after every command: a later one may cover it up again.
+                broken = "a file outside the card reached the module's banks";
             }
         };
         for (size_t i = 1; i < size && broken == nullptr; ++i) {
@@ -159,6 +186,9 @@ const char* CheckSdRomFrames(std::string_view bytes) {
                 }
             }
         }
+    }
+    if (broken == nullptr && watchMarker && Holds(received.data(), received.size(), kMarker)) {
+        broken = "a file outside the card was sent to the machine";
     }
     if (broken != nullptr) return broken;
     if (Snapshot(place.outside) != place.before) return "a file outside the card changed";

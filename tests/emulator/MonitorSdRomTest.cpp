@@ -89,6 +89,27 @@ TEST_F(MonitorSdRom, ReportsTheModulesRefusalsAndSilence) {
                                 "BAD ARGUMENT", ">"}));
 }
 
+// The settings dialog's two groups on a running machine: another folder, then no module.
+TEST_F(MonitorSdRom, AnotherFolderAndDisconnectingTakeEffectAtOnce) {
+    TempFolder other;
+    other.Write("tevrinsdrom.rmm", "FW2");
+    other.Write("two.bin", "22");
+    m.Settings().SetPath(config::keys::kSdRomRootPath, other.Path());
+    m.M().ApplySettings({config::Group::SdRomFolder});
+    const uint8_t* firmware = m.M().MemoryView()->PagePointer(0xF8);
+    ASSERT_NE(firmware, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(firmware), 4), "FW2\xFF");
+    ASSERT_TRUE(m.Type("dir\n", 1500));
+
+    m.Settings().Set(config::keys::kSdRomConnected, false);
+    m.M().ApplySettings({config::Group::SdRomConnected});
+    EXPECT_EQ(m.M().SdRom(), nullptr);
+    ASSERT_TRUE(m.Type("dir\n", 3000));
+    EXPECT_EQ(LinesFrom(4),
+              (std::vector<std::string>{"> dir", "00000003 tevrinsdrom.rmm", "00000002 two.bin",
+                                        "> dir", "NO ANSWER FROM THE SD-ROM", ">"}));
+}
+
 TEST(MonitorSdRomMissing, SaysSoWhenNoModuleAnswers) {
     MonitorRomMachine m;
     ASSERT_TRUE(m.RunUntilMs(1000));

@@ -308,7 +308,8 @@ void TFormMemReadWrite::TakeFileLength(const std::string& path) {
     if (size < 0) return;
     // Too long for the address space: the validation cuts it at the end.
     values_.length = static_cast<int>(std::min<int64_t>(size, 0xFFFF));
-    WriteFields();
+    // Only the length: the other fields may hold what the user typed and has not confirmed.
+    meLength_->setText(Q(FormatMemoryFields(values_, hex_).length));
 }
 
 void TFormMemReadWrite::BbSelectFileClick() {

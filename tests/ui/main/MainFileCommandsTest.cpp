@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 #include <string_view>
 
@@ -135,6 +136,24 @@ TEST_F(FileCommandsTest, TheRecentDropDownDropsMissingFilesAndOpensAnEntryFromTh
     EXPECT_TRUE(form_->TapeBrowser()->isVisible());
     EXPECT_EQ(TopRecent(), "tapes/game.PTA");
     EXPECT_EQ(config::RecentFileEntries(Recent()).size(), 2u);
+
+    // While the tape is being edited another tape is only a file for the memory dialog.
+    form_->TapeBrowser()->findChild<QToolButton*>("SBtnEditTape")->click();
+    ASSERT_TRUE(form_->TapeBrowser()->EditMode());
+    const std::string other = folder_.Write("other.pta", "12345");
+    QString offered;
+    ModalCloser closer({[&offered](QWidget* window) {
+        auto* dialog = qobject_cast<TFormMemReadWrite*>(window);
+        if (dialog == nullptr) return false;
+        offered = dialog->findChild<QLineEdit*>("EditFile")->text() + " " +
+                  dialog->findChild<QLineEdit*>("MeLength")->text();
+        dialog->reject();
+        return true;
+    }});
+    form_->OpenFile(QString::fromStdString(other));
+    EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    EXPECT_EQ(offered, "other.pta 00005");
+    EXPECT_EQ(form_->TapeBrowser()->Deck().TapePath(), tape);
 }
 
 TEST_F(FileCommandsTest, PictureCommandsFollowTheWindowSizeAndTheChosenFormat) {
@@ -229,8 +248,8 @@ TEST_F(FileCommandsTest, TheStatusPanelShowsTheSdRomModuleAndItsBank) {
     EXPECT_TRUE(image->toolTip().contains(QString::fromStdString(root)))
         << image->toolTip().toStdString();
     EXPECT_TRUE(bank->isVisible());
-    EXPECT_EQ(bank->text(), QString(QChar(form.GetMachine().SdRom()->BankLetter())));
-    EXPECT_TRUE(bank->toolTip().startsWith("SD-ROM window"));
+    EXPECT_EQ(bank->text(), "M") << "the module starts with its firmware in the window";
+    EXPECT_EQ(bank->toolTip(), "SD-ROM window: module firmware (bank M)");
 }
 
 }  // namespace

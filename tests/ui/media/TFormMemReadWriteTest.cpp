@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,7 @@
 #include "machine/MemoryOrganizer.h"
 #include "support/TempFolder.h"
 #include "ui/support/DeliveredFiles.h"
+#include "ui/support/ModalCloser.h"
 
 namespace {
 
@@ -182,6 +184,34 @@ TEST_F(MemReadWriteTest, LoadsAPresetFileIntoPagesAndOffersTheRunAddress) {
     Child<QPushButton>("BtnOK")->click();
     EXPECT_EQ(dialog_->titles, QStringList{"Cannot read file"});
     EXPECT_TRUE(dialog_->isVisible());
+}
+
+// The file button: the chosen file is shown relative to the program folder and, on a load, its
+// size becomes the length, cut silently where the address space ends.
+TEST_F(MemReadWriteTest, TheFileButtonTakesTheChosenFileAndItsSize) {
+    const std::string path = folder_.Write("data/big.bin", std::string(0x2000, 'x'));
+    auto choose = [&path](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        if (dialog == nullptr) return false;
+        dialog->selectFile(QString::fromStdString(path));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        return true;
+    };
+    Open(false);
+    EXPECT_FALSE(Child<QPushButton>("BtnOK")->isEnabled());
+    Type("MeStart", "61440");  // F000h: 4 KB left
+    {
+        ModalCloser closer({choose});
+        Child<QPushButton>("BbSelectFile")->click();
+        EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    }
+    EXPECT_EQ(Child<QLineEdit>("EditFile")->text(), "data/big.bin");
+    EXPECT_EQ(Field("MeLength"), "04096");
+    EXPECT_TRUE(dialog_->titles.isEmpty()) << "the file button corrects without a message";
+    EXPECT_TRUE(Child<QPushButton>("BtnOK")->isEnabled());
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(memory_.PagePointer(0xEF)[0xFFF], 'x');
+    EXPECT_EQ(memory_.PagePointer(0xEE)[0xFFF], 0x00) << "nothing before the start";
 }
 
 }  // namespace
