@@ -141,8 +141,8 @@ TEST_F(Headless, StepBackPrintsTheTraceLineNEntriesBeforeTheBreak) {
     constexpr int kBack = 5000;
     std::string traced, plain;
     ASSERT_EQ(RunHeadless({"--speed", "max", "--break", "0x000D", "--step-back",
-                           std::to_string(kBack), "--trace", folder / "trace.txt",
-                           "--trace-limit", "100000", "--dump-mem", "0:1:" + (folder / "m.bin")},
+                           std::to_string(kBack), "--trace", folder / "trace.txt", "--trace-limit",
+                           "100000", "--dump-mem", "0:1:" + (folder / "m.bin")},
                           &traced),
               headless::kExitOk);
     const std::vector<std::string> trace = Lines(testing_support::ReadFile(folder / "trace.txt"));
@@ -162,9 +162,9 @@ TEST_F(Headless, StepBackPrintsTheTraceLineNEntriesBeforeTheBreak) {
     EXPECT_EQ(RunHeadless({"--step-back", "3"}, nullptr, &err), headless::kExitUsage);
     EXPECT_NE(err.find("--step-back needs --break"), std::string::npos);
     // Further back than the run went: said plainly, and the status tells.
-    EXPECT_EQ(RunHeadless({"--speed", "max", "--break", "13", "--step-back", "1000000"}, nullptr,
-                          &err),
-              headless::kExitConfig);
+    EXPECT_EQ(
+        RunHeadless({"--speed", "max", "--break", "13", "--step-back", "1000000"}, nullptr, &err),
+        headless::kExitConfig);
     EXPECT_NE(err.find("cannot step back 1000000"), std::string::npos) << err;
 }
 
