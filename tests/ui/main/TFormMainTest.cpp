@@ -329,15 +329,21 @@ TEST_F(FormMainTest, FullScreenHidesTheWindowPartsAndComesBackToTheSameSizeAndPl
 TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocus) {
     RecordingFormMain& form = Show();
     HostKeyboardState& keyboard = TheMachine().Keyboard();
+    // The running machine takes the keys read at its next period.
+    auto column1 = [&](uint8_t wanted) {
+        return QTest::qWaitFor(
+            [&] { return MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1) == wanted; },
+            2000);
+    };
     QTest::keyPress(&form, Qt::Key_A);
     EXPECT_TRUE(keyboard.IsDown('A'));
     form.TimerRefreshControlsTimer();
     // A is column 1, bit 4 of the key matrix.
-    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x10);
+    EXPECT_TRUE(column1(0x10));
     QTest::keyRelease(&form, Qt::Key_A);
     EXPECT_FALSE(keyboard.IsDown('A'));
     form.TimerRefreshControlsTimer();
-    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x00);
+    EXPECT_TRUE(column1(0x00));
 
     // Tab stays the machine's rather than moving the focus; F10 does not open the menu bar.
     QTest::keyPress(&form, Qt::Key_Tab);
@@ -352,7 +358,7 @@ TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocu
     EXPECT_FALSE(keyboard.IsDown('A'));
     EXPECT_TRUE(MachineTestAccess::SystemPio(TheMachine()).KeysReleased());
     form.TimerRefreshControlsTimer();
-    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x00);
+    EXPECT_TRUE(column1(0x00));
     // Pause when inactive is off: the machine runs on in the background.
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
 
@@ -360,7 +366,7 @@ TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocu
     EXPECT_FALSE(MachineTestAccess::SystemPio(TheMachine()).KeysReleased());
     QTest::keyPress(&form, Qt::Key_A);
     form.TimerRefreshControlsTimer();
-    EXPECT_EQ(MachineTestAccess::SystemPio(TheMachine()).KeyMatrix(1), 0x10);
+    EXPECT_TRUE(column1(0x10));
 }
 
 TEST_F(FormMainTest, PauseWhenInactiveRestoresTheRunStateOnReturn) {
