@@ -205,8 +205,18 @@ void MachineHistory::TakeCheckpoint(bool cut) {
     checkpoint.entry = firstEntry_ + log_.size();
     inputs_ = CurrentInputs();
     checkpoint.inputs = inputs_;
-    bytes_ += checkpoint.state.capacity();
-    checkpoints_.push_back(std::move(checkpoint));
+    // Nothing run and nothing changed since the last one (the debugger shows the same stop
+    // again): the same state need not be kept twice.
+    const bool same = !checkpoints_.empty() && checkpoints_.back().entry == checkpoint.entry &&
+                      checkpoints_.back().position == checkpoint.position &&
+                      checkpoints_.back().inputs == checkpoint.inputs &&
+                      checkpoints_.back().state == checkpoint.state;
+    if (same) {
+        if (spareStates_.size() < 2) spareStates_.push_back(std::move(checkpoint.state));
+    } else {
+        bytes_ += checkpoint.state.capacity();
+        checkpoints_.push_back(std::move(checkpoint));
+    }
 
     expected_ = Fingerprint();
     debuggerCalls_ = DebuggerCalls();

@@ -58,6 +58,7 @@ void TFormMain::MiRewindClick() {
         }
         machine_->SetPaused(true);
         restored = machine_->History().RewindTicks(MachineHistory::kTicksPerSecond);
+        if (restored.outcome == MachineHistory::Outcome::Done) tapeBrowser_->Deck().FollowTape();
     }
     rewindHold_->start();
     UpdateRunState();
