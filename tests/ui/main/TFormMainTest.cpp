@@ -497,3 +497,34 @@ TEST_F(FormMainTest, TheAboutBoxShowsTheVersionWithTheMachinePausedAndAClickClos
 }
 
 }  // namespace
+
+namespace {
+
+// Emulation > Rewind: a second back per press; a paused machine stays paused, a running one is
+// held while the key repeats and runs on once they stop.
+TEST_F(FormMainTest, RewindGoesBackASecondAndResumesWhenTheKeyIsLetGo) {
+    Show();
+    Machine& machine = TheMachine();
+    QAction* rewind = Action("MiRewind");
+    ASSERT_NE(rewind, nullptr);
+    EXPECT_EQ(rewind->shortcut(), QKeySequence("Alt+Backspace"));
+    EXPECT_EQ(rewind->text(), "Re&wind");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return machine.EmulatedTicks() > MachineHistory::kTicksPerSecond * 12 / 10; },
+        10000));
+    Action("MiPaused")->trigger();
+    ASSERT_EQ(machine.GetRunState(), Machine::kPaused);
+    const int64_t ticks = machine.EmulatedTicks();
+    rewind->trigger();
+    EXPECT_EQ(machine.EmulatedTicks(), ticks - MachineHistory::kTicksPerSecond);
+    QTest::qWait(700);
+    EXPECT_EQ(machine.GetRunState(), Machine::kPaused);
+
+    Action("MiPaused")->trigger();
+    ASSERT_EQ(machine.GetRunState(), Machine::kRunning);
+    rewind->trigger();
+    EXPECT_EQ(machine.GetRunState(), Machine::kPaused);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return machine.GetRunState() == Machine::kRunning; }, 2000));
+}
+
+}  // namespace
