@@ -53,6 +53,7 @@ void BM_HistoryRecording(benchmark::State& state) {
     if (!board.Build(state, state.range(0) != 0, static_cast<double>(state.range(1)))) return;
     for (int i = 0; i < 2000; ++i) board.machine->CpuTimerEvent();  // start-up done
     const int64_t ticksBefore = board.machine->EmulatedTicks();
+    const int64_t instructionsBefore = board.machine->ExecutedInstructions();
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         for (int i = 0; i < 500; ++i) board.machine->CpuTimerEvent();
@@ -61,6 +62,9 @@ void BM_HistoryRecording(benchmark::State& state) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.counters["emulated_MHz"] =
         static_cast<double>(board.machine->EmulatedTicks() - ticksBefore) / seconds / 1e6;
+    state.counters["instructions_per_tick"] =
+        static_cast<double>(board.machine->ExecutedInstructions() - instructionsBefore) /
+        static_cast<double>(board.machine->EmulatedTicks() - ticksBefore);
     state.counters["checkpoints"] = static_cast<double>(board.machine->History().CheckpointCount());
     state.counters["history_MB"] =
         static_cast<double>(board.machine->History().MemoryBytes()) / 1e6;

@@ -197,6 +197,7 @@ void Machine::SampleJoystick() {
         std::lock_guard<std::mutex> lock(inputMutex_);
         pendingInputs_.joystick = bits;
         joystickPending_ = true;
+        inputsPending_.store(true, std::memory_order_release);
     }
     ApplyInputsWhilePaused();
 }
@@ -330,9 +331,11 @@ bool Machine::RunPeriod() {
     const bool ranToBudget = !stop && cpu_->PeriodTicks >= budget;
     cpu_->PeriodTicks -= budget;
     emulatedTicks_ += budget;
-    history_->AfterPeriod(budget, ranToBudget, false, steps, busyMicros());
+    // One reading of the clock for both: the period hook's own work (typing, timed stops) is
+    // small, and it changes the machine from outside, so the history hears of the period first.
+    const int64_t busy = busyMicros();
+    history_->AfterPeriod(budget, ranToBudget, false, steps, busy);
     periodHook_();
-    int64_t busy = busyMicros();
     hostBusyMicros_ += busy;
     hostBusyTotalMicros_ += busy;
     lock.unlock();
@@ -342,7 +345,10 @@ bool Machine::RunPeriod() {
 }
 
 void Machine::ApplyPendingInputs() {
+    // Most periods find nothing new: no lock for them.
+    if (!inputsPending_.load(std::memory_order_acquire)) return;
     std::lock_guard<std::mutex> lock(inputMutex_);
+    inputsPending_.store(false, std::memory_order_relaxed);
     if (keysPending_ && systemPio_ != nullptr) {
         systemPio_->SetKeyMatrix(pendingInputs_.keys, pendingInputs_.modifiers);
     }
@@ -467,6 +473,7 @@ void Machine::ScanKeyboard() {
         std::lock_guard<std::mutex> lock(inputMutex_);
         systemPio_->ReadKeyMatrix(keyboard_, pendingInputs_.keys, pendingInputs_.modifiers);
         keysPending_ = true;
+        inputsPending_.store(true, std::memory_order_release);
     }
     ApplyInputsWhilePaused();
 }

@@ -283,6 +283,7 @@ class Machine {
     MachineHistory::Inputs pendingInputs_;
     bool keysPending_ = false;
     bool joystickPending_ = false;
+    std::atomic<bool> inputsPending_{false};
 
     // The board; any part may be absent while it is rebuilt.
     std::unique_ptr<MemoryOrganizer> organizer_;
