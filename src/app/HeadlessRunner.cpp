@@ -188,6 +188,15 @@ struct HeadlessTape {
     }
 };
 
+// Files written on the host after the moment gone back to stay written.
+void ReportPassedNotes(const MachineHistory::Restored& restored, std::ostream& err) {
+    for (const MachineHistory::Note& note : restored.passed) {
+        err << "tevrinemu: written on the host after that moment and still there: "
+            << (note.what == "tape" ? "a tape recording" : "the SD-ROM card")
+            << (note.path.empty() ? "" : " (" + note.path + ")") << "\n";
+    }
+}
+
 }  // namespace
 
 bool ParseMemoryDump(const std::string& text, MemoryDump& dump) {
@@ -363,12 +372,30 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             options.traceLimit = number;
+        } else if (arg == "--step-back") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number) || number < 1) {
+                error = "--step-back needs a number of instructions, at least 1";
+                return false;
+            }
+            options.stepBack = number;
+        } else if (arg == "--rewind-ms") {
+            if (!value(text)) return false;
+            if (!ParseNumber(text, number)) {
+                error = "--rewind-ms needs a number of milliseconds";
+                return false;
+            }
+            options.rewindMs = number;
         } else if (arg == "--stats") {
             options.stats = true;
         } else {
             error = "unknown option " + arg;
             return false;
         }
+    }
+    if (options.stepBack > 0 && options.breaks.empty()) {
+        error = "--step-back needs --break: it goes back from the break";
+        return false;
     }
     if (!options.tapePath.empty() && !options.recordPath.empty() &&
         std::filesystem::absolute(options.tapePath).lexically_normal() !=
@@ -436,6 +463,12 @@ std::string HelpText() {
            "                        bytes and 8080 mnemonic, then A= F= BC= DE= HL= SP= (before\n"
            "                        the instruction) and T= (ticks since the start);\n"
            "                        interrupts show as the restart they execute\n"
+           "  --step-back N         with --break: at the break, go back N instructions (as\n"
+           "                        --trace counts them) and print that moment's trace line;\n"
+           "                        the dumps show that moment\n"
+           "  --rewind-ms MS        at exit, go back MS of emulated time (as far as the\n"
+           "                        history reaches: the configured depth, 60 s by default)\n"
+           "                        before the dumps are written\n"
            "  --trace-from-ms MS    start the trace at MS of emulated time (default 0)\n"
            "  --trace-limit N       at most N trace lines (default 1000000)\n"
            "  --stats               at exit, print ticks=... instructions=... wall_s=...\n"
@@ -596,6 +629,49 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
         std::snprintf(line, sizeof line, "break %04X\n", cpu.PC);
         out << line << debugger::FormatRegisterLine(cpu, machine->EmulatedTicks() + cpu.PeriodTicks)
             << "\n";
+    }
+    if (broke() && options.stepBack > 0 && status == kExitOk) {
+        // Back over the instructions a trace shows: a halted processor's idle steps are none.
+        const auto traced = [](const ChipCpu8080& cpu, const ChipMemory&) {
+            return !cpu.ResetPending && (!cpu.Halted || cpu.IntAck);
+        };
+        const MachineHistory::Restored back =
+            machine->History().StepBackWhere(options.stepBack, traced, false);
+        if (back.outcome == MachineHistory::Outcome::Done) {
+            const ChipCpu8080& cpu = *machine->Debugger().Cpu();
+            out << debugger::FormatTraceLine(cpu, *machine->MemoryView(),
+                                             machine->EmulatedTicks() + cpu.PeriodTicks)
+                << "\n";
+            ReportPassedNotes(back, err);
+        } else {
+            err << "tevrinemu: cannot step back " << options.stepBack << " instructions: "
+                << (back.outcome == MachineHistory::Outcome::Failed
+                        ? "the replay did not come out as recorded"
+                        : "the history does not reach so far")
+                << "\n";
+            status = kExitConfig;
+        }
+    }
+    if (options.rewindMs >= 0 && status != kExitFault) {
+        MachineHistory& history = machine->History();
+        const int64_t wanted = options.rewindMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
+        const int64_t from = history.Ticks();
+        const MachineHistory::Restored back = history.RewindTicks(wanted);
+        if (back.outcome != MachineHistory::Outcome::Done) {
+            err << "tevrinemu: cannot rewind: "
+                << (back.outcome == MachineHistory::Outcome::Failed
+                        ? "the replay did not come out as recorded"
+                        : "no history kept")
+                << "\n";
+            status = kExitConfig;
+        } else {
+            if (from - history.Ticks() < wanted) {
+                err << "tevrinemu: the history reaches only "
+                    << (from - history.Ticks()) / (speed::kTicksPerPeriod / speed::kPeriodMs)
+                    << " ms back\n";
+            }
+            ReportPassedNotes(back, err);
+        }
     }
     std::string writeError;
     if (!options.tracePath.empty() &&

@@ -63,6 +63,10 @@ struct Options {
     // from its moment); --save-snapshot PATH: the machine is saved there at exit.
     std::string snapshotPath;
     std::string saveSnapshotPath;
+    // --step-back N (with --break): at the break, N trace entries back; --rewind-ms MS: at exit,
+    // MS of emulated time back. Both before the dumps are written.
+    int64_t stepBack = 0;
+    int64_t rewindMs = -1;
 };
 
 inline constexpr int kExitOk = 0, kExitConfig = 1, kExitFault = 2, kExitUsage = 64;

@@ -61,7 +61,7 @@ void DebuggerCore::Stop() {
 void DebuggerCore::StepOverBreakpoint() {
     // Leaving a breakpoint where the machine stands: without this step it would stop there
     // again before executing anything.
-    if (IsBreakpoint(cpu_->PC)) cpu_->Step();
+    if (IsBreakpoint(cpu_->PC)) OutsideStep();
 }
 
 void DebuggerCore::Run() {
@@ -73,8 +73,13 @@ void DebuggerCore::Run() {
 
 void DebuggerCore::Step() {
     if (cpu_ == nullptr) return;
-    cpu_->Step();
+    OutsideStep();
     Stop();
+}
+
+void DebuggerCore::OutsideStep() {
+    ++OutsideCalls;
+    if (cpu_->Step() != 0) ++OutsideSteps;
 }
 
 bool DebuggerCore::StepOver() {

@@ -102,6 +102,11 @@ class DebuggerCore {
     std::atomic<int32_t> DebuggerState{kRunning};
     std::array<BreakpointSlot, kSlots> Breakpoints{};
 
+    // Instructions the commands executed outside the run loop (Step calls, and those of them
+    // that did something), for the machine's history.
+    std::atomic<int64_t> OutsideCalls{0};
+    std::atomic<int64_t> OutsideSteps{0};
+
     // Step context, valid while stepping over or out.
     uint16_t ReturnSP = 0;
     int32_t SavedPrevPC = -1;
@@ -109,6 +114,7 @@ class DebuggerCore {
 
   private:
     void StepOverBreakpoint();
+    void OutsideStep();
 
     ChipCpu8080* cpu_ = nullptr;
     ChipMemory* memory_ = nullptr;

@@ -43,6 +43,7 @@ Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpen
     preciseTimer_.SetIntervalMicros(speed::kPeriodMicros * speed::kPeriodsPerWake);
     preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::TimerWake>(this));
     preciseTimer_.SetEnabled(false);
+    history_ = std::make_unique<MachineHistory>(*this);
 }
 
 Machine::~Machine() {
@@ -78,6 +79,8 @@ void Machine::DestroyDevices() {
 }
 
 void Machine::BuildMachine() {
+    // A history of other hardware cannot be loaded into this one.
+    history_->Clear();
     DestroyDevices();
     videoRam_ = nullptr;
     memory_.reset();
@@ -153,6 +156,7 @@ void Machine::ApplyRomModule() {
 }
 
 void Machine::ApplySdRom() {
+    history_->Clear();
     sdRom_.reset();
     sdCard_.reset();
     if (memory_ == nullptr || serial_ == nullptr) return;
@@ -186,7 +190,16 @@ void Machine::ApplyJoystick() {
 }
 
 void Machine::SampleJoystick() {
-    if (joy_ != nullptr) joy_->Sample();
+    if (joy_ == nullptr) return;
+    uint8_t bits = 0;
+    if (!joy_->ReadSource(bits)) return;
+    {
+        std::lock_guard<std::mutex> lock(inputMutex_);
+        pendingInputs_.joystick = bits;
+        joystickPending_ = true;
+        inputsPending_.store(true, std::memory_order_release);
+    }
+    ApplyInputsWhilePaused();
 }
 
 void Machine::ApplyBlankExternalRom() {
@@ -196,6 +209,7 @@ void Machine::ApplyBlankExternalRom() {
 }
 
 bool Machine::ApplySettings(GroupSet groups) {
+    history_->SetDepthSeconds(settings_.Get(config::keys::kRewindDepth));
     bool rebuilt = false;
     const bool hardware = groups.HasAny(kHardwareGroups);
     if (groups.Has(Group::SoundDevice)) {
@@ -269,14 +283,23 @@ bool Machine::RunPeriod() {
     // still offered, so a device that stopped taking is noticed after as many periods as before.
     if (sound_->ProducePeriod(factor == 1.0)) return true;
 
+    ApplyPendingInputs();
+    history_->BeforePeriod();
+
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
     bool stop = false;
+    int64_t steps = 0;
+    auto busyMicros = [&] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    };
     if (!stepping && !debugger_.Careful()) {
         // No breakpoint can fire and nobody traces: the processor runs the whole period in one
         // go.
-        instructions_ += cpu_->Run(budget);
+        steps = cpu_->Run(budget);
+        instructions_ += steps;
         if (cpu_->PortFault || memory_->Fault()) {
+            history_->AfterPeriod(budget, false, true, steps, busyMicros());
             preciseTimer_.SetEnabled(false);
             return false;
         }
@@ -290,31 +313,52 @@ bool Machine::RunPeriod() {
             if (stepping) {
                 int32_t ticks = 0;
                 bool returned = debugger_.WatchReturnStep(ticks);
-                if (ticks != 0) ++instructions_;
+                if (ticks != 0) ++steps, ++instructions_;
                 if (returned) {
                     stop = true;
                     break;
                 }
             } else if (cpu_->Step() != 0) {
-                ++instructions_;
+                ++steps, ++instructions_;
             }
             if (cpu_->PortFault || memory_->Fault()) {
+                history_->AfterPeriod(budget, false, true, steps, busyMicros());
                 preciseTimer_.SetEnabled(false);
                 return false;
             }
         } while (cpu_->PeriodTicks < budget);
     }
+    const bool ranToBudget = !stop && cpu_->PeriodTicks >= budget;
     cpu_->PeriodTicks -= budget;
     emulatedTicks_ += budget;
+    // One reading of the clock for both: the period hook's own work (typing, timed stops) is
+    // small, and it changes the machine from outside, so the history hears of the period first.
+    const int64_t busy = busyMicros();
+    history_->AfterPeriod(budget, ranToBudget, false, steps, busy);
     periodHook_();
-    int64_t busy =
-        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
     hostBusyMicros_ += busy;
     hostBusyTotalMicros_ += busy;
     lock.unlock();
     if (stop) debugger_.DebuggerState = debugger::kBreakRequested;
     // The period hook ends timed runs by stopping the timer: no further period of this wake-up.
     return !stop && preciseTimer_.Enabled();
+}
+
+void Machine::ApplyPendingInputs() {
+    // Most periods find nothing new: no lock for them.
+    if (!inputsPending_.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> lock(inputMutex_);
+    inputsPending_.store(false, std::memory_order_relaxed);
+    if (keysPending_ && systemPio_ != nullptr) {
+        systemPio_->SetKeyMatrix(pendingInputs_.keys, pendingInputs_.modifiers);
+    }
+    if (joystickPending_ && joy_ != nullptr) joy_->Latch(pendingInputs_.joystick);
+    keysPending_ = joystickPending_ = false;
+}
+
+void Machine::NoteOutsideChange() {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    history_->NoteChange();
 }
 
 void Machine::SetPaused(bool paused) {
@@ -355,6 +399,7 @@ bool Machine::ResetMachine(bool cold) {
     SetPaused(true);
     if (cold) ApplySettings({Group::MainRom, Group::RomModuleFile, Group::SdRomFolder});
     WarmReset();
+    NoteOutsideChange();
     int32_t state = debugger_.DebuggerState.load();
     if (state != debugger::kStopped && state != debugger::kBreakRequested) {
         SetPaused(false);
@@ -424,7 +469,21 @@ bool Machine::Muted() const {
 
 void Machine::ScanKeyboard() {
     if (systemPio_ == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;
-    systemPio_->ScanKeyboard(keyboard_);
+    {
+        std::lock_guard<std::mutex> lock(inputMutex_);
+        systemPio_->ReadKeyMatrix(keyboard_, pendingInputs_.keys, pendingInputs_.modifiers);
+        keysPending_ = true;
+        inputsPending_.store(true, std::memory_order_release);
+    }
+    ApplyInputsWhilePaused();
+}
+
+// Nothing runs while the machine is paused, so what was read may go in at once; the processor
+// mutex keeps a period that starts meanwhile from finding half of it.
+void Machine::ApplyInputsWhilePaused() {
+    if (runState_.load() == kRunning) return;
+    std::unique_lock<std::mutex> lock(cpuMutex_, std::try_to_lock);
+    if (lock.owns_lock() && runState_.load() != kRunning) ApplyPendingInputs();
 }
 
 void Machine::SetKeysReleased(bool released) {
@@ -472,5 +531,7 @@ Machine::PausedScope::PausedScope(Machine& machine)
 }
 
 Machine::PausedScope::~PausedScope() {
+    // Whatever was done meanwhile, the history starts again from the machine as it is now.
+    machine_.NoteOutsideChange();
     if (wasRunning_) machine_.SetPaused(false);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "debugger/DebuggerCore.h"
+#include "emulator/MachineHistory.h"
 #include "emulator/ShuttingDown.h"
 #include "emulator/Snapshot.h"
 #include "emulator/TPreciseTimer.h"
@@ -142,12 +143,15 @@ class Machine {
     // a second has passed.
     int TakeHostUsage();
 
-    // Copies the host keyboard into the key matrix, unless the debugger holds the machine.
+    // Reads the host keyboard for the key matrix, unless the debugger holds the machine. The
+    // matrix takes it between two periods (at once while the machine does not run), so that
+    // the history knows the exact tick of every key.
     void ScanKeyboard();
     // Focus lost: the machine's keys all read as released until focus returns.
     void SetKeysReleased(bool released);
-    // Reads the joystick's source into its switches; the window's 20 ms refresh calls it, on the
-    // thread that applies the settings (the game controllers are used from that one thread).
+    // Reads the joystick's source for its switches, which take it between two periods as the
+    // keys do; the window's 20 ms refresh calls it, on the thread that applies the settings (the
+    // game controllers are used from that one thread).
     void SampleJoystick();
     // The joystick interface while the configuration connects it, else null.
     const JoyOPVS* Joystick() const { return joy_.get(); }
@@ -217,6 +221,14 @@ class Machine {
     // Which external ROM the slot holds after the last ApplySettings.
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
+    // The recent past, for rewinding and stepping back. Use it with the machine paused or from
+    // the period hook.
+    MachineHistory& History() { return *history_; }
+    // The machine was changed from outside (a load, an edit of memory or registers): the history
+    // takes note. NoteOutsideChange with the machine paused, the other from the period hook.
+    void NoteOutsideChange();
+    void NoteChangeInPeriodHook() { history_->NoteChange(); }
+
     // Snapshots (MachineSnapshot.cpp), with the machine paused or from the period hook only.
     // Saving writes the whole machine into `out` (empty while unbuilt). Loading checks the
     // whole file before it changes anything and leaves the machine as it was when it refuses;
@@ -230,6 +242,10 @@ class Machine {
     // One period; false when the run loop should not go on with another now.
     bool RunPeriod();
     friend struct MachineTestAccess;  // tests reach the board where no view shows it
+    friend class MachineHistory;
+    // Puts the keys and switches read from the host in place, between two periods.
+    void ApplyPendingInputs();
+    void ApplyInputsWhilePaused();
 
     void DestroyDevices();
     void ApplyRomModule();
@@ -262,6 +278,12 @@ class Machine {
     layout::RomRead mainRomRead_;
     std::string mainRomPath_;
     bool keysReleased_ = false;
+    // Inputs read from the host, waiting for the next period.
+    std::mutex inputMutex_;
+    MachineHistory::Inputs pendingInputs_;
+    bool keysPending_ = false;
+    bool joystickPending_ = false;
+    std::atomic<bool> inputsPending_{false};
 
     // The board; any part may be absent while it is rebuilt.
     std::unique_ptr<MemoryOrganizer> organizer_;
@@ -282,4 +304,5 @@ class Machine {
     std::shared_ptr<input::GameControllers> controllers_;
     JoyConfig joyConfig_;           // what joy_ reads
     std::unique_ptr<JoyOPVS> joy_;  // on gpio_, which it must not outlive
+    std::unique_ptr<MachineHistory> history_;
 };

@@ -192,7 +192,8 @@ const std::array<Table, kPageCount>& Tables() {
     static const std::array<Table, kPageCount> tables{
         Table{Check("CheckHintDbg", keys::kShowHintInDebugger),
               Check("CheckShowPlaceBar", keys::kShowPlaceBar),
-              Check("CheckMsgNotFoundDbg", keys::kShowNotFoundInDebugger)},
+              Check("CheckMsgNotFoundDbg", keys::kShowNotFoundInDebugger),
+              Number("SpinRewindDepth", keys::kRewindDepth)},
         Table{File("EditMainRom", keys::kRomFile), Check("CheckInsertRm", keys::kRomModuleInserted),
               File("EditRomModuleFile", keys::kRomModuleFile),
               Check("CheckConnSdRom", keys::kSdRomConnected),

@@ -1,5 +1,7 @@
 #include "machine/IfSdRom.h"
 
+#include <string_view>
+
 namespace {
 
 // Commands without parameters, and those that start with a name.
@@ -201,6 +203,13 @@ void IfSdRom::Execute() {
     frame.lastBlock = lastBlock_;
     frame.block = buffer_.data();
     frame.blockCount = blockCount_;
+    // Bank switching and the version query stay inside the module; everything else reaches
+    // the card, the host's folder.
+    if (command_ != '0' && command_ != '1' && command_ != '@') ++cardCommands_;
+    if (std::string_view("FDdNAaCcB").find(static_cast<char>(command_)) != std::string_view::npos) {
+        ++cardWrites_;
+        lastWritten_ = command_ == 'B' ? commands_.WritePath() : frame.name;
+    }
     result_ = commands_.Execute(frame, reply_);
 }
 

@@ -86,6 +86,12 @@ class IfSdRom {
     int GetState() const { return state_.load(std::memory_order_relaxed); }
     const std::string& CurrentFolder() const { return commands_.CurrentFolder(); }
 
+    // Commands that reached the card, and those of them that may have changed it (with the name
+    // of the last such file or folder), for the history: a replay must not touch the host.
+    uint32_t CardCommands() const { return cardCommands_; }
+    uint32_t CardWrites() const { return cardWrites_; }
+    const std::string& LastWritten() const { return lastWritten_; }
+
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
@@ -127,6 +133,10 @@ class IfSdRom {
     uint8_t outByte_ = 0;
     uint8_t shiftByte_ = 0;
     int divider_ = 0;
+
+    uint32_t cardCommands_ = 0;
+    uint32_t cardWrites_ = 0;
+    std::string lastWritten_;
 
     IfSerial* attached_ = nullptr;
     IfSerial::LineHandlers previous_{};

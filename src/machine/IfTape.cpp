@@ -1,6 +1,7 @@
 #include "machine/IfTape.h"
 
 #include <algorithm>
+#include <thread>
 
 IfTape::IfTape() : recording_(new uint8_t[kRecordingSize]()) {}
 
@@ -34,6 +35,16 @@ IfTape::EventSink IfTape::SetEventSink(EventSink sink) {
 // The clock is not touched: it runs on without a jump.
 void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
     std::lock_guard<std::mutex> lock(playMutex_);
+    // A deck stops on a serial reset and at the end of a record: that follows from the machine's
+    // own course when it happens in the event's handler. Anything else (the deck's buttons, a
+    // hand-over served on another thread, a handler's answer to the user) comes from outside.
+    const bool stopByEvent =
+        data == nullptr && dispatchThread_.load() == std::this_thread::get_id() &&
+        (dispatchCode_ == kEventSerialReset || dispatchCode_ == kEventEndOfRecord);
+    if (!stopByEvent &&
+        (playActive_.load(std::memory_order_relaxed) || (data != nullptr && length > 0))) {
+        outsidePlayChanges_.fetch_add(1);
+    }
     playState_ = kIdle;
     playData_ = data;
     playEnd_ = data != nullptr && length > 0 ? data + length : nullptr;
@@ -131,10 +142,11 @@ void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
         }
         if (finish) {
             FinishRecording();
-            eventSink_(kEventRecordingDone);
+            recordingsDone_.fetch_add(1);
+            Dispatch(kEventRecordingDone);
             ResetRecorder(serial);
         }
-        if (event != 0) eventSink_(event);
+        if (event != 0) Dispatch(event);
         if (finish || step == Step::EndCall) return;
     }
 }
@@ -302,17 +314,28 @@ void IfTape::OnTransmit(IfSerial* serial) {
             // A full buffer ends the recording at the last whole block.
             if (writeIndex_ + kBlockBytes > kRecordingSize) {
                 FinishRecording();
-                eventSink_(kEventRecordingDone);
+                recordingsDone_.fetch_add(1);
+                Dispatch(kEventRecordingDone);
                 return ResetRecorder(serial);
             }
             break;
         default: break;
     }
-    if (firstBlock) eventSink_(kEventFirstBlock);
+    if (firstBlock) Dispatch(kEventFirstBlock);
 }
 
 void IfTape::OnSerialReset(IfSerial* /*serial*/) {
-    eventSink_(kEventSerialReset);
+    Dispatch(kEventSerialReset);
+}
+
+bool IfTape::Dispatch(int code) {
+    const std::thread::id before = dispatchThread_.exchange(std::this_thread::get_id());
+    const int beforeCode = dispatchCode_.load();
+    dispatchCode_ = code;
+    const bool answer = eventSink_(code);
+    dispatchCode_ = beforeCode;
+    dispatchThread_.store(before);
+    return answer;
 }
 
 void IfTape::ResetRecorder(IfSerial* serial) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "machine/Closure.h"
@@ -91,6 +92,12 @@ class IfTape {
     // covers all of them, and they are handed over in one go.
     int32_t QuietTicks(IfSerial* serial) const;
 
+    // Playback started or stopped other than by an event's handler on the emulation thread: the
+    // history cannot place such a change in time unless it came between two periods.
+    uint32_t OutsidePlayChanges() const { return outsidePlayChanges_.load(); }
+    // Recordings finished (event 6), each of which the deck writes to a host file.
+    uint32_t RecordingsDone() const { return recordingsDone_.load(); }
+
     // For snapshots: the recorder's clock, the playback position with the bytes still to be
     // played (so a restored machine plays on without the tape file) and the recording so far.
     void SaveState(StateWriter& out) const;
@@ -108,9 +115,15 @@ class IfTape {
     void AdvanceBit();
     void StartGap(int bytes);
     void ResetRecorder(IfSerial* serial);
+    // Sends an event to the sink, noting the thread that handles it.
+    bool Dispatch(int code);
     void FinishRecording();
 
     EventSink eventSink_;
+    std::atomic<std::thread::id> dispatchThread_{};
+    std::atomic<int> dispatchCode_{0};  // the event being handled
+    std::atomic<uint32_t> outsidePlayChanges_{0};
+    std::atomic<uint32_t> recordingsDone_{0};
     SoundLevelOutput soundSink_;
     int32_t accumulator_ = 0;
     uint8_t clockLevel_ = 1;

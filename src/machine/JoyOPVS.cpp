@@ -106,31 +106,35 @@ void JoyOPVS::Open() {
 }
 
 void JoyOPVS::Sample() {
-    if (busy_) return;
+    uint8_t bits = 0;
+    if (ReadSource(bits)) Latch(bits);
+}
+
+bool JoyOPVS::ReadSource(uint8_t& bits) {
+    if (busy_) return false;
     switch (config_.source) {
         case JoyConfig::kKeys: {
             auto down = [this](int index) {
                 return keyboard_ != nullptr && index >= 0 && index < joykeys::kKeyCount &&
                        keyboard_->IsDown(joykeys::kJoyKeys[static_cast<size_t>(index)].virtualKey);
             };
-            uint8_t bits = 0;
+            bits = 0;
             if (down(config_.left)) bits |= joybits::kLeft;
             if (down(config_.right)) bits |= joybits::kRight;
             if (down(config_.up)) bits |= joybits::kUp;
             if (down(config_.down)) bits |= joybits::kDown;
             if (down(config_.fire)) bits |= joybits::kFire;
-            state_.store(bits, std::memory_order_relaxed);
-            break;
+            return true;
         }
         case JoyConfig::kAxes:
         case JoyConfig::kHat:
         case JoyConfig::kButtons: {
             JoyControllerState reading;
-            if (controller_ == nullptr || !acquired_ || !controller_->Read(reading)) return;
-            state_.store(joyrules::ControllerBits(config_, reading), std::memory_order_relaxed);
-            break;
+            if (controller_ == nullptr || !acquired_ || !controller_->Read(reading)) return false;
+            bits = joyrules::ControllerBits(config_, reading);
+            return true;
         }
-        default: state_.store(0, std::memory_order_relaxed); break;
+        default: bits = 0; return true;
     }
 }
 

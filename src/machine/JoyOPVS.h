@@ -74,6 +74,10 @@ class JoyOPVS {
     void Close(bool release);
     void Open();
     void Sample();
+    // Sample in two halves: reading the source (false when it gave nothing new) and latching
+    // the switches (the run loop does that between periods, so that their time is exact).
+    bool ReadSource(uint8_t& bits);
+    void Latch(uint8_t bits) { state_.store(bits, std::memory_order_relaxed); }
 
     uint8_t State() const { return state_.load(std::memory_order_relaxed); }
     bool ControllerOpen() const { return controller_ != nullptr; }

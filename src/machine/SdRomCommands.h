@@ -68,6 +68,8 @@ class SdRomCommands {
 
     // Latin-1, "" at the root.
     const std::string& CurrentFolder() const { return current_; }
+    // The file open for writing, "" when none.
+    const std::string& WritePath() const { return writePath_; }
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;

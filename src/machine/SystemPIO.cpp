@@ -70,9 +70,17 @@ void SystemPIO::OnPortCUpperChanged(uint8_t /*oldValue*/, uint8_t /*newValue*/) 
 }
 
 void SystemPIO::ScanKeyboard(HostKeyboardState& host) {
-    HostKeyboardState::Snapshot keys = host.Read();
     std::array<uint8_t, 16> matrix{};
     uint8_t modifiers = 0;
+    ReadKeyMatrix(host, matrix, modifiers);
+    SetKeyMatrix(matrix, modifiers);
+}
+
+void SystemPIO::ReadKeyMatrix(HostKeyboardState& host, std::array<uint8_t, 16>& matrix,
+                              uint8_t& modifiers) const {
+    HostKeyboardState::Snapshot keys = host.Read();
+    matrix = {};
+    modifiers = 0;
     // Alt belongs to the host's menu shortcuts; while it is down the machine sees no key at all.
     if (!keysReleased_ && !keys[vk::kMenu]) {
         if (changeZY_) std::swap(keys[vk::Char('Y')], keys[vk::Char('Z')]);
@@ -93,9 +101,12 @@ void SystemPIO::ScanKeyboard(HostKeyboardState& host) {
             matrix[keytable::kColumnK] |= keytable::kMaskLetterRow;
         }
     }
+    host.ScanDone();
+}
+
+void SystemPIO::SetKeyMatrix(const std::array<uint8_t, 16>& matrix, uint8_t modifiers) {
     for (int column = 0; column < 16; ++column) {
         keyMatrix_[column].store(matrix[column], std::memory_order_relaxed);
     }
     keyModifiers_.store(modifiers, std::memory_order_relaxed);
-    host.ScanDone();
 }

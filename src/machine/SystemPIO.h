@@ -39,6 +39,11 @@ class SystemPIO : public PeripheralDevice {
 
     // Copies the host keyboard into the key matrix (every 20 ms on the window's thread).
     void ScanKeyboard(HostKeyboardState& host);
+    // ScanKeyboard in two halves: what the host's keys make of the matrix, and putting a matrix
+    // in place (the run loop does that between periods, so that a key's time is exact).
+    void ReadKeyMatrix(HostKeyboardState& host, std::array<uint8_t, 16>& matrix,
+                       uint8_t& modifiers) const;
+    void SetKeyMatrix(const std::array<uint8_t, 16>& matrix, uint8_t modifiers);
 
     void SetChangeZY(bool on) { changeZY_ = on; }
     bool ChangeZY() const { return changeZY_; }

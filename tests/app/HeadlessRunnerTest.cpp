@@ -130,6 +130,66 @@ TEST_F(Headless, BreakStopsBeforeTheAddressAndReportsTheMoment) {
     EXPECT_EQ(RunHeadless({"--trace-limit", "0"}, nullptr, &err), headless::kExitUsage);
 }
 
+// --step-back N prints the line a trace of the same run shows N entries before the break, over
+// many periods; the run without the trace (whole periods at a time) goes back to the same one.
+TEST_F(Headless, StepBackPrintsTheTraceLineNEntriesBeforeTheBreak) {
+    TestRom rom;
+    // LXI B,3000; loop: INR A; XRA C; DCX B; MOV D,A; MOV A,B; ORA C; MOV A,D; JNZ loop; NOP.
+    rom.Code({0x01, 0xB8, 0x0B, 0x3C, 0xA9, 0x0B, 0x57, 0x78, 0xB1, 0x7A, 0xC2, 0x03, 0x00, 0x00})
+        .HaltLoop();
+    LoadConfiguration(rom);
+    constexpr int kBack = 5000;
+    std::string traced, plain;
+    ASSERT_EQ(RunHeadless({"--speed", "max", "--break", "0x000D", "--step-back",
+                           std::to_string(kBack), "--trace", folder / "trace.txt", "--trace-limit",
+                           "100000", "--dump-mem", "0:1:" + (folder / "m.bin")},
+                          &traced),
+              headless::kExitOk);
+    const std::vector<std::string> trace = Lines(testing_support::ReadFile(folder / "trace.txt"));
+    ASSERT_GT(trace.size(), 20000u);
+    const std::vector<std::string> lines = Lines(traced);
+    ASSERT_EQ(lines.size(), 3u) << traced;
+    EXPECT_EQ(lines[0], "break 000D");
+    EXPECT_EQ(lines[2], trace[trace.size() - kBack]);
+    EXPECT_GT(TicksOf(trace.back()) - TicksOf(lines[2]), 8000) << "within one period";
+
+    ASSERT_EQ(RunHeadless({"--speed", "max", "--break", "13", "--step-back", std::to_string(kBack)},
+                          &plain),
+              headless::kExitOk);
+    EXPECT_EQ(Lines(plain), lines);
+
+    std::string err;
+    EXPECT_EQ(RunHeadless({"--step-back", "3"}, nullptr, &err), headless::kExitUsage);
+    EXPECT_NE(err.find("--step-back needs --break"), std::string::npos);
+    // Further back than the run went: said plainly, and the status tells.
+    EXPECT_EQ(
+        RunHeadless({"--speed", "max", "--break", "13", "--step-back", "1000000"}, nullptr, &err),
+        headless::kExitConfig);
+    EXPECT_NE(err.find("cannot step back 1000000"), std::string::npos) << err;
+}
+
+// --rewind-ms goes back before the dumps: the counter a program keeps in memory reads as it did
+// that much earlier.
+TEST_F(Headless, RewindMsWritesTheDumpsOfTheEarlierMoment) {
+    TestRom rom;
+    rom.MapRam();
+    // loop: LHLD 2000; INX H; SHLD 2000; JMP loop.
+    const uint16_t loop = rom.Here();
+    rom.Code({0x2A, 0x00, 0x20, 0x23, 0x22, 0x00, 0x20}).Jump(loop);
+    LoadConfiguration(rom);
+    auto counterAfter = [&](std::vector<std::string> extra) {
+        std::vector<std::string> options = {"--speed", "max", "--dump-mem",
+                                            "0x2000:2:" + (folder / "c.bin")};
+        options.insert(options.end(), extra.begin(), extra.end());
+        EXPECT_EQ(RunHeadless(options), headless::kExitOk);
+        const std::string bytes = testing_support::ReadFile(folder / "c.bin");
+        return static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8;
+    };
+    const int at300 = counterAfter({"--run-ms", "300"});
+    EXPECT_EQ(counterAfter({"--run-ms", "500", "--rewind-ms", "200"}), at300);
+    EXPECT_NE(counterAfter({"--run-ms", "500"}), at300);
+}
+
 TEST_F(Headless, AnUnreadableRomIsReportedByNameAndAShortOneWarnedAbout) {
     TestRom rom;
     LoadConfiguration(rom);

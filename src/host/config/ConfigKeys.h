@@ -161,6 +161,8 @@ inline constexpr auto kMemorySourceWords = std::to_array<Word<MemorySource>>(
     KEY(kShowInfoOnFullScreen, BoolKey{{"General", "", "show-info-on-enter-full-screen"}, true})   \
     KEY(kShowNotFoundInDebugger,                                                                   \
         BoolKey{{"General", "", "show-not-found-message-in-debugger"}, true})                      \
+    /* Seconds of emulated time the machine's history reaches back (rewind, step back). */     \
+    KEY(kRewindDepth, IntKey{{"General", "", "rewind-depth"}, 60, 1, 600, 60})                     \
     /* Screen */                                                                                   \
     KEY(kScreenPos, WindowPosKey{"Screen"})                                                        \
     KEY(kScreenSize, WordKey<ScreenSize>{{"Screen", "", "size"}, kScreenSizeWords,                 \

@@ -132,6 +132,11 @@ void TapeDeck::Stop() {
     progress_ = 0;
 }
 
+void TapeDeck::FollowTape() {
+    playing_ = tape_ != nullptr && tape_->PlayState() != IfTape::kIdle;
+    if (!playing_) progress_ = 0;
+}
+
 void TapeDeck::SetFast(bool on) {
     if (!playing_.load()) fast_ = on;
 }

@@ -55,6 +55,9 @@ class TapeDeck {
     TapeMessage Play();
     void Stop();
     bool Playing() const { return playing_.load(); }
+    // After the machine went back in time: the deck plays when the recorder does (a restored
+    // recorder plays on from what it kept, not from the deck's buffer).
+    void FollowTape();
     // Fast loading changes only while stopped; monitoring at any time.
     void SetFast(bool on);
     bool Fast() const { return fast_.load(); }

@@ -69,6 +69,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     add("SbStepOver", "Over", icons::kDbgStepOver, [this] { SbStepOverClick(); });
     add("SbStepOut", "Out", icons::kDbgStepOut, [this] { SbStepOutClick(); });
     add("SbToNext", "Next", icons::kDbgToNext, [this] { SbToNextClick(); });
+    add("SbStepBack", "Back", nullptr, [this] { SbStepBackClick(); });
+    add("SbRunBack", "Run back", nullptr, [this] { SbRunBackClick(); });
     add("SbCopy", "Copy", icons::kDbgCopy,
         [this] { SbCopyClick(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
     add("SbFill", "Fill", icons::kDbgFill,
@@ -467,6 +469,9 @@ void TFormDebugger::RefreshAll() {
     ChipCpu8080* cpu = core_.Cpu();
     ChipMemory* memory = core_.Memory();
     if (cpu == nullptr || memory == nullptr) return;
+    // Every step, edit and stop shows itself here: the history takes the machine as it is now
+    // (an edit of a register or of memory is a change from outside).
+    if (machine_.GetRunState() != Machine::kRunning) machine_.NoteOutsideChange();
     // The views read memory as the processor does; what they find unmapped must not stop the
     // program later as if it had faulted itself.
     const bool hadFault = memory->Fault();

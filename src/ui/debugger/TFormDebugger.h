@@ -6,6 +6,7 @@
 
 #include "debugger/DebuggerSettings.h"
 #include "debugger/DebuggerViews.h"
+#include "emulator/MachineHistory.h"
 #include "host/config/Settings.h"
 
 class Machine;
@@ -48,6 +49,9 @@ class TFormDebugger : public QWidget {
     void SbStepOverClick();
     void SbStepOutClick();
     void SbToNextClick();
+    // Back one instruction, and back to the previous breakpoint hit (or the oldest moment kept).
+    void SbStepBackClick();
+    void SbRunBackClick();
     void SbHexDecClick();
     void SbZ80Click();
     void SbTo0Click();
@@ -91,6 +95,8 @@ class TFormDebugger : public QWidget {
     QLabel* NewLabel(const char* name, QWidget* parent);
     QLineEdit* NewEditor(const char* name, QWidget* parent);
     QToolButton* AddButton(const char* name, const char* text, std::function<void()> click);
+    // Shows the moment gone back to, and tells of host files written after it.
+    void ShowRestored(const MachineHistory::Restored& restored);
     void FirstShow();
     void FormShow();
     void RefreshAll();

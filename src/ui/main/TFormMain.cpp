@@ -157,6 +157,9 @@ void TFormMain::CreateMenus() {
     connect(reset, &QAction::triggered, this, [this] { TBtnResetClick(0); });
     QAction* cold = AddAction(emul, "MiHardReset", "&Cold restart", QKeySequence("Alt+Shift+F5"));
     connect(cold, &QAction::triggered, this, [this] { TBtnResetClick(1); });
+    QAction* rewind = AddAction(emul, "MiRewind", "Re&wind", QKeySequence("Alt+Backspace"));
+    rewind->setAutoRepeat(true);
+    connect(rewind, &QAction::triggered, this, &TFormMain::MiRewindClick);
     miSound_ = AddAction(emul, "MiSound", "&Sound", QKeySequence("Alt+F8"));
     miSound_->setCheckable(true);
     connect(miSound_, &QAction::triggered, this, &TFormMain::TBtnSoundClick);

@@ -62,6 +62,9 @@ class TFormMain : public QMainWindow {
     // The sound toggle (MiSound, Alt+F8, TBtnSound): mutes or unmutes and stores Sound/mute.
     void TBtnSoundClick();
     void TBtnResetClick(int tag);
+    // Emulation > Rewind (Alt+Backspace): a second of emulated time back; held, a second at a
+    // time with the machine paused until the key is let go (MainRewind.cpp).
+    void MiRewindClick();
     void MiCpuSpeedClick(int tag);
     void MiExitClick();
     void MiAboutClick();
@@ -146,6 +149,8 @@ class TFormMain : public QMainWindow {
     QTimer refreshTimer_;
     bool firstShown_ = false;
     bool closing_ = false;
+    QTimer* rewindHold_ = nullptr;  // runs while the rewind key repeats
+    bool rewindResume_ = false;     // the machine ran before the key went down
     bool refreshing_ = false;
     QPoint windowedPos_;  // where the window was before full screen
     bool multiplierShown_ = false;

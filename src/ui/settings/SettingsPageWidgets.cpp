@@ -59,6 +59,13 @@ void GeneralPage(QStackedWidget* stack) {
         Named<QCheckBox>(page, "CheckShowPlaceBar", "Show the places bar in file dialogs"));
     layout->addWidget(Named<QCheckBox>(page, "CheckMsgNotFoundDbg",
                                        "Tell when a debugger search finds nothing more"));
+    auto* depth = new QHBoxLayout;
+    depth->addWidget(Named<QLabel>(page, "LblRewindDepth", "Rewind reaches back (seconds):"));
+    auto* seconds = Named<QSpinBox>(page, "SpinRewindDepth");
+    seconds->setRange(1, 600);
+    depth->addWidget(seconds);
+    depth->addStretch();
+    layout->addLayout(depth);
     auto* language = new QHBoxLayout;
     language->addWidget(Named<QLabel>(page, "LblLang", "Language:"));
     auto* list = Named<QComboBox>(page, "CbLang");

@@ -406,3 +406,41 @@ TEST_F(DebuggerWindowTest, EnteringWhileTheRecorderWaitsForTheWindowServesItFirs
 }
 
 }  // namespace
+
+namespace {
+
+// Back over steps taken in the debugger: a register edited before them holds in the moments
+// gone back to; "Run back" returns to the previous stop at a breakpoint.
+TEST_F(DebuggerWindowTest, StepBackAndRunBackShowEarlierMoments) {
+    ASSERT_NO_FATAL_FAILURE(EditValue(Label("RegPC"), "0002"));
+    ASSERT_NO_FATAL_FAILURE(EditValue(Label("RegAF"), "4002"));
+    for (int i = 0; i < 3; ++i) Key(Qt::Key_F7);  // INR A; JMP 2; INR A
+    EXPECT_EQ(Text("RegAF").substr(0, 6), "AF:#42");
+    auto* back = debugger_->findChild<QToolButton*>("SbStepBack");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->text(), "Back");
+    back->click();
+    EXPECT_EQ(Text("RegPC"), "PC:#0002");
+    EXPECT_EQ(Text("RegAF").substr(0, 6), "AF:#41");
+    back->click();
+    EXPECT_EQ(Text("RegPC"), "PC:#0003");
+    EXPECT_EQ(Text("RegAF").substr(0, 6), "AF:#41");
+    // Stepping on continues from the moment shown.
+    Key(Qt::Key_F7);
+    EXPECT_EQ(Text("RegPC"), "PC:#0002");
+
+    // A breakpoint at the jump: run to it twice, then back to the first stop.
+    DoubleClickAt(Label("i4"), 2);
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return debugger_->isVisible(); }, 5000));
+    EXPECT_EQ(Text("RegPC"), "PC:#0003");
+    const std::string first = Text("RegAF");
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return debugger_->isVisible(); }, 5000));
+    EXPECT_NE(Text("RegAF"), first);
+    debugger_->findChild<QToolButton*>("SbRunBack")->click();
+    EXPECT_EQ(Text("RegPC"), "PC:#0003");
+    EXPECT_EQ(Text("RegAF"), first);
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// The machine's history: what recording costs while the machine runs (target: under 5 % of the
+// unthrottled speed) and how long stepping back one instruction takes (target: under 20 ms), on
+// the machine the delivered configuration builds with the built-in ROM at its prompt.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "emulator/Machine.h"
+#include "host/config/ConfigDocument.h"
+#include "host/config/Settings.h"
+
+namespace {
+
+struct HistoryBoard {
+    config::ConfigDocument document;
+    std::unique_ptr<config::Settings> settings;
+    std::unique_ptr<Machine> machine;
+
+    bool Build(benchmark::State& state, bool history, double speed) {
+        std::ifstream delivered(TEVRIN_DELIVERED_CONFIG);
+        std::string text((std::istreambuf_iterator<char>(delivered)),
+                         std::istreambuf_iterator<char>());
+        const std::string romPath = std::string(TEVRIN_BIN_DIR) + "/tevrin.rom";
+        if (document.LoadFromText(text) != config::ConfigLoadResult::Usable ||
+            !std::ifstream(romPath)) {
+            state.SkipWithError("delivered configuration or built-in ROM not found");
+            return false;
+        }
+        settings = std::make_unique<config::Settings>(document);
+        settings->SetPath(config::keys::kRomFile, romPath);
+        machine = std::make_unique<Machine>(
+            *settings,
+            [](int, SoundStream::Fill) -> std::unique_ptr<SoundStream> { return nullptr; });
+        machine->ApplySettings(config::GroupSet::All());
+        machine->History().SetEnabled(history);
+        machine->WarmReset();
+        machine->SetSpeedFactor(speed);
+        machine->SetThrottled(false);
+        machine->SetPaused(false);
+        return true;
+    }
+};
+
+// Emulated MHz with the history off (0) and on (1), at speed 1.0 (a period of 4000 ticks, as
+// --speed max runs them back to back) and at speed 8 (32000 ticks a period).
+void BM_HistoryRecording(benchmark::State& state) {
+    HistoryBoard board;
+    if (!board.Build(state, state.range(0) != 0, static_cast<double>(state.range(1)))) return;
+    for (int i = 0; i < 2000; ++i) board.machine->CpuTimerEvent();  // start-up done
+    const int64_t ticksBefore = board.machine->EmulatedTicks();
+    const int64_t instructionsBefore = board.machine->ExecutedInstructions();
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        for (int i = 0; i < 500; ++i) board.machine->CpuTimerEvent();
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.counters["emulated_MHz"] =
+        static_cast<double>(board.machine->EmulatedTicks() - ticksBefore) / seconds / 1e6;
+    state.counters["instructions_per_tick"] =
+        static_cast<double>(board.machine->ExecutedInstructions() - instructionsBefore) /
+        static_cast<double>(board.machine->EmulatedTicks() - ticksBefore);
+    state.counters["checkpoints"] = static_cast<double>(board.machine->History().CheckpointCount());
+    state.counters["history_MB"] =
+        static_cast<double>(board.machine->History().MemoryBytes()) / 1e6;
+}
+
+// One instruction back after a minute of emulated time, again and again: each goes back from
+// the nearest checkpoint.
+void BM_HistoryStepBack(benchmark::State& state) {
+    HistoryBoard board;
+    if (!board.Build(state, true, 1.0)) return;
+    for (int i = 0; i < 30000; ++i) board.machine->CpuTimerEvent();
+    board.machine->SetPaused(true);
+    MachineHistory& history = board.machine->History();
+    state.counters["history_MB"] = static_cast<double>(history.MemoryBytes()) / 1e6;
+    state.counters["checkpoints"] = static_cast<double>(history.CheckpointCount());
+    for (auto _ : state) {
+        if (history.StepBack(1).outcome != MachineHistory::Outcome::Done) {
+            state.SkipWithError("the step back failed");
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_HistoryRecording)
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({0, 8})
+    ->Args({1, 8})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryStepBack)->Unit(benchmark::kMillisecond)->Iterations(200);

@@ -1,0 +1,50 @@
+// The debugger's way back: one instruction, or to the previous breakpoint hit, through the
+// machine's history (emulator/MachineHistory); every view then shows that moment, and running
+// or stepping on continues from it.
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "emulator/Machine.h"
+#include "host/lang/Language.h"
+#include "ui/debugger/TFormDebugger.h"
+
+namespace {
+constexpr const char* kSection = "FormDebugger";
+
+QString Text(const char* key) {
+    return QString::fromStdString(lang::LangText(kSection, key));
+}
+}  // namespace
+
+void TFormDebugger::SbStepBackClick() {
+    if (!CanCommand(true, true)) return;
+    ShowRestored(machine_.History().StepBack(1));
+}
+
+void TFormDebugger::SbRunBackClick() {
+    if (!CanCommand(true, true)) return;
+    const auto atBreakpoint = [this](const ChipCpu8080& cpu, const ChipMemory&) {
+        return core_.IsBreakpoint(cpu.PC);
+    };
+    ShowRestored(machine_.History().StepBackWhere(1, atBreakpoint, true));
+}
+
+void TFormDebugger::ShowRestored(const MachineHistory::Restored& restored) {
+    switch (restored.outcome) {
+        case MachineHistory::Outcome::Done: break;
+        case MachineHistory::Outcome::Unreachable: QApplication::beep(); return;
+        case MachineHistory::Outcome::Failed:
+            QMessageBox::warning(this, Text("err.History.Title"), Text("err.History.Failed"));
+            return;
+    }
+    StopAndRefresh();
+    if (restored.passed.empty()) return;
+    QString written;
+    for (const MachineHistory::Note& note : restored.passed) {
+        written += "\n" + Text(note.what == "tape" ? "text.History.Tape" : "text.History.SdRom");
+        if (!note.path.empty()) written += " " + QString::fromStdString(note.path);
+    }
+    QMessageBox::information(this, Text("err.History.Title"),
+                             Text("text.History.Written") + written);
+}
