@@ -10,33 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "emulator/Machine.h"
-#include "host/config/ConfigDocument.h"
-#include "host/config/Settings.h"
+#include "DeliveredBoard.h"
 
 namespace {
 
-struct HistoryBoard {
-    config::ConfigDocument document;
-    std::unique_ptr<config::Settings> settings;
-    std::unique_ptr<Machine> machine;
-
+struct HistoryBoard : DeliveredBoard {
     bool Build(benchmark::State& state, bool history, double speed) {
-        std::ifstream delivered(TEVRIN_DELIVERED_CONFIG);
-        std::string text((std::istreambuf_iterator<char>(delivered)),
-                         std::istreambuf_iterator<char>());
-        const std::string romPath = std::string(TEVRIN_BIN_DIR) + "/tevrin.rom";
-        if (document.LoadFromText(text) != config::ConfigLoadResult::Usable ||
-            !std::ifstream(romPath)) {
-            state.SkipWithError("delivered configuration or built-in ROM not found");
-            return false;
-        }
-        settings = std::make_unique<config::Settings>(document);
-        settings->SetPath(config::keys::kRomFile, romPath);
-        machine = std::make_unique<Machine>(
-            *settings,
-            [](int, SoundStream::Fill) -> std::unique_ptr<SoundStream> { return nullptr; });
-        machine->ApplySettings(config::GroupSet::All());
+        if (!DeliveredBoard::Build(state)) return false;
         machine->History().SetEnabled(history);
         machine->WarmReset();
         machine->SetSpeedFactor(speed);

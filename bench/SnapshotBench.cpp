@@ -11,37 +11,19 @@
 #include <string>
 #include <vector>
 
-#include "emulator/Machine.h"
-#include "host/config/ConfigDocument.h"
-#include "host/config/Settings.h"
+#include "DeliveredBoard.h"
 
 namespace {
 
-struct SnapshotBoard {
-    config::ConfigDocument document;
-    std::unique_ptr<config::Settings> settings;
-    std::unique_ptr<Machine> machine;
-
+struct SnapshotBoard : DeliveredBoard {
     bool Build(benchmark::State& state) {
-        std::ifstream delivered(TEVRIN_DELIVERED_CONFIG);
-        std::string text((std::istreambuf_iterator<char>(delivered)),
-                         std::istreambuf_iterator<char>());
-        const std::string romPath = std::string(TEVRIN_BIN_DIR) + "/tevrin.rom";
-        if (document.LoadFromText(text) != config::ConfigLoadResult::Usable ||
-            !std::ifstream(romPath)) {
-            state.SkipWithError("delivered configuration or built-in ROM not found");
-            return false;
-        }
-        settings = std::make_unique<config::Settings>(document);
-        settings->SetPath(config::keys::kRomFile, romPath);
-        settings->Set(config::keys::kMultiplier, true);
-        settings->Set(config::keys::kSdRomConnected, true);
-        settings->SetPath(config::keys::kSdRomRootPath,
-                          std::filesystem::temp_directory_path().string() + "/");
-        machine = std::make_unique<Machine>(
-            *settings,
-            [](int, SoundStream::Fill) -> std::unique_ptr<SoundStream> { return nullptr; });
-        machine->ApplySettings(config::GroupSet::All());
+        const bool built = DeliveredBoard::Build(state, [](config::Settings& settings) {
+            settings.Set(config::keys::kMultiplier, true);
+            settings.Set(config::keys::kSdRomConnected, true);
+            settings.SetPath(config::keys::kSdRomRootPath,
+                             std::filesystem::temp_directory_path().string() + "/");
+        });
+        if (!built) return false;
         machine->WarmReset();
         machine->SetThrottled(false);
         machine->SetPaused(false);
