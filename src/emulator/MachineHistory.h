@@ -37,9 +37,10 @@ class MachineHistory {
     static constexpr size_t kMemoryLimit = size_t{64} << 20;
     static constexpr int64_t kTicksPerSecond = 2000000;
     // A checkpoint after at least this many times the host time one snapshot costs has been
-    // spent running (saving then costs under 1/kSaveRatio of the run, and running forward from
-    // a checkpoint to any moment takes about kSaveRatio saves).
-    static constexpr int kSaveRatio = 25;
+    // spent running: saving then costs about 1 % of the run at full speed, and running forward
+    // from a checkpoint to any moment takes at most about kSaveRatio saves (a save of the whole
+    // machine is some 60 µs, so a step back stays within a few milliseconds).
+    static constexpr int kSaveRatio = 100;
     // Checkpoints per depth at most, so that the ring stays within its memory however fast the
     // host saves.
     static constexpr int kMaxCheckpointsPerDepth = 400;
@@ -88,7 +89,7 @@ class MachineHistory {
     // The run loop's part, under the processor mutex.
     void BeforePeriod();
     void AfterPeriod(int32_t budget, bool ranToBudget, bool faulted, int64_t steps,
-                     int64_t busyMicros);
+                     int64_t busyNanos);
     // The machine was changed from outside between periods (a file loaded, an edit, a reset):
     // the debugger's steps until now are logged, then a checkpoint holds the changed machine.
     void NoteChange();
@@ -183,6 +184,6 @@ class MachineHistory {
     int64_t debuggerSteps_ = 0, debuggerCalls_ = 0;
     uint32_t tapeChanges_ = 0, tapeRecordings_ = 0, sdCommands_ = 0, sdWrites_ = 0;
     int64_t busySinceCheckpoint_ = 0;
-    int64_t saveMicros_ = 500;
+    int64_t saveNanos_ = 100000;
     size_t bytes_ = 0;
 };
