@@ -487,10 +487,11 @@ MachineHistory::Restored MachineHistory::RewindTicks(int64_t ticks) {
     LogOutsideSteps();
     const int64_t wanted = ticks_ - std::max<int64_t>(ticks, 0);
     int64_t target = OldestPosition();
-    for (auto it = log_.rbegin(); it != log_.rend(); ++it) {
-        if (it->kind == Entry::Period && !it->faulted && !it->open &&
-            it->ticks + it->budget <= wanted) {
-            target = it->position + it->steps;
+    for (size_t i = log_.size(); i-- > 0;) {
+        const Entry& entry = log_[i];
+        if (entry.kind == Entry::Period && !entry.faulted && !entry.open &&
+            entry.ticks + entry.budget <= wanted) {
+            target = entry.position + entry.steps;
             break;
         }
     }

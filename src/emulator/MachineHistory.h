@@ -128,6 +128,38 @@ class MachineHistory {
         uint64_t check = 0;    // the processor's fingerprint after it
         Inputs inputs;
     };
+    // A double-ended queue in one ring of power-of-two size: the run loop appends an entry every
+    // period, and a node allocation every few entries (std::deque) showed in its cost.
+    class EntryLog {
+      public:
+        size_t size() const { return count_; }
+        bool empty() const { return count_ == 0; }
+        void clear() { head_ = count_ = 0; }
+        Entry& operator[](size_t index) { return ring_[(head_ + index) & (ring_.size() - 1)]; }
+        const Entry& operator[](size_t index) const {
+            return ring_[(head_ + index) & (ring_.size() - 1)];
+        }
+        void push_back(const Entry& entry) {
+            if (count_ == ring_.size()) Grow();
+            ring_[(head_ + count_) & (ring_.size() - 1)] = entry;
+            ++count_;
+        }
+        void pop_front() {
+            head_ = (head_ + 1) & (ring_.size() - 1);
+            --count_;
+        }
+        void pop_back() { --count_; }
+
+      private:
+        void Grow() {
+            std::vector<Entry> larger(ring_.empty() ? 1024 : ring_.size() * 2);
+            for (size_t i = 0; i < count_; ++i) larger[i] = (*this)[i];
+            ring_.swap(larger);
+            head_ = 0;
+        }
+        std::vector<Entry> ring_;
+        size_t head_ = 0, count_ = 0;
+    };
     struct Checkpoint {
         int64_t position = 0;
         int64_t ticks = 0;
@@ -172,7 +204,7 @@ class MachineHistory {
     int64_t fixedSpacing_ = 0;
 
     std::deque<Checkpoint> checkpoints_;
-    std::deque<Entry> log_;
+    EntryLog log_;
     uint64_t firstEntry_ = 0;  // absolute index of log_.front()
     std::deque<Note> notes_;
     std::vector<std::vector<uint8_t>> spareStates_;
