@@ -290,8 +290,10 @@ bool Machine::RunPeriod() {
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
     bool stop = false;
     int64_t steps = 0;
-    auto busyMicros = [&] {
-        return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    // In nanoseconds: at full speed a period takes a couple of microseconds, and whole
+    // microseconds would lose half of it from the sums.
+    auto busyNanos = [&] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
     };
     if (!stepping && !debugger_.Careful()) {
         // No breakpoint can fire and nobody traces: the processor runs the whole period in one
@@ -299,7 +301,7 @@ bool Machine::RunPeriod() {
         steps = cpu_->Run(budget);
         instructions_ += steps;
         if (cpu_->PortFault || memory_->Fault()) {
-            history_->AfterPeriod(budget, false, true, steps, busyMicros());
+            history_->AfterPeriod(budget, false, true, steps, busyNanos());
             preciseTimer_.SetEnabled(false);
             return false;
         }
@@ -322,7 +324,7 @@ bool Machine::RunPeriod() {
                 ++steps, ++instructions_;
             }
             if (cpu_->PortFault || memory_->Fault()) {
-                history_->AfterPeriod(budget, false, true, steps, busyMicros());
+                history_->AfterPeriod(budget, false, true, steps, busyNanos());
                 preciseTimer_.SetEnabled(false);
                 return false;
             }
@@ -333,11 +335,11 @@ bool Machine::RunPeriod() {
     emulatedTicks_ += budget;
     // One reading of the clock for both: the period hook's own work (typing, timed stops) is
     // small, and it changes the machine from outside, so the history hears of the period first.
-    const int64_t busy = busyMicros();
+    const int64_t busy = busyNanos();
     history_->AfterPeriod(budget, ranToBudget, false, steps, busy);
     periodHook_();
-    hostBusyMicros_ += busy;
-    hostBusyTotalMicros_ += busy;
+    hostBusyNanos_ += busy;
+    hostBusyTotalNanos_ += busy;
     lock.unlock();
     if (stop) debugger_.DebuggerState = debugger::kBreakRequested;
     // The period hook ends timed runs by stopping the timer: no further period of this wake-up.
@@ -448,7 +450,7 @@ int Machine::TakeHostUsage() {
     const Clock::time_point now = Clock::now();
     auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - usageSince_).count();
     if (elapsed < 1000000) return -1;
-    int64_t busy = hostBusyMicros_.exchange(0);
+    const int64_t busy = hostBusyNanos_.exchange(0) / 1000;
     usageSince_ = now;
     return static_cast<int>(std::min<int64_t>(100, busy * 100 / elapsed));
 }

@@ -172,7 +172,7 @@ class Machine {
     void SetThrottled(bool throttled) { throttled_ = throttled; }
 
     // Host time spent in the run loop since construction.
-    int64_t HostBusyMicrosTotal() const { return hostBusyTotalMicros_.load(); }
+    int64_t HostBusyMicrosTotal() const { return hostBusyTotalNanos_.load() / 1000; }
 
     // Whether the processor and memory exist (they are absent only while being rebuilt).
     bool Built() const { return cpu_ != nullptr && memory_ != nullptr; }
@@ -266,11 +266,11 @@ class Machine {
     HostKeyboardState keyboard_;
     std::atomic<RunState> runState_{kBeforeFirstRun};
     std::atomic<double> speedFactor_{1.0};
-    std::atomic<int64_t> hostBusyMicros_{0};
+    std::atomic<int64_t> hostBusyNanos_{0};
     std::chrono::steady_clock::time_point usageSince_;
     std::atomic<int64_t> emulatedTicks_{0};
     std::atomic<int64_t> instructions_{0};
-    std::atomic<int64_t> hostBusyTotalMicros_{0};
+    std::atomic<int64_t> hostBusyTotalNanos_{0};
     bool throttled_ = true;
     Closure<void()> periodHook_;
     std::mt19937 fillRandom_;

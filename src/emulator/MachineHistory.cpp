@@ -52,18 +52,19 @@ bool MachineHistory::Usable() const {
 }
 
 uint64_t MachineHistory::Fingerprint() const {
+    // Packed into four words before mixing: it is taken twice a period.
     const ChipCpu8080& cpu = *machine_.cpu_;
-    uint64_t h = 0;
-    h = Mix(h, static_cast<uint64_t>(cpu.A) << 8 | cpu.F);
-    h = Mix(h, static_cast<uint64_t>(cpu.BC()) << 32 | static_cast<uint64_t>(cpu.DE()) << 16 |
-                   cpu.HL());
-    h = Mix(h, static_cast<uint64_t>(cpu.SP) << 16 | cpu.PC);
-    h = Mix(h, static_cast<uint32_t>(cpu.PeriodTicks));
-    h = Mix(h, static_cast<uint32_t>(cpu.ClockTicks));
-    h = Mix(h, static_cast<uint32_t>(cpu.InstructionCount));
-    h = Mix(h, static_cast<uint64_t>(cpu.Inte) | cpu.Halted << 1 | cpu.IntAck << 2 |
-                   cpu.EiPending << 3 | cpu.EiArmed << 4 | cpu.ResetPending << 5);
-    return h;
+    const uint64_t registers =
+        static_cast<uint64_t>(cpu.A) << 56 | static_cast<uint64_t>(cpu.F) << 48 |
+        static_cast<uint64_t>(cpu.BC()) << 32 | static_cast<uint64_t>(cpu.DE()) << 16 | cpu.HL();
+    const uint64_t pointers = static_cast<uint64_t>(cpu.SP) << 48 |
+                              static_cast<uint64_t>(cpu.PC) << 32 |
+                              static_cast<uint32_t>(cpu.InstructionCount);
+    const uint64_t clocks = static_cast<uint64_t>(static_cast<uint32_t>(cpu.PeriodTicks)) << 32 |
+                            static_cast<uint32_t>(cpu.ClockTicks);
+    const uint64_t control = static_cast<uint64_t>(cpu.Inte) | cpu.Halted << 1 | cpu.IntAck << 2 |
+                             cpu.EiPending << 3 | cpu.EiArmed << 4 | cpu.ResetPending << 5;
+    return Mix(Mix(Mix(Mix(0, registers), pointers), clocks), control);
 }
 
 MachineHistory::Inputs MachineHistory::CurrentInputs() const {
@@ -143,12 +144,12 @@ void MachineHistory::BeforePeriod() {
     const int64_t sinceLast = checkpoints_.empty() ? spacing : ticks_ - checkpoints_.back().ticks;
     const bool due = fixedSpacing_ > 0
                          ? sinceLast >= fixedSpacing_
-                         : busySinceCheckpoint_ >= kSaveRatio * saveMicros_ && sinceLast >= spacing;
+                         : busySinceCheckpoint_ >= kSaveRatio * saveNanos_ && sinceLast >= spacing;
     if (checkpointWanted_ || due) TakeCheckpoint(false);
 }
 
 void MachineHistory::AfterPeriod(int32_t budget, bool ranToBudget, bool faulted, int64_t steps,
-                                 int64_t busyMicros) {
+                                 int64_t busyNanos) {
     if (!Usable() || !started_) return;
     Entry entry;
     entry.kind = Entry::Period;
@@ -163,7 +164,7 @@ void MachineHistory::AfterPeriod(int32_t budget, bool ranToBudget, bool faulted,
     position_ += steps;
     if (!faulted) ticks_ += budget;
     expected_ = entry.check;
-    busySinceCheckpoint_ += busyMicros;
+    busySinceCheckpoint_ += busyNanos;
 
     bool cut = false;
     IfTape& tape = *machine_.tape_;
@@ -229,10 +230,10 @@ void MachineHistory::TakeCheckpoint(bool cut) {
     }
     checkpointWanted_ = false;
     busySinceCheckpoint_ = 0;
-    const int64_t micros =
-        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    const int64_t nanos =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
     // A running average: one slow save (the host busy elsewhere) moves it only a little.
-    saveMicros_ = std::max<int64_t>(50, (saveMicros_ * 7 + micros) / 8);
+    saveNanos_ = std::max<int64_t>(20000, (saveNanos_ * 7 + nanos) / 8);
 
     if (cut) {
         while (checkpoints_.size() > 1) {
@@ -486,10 +487,11 @@ MachineHistory::Restored MachineHistory::RewindTicks(int64_t ticks) {
     LogOutsideSteps();
     const int64_t wanted = ticks_ - std::max<int64_t>(ticks, 0);
     int64_t target = OldestPosition();
-    for (auto it = log_.rbegin(); it != log_.rend(); ++it) {
-        if (it->kind == Entry::Period && !it->faulted && !it->open &&
-            it->ticks + it->budget <= wanted) {
-            target = it->position + it->steps;
+    for (size_t i = log_.size(); i-- > 0;) {
+        const Entry& entry = log_[i];
+        if (entry.kind == Entry::Period && !entry.faulted && !entry.open &&
+            entry.ticks + entry.budget <= wanted) {
+            target = entry.position + entry.steps;
             break;
         }
     }

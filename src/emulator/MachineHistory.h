@@ -37,9 +37,10 @@ class MachineHistory {
     static constexpr size_t kMemoryLimit = size_t{64} << 20;
     static constexpr int64_t kTicksPerSecond = 2000000;
     // A checkpoint after at least this many times the host time one snapshot costs has been
-    // spent running (saving then costs under 1/kSaveRatio of the run, and running forward from
-    // a checkpoint to any moment takes about kSaveRatio saves).
-    static constexpr int kSaveRatio = 25;
+    // spent running: saving then costs about 1 % of the run at full speed, and running forward
+    // from a checkpoint to any moment takes at most about kSaveRatio saves (a save of the whole
+    // machine is some 60 µs, so a step back stays within a few milliseconds).
+    static constexpr int kSaveRatio = 100;
     // Checkpoints per depth at most, so that the ring stays within its memory however fast the
     // host saves.
     static constexpr int kMaxCheckpointsPerDepth = 400;
@@ -88,7 +89,7 @@ class MachineHistory {
     // The run loop's part, under the processor mutex.
     void BeforePeriod();
     void AfterPeriod(int32_t budget, bool ranToBudget, bool faulted, int64_t steps,
-                     int64_t busyMicros);
+                     int64_t busyNanos);
     // The machine was changed from outside between periods (a file loaded, an edit, a reset):
     // the debugger's steps until now are logged, then a checkpoint holds the changed machine.
     void NoteChange();
@@ -126,6 +127,38 @@ class MachineHistory {
         int64_t ticks = 0;     // at its start
         uint64_t check = 0;    // the processor's fingerprint after it
         Inputs inputs;
+    };
+    // A double-ended queue in one ring of power-of-two size: the run loop appends an entry every
+    // period, and a node allocation every few entries (std::deque) showed in its cost.
+    class EntryLog {
+      public:
+        size_t size() const { return count_; }
+        bool empty() const { return count_ == 0; }
+        void clear() { head_ = count_ = 0; }
+        Entry& operator[](size_t index) { return ring_[(head_ + index) & (ring_.size() - 1)]; }
+        const Entry& operator[](size_t index) const {
+            return ring_[(head_ + index) & (ring_.size() - 1)];
+        }
+        void push_back(const Entry& entry) {
+            if (count_ == ring_.size()) Grow();
+            ring_[(head_ + count_) & (ring_.size() - 1)] = entry;
+            ++count_;
+        }
+        void pop_front() {
+            head_ = (head_ + 1) & (ring_.size() - 1);
+            --count_;
+        }
+        void pop_back() { --count_; }
+
+      private:
+        void Grow() {
+            std::vector<Entry> larger(ring_.empty() ? 1024 : ring_.size() * 2);
+            for (size_t i = 0; i < count_; ++i) larger[i] = (*this)[i];
+            ring_.swap(larger);
+            head_ = 0;
+        }
+        std::vector<Entry> ring_;
+        size_t head_ = 0, count_ = 0;
     };
     struct Checkpoint {
         int64_t position = 0;
@@ -171,7 +204,7 @@ class MachineHistory {
     int64_t fixedSpacing_ = 0;
 
     std::deque<Checkpoint> checkpoints_;
-    std::deque<Entry> log_;
+    EntryLog log_;
     uint64_t firstEntry_ = 0;  // absolute index of log_.front()
     std::deque<Note> notes_;
     std::vector<std::vector<uint8_t>> spareStates_;
@@ -183,6 +216,6 @@ class MachineHistory {
     int64_t debuggerSteps_ = 0, debuggerCalls_ = 0;
     uint32_t tapeChanges_ = 0, tapeRecordings_ = 0, sdCommands_ = 0, sdWrites_ = 0;
     int64_t busySinceCheckpoint_ = 0;
-    int64_t saveMicros_ = 500;
+    int64_t saveNanos_ = 100000;
     size_t bytes_ = 0;
 };

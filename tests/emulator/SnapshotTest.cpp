@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "emulator/Snapshot.h"
 #include "support/MachineFixture.h"
@@ -198,6 +199,35 @@ TEST_P(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
     EXPECT_EQ(target->LoadSnapshot(withChecksum(extended).data(), extended.size()),
               snapshot::LoadError::None);
     EXPECT_EQ(State(*target), saved);
+}
+
+// The checksum stored files carry must stay the standard CRC-32 (what zip and PNG use) however it
+// is computed: its published check value, and a bit-at-a-time reference on every length and
+// starting offset around the eight-byte steps.
+TEST(SnapshotChecksum, IsTheStandardCrc32AtEveryLengthAndAlignment) {
+    const char* check = "123456789";
+    EXPECT_EQ(snapshot::Crc32(reinterpret_cast<const uint8_t*>(check), 9), 0xCBF43926u);
+    EXPECT_EQ(snapshot::Crc32(nullptr, 0), 0u);
+
+    std::mt19937 rng(7);
+    std::vector<uint8_t> bytes(300);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+    auto reference = [](const uint8_t* data, size_t length) {
+        uint32_t crc = 0xFFFFFFFFu;
+        for (size_t i = 0; i < length; ++i) {
+            crc ^= data[i];
+            for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+        }
+        return ~crc;
+    };
+    for (size_t offset = 0; offset < 8; ++offset) {
+        for (size_t length = 0; offset + length <= 40; ++length) {
+            ASSERT_EQ(snapshot::Crc32(bytes.data() + offset, length),
+                      reference(bytes.data() + offset, length))
+                << "offset " << offset << ", length " << length;
+        }
+    }
+    EXPECT_EQ(snapshot::Crc32(bytes.data(), bytes.size()), reference(bytes.data(), bytes.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Snapshot, SnapshotTest, ::testing::Values(false, true),
