@@ -25,15 +25,23 @@ void ChipCpu8080::CopyWindows() {
         readWindow_[window] = memory_.ReadWindows()[window];
         writeWindow_[window] = memory_.WriteWindows()[window];
     }
-    // Flat: every window writable, and the sixteen pages one after another in one block.
-    flatBase_ = writeWindow_[0];
-    for (int window = 0; window < 16 && flatBase_ != nullptr; ++window) {
-        const uintptr_t expected = reinterpret_cast<uintptr_t>(flatBase_) +
-                                   static_cast<uintptr_t>(window) * ChipMemory::kPageSize;
-        if (writeWindow_[window] != readWindow_[window] ||
-            reinterpret_cast<uintptr_t>(writeWindow_[window]) != expected) {
-            flatBase_ = nullptr;
+    bool allWritable = true;
+    for (int window = 0; window < 16; ++window) allWritable &= writeWindow_[window] != nullptr;
+    // The memory's view shows every window (ROM read-only, RAM writable) in one block, whatever
+    // the pages; without it, flat needs sixteen writable pages lying one after another.
+    flatBase_ = memory_.View();
+    runMode_ = flatBase_ == nullptr ? kWindowed : allWritable ? kFlat : kViewed;
+    if (flatBase_ == nullptr && allWritable) {
+        flatBase_ = writeWindow_[0];
+        for (int window = 0; window < 16 && flatBase_ != nullptr; ++window) {
+            const uintptr_t expected = reinterpret_cast<uintptr_t>(flatBase_) +
+                                       static_cast<uintptr_t>(window) * ChipMemory::kPageSize;
+            if (writeWindow_[window] != readWindow_[window] ||
+                reinterpret_cast<uintptr_t>(writeWindow_[window]) != expected) {
+                flatBase_ = nullptr;
+            }
         }
+        if (flatBase_ != nullptr) runMode_ = kFlat;
     }
     previousWindowsListener_();
 }
@@ -96,10 +104,13 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         int32_t slice = static_cast<int64_t>(budget) - PeriodTicks > kMaxSlice
                             ? PeriodTicks + kMaxSlice
                             : budget;
-        // The executor leaves when the mapping turns flat or stops being flat.
-        if (flatBase_ != nullptr) {
+        // The executor leaves when the mapping calls for another one.
+        if (runMode_ == kFlat) {
             done += machineTicks_ ? Execute<false, timing8080::Machine, kFlat>(slice)
                                   : Execute<false, timing8080::Standard, kFlat>(slice);
+        } else if (runMode_ == kViewed) {
+            done += machineTicks_ ? Execute<false, timing8080::Machine, kViewed>(slice)
+                                  : Execute<false, timing8080::Standard, kViewed>(slice);
         } else {
             done += machineTicks_ ? Execute<false, timing8080::Machine, kWindowed>(slice)
                                   : Execute<false, timing8080::Standard, kWindowed>(slice);
