@@ -164,8 +164,8 @@
             FaultPort = p_;                     \
             goto port_fault;                    \
         }                                       \
-        HAND_OVER_BEFORE_PORT();                \
         SYNC_OUT();                             \
+        HAND_OVER_BEFORE_PORT();                \
         d_->PortWrite(p_, A, periodTicks);      \
     } while (0)
 
@@ -178,8 +178,8 @@
             FaultPort = p_;                     \
             goto port_fault;                    \
         }                                       \
-        HAND_OVER_BEFORE_PORT();                \
         SYNC_OUT();                             \
+        HAND_OVER_BEFORE_PORT();                \
         A = d_->PortRead(p_, periodTicks);      \
     } while (0)
 
@@ -234,14 +234,13 @@
         if (periodTicks != listenedUpTo && !tickListeners_.empty()) CALL_LISTENERS(); \
     } while (0)
 
-// Before a port access: the listeners hear of the pending ticks, but asking how long they then
-// stay quiet would be wasted, since the access may change the answer and the instruction's
-// careful end asks again (REQUERY_LISTENERS, or a call after every instruction) before the
-// deadline is looked at.
+// Before a port access, with the registers written back (listeners never change them): the
+// listeners hear of the pending ticks, but asking how long they then stay quiet would be wasted,
+// since the access may change the answer and the instruction's careful end asks again
+// (REQUERY_LISTENERS, or a call after every instruction) before the deadline is looked at.
 #define HAND_OVER_BEFORE_PORT()                                            \
     do {                                                                   \
         if (periodTicks != listenedUpTo && !tickListeners_.empty()) {      \
-            SYNC_OUT();                                                    \
             HandTicksToListeners(periodTicks, periodTicks - listenedUpTo); \
             listenedUpTo = periodTicks;                                    \
         }                                                                  \
