@@ -92,20 +92,21 @@
 
 // Words inside one window are read with one look-up; a word that straddles two windows (or
 // meets the careful path) is read a byte at a time, low byte first, as the bus does.
-#define FETCH16(dst)                                                                         \
-    do {                                                                                     \
-        const uint8_t* w16_ = kOneBase ? mem : readWindow_[static_cast<uint32_t>(PC) >> 12]; \
-        const uint16_t edge16_ = kOneBase ? 0xFFFF : 0x0FFF;                                 \
-        if (kMode != kSupplied && w16_ != nullptr && (PC & edge16_) != edge16_) [[likely]] { \
-            const uint8_t* p16_ = w16_ + (PC & edge16_);                                     \
-            (dst) = PAIR(p16_[1], p16_[0]);                                                  \
-            PC = static_cast<uint16_t>(PC + 2);                                              \
-        } else {                                                                             \
-            uint8_t lo_, hi_;                                                                \
-            FETCH8(lo_);                                                                     \
-            FETCH8(hi_);                                                                     \
-            (dst) = PAIR(hi_, lo_);                                                          \
-        }                                                                                    \
+#define FETCH16(dst)                                                                          \
+    do {                                                                                      \
+        const uint8_t* w16_ = kOneBase ? mem : readWindow_[static_cast<uint32_t>(PC) >> 12];  \
+        const uint16_t edge16_ = kOneBase ? 0xFFFF : 0x0FFF;                                  \
+        if (kMode != kSupplied && (kOneBase || w16_ != nullptr) && (PC & edge16_) != edge16_) \
+            [[likely]] {                                                                      \
+            const uint8_t* p16_ = w16_ + (PC & edge16_);                                      \
+            (dst) = PAIR(p16_[1], p16_[0]);                                                   \
+            PC = static_cast<uint16_t>(PC + 2);                                               \
+        } else {                                                                              \
+            uint8_t lo_, hi_;                                                                 \
+            FETCH8(lo_);                                                                      \
+            FETCH8(hi_);                                                                      \
+            (dst) = PAIR(hi_, lo_);                                                           \
+        }                                                                                     \
     } while (0)
 
 #define READ16(dst, address)                                                                  \
@@ -113,7 +114,7 @@
         uint16_t at_ = static_cast<uint16_t>(address);                                        \
         const uint8_t* w16_ = kOneBase ? mem : readWindow_[static_cast<uint32_t>(at_) >> 12]; \
         const uint16_t edge16_ = kOneBase ? 0xFFFF : 0x0FFF;                                  \
-        if (w16_ != nullptr && (at_ & edge16_) != edge16_) [[likely]] {                       \
+        if ((kOneBase || w16_ != nullptr) && (at_ & edge16_) != edge16_) [[likely]] {         \
             const uint8_t* p16_ = w16_ + (at_ & edge16_);                                     \
             (dst) = PAIR(p16_[1], p16_[0]);                                                   \
         } else {                                                                              \
