@@ -27,21 +27,33 @@ void ChipCpu8080::CopyWindows() {
     }
     bool allWritable = true;
     for (int window = 0; window < 16; ++window) allWritable &= writeWindow_[window] != nullptr;
-    // The memory's view shows every window (ROM read-only, RAM writable) in one block, whatever
-    // the pages; without it, flat needs sixteen writable pages lying one after another.
-    flatBase_ = memory_.View();
-    runMode_ = flatBase_ == nullptr ? kWindowed : allWritable ? kFlat : kViewed;
-    if (flatBase_ == nullptr && allWritable) {
-        flatBase_ = writeWindow_[0];
-        for (int window = 0; window < 16 && flatBase_ != nullptr; ++window) {
-            const uintptr_t expected = reinterpret_cast<uintptr_t>(flatBase_) +
-                                       static_cast<uintptr_t>(window) * ChipMemory::kPageSize;
-            if (writeWindow_[window] != readWindow_[window] ||
-                reinterpret_cast<uintptr_t>(writeWindow_[window]) != expected) {
-                flatBase_ = nullptr;
-            }
+    // Flat: every window writable. Sixteen pages lying one after another in one block are used
+    // as they are (the CP/M harness, a ROM that maps E0-EF); any other writable mapping through
+    // the memory's view.
+    runMode_ = kWindowed;
+    flatBase_ = allWritable ? writeWindow_[0] : nullptr;
+    for (int window = 0; window < 16 && flatBase_ != nullptr; ++window) {
+        const uintptr_t expected = reinterpret_cast<uintptr_t>(flatBase_) +
+                                   static_cast<uintptr_t>(window) * ChipMemory::kPageSize;
+        if (writeWindow_[window] != readWindow_[window] ||
+            reinterpret_cast<uintptr_t>(writeWindow_[window]) != expected) {
+            flatBase_ = nullptr;
         }
-        if (flatBase_ != nullptr) runMode_ = kFlat;
+    }
+    if (flatBase_ != nullptr) runMode_ = kFlat;
+    // Viewed: every window present, ROM and the hook allowed; the view shows ROM read-only and
+    // RAM writable in one block, whatever the pages.
+    if (flatBase_ == nullptr && memory_.View() != nullptr) {
+        flatBase_ = memory_.View();
+        runMode_ = allWritable ? kFlat : kViewed;
+        // A byte written through one address and read back through another (the page and its
+        // alias in the view) defeats the host's store-to-load forwarding: a POP right after a
+        // PUSH would wait for the store to retire. So the windows point into the view too.
+        for (int window = 0; window < 16; ++window) {
+            uint8_t* alias = flatBase_ + static_cast<size_t>(window) * ChipMemory::kPageSize;
+            readWindow_[window] = alias;
+            if (writeWindow_[window] != nullptr) writeWindow_[window] = alias;
+        }
     }
     previousWindowsListener_();
 }

@@ -13,15 +13,17 @@ namespace {
 // interrupt source that accepts at random moments. Mixed: a window onto ROM, one onto absent
 // memory, the colour-write hook on a window, a listener called after every instruction. Flat:
 // all sixteen windows on one RAM block, a listener that merges calls, and a device that maps
-// ROM in and out of window C, so runs keep switching between the flat and the windowed path.
+// ROM in and out of window C and swaps two RAM pages, so runs keep switching between the flat
+// path (pages in order, or out of order through the memory's view) and the others.
 // Rom: the built-in ROM's mapping at its prompt (ROM in windows C-F, the green plane behind the
 // hook in A-B) with code in ROM too, merged listener calls, and a device that maps RAM in and
 // out of window C, absent memory in and out of window D and arms and disarms the hook.
 enum class Layout { kMixed, kFlat, kRom };
 
 struct RandomMachine {
-    // Writes ending in 0 toggle window C between RAM and ROM; with the Rom layout, writes
-    // ending in 1 toggle window D between ROM and nothing, and writes ending in 2 the hook.
+    // Writes ending in 0 toggle window C between RAM and ROM, writes ending in 1 swap the pages
+    // of windows 0 and 1 (RAM no longer in page order); with the Rom layout, writes ending in 1
+    // toggle window D between ROM and nothing instead, and writes ending in 2 the hook.
     struct Remapper : RecordingDevice {
         MemoryOrganizer* organizer = nullptr;
         ChipMemory* memory = nullptr;
@@ -35,6 +37,10 @@ struct RandomMachine {
             } else if (romLayout && (value & 0x0F) == 1) {
                 const bool rom = organizer->PageRegister(0xD) == 0xFD;
                 organizer->SetPageRegister(0xD, rom ? 0x33 : 0xFD);
+            } else if ((value & 0x0F) == 1) {
+                const uint8_t first = organizer->PageRegister(0);
+                organizer->SetPageRegister(0, organizer->PageRegister(1));
+                organizer->SetPageRegister(1, first);
             } else if (romLayout && (value & 0x0F) == 2) {
                 hookArmed = !hookArmed;
                 memory->SetWriteHookArmed(hookArmed);
