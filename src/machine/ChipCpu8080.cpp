@@ -25,14 +25,34 @@ void ChipCpu8080::CopyWindows() {
         readWindow_[window] = memory_.ReadWindows()[window];
         writeWindow_[window] = memory_.WriteWindows()[window];
     }
-    // Flat: every window writable, and the sixteen pages one after another in one block.
-    flatBase_ = writeWindow_[0];
+    bool allWritable = true;
+    for (int window = 0; window < 16; ++window) allWritable &= writeWindow_[window] != nullptr;
+    // Flat: every window writable. Sixteen pages lying one after another in one block are used
+    // as they are (the CP/M harness, a ROM that maps E0-EF); any other writable mapping through
+    // the memory's view.
+    runMode_ = kWindowed;
+    flatBase_ = allWritable ? writeWindow_[0] : nullptr;
     for (int window = 0; window < 16 && flatBase_ != nullptr; ++window) {
         const uintptr_t expected = reinterpret_cast<uintptr_t>(flatBase_) +
                                    static_cast<uintptr_t>(window) * ChipMemory::kPageSize;
         if (writeWindow_[window] != readWindow_[window] ||
             reinterpret_cast<uintptr_t>(writeWindow_[window]) != expected) {
             flatBase_ = nullptr;
+        }
+    }
+    if (flatBase_ != nullptr) runMode_ = kFlat;
+    // Viewed: every window present, ROM and the hook allowed; the view shows ROM read-only and
+    // RAM writable in one block, whatever the pages.
+    if (flatBase_ == nullptr && memory_.View() != nullptr) {
+        flatBase_ = memory_.View();
+        runMode_ = allWritable ? kFlat : kViewed;
+        // A byte written through one address and read back through another (the page and its
+        // alias in the view) defeats the host's store-to-load forwarding: a POP right after a
+        // PUSH would wait for the store to retire. So the windows point into the view too.
+        for (int window = 0; window < 16; ++window) {
+            uint8_t* alias = flatBase_ + static_cast<size_t>(window) * ChipMemory::kPageSize;
+            readWindow_[window] = alias;
+            if (writeWindow_[window] != nullptr) writeWindow_[window] = alias;
         }
     }
     previousWindowsListener_();
@@ -96,10 +116,13 @@ int64_t ChipCpu8080::Run(int32_t budget) {
         int32_t slice = static_cast<int64_t>(budget) - PeriodTicks > kMaxSlice
                             ? PeriodTicks + kMaxSlice
                             : budget;
-        // The executor leaves when the mapping turns flat or stops being flat.
-        if (flatBase_ != nullptr) {
+        // The executor leaves when the mapping calls for another one.
+        if (runMode_ == kFlat) {
             done += machineTicks_ ? Execute<false, timing8080::Machine, kFlat>(slice)
                                   : Execute<false, timing8080::Standard, kFlat>(slice);
+        } else if (runMode_ == kViewed) {
+            done += machineTicks_ ? Execute<false, timing8080::Machine, kViewed>(slice)
+                                  : Execute<false, timing8080::Standard, kViewed>(slice);
         } else {
             done += machineTicks_ ? Execute<false, timing8080::Machine, kWindowed>(slice)
                                   : Execute<false, timing8080::Standard, kWindowed>(slice);

@@ -73,8 +73,10 @@ class ChipCpu8080 {
     bool LoadState(StateReader& in);
 
     ChipMemory& Memory() const { return memory_; }
-    // True while Run reaches all 64 KB through one pointer (see CopyWindows).
-    bool FlatMemory() const { return flatBase_ != nullptr; }
+    // True while Run reads and writes all 64 KB through one pointer (see CopyWindows).
+    bool FlatMemory() const { return runMode_ == kFlat; }
+    // True while Run reads all 64 KB through one pointer and writes through the windows.
+    bool ViewedMemory() const { return runMode_ == kViewed; }
 
     uint16_t BC() const { return static_cast<uint16_t>(B << 8 | C); }
     uint16_t DE() const { return static_cast<uint16_t>(D << 8 | E); }
@@ -135,9 +137,11 @@ class ChipCpu8080 {
     void BuildTables();
     void CopyWindows();
     // How Execute reaches memory: through the window pointers; through one base pointer while
-    // all 64 KB are plain RAM in one block (no ROM, no hook, no absent page); or, for the one
-    // instruction an interrupt acknowledge supplies, with operands from the interrupt unit.
-    enum ExecuteMode { kWindowed, kFlat, kSupplied };
+    // all 64 KB are plain RAM (no ROM, no hook, no absent page); reading through one base
+    // pointer and writing through the window pointers while every window is present (ROM and
+    // the hook allowed); or, for the one instruction an interrupt acknowledge supplies, with
+    // operands from the interrupt unit.
+    enum ExecuteMode { kWindowed, kFlat, kViewed, kSupplied };
     void UpdateMergeTicks();
     int32_t CallTickListeners(int32_t periodTicks, int32_t ticks);
     void HandTicksToListeners(int32_t periodTicks, int32_t ticks);
@@ -162,7 +166,9 @@ class ChipCpu8080 {
     Closure<void()> previousWindowsListener_;
     std::array<const uint8_t*, 16> readWindow_{};
     std::array<uint8_t*, 16> writeWindow_{};
-    uint8_t* flatBase_ = nullptr;  // the block behind all sixteen windows, when they are flat
+    // The executor Run uses, and the 64 KB it reads through in kFlat and kViewed.
+    int runMode_ = kWindowed;
+    uint8_t* flatBase_ = nullptr;
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};

@@ -16,6 +16,7 @@ using tables8080::kFlagTable;
 template <bool kSingleStep, typename Timing, int kMode>
 int64_t ChipCpu8080::Execute(int32_t budget) {
     static_assert(kMode != kSupplied || kSingleStep);
+    [[maybe_unused]] constexpr bool kOneBase = kMode == kFlat || kMode == kViewed;
     static void* const handlers[256] = {
         HANDLER_ROW(0), HANDLER_ROW(1), HANDLER_ROW(2), HANDLER_ROW(3),
         HANDLER_ROW(4), HANDLER_ROW(5), HANDLER_ROW(6), HANDLER_ROW(7),
@@ -29,7 +30,7 @@ int64_t ChipCpu8080::Execute(int32_t budget) {
     const int32_t clockAtEntry = ClockTicks;
     const uint8_t* const flags = kFlagTable.data();
     const uint16_t* const daa = kDaaTable.data();
-    // Only the flat executor reads this; Run picks it while flatBase_ is set and it leaves as
+    // Only the flat and viewed executors read this; Run picks them by runMode_ and they leave as
     // soon as the mapping changes.
     uint8_t* const mem = flatBase_;
     // History and the instruction count live in locals too (SYNC_OUT writes them back); PrevPC
@@ -53,9 +54,7 @@ int64_t ChipCpu8080::Execute(int32_t budget) {
 begin:
     if constexpr (kMode == kSupplied) goto acknowledge;
     if constexpr (!kSingleStep) {
-        if ((flatBase_ != nullptr) != (kMode == kFlat) || (kMode == kFlat && flatBase_ != mem)) {
-            goto out;
-        }
+        if (runMode_ != kMode || flatBase_ != mem) goto out;
     }
     slowEnd = kSingleStep || EiPending || EiArmed || (!tickListeners_.empty() && !mergeTicks_);
     limit = slowEnd ? INT32_MIN : std::min(budget, listenDeadline);
@@ -1234,8 +1233,10 @@ memory_fault:
 INSTANTIATE(true, timing8080::Standard, kWindowed)
 INSTANTIATE(false, timing8080::Standard, kWindowed)
 INSTANTIATE(false, timing8080::Standard, kFlat)
+INSTANTIATE(false, timing8080::Standard, kViewed)
 INSTANTIATE(true, timing8080::Standard, kSupplied)
 INSTANTIATE(true, timing8080::Machine, kWindowed)
 INSTANTIATE(false, timing8080::Machine, kWindowed)
 INSTANTIATE(false, timing8080::Machine, kFlat)
+INSTANTIATE(false, timing8080::Machine, kViewed)
 INSTANTIATE(true, timing8080::Machine, kSupplied)

@@ -33,12 +33,13 @@
 
 // Memory access. The window pointers answer ordinary RAM and ROM accesses; anything else (absent
 // memory, ROM writes, the colour-write hook, a fault already pending) goes through the memory's
-// careful path, after which a fault abandons the instruction.
+// careful path, after which a fault abandons the instruction. The flat and viewed executors
+// read through one base pointer (kOneBase); only the flat one writes through it too.
 #define READ8_OR(dst, address, onFault)               \
     do {                                              \
         uint16_t a_ = static_cast<uint16_t>(address); \
         const uint8_t* w_ = readWindow_[a_ >> 12];    \
-        if constexpr (kMode == kFlat) {               \
+        if constexpr (kOneBase) {                     \
             (dst) = mem[a_];                          \
         } else if (w_ != nullptr) [[likely]] {        \
             (dst) = w_[a_ & 0x0FFF];                  \
@@ -69,10 +70,10 @@
 // interrupt unit supplied. A fault here also takes back the instruction count.
 #define FETCH8(dst)                                      \
     do {                                                 \
-        if constexpr (kMode == kFlat) {                  \
+        if constexpr (kOneBase) {                        \
             (dst) = mem[PC];                             \
             PC = static_cast<uint16_t>(PC + 1);          \
-        } else if constexpr (kMode == kWindowed) {       \
+        } else if constexpr (kMode != kSupplied) {       \
             uint16_t a_ = PC;                            \
             const uint8_t* w_ = readWindow_[a_ >> 12];   \
             if (w_ != nullptr) [[likely]] {              \
@@ -91,37 +92,37 @@
 
 // Words inside one window are read with one look-up; a word that straddles two windows (or
 // meets the careful path) is read a byte at a time, low byte first, as the bus does.
-#define FETCH16(dst)                                                                               \
-    do {                                                                                           \
-        const uint8_t* w16_ = kMode == kFlat ? mem : readWindow_[static_cast<uint32_t>(PC) >> 12]; \
-        const uint16_t edge16_ = kMode == kFlat ? 0xFFFF : 0x0FFF;                                 \
-        if (kMode != kSupplied && w16_ != nullptr && (PC & edge16_) != edge16_) [[likely]] {       \
-            const uint8_t* p16_ = w16_ + (PC & edge16_);                                           \
-            (dst) = PAIR(p16_[1], p16_[0]);                                                        \
-            PC = static_cast<uint16_t>(PC + 2);                                                    \
-        } else {                                                                                   \
-            uint8_t lo_, hi_;                                                                      \
-            FETCH8(lo_);                                                                           \
-            FETCH8(hi_);                                                                           \
-            (dst) = PAIR(hi_, lo_);                                                                \
-        }                                                                                          \
+#define FETCH16(dst)                                                                          \
+    do {                                                                                      \
+        const uint8_t* w16_ = kOneBase ? mem : readWindow_[static_cast<uint32_t>(PC) >> 12];  \
+        const uint16_t edge16_ = kOneBase ? 0xFFFF : 0x0FFF;                                  \
+        if (kMode != kSupplied && (kOneBase || w16_ != nullptr) && (PC & edge16_) != edge16_) \
+            [[likely]] {                                                                      \
+            const uint8_t* p16_ = w16_ + (PC & edge16_);                                      \
+            (dst) = PAIR(p16_[1], p16_[0]);                                                   \
+            PC = static_cast<uint16_t>(PC + 2);                                               \
+        } else {                                                                              \
+            uint8_t lo_, hi_;                                                                 \
+            FETCH8(lo_);                                                                      \
+            FETCH8(hi_);                                                                      \
+            (dst) = PAIR(hi_, lo_);                                                           \
+        }                                                                                     \
     } while (0)
 
-#define READ16(dst, address)                                                      \
-    do {                                                                          \
-        uint16_t at_ = static_cast<uint16_t>(address);                            \
-        const uint8_t* w16_ =                                                     \
-            kMode == kFlat ? mem : readWindow_[static_cast<uint32_t>(at_) >> 12]; \
-        const uint16_t edge16_ = kMode == kFlat ? 0xFFFF : 0x0FFF;                \
-        if (w16_ != nullptr && (at_ & edge16_) != edge16_) [[likely]] {           \
-            const uint8_t* p16_ = w16_ + (at_ & edge16_);                         \
-            (dst) = PAIR(p16_[1], p16_[0]);                                       \
-        } else {                                                                  \
-            uint8_t lo_, hi_;                                                     \
-            READ8(lo_, at_);                                                      \
-            READ8(hi_, at_ + 1);                                                  \
-            (dst) = PAIR(hi_, lo_);                                               \
-        }                                                                         \
+#define READ16(dst, address)                                                                  \
+    do {                                                                                      \
+        uint16_t at_ = static_cast<uint16_t>(address);                                        \
+        const uint8_t* w16_ = kOneBase ? mem : readWindow_[static_cast<uint32_t>(at_) >> 12]; \
+        const uint16_t edge16_ = kOneBase ? 0xFFFF : 0x0FFF;                                  \
+        if ((kOneBase || w16_ != nullptr) && (at_ & edge16_) != edge16_) [[likely]] {         \
+            const uint8_t* p16_ = w16_ + (at_ & edge16_);                                     \
+            (dst) = PAIR(p16_[1], p16_[0]);                                                   \
+        } else {                                                                              \
+            uint8_t lo_, hi_;                                                                 \
+            READ8(lo_, at_);                                                                  \
+            READ8(hi_, at_ + 1);                                                              \
+            (dst) = PAIR(hi_, lo_);                                                           \
+        }                                                                                     \
     } while (0)
 
 #define WRITE16(address, value)                        \
@@ -164,8 +165,8 @@
             FaultPort = p_;                     \
             goto port_fault;                    \
         }                                       \
-        HAND_OVER_BEFORE_PORT();                \
         SYNC_OUT();                             \
+        HAND_OVER_BEFORE_PORT();                \
         d_->PortWrite(p_, A, periodTicks);      \
     } while (0)
 
@@ -178,8 +179,8 @@
             FaultPort = p_;                     \
             goto port_fault;                    \
         }                                       \
-        HAND_OVER_BEFORE_PORT();                \
         SYNC_OUT();                             \
+        HAND_OVER_BEFORE_PORT();                \
         A = d_->PortRead(p_, periodTicks);      \
     } while (0)
 
@@ -234,14 +235,13 @@
         if (periodTicks != listenedUpTo && !tickListeners_.empty()) CALL_LISTENERS(); \
     } while (0)
 
-// Before a port access: the listeners hear of the pending ticks, but asking how long they then
-// stay quiet would be wasted, since the access may change the answer and the instruction's
-// careful end asks again (REQUERY_LISTENERS, or a call after every instruction) before the
-// deadline is looked at.
+// Before a port access, with the registers written back (listeners never change them): the
+// listeners hear of the pending ticks, but asking how long they then stay quiet would be wasted,
+// since the access may change the answer and the instruction's careful end asks again
+// (REQUERY_LISTENERS, or a call after every instruction) before the deadline is looked at.
 #define HAND_OVER_BEFORE_PORT()                                            \
     do {                                                                   \
         if (periodTicks != listenedUpTo && !tickListeners_.empty()) {      \
-            SYNC_OUT();                                                    \
             HandTicksToListeners(periodTicks, periodTicks - listenedUpTo); \
             listenedUpTo = periodTicks;                                    \
         }                                                                  \

@@ -25,14 +25,19 @@ bool ChipMemory::AllocatePages(int start, int count, bool readOnly) {
         if (page_[p] != nullptr) return false;
     }
     // One contiguous block: the video planes are addressed across page boundaries from the red
-    // plane's start, so RAM must never be split.
-    auto block = std::make_unique<uint8_t[]>(static_cast<size_t>(count) * kPageSize);
-    std::memset(block.get(), readOnly ? 0xFF : 0x00, static_cast<size_t>(count) * kPageSize);
+    // plane's start, so RAM must never be split. The arena keeps every page in page order.
+    uint8_t* first = nullptr;
+    if (arena_.Valid()) {
+        first = arena_.Page(start);
+    } else {
+        blockStorage_[start] = std::make_unique<uint8_t[]>(static_cast<size_t>(count) * kPageSize);
+        first = blockStorage_[start].get();
+    }
+    std::memset(first, readOnly ? 0xFF : 0x00, static_cast<size_t>(count) * kPageSize);
     for (int p = start; p < start + count; ++p) {
-        page_[p] = block.get() + static_cast<size_t>(p - start) * kPageSize;
+        page_[p] = first + static_cast<size_t>(p - start) * kPageSize;
         readOnly_[p] = readOnly;
     }
-    blockStorage_[start] = std::move(block);
     blockLength_[start] = count;
     RefreshWindows();
     return true;
@@ -41,7 +46,7 @@ bool ChipMemory::AllocatePages(int start, int count, bool readOnly) {
 bool ChipMemory::FreePages(int start, int count) {
     if (start < 0 || start > 255 || count < 1 || count > 256 || start + count > 256) return false;
     for (int p = start; p < start + count; ++p) {
-        if (blockStorage_[p]) {
+        if (blockLength_[p] > 0) {
             // Pages of this block outside the range would otherwise point into freed storage.
             for (int q = p; q < p + blockLength_[p]; ++q) {
                 page_[q] = nullptr;
@@ -174,7 +179,23 @@ void ChipMemory::RefreshWindows() {
             (IsGreenPlanePage(number) && static_cast<bool>(writeHook_) && writeHookArmed_);
         writeWindow_[window] = careful ? nullptr : page;
     }
+    RefreshView();
     windowsChanged_();
+}
+
+// Only windows whose page (or its RAM/ROM kind) changed are mapped anew; a fault or the write
+// hook changes nothing in the view.
+void ChipMemory::RefreshView() {
+    viewComplete_ = arena_.Valid() && !fault_;
+    for (int window = 0; window < 16; ++window) {
+        int number = organizer_.MapPage(static_cast<uint16_t>(window << 12));
+        bool present = page_[number] != nullptr;
+        if (!arena_.ShowWindow(window, present ? number : -1, present && !readOnly_[number]) ||
+            !present) {
+            viewComplete_ = false;
+        }
+    }
+    if (arena_.View() == nullptr) viewComplete_ = false;
 }
 
 Closure<void()> ChipMemory::SetWindowsChanged(Closure<void()> listener) {

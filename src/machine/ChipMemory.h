@@ -6,6 +6,7 @@
 
 #include "machine/Closure.h"
 #include "machine/MemoryOrganizer.h"
+#include "machine/PageArena.h"
 
 class StateReader;
 class StateWriter;
@@ -17,6 +18,8 @@ class StateWriter;
 // For speed the memory keeps, per processor window, a pointer to the mapped page for reading and
 // one for writing. A window whose access needs attention (absent page, ROM, the screen's
 // colour-write hook, a fault already pending) has a null pointer and takes the careful path.
+// The pages live in a PageArena where the host allows it, so that all sixteen windows can also
+// be read through one 64 KB view (View()).
 class ChipMemory {
   public:
     static constexpr int kPageSize = 4096;
@@ -77,6 +80,10 @@ class ChipMemory {
     // The per-window pointers the processor reads through; a null entry means "ask Read/Write".
     const uint8_t* const* ReadWindows() const { return readWindow_.data(); }
     uint8_t* const* WriteWindows() const { return writeWindow_.data(); }
+    // The 64 KB the windows show, as one block: present while every window shows a present page
+    // and no fault is pending, otherwise null. Reading it is reading the mapping; only windows
+    // with a write pointer may be written through it (ROM is mapped read-only there).
+    uint8_t* View() const { return viewComplete_ ? arena_.View() : nullptr; }
 
     uint8_t ReadSlow(uint16_t address);
     void WriteSlow(uint16_t address, uint8_t value);
@@ -90,19 +97,23 @@ class ChipMemory {
 
   private:
     void RefreshWindows();
+    void RefreshView();
     void RaiseFault(uint16_t address, bool write);
     bool RangeNeeded(int page, int length) const;
 
     MemoryOrganizer& organizer_;
+    PageArena arena_;  // the pages' storage, unless !arena_.Valid()
     Closure<void()> previousMappingListener_;
     WriteHook writeHook_;
     bool writeHookArmed_ = true;
     std::array<uint8_t*, kPageCount> page_{};
-    std::array<std::unique_ptr<uint8_t[]>, kPageCount> blockStorage_{};  // only on block starts
-    std::array<int, kPageCount> blockLength_{};                          // pages, on block starts
+    // Without the arena: the storage, only on block starts.
+    std::array<std::unique_ptr<uint8_t[]>, kPageCount> blockStorage_{};
+    std::array<int, kPageCount> blockLength_{};  // pages, on block starts
     std::array<bool, kPageCount> readOnly_{};
     bool fault_ = false;
     std::array<const uint8_t*, 16> readWindow_{};
     std::array<uint8_t*, 16> writeWindow_{};
+    bool viewComplete_ = false;
     Closure<void()> windowsChanged_;
 };

@@ -44,6 +44,36 @@ TEST_F(Memory, BeforePagingEveryAddressShowsTheLastRomPage) {
     EXPECT_EQ(memory.Read(0x1234), rom[3 * 4096 + 0x234]) << "ROM unchanged";
 }
 
+// The one-block view the processor reads through: it follows the page registers window by
+// window (the same page may show twice), sees every write to a page at once, and is withdrawn
+// while a window shows absent memory or a fault is pending.
+TEST_F(Memory, ViewShowsTheMappedPagesAsOneBlock) {
+    MapAllRam();
+    ASSERT_TRUE(memory.AllocatePages(0xFC, 4, true));
+    organizer.SetPageRegister(0x3, 0xFD);
+    organizer.SetPageRegister(0x4, 0xE9);
+    organizer.SetPageRegister(0xF, 0xE9);
+    const uint8_t* view = memory.View();
+    ASSERT_NE(view, nullptr) << "memfd and mmap are available on every Linux this runs on";
+    memory.PagePointer(0xFD)[0x123] = 0x5A;
+    memory.Write(0x9FFF, 0xA5);  // page E9, shown in windows 4, 9 and F
+    EXPECT_EQ(view[0x3123], 0x5A);
+    EXPECT_EQ(view[0x4FFF], 0xA5);
+    EXPECT_EQ(view[0xFFFF], 0xA5);
+    EXPECT_EQ(view[0x2000], 0x00);
+
+    organizer.SetPageRegister(0x7, 0x40);  // nothing there
+    EXPECT_EQ(memory.View(), nullptr);
+    organizer.SetPageRegister(0x7, 0xE7);
+    EXPECT_EQ(memory.View(), view);
+    memory.Write(0x3000, 1);  // ROM
+    ASSERT_TRUE(memory.Fault());
+    EXPECT_EQ(memory.View(), nullptr);
+    memory.ClearFault();
+    EXPECT_EQ(memory.View(), view);
+    EXPECT_EQ(view[0x3000], 0xFF) << "the ROM write left the page as it was";
+}
+
 TEST_F(Memory, PageRegistersReadBackInvertedOnlyWithPagingOn) {
     organizer.PortWrite(0xE5, 0x12, 0);
     EXPECT_EQ(organizer.PortRead(0xE5, 0), 0xFF);

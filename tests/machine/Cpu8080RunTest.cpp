@@ -4,6 +4,7 @@
 #include <memory>
 #include <random>
 
+#include "machine/StateStream.h"
 #include "support/CpuFixture.h"
 
 namespace {
@@ -12,18 +13,38 @@ namespace {
 // interrupt source that accepts at random moments. Mixed: a window onto ROM, one onto absent
 // memory, the colour-write hook on a window, a listener called after every instruction. Flat:
 // all sixteen windows on one RAM block, a listener that merges calls, and a device that maps
-// ROM in and out of window C, so runs keep switching between the flat and the windowed path.
-enum class Layout { kMixed, kFlat };
+// ROM in and out of window C and swaps two RAM pages, so runs keep switching between the flat
+// path (pages in order, or out of order through the memory's view) and the others.
+// Rom: the built-in ROM's mapping at its prompt (ROM in windows C-F, the green plane behind the
+// hook in A-B) with code in ROM too, merged listener calls, and a device that maps RAM in and
+// out of window C, absent memory in and out of window D and arms and disarms the hook.
+enum class Layout { kMixed, kFlat, kRom };
 
 struct RandomMachine {
-    // Writes ending in 0 toggle window C between RAM and ROM.
+    // Writes ending in 0 toggle window C between RAM and ROM, writes ending in 1 swap the pages
+    // of windows 0 and 1 (RAM no longer in page order); with the Rom layout, writes ending in 1
+    // toggle window D between ROM and nothing instead, and writes ending in 2 the hook.
     struct Remapper : RecordingDevice {
         MemoryOrganizer* organizer = nullptr;
+        ChipMemory* memory = nullptr;
+        bool romLayout = false;
+        bool hookArmed = true;
         void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override {
             RecordingDevice::PortWrite(port, value, ticks);
-            if ((value & 0x0F) != 0) return;
-            const bool rom = organizer->PageRegister(0xC) == 0xFC;
-            organizer->SetPageRegister(0xC, rom ? 0xEC : 0xFC);
+            if ((value & 0x0F) == 0) {
+                const bool rom = organizer->PageRegister(0xC) == 0xFC;
+                organizer->SetPageRegister(0xC, rom ? 0xEC : 0xFC);
+            } else if (romLayout && (value & 0x0F) == 1) {
+                const bool rom = organizer->PageRegister(0xD) == 0xFD;
+                organizer->SetPageRegister(0xD, rom ? 0x33 : 0xFD);
+            } else if ((value & 0x0F) == 1) {
+                const uint8_t first = organizer->PageRegister(0);
+                organizer->SetPageRegister(0, organizer->PageRegister(1));
+                organizer->SetPageRegister(1, first);
+            } else if (romLayout && (value & 0x0F) == 2) {
+                hookArmed = !hookArmed;
+                memory->SetWriteHookArmed(hookArmed);
+            }
         }
     };
 
@@ -37,9 +58,16 @@ struct RandomMachine {
             organizer.SetPageRegister(0xC, 0xFC);  // ROM
             organizer.SetPageRegister(0xD, 0x33);  // nothing
             organizer.SetPageRegister(0xE, 0xEA);  // green plane, behind the hook
+        } else if (layout == Layout::kRom) {
+            organizer.SetPageRegister(0xA, 0xEA);
+            organizer.SetPageRegister(0xB, 0xEB);
+            for (int w = 0xC; w <= 0xF; ++w)
+                organizer.SetPageRegister(w, static_cast<uint8_t>(0xF0 + w));
         }
         organizer.EnablePaging();
-        for (int page = 0xE0; page <= 0xEF; ++page) {
+        // Code in ROM too when it is mapped (F0-FB are absent).
+        for (int page = 0xE0; page <= (layout == Layout::kRom ? 0xFF : 0xEF); ++page) {
+            if (memory.PagePointer(page) == nullptr) continue;
             for (int i = 0; i < 4096; ++i)
                 memory.PagePointer(page)[i] = static_cast<uint8_t>(rng());
         }
@@ -54,8 +82,12 @@ struct RandomMachine {
         cpu.AttachPort(0x00, 0x80, false, &low);
         cpu.AttachPort(0x80, 0xC0, false, &high);  // C0-FF unbound: port faults happen
         high.organizer = &organizer;
-        if (layout == Layout::kMixed) {
+        high.memory = &memory;
+        high.romLayout = layout == Layout::kRom;
+        if (layout != Layout::kFlat) {
             memory.SetWriteHook(ChipMemory::WriteHook::Bind<&RandomMachine::Hook>(this));
+        }
+        if (layout == Layout::kMixed) {
             cpu.AddTickListener(TickListener::Bind<&RandomMachine::OnTicks>(this));
         } else {
             // Some interrupts supply a CALL, whose address bytes come from the unit too.
@@ -72,6 +104,7 @@ struct RandomMachine {
     }
 
     bool Hook(uint8_t* page, uint16_t offset, uint8_t value) {
+        ++hookWrites;
         page[offset] = static_cast<uint8_t>(value ^ 0x55);
         return true;
     }
@@ -108,6 +141,7 @@ struct RandomMachine {
     std::mt19937 interruptRng;
     int64_t listenerSum = 0;
     int64_t heardTicks = 0, nextEvent = 100;
+    int64_t hookWrites = 0;
 };
 
 void ExpectSameState(RandomMachine& a, RandomMachine& b, const std::string& where) {
@@ -142,27 +176,54 @@ void ExpectSameState(RandomMachine& a, RandomMachine& b, const std::string& wher
     ASSERT_EQ(a.heardTicks, b.heardTicks) << where;
     ASSERT_TRUE(a.low.log == b.low.log) << where;
     ASSERT_TRUE(a.high.log == b.high.log) << where;
+    ASSERT_EQ(a.hookWrites, b.hookWrites) << where;
     for (int page = 0xE0; page <= 0xEF; ++page) {
         ASSERT_EQ(0, std::memcmp(a.memory.PagePointer(page), b.memory.PagePointer(page), 4096))
             << where << " page " << page;
     }
 }
 
-// Runs 24 seeds both ways, slice by slice; counts the slices that began on the flat path, the
-// bytes the interrupt unit supplied and the seeds that reached a fault.
+std::vector<uint8_t> SaveChips(RandomMachine& m) {
+    std::vector<uint8_t> state;
+    StateWriter out(state);
+    m.cpu.SaveState(out);
+    m.organizer.SaveState(out);
+    m.memory.SaveState(out);
+    return state;
+}
+
+// Puts a saved state back over another mapping and other memory contents: the processor must
+// read what was saved, through the mapping that was saved.
+void LoadChipsOverOtherMapping(RandomMachine& m, const std::vector<uint8_t>& state) {
+    for (int w = 0; w < 16; ++w) m.organizer.SetPageRegister(w, static_cast<uint8_t>(0xEF - w));
+    for (int page = 0xE0; page <= 0xEF; ++page) std::memset(m.memory.PagePointer(page), 0x76, 4096);
+    StateReader in(state.data(), state.size());
+    ASSERT_TRUE(m.cpu.LoadState(in));
+    ASSERT_TRUE(m.organizer.LoadState(in));
+    ASSERT_TRUE(m.memory.LoadState(in));
+}
+
+// Runs 24 seeds both ways, slice by slice; counts the slices that began on each path, the bytes
+// the interrupt unit supplied, the writes the hook took and the seeds that reached a fault.
+// Halfway through, the run's state is saved and loaded back over another mapping.
 struct Coverage {
-    int flatSlices = 0, windowedSlices = 0, interrupts = 0, seedsWithFaults = 0;
+    int flatSlices = 0, viewedSlices = 0, windowedSlices = 0, interrupts = 0, seedsWithFaults = 0;
+    int64_t hookWrites = 0;
 };
 
 void CompareRunWithSteps(Layout layout, Coverage& coverage) {
-    auto& [flatSlices, windowedSlices, interrupts, seedsWithFaults] = coverage;
+    auto& [flatSlices, viewedSlices, windowedSlices, interrupts, seedsWithFaults, hookWrites] =
+        coverage;
     for (uint32_t seed = 1; seed <= 24; ++seed) {
         bool machineTiming = (seed & 1) != 0;
         auto stepped = std::make_unique<RandomMachine>(seed, machineTiming, layout);
         auto run = std::make_unique<RandomMachine>(seed, machineTiming, layout);
         int faults = 0;
         for (int slice = 0; slice < 60; ++slice) {
-            ++(run->cpu.FlatMemory() ? flatSlices : windowedSlices);
+            if (slice == 30) LoadChipsOverOtherMapping(*run, SaveChips(*run));
+            ++(run->cpu.FlatMemory()     ? flatSlices
+               : run->cpu.ViewedMemory() ? viewedSlices
+                                         : windowedSlices);
             int32_t budget = stepped->cpu.PeriodTicks + 1 +
                              static_cast<int32_t>((seed * 7919 + slice * 104729) % 3000);
             int64_t steps = 0;
@@ -182,6 +243,7 @@ void CompareRunWithSteps(Layout layout, Coverage& coverage) {
         }
         if (faults > 0) ++seedsWithFaults;
         interrupts += static_cast<int>(run->controller.fetched.size());
+        hookWrites += run->hookWrites;
     }
 }
 
@@ -196,14 +258,28 @@ TEST(Cpu8080Run, RunEqualsRepeatedStepsOnRandomPrograms) {
 }
 
 // The same with the flat path and merged listener calls: while all memory is one RAM block Run
-// reads and writes it through one pointer; a port write that maps ROM in must send it back to
-// the windowed path at once.
+// reads and writes it through one pointer; a port write that maps ROM in must send it to the
+// path that writes through the windows at once.
 TEST(Cpu8080Run, RunEqualsRepeatedStepsWhileTheMappingTurnsFlatAndBack) {
     Coverage coverage;
     CompareRunWithSteps(Layout::kFlat, coverage);
     EXPECT_GT(coverage.flatSlices, 200);
-    EXPECT_GT(coverage.windowedSlices, 50);
+    EXPECT_GT(coverage.viewedSlices + coverage.windowedSlices, 50);
     EXPECT_GT(coverage.seedsWithFaults, 12);
+    EXPECT_GT(coverage.interrupts, 2000);
+}
+
+// The same on the mapping of the built-in ROM's prompt, which Run reads through the memory's
+// view: writes into ROM fault, writes into the green plane meet the hook while it is armed, and
+// page switches in the middle of a run (window C to RAM, window D to absent memory) send it to
+// the flat or the windowed path and back.
+TEST(Cpu8080Run, RunEqualsRepeatedStepsWhileRomIsMapped) {
+    Coverage coverage;
+    CompareRunWithSteps(Layout::kRom, coverage);
+    EXPECT_GT(coverage.viewedSlices, 200);
+    EXPECT_GT(coverage.windowedSlices, 20);
+    EXPECT_GT(coverage.seedsWithFaults, 12);
+    EXPECT_GT(coverage.hookWrites, 100);
     EXPECT_GT(coverage.interrupts, 2000);
 }
 
