@@ -24,6 +24,7 @@ class FakeSoundStream : public SoundStream {
     void Abort() override { active_ = false; }
     bool IsActive() const override { return active_; }
     bool IsStopped() const override { return !active_; }
+    unsigned long StartFrames() const override { return startFrames; }
 
     std::vector<SoundFrame> Pull(int frames) {
         std::vector<SoundFrame> out(static_cast<size_t>(frames), SoundFrame{-1, -1});
@@ -33,16 +34,18 @@ class FakeSoundStream : public SoundStream {
 
     int starts = 0;
     int stops = 0;
+    unsigned long startFrames = 0;
 
   private:
     Fill fill_;
     bool active_ = false;
 };
 
-// Fills the ring once (which starts the stream) and lets the device take it all, so that every
-// block produced from then on is the next one the device plays.
+// Fills the ring once (which starts the stream), runs the period after the start (skipped: the
+// ring is full, and the priming ends) and lets the device take it all, so that every block
+// produced from then on is the next one the device plays.
 inline void PrimeAndDrain(SoundDriver& driver, FakeSoundStream& stream) {
-    for (int i = 0; i < SoundRing::kBlocks; ++i) driver.ProduceBlock();
+    for (int i = 0; i <= SoundRing::kBlocks; ++i) driver.ProduceBlock();
     stream.Pull(SoundRing::kFrames);
 }
 
