@@ -7,7 +7,7 @@
 typedef void PaStream;
 
 // The driver's output stream on a PortAudio device: 2 channels of 16-bit samples at 44,100 Hz,
-// 1764 frames per buffer (twenty emulation periods, 40 ms), no clipping or dithering, the device's
+// 1760 frames per buffer (twenty emulation periods, 40 ms), no clipping or dithering, the device's
 // low latency (on ALSA two such buffers). Every buffer costs the host a round of wake-ups in the
 // audio threads (through PulseAudio's ALSA plugin some twenty system calls on two threads), so
 // at normal speed their number is most of the process's load: 40 ms buffers take half the 20 ms
@@ -15,7 +15,7 @@ typedef void PaStream;
 class PortAudioStream : public SoundStream {
   public:
     static constexpr double kSampleRate = 44100.0;
-    static constexpr unsigned long kFramesPerBuffer = 1764;
+    static constexpr unsigned long kFramesPerBuffer = 1760;
 
     // Opens the stream stopped; null when the device index has no device or the device refuses.
     static std::unique_ptr<SoundStream> Open(int deviceIndex, Fill fill);

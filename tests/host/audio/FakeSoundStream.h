@@ -41,11 +41,10 @@ class FakeSoundStream : public SoundStream {
     bool active_ = false;
 };
 
-// Fills the ring once (which starts the stream), runs the period after the start (skipped: the
-// ring is full, and the priming ends) and lets the device take it all, so that every block
-// produced from then on is the next one the device plays.
+// Fills the ring once (which starts the stream) and lets the device take it all, so that every
+// block produced from then on is the next one the device plays.
 inline void PrimeAndDrain(SoundDriver& driver, FakeSoundStream& stream) {
-    for (int i = 0; i <= SoundRing::kBlocks; ++i) driver.ProduceBlock();
+    for (int i = 0; i < SoundRing::kBlocks; ++i) driver.ProduceBlock();
     stream.Pull(SoundRing::kFrames);
 }
 

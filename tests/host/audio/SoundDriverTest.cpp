@@ -230,13 +230,13 @@ TEST_F(SoundDriverTest, PrimingPlaysSilenceAndStartsTheStreamOnceTheRingIsFull) 
     EXPECT_EQ(played[kRing - 1].left, kFull);
 }
 
-// PulseAudio and PipeWire fill their own buffer first: three device buffers of 1764 frames in one
+// PulseAudio and PipeWire fill their own buffer first: three device buffers of 1760 frames in one
 // go when the stream starts or resumes, twice what the ring holds, then one every 40 ms while the
 // run loop adds a block per period, 10 % early. Started by a full ring or resumed with one, the
 // device hears silence for the grab, then the whole ring and no held frame, however late the
 // grab comes.
 TEST_F(SoundDriverTest, AStreamThatTakesThreeBuffersAtOnceWhenItStartsHearsTheWholeRing) {
-    constexpr int kBuffer = 1764;
+    constexpr int kBuffer = 1760;
     driver = std::make_unique<SoundDriver>(0, 2, SoundDriver::Volumes{100, 100, 100}, nullptr,
                                            opener.Opener());
     stream = opener.last;
