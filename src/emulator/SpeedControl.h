@@ -11,7 +11,7 @@ inline constexpr int kPeriodMs = 2;
 inline constexpr int kPeriodMicros = 2000;
 // The timer wakes once for this many periods (10 ms at normal speed): nothing the machine meets
 // from outside needs finer steps (the window samples keys and the joystick every 20 ms, the
-// sound ring holds 60 ms), and a fifth of the wake-ups is most of the host's load at normal
+// sound ring holds 80 ms), and a fifth of the wake-ups is most of the host's load at normal
 // speed. The periods keep their own budgets and sound blocks, so emulated time is unchanged.
 inline constexpr int kPeriodsPerWake = 5;
 // While the audio device paces the machine the periods come 10 % early: the ring fills, and the
@@ -21,9 +21,8 @@ inline constexpr int kPeriodsPerWake = 5;
 // ten.
 inline constexpr int kPacedPeriodMicros = 1800;
 // Once the host has kept the run loop from its periods long enough to half empty the ring, the
-// periods come twice as often until it is refilled (60 ms of emulation in some 60 ms) rather
-// than over most of a second in which the next delay would leave the device a hold. Each 40 ms
-// device buffer leaves the ring a third full, so this is also the usual refill after one.
+// periods come twice as often until it is refilled (80 ms of emulation in some 80 ms) rather
+// than over most of a second in which the next delay would leave the device a hold.
 inline constexpr int kCatchUpPeriodMicros = 1000;
 inline constexpr double kSlowest = 0.25;
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "host/audio/PortAudioSession.h"
-#include "host/audio/PortAudioStream.h"
 #include "host/audio/SoundConfig.h"
 #include "host/audio/SoundDevices.h"
 #include "host/audio/SoundDriver.h"
@@ -107,11 +106,9 @@ TEST_F(AlsaFileDeviceTest, SpeakerToggledAt440HzIsPlayedAsThatSquareWave) {
                 nextToggle = static_cast<int64_t>(++toggles * kHalfPeriodTicks);
             }
         }
-        // The thirtieth block filled the ring and started the stream; its first grab hears
-        // silence. The device has no clock and then drains the ring at once, and repeats the
-        // last frame until the stream is closed.
-        const int64_t wanted = 3 * PortAudioStream::kFramesPerBuffer + SoundRing::kFrames + 880;
-        for (int i = 0; i < 200 && sound.Driver()->GetStatistics().framesPlayed < wanted; ++i) {
+        // The twentieth block filled the ring and started the stream; the device has no clock
+        // and drains it at once, then repeats the last frame until the stream is closed.
+        for (int i = 0; i < 200 && sound.Driver()->GetStatistics().framesPlayed < 4 * 880; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         pio.SetSpeakerOutput({});

@@ -241,26 +241,10 @@ struct PacedMachine {
     int64_t skipped = 0;
 };
 
-// Calls the machine as often as the run loop does while a device paces it: every 1.8 ms, every
-// 1 ms while the ring is less than half full (as it is after each device buffer).
+// Calls the machine every period the run loop uses while a device paces it.
 int64_t RunPaced(PacedMachine& machine, std::chrono::nanoseconds duration) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + duration;
-    Clock::time_point deadline = Clock::now();
-    int64_t dropped = 0;
-    while (deadline < end) {
-        machine.Period();
-        const std::chrono::microseconds period(machine.sound.Behind() ? speed::kCatchUpPeriodMicros
-                                                                      : speed::kPacedPeriodMicros);
-        deadline += period;
-        const Clock::time_point now = Clock::now();
-        while (deadline + period <= now) {
-            deadline += period;
-            ++dropped;
-        }
-        std::this_thread::sleep_until(deadline);
-    }
-    return dropped;
+    return soundtest::RunPeriods(std::chrono::microseconds(speed::kPacedPeriodMicros), duration,
+                                 [&](int64_t) { machine.Period(); });
 }
 
 TEST_F(PulsePacingSlowTest, DriverKeepsTheMachineOnTheAudioClockAndRefillsAfterASpeedChange) {
@@ -305,7 +289,7 @@ TEST_F(PulsePacingSlowTest, DriverKeepsTheMachineOnTheAudioClockAndRefillsAfterA
     }
     const std::vector<int16_t> heard = StopRecording();
 
-    // The tone breaks once: the half second at the other speed, less the 60 ms the ring still
+    // The tone breaks once: the half second at the other speed, less the 80 ms the ring still
     // held, plus the refill after it; no gap anywhere else.
     std::vector<Tone> tones = Tones(waveform::Side(heard, 0));
     ASSERT_EQ(tones.size(), 2u);

@@ -97,7 +97,6 @@ bool SoundDriver::ProduceBlock() {
         ++statistics_.blocksProduced;
         if (full && priming_) {
             startStream = stream_->IsStopped();
-            if (startStream) startFramesLeft_ = static_cast<int64_t>(stream_->StartFrames());
             priming_ = false;
         }
     }
@@ -172,15 +171,10 @@ void SoundDriver::PauseStream() {
     std::lock_guard lock(mutex_);
     priming_ = true;
     primingFrame_ = {};
-    startFramesLeft_ = 0;
 }
 
 void SoundDriver::ResumeStream() {
     if (!IsOpen() || !stream_->IsStopped()) return;
-    {
-        std::lock_guard lock(mutex_);
-        startFramesLeft_ = static_cast<int64_t>(stream_->StartFrames());
-    }
     stream_->Start();
 }
 
@@ -201,18 +195,16 @@ void SoundDriver::FillOutput(SoundFrame* output, unsigned long frames) {
     }
     std::lock_guard lock(mutex_);
     statistics_.framesPlayed += static_cast<int64_t>(frames);
-    // A device just started fills its whole buffer at once, more than the ring holds: it hears
-    // the priming frame for that much, and the ring from then on, so that a full ring plays
-    // whole instead of with a hole after its first buffer.
-    if (startFramesLeft_ > 0 || (priming_ && !ring_.Full())) {
-        std::fill(output, output + frames, primingFrame_);
-        statistics_.framesPrimed += static_cast<int64_t>(frames);
-        startFramesLeft_ = std::max<int64_t>(0, startFramesLeft_ - static_cast<int64_t>(frames));
-        return;
+    if (priming_) {
+        if (!ring_.Full()) {
+            std::fill(output, output + frames, primingFrame_);
+            statistics_.framesPrimed += static_cast<int64_t>(frames);
+            return;
+        }
+        // Resumed with the ring still full from before the pause: it is primed already, and
+        // playing silence again once the first buffer was taken would leave a hole.
+        priming_ = false;
     }
-    // Resumed with the ring still full from before the pause: it is primed already, and playing
-    // silence again once the first buffer was taken would leave a hole.
-    priming_ = false;
     while (frames > 0) {
         const int count = static_cast<int>(std::min<unsigned long>(frames, INT_MAX));
         const int taken = ring_.Pull(output, count);

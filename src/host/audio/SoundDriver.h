@@ -82,9 +82,8 @@ class SoundDriver {
     // The device's clock sets the pace: the stream is open and has not stalled. The run loop
     // then runs its periods a little early and lets the full ring skip the surplus.
     bool Paces() const { return IsOpen() && !stalled_.load(std::memory_order_relaxed); }
-    // The ring is less than half full: the device has just taken a buffer (it leaves ten of
-    // thirty blocks), or the host kept the run loop from its periods for a while. The run loop
-    // catches up faster.
+    // The ring is less than half full: the host kept the run loop from its periods for a
+    // while, and the device has eaten into the margin. The run loop catches up faster.
     bool Behind() const {
         return buffered_.load(std::memory_order_relaxed) < SoundRing::kFrames / 2;
     }
@@ -94,9 +93,6 @@ class SoundDriver {
     void Unmute();
     int16_t ChannelVolume(int channel) const;
 
-    // A stream started (here, or by ProduceBlock once the ring is first full) first takes the
-    // stream's StartFrames at once, PulseAudio three device buffers (120 ms), more than the ring
-    // holds: they get the priming frame, and the ring plays from then on, whole.
     void PauseStream();
     void ResumeStream();
 
@@ -132,8 +128,7 @@ class SoundDriver {
     std::array<Channel, kMaxChannels> channels_;
     SoundRing ring_;
     bool priming_ = false;
-    int64_t startFramesLeft_ = 0;  // of the device's first grab after a start: priming frame
-    SoundFrame primingFrame_{};    // what the device hears while the ring fills: silence or held
+    SoundFrame primingFrame_{};  // what the device hears while the ring fills: silence or held
     int stalledPeriods_ = 0;
     std::atomic<bool> stalled_{false};
     std::atomic<int> buffered_{0};  // frames in the ring, for Behind without the mutex

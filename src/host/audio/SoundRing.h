@@ -4,18 +4,17 @@
 
 #include "host/audio/SoundFrame.h"
 
-// The queue between the emulation and the audio device: thirty blocks of one emulation period
-// each (60 ms). The device takes a buffer of twenty blocks at a time, so the ten left cover the
-// run loop's next wake-ups; the ring and the device's buffer together stay within 102 ms of
-// latency from a level change to the device taking it (60 + 2 for the block being built + the
-// 40 ms buffer), as 80 ms of ring with 20 ms buffers did. The producer appends whole blocks; the
+// The queue between the emulation and the audio device: forty blocks of one emulation period
+// each (80 ms). A PulseAudio or PipeWire stream takes three device buffers (2640 frames) at once
+// when it starts and after a resume; the ring holds them and one buffer more, and stays within
+// 100 ms of latency from a level change to the device. The producer appends whole blocks; the
 // device takes any number of frames and, when the queue runs dry, hears the last frame it was given
 // again instead of a drop to zero, which would click. Not thread-safe: the sound driver's mutex
 // guards it.
 class SoundRing {
   public:
     static constexpr int kFramesPerBlock = 88;
-    static constexpr int kBlocks = 30;
+    static constexpr int kBlocks = 40;
     static constexpr int kFrames = kFramesPerBlock * kBlocks;
 
     // Appends one block of kFramesPerBlock frames unless the ring is full. Returns true when the
@@ -26,8 +25,8 @@ class SoundRing {
     // many came from the ring.
     int Pull(SoundFrame* output, int count);
 
-    // No room for another block. The device takes whole buffers of twenty blocks, so this is
-    // the moment the write position catches up with the read position; a host that took odd
+    // No room for another block. The device takes whole buffers of ten blocks, so this is the
+    // moment the write position catches up with the read position; a host that took odd
     // amounts would still never have unplayed frames overwritten.
     bool Full() const { return kFrames - Buffered() < kFramesPerBlock; }
     int Buffered() const;

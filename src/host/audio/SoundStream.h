@@ -20,6 +20,4 @@ class SoundStream {
     virtual void Abort() = 0;
     virtual bool IsActive() const = 0;
     virtual bool IsStopped() const = 0;
-    // Frames the device takes in one go when it starts, before it runs on its own clock.
-    virtual unsigned long StartFrames() const { return 0; }
 };

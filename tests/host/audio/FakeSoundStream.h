@@ -24,7 +24,6 @@ class FakeSoundStream : public SoundStream {
     void Abort() override { active_ = false; }
     bool IsActive() const override { return active_; }
     bool IsStopped() const override { return !active_; }
-    unsigned long StartFrames() const override { return startFrames; }
 
     std::vector<SoundFrame> Pull(int frames) {
         std::vector<SoundFrame> out(static_cast<size_t>(frames), SoundFrame{-1, -1});
@@ -34,7 +33,6 @@ class FakeSoundStream : public SoundStream {
 
     int starts = 0;
     int stops = 0;
-    unsigned long startFrames = 0;
 
   private:
     Fill fill_;
