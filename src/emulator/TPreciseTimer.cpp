@@ -37,7 +37,7 @@ void TPreciseTimer::SetIntervalMicros(int us) {
     if (us <= 0 || us == interval_) return;
     if (std::this_thread::get_id() == thread_.get_id()) {
         // From the callback: the thread reads the new interval when the call returns, so there
-        // is nobody to wake. The run loop changes it twice per audio buffer while it catches up.
+        // is nobody to wake. The run loop changes it whenever it starts or stops catching up.
         interval_ = us;
         restart_ = true;
         return;
