@@ -9,6 +9,7 @@ TPreciseTimer::~TPreciseTimer() {
         quit_ = true;
     }
     wake_.notify_all();
+    stopped_.notify_all();
     thread_.join();
 }
 
@@ -19,7 +20,7 @@ void TPreciseTimer::SetEnabled(bool enabled) {
         std::lock_guard<std::mutex> lock(mutex_);
         enabled_ = enabled;
         restart_ = true;
-        if (!enabled) wake_.notify_all();
+        if (!enabled) stopped_.notify_all();
         return;
     }
     {
@@ -29,14 +30,20 @@ void TPreciseTimer::SetEnabled(bool enabled) {
         restart_ = true;
     }
     wake_.notify_all();
+    if (!enabled) stopped_.notify_all();
 }
 
 void TPreciseTimer::SetIntervalMicros(int us) {
     if (us <= 0 || us == interval_) return;
+    if (std::this_thread::get_id() == thread_.get_id()) {
+        // From the callback: the thread reads the new interval when the call returns, so there
+        // is nobody to wake. The run loop changes it whenever it starts or stops catching up.
+        interval_ = us;
+        restart_ = true;
+        return;
+    }
     {
-        std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
-        bool own = std::this_thread::get_id() != thread_.get_id();
-        if (own) lock.lock();
+        std::lock_guard<std::mutex> lock(mutex_);
         interval_ = us;
         restart_ = true;
     }
@@ -45,7 +52,7 @@ void TPreciseTimer::SetIntervalMicros(int us) {
 
 bool TPreciseTimer::WaitDisabled(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return wake_.wait_for(lock, timeout, [this] { return quit_ || !enabled_; });
+    return stopped_.wait_for(lock, timeout, [this] { return quit_ || !enabled_; });
 }
 
 void TPreciseTimer::WaitIdle() {

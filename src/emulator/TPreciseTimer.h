@@ -56,7 +56,8 @@ class TPreciseTimer {
     std::atomic<bool> busy_{false};
     std::atomic<long> dropped_{0};
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable wake_;     // the timer's own thread: enabled, restarted, quit
+    std::condition_variable stopped_;  // watchers in WaitDisabled: disabled or quit
     Closure<void()> callback_;
     std::condition_variable idle_;
     bool inCallback_ = false;  // under mutex_: from the decision to call until the call returned
