@@ -67,6 +67,21 @@ uint64_t MachineHistory::Fingerprint() const {
     return Mix(Mix(Mix(Mix(0, registers), pointers), clocks), control);
 }
 
+// The log now ends at the machine as it is: what it was checked against and what the outside
+// counters read are taken from here on.
+void MachineHistory::TakeOverTheMachine() {
+    expected_ = Fingerprint();
+    debuggerCalls_ = DebuggerCalls();
+    debuggerSteps_ = DebuggerSteps();
+    tapeChanges_ = machine_.tape_->OutsidePlayChanges();
+    tapeRecordings_ = machine_.tape_->RecordingsDone();
+    if (const IfSdRom* sd = machine_.sdRom_.get()) {
+        sdCommands_ = sd->CardCommands();
+        sdWrites_ = sd->CardWrites();
+    }
+    busySinceCheckpoint_ = 0;
+}
+
 MachineHistory::Inputs MachineHistory::CurrentInputs() const {
     Inputs inputs;
     if (machine_.systemPio_ != nullptr) {
@@ -98,6 +113,17 @@ void MachineHistory::Append(const Entry& entry) {
     bytes_ += sizeof(Entry);
 }
 
+// Instructions just run (a period, or the debugger's steps) go into the log stamped with where
+// they began and checked by the processor's state after them.
+void MachineHistory::AppendRun(Entry entry) {
+    entry.position = position_;
+    entry.ticks = ticks_;
+    entry.check = Fingerprint();
+    Append(entry);
+    position_ += entry.steps;
+    expected_ = entry.check;
+}
+
 void MachineHistory::LogOutsideSteps() {
     const int64_t calls = DebuggerCalls() - debuggerCalls_;
     const int64_t steps = DebuggerSteps() - debuggerSteps_;
@@ -108,12 +134,7 @@ void MachineHistory::LogOutsideSteps() {
         entry.kind = Entry::Outside;
         entry.calls = calls;
         entry.steps = steps;
-        entry.position = position_;
-        entry.ticks = ticks_;
-        entry.check = Fingerprint();
-        Append(entry);
-        position_ += steps;
-        expected_ = entry.check;
+        AppendRun(entry);
     } else if (Fingerprint() != expected_) {
         // Changed by something that did not say so (a snapshot loaded, a register set): the log
         // is right up to here, and a checkpoint takes over from the machine as it is.
@@ -157,13 +178,8 @@ void MachineHistory::AfterPeriod(int32_t budget, bool ranToBudget, bool faulted,
     entry.faulted = faulted;
     entry.budget = budget;
     entry.steps = steps;
-    entry.position = position_;
-    entry.ticks = ticks_;
-    entry.check = Fingerprint();
-    Append(entry);
-    position_ += steps;
+    AppendRun(entry);
     if (!faulted) ticks_ += budget;
-    expected_ = entry.check;
     busySinceCheckpoint_ += busyNanos;
 
     bool cut = false;
@@ -219,17 +235,8 @@ void MachineHistory::TakeCheckpoint(bool cut) {
         checkpoints_.push_back(std::move(checkpoint));
     }
 
-    expected_ = Fingerprint();
-    debuggerCalls_ = DebuggerCalls();
-    debuggerSteps_ = DebuggerSteps();
-    tapeChanges_ = machine_.tape_->OutsidePlayChanges();
-    tapeRecordings_ = machine_.tape_->RecordingsDone();
-    if (const IfSdRom* sd = machine_.sdRom_.get()) {
-        sdCommands_ = sd->CardCommands();
-        sdWrites_ = sd->CardWrites();
-    }
+    TakeOverTheMachine();
     checkpointWanted_ = false;
-    busySinceCheckpoint_ = 0;
     const int64_t nanos =
         std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
     // A running average: one slow save (the host busy elsewhere) moves it only a little.
@@ -462,17 +469,8 @@ MachineHistory::Restored MachineHistory::Finish(int64_t position, uint64_t entry
     }
     position_ = position;
     ticks_ = ticks;
-    expected_ = Fingerprint();
     inputs_ = CurrentInputs();
-    debuggerCalls_ = DebuggerCalls();
-    debuggerSteps_ = DebuggerSteps();
-    tapeChanges_ = machine_.tape_->OutsidePlayChanges();
-    tapeRecordings_ = machine_.tape_->RecordingsDone();
-    if (const IfSdRom* sd = machine_.sdRom_.get()) {
-        sdCommands_ = sd->CardCommands();
-        sdWrites_ = sd->CardWrites();
-    }
-    busySinceCheckpoint_ = 0;
+    TakeOverTheMachine();
     return result;
 }
 

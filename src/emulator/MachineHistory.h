@@ -173,6 +173,8 @@ class MachineHistory {
     void TakeCheckpoint(bool cut);
     void Trim();
     void Append(const Entry& entry);
+    void AppendRun(Entry entry);
+    void TakeOverTheMachine();
     uint64_t Fingerprint() const;
     void ApplyInputs(const Inputs& inputs);
     Inputs CurrentInputs() const;
