@@ -204,8 +204,10 @@ TEST_F(FormJoyTest, DeviceChosenWithoutAControllerStoresNone) {
 }
 
 TEST_F(FormJoyTest, TheControlsPageOpensItAndOkBuildsTheJoystickOfTheRunningMachine) {
+    using namespace std::string_view_literals;
+    // JMP 0: the machine must keep running for the joystick to be latched.
     settings->SetPath(keys::kRomFile,
-                      folder.Write("test.rom", testing_support::RomWith("\xC3\x00\x00")));
+                      folder.Write("test.rom", testing_support::RomWith("\xC3\x00\x00"sv)));
     auto window = std::make_unique<TFormMain>(*settings, nullptr, SilentAudio());
     window->show();
     Machine& machine = window->GetMachine();

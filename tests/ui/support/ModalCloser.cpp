@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 
 ModalCloser::ModalCloser(std::vector<Step> steps, int patienceMs)
     : steps_(std::move(steps)), patienceMs_(patienceMs) {
@@ -31,7 +32,10 @@ void ModalCloser::CloseOverdue() {
         return;
     }
     if (watchedFor_.elapsed() < patienceMs_) return;
-    closed_ << QString("%1 '%2'").arg(top->metaObject()->className(), top->windowTitle());
+    QString entry = QString("%1 '%2'").arg(top->metaObject()->className(), top->windowTitle());
+    // A message nobody expected says more by its text than by its title.
+    if (auto* box = qobject_cast<QMessageBox*>(top)) entry += QString(": %1").arg(box->text());
+    closed_ << entry;
     watchedFor_.start();  // one that refuses to go is tried again after another wait
     if (auto* dialog = qobject_cast<QDialog*>(top)) {
         dialog->reject();
