@@ -172,6 +172,7 @@ class ChipCpu8080 {
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};
+    std::array<uint8_t, 256> portReach_{};  // the device's PortReach, per port
     struct ListenerEntry {
         TickListener call;
         QuietQuery quiet;

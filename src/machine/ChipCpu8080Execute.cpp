@@ -904,9 +904,10 @@ op_D2 : {
 }
     NEXT(0xD2);
 op_D3 : {
-    uint8_t port;
+    uint8_t port, reach;
     FETCH8(port);
-    PORT_OUT(port);
+    PORT_OUT(port, reach);
+    if (reach == kReachNothing) NEXT(0xD3);
 }
     NEXT_SLOW(0xD3);
 op_D4 : {
@@ -947,9 +948,10 @@ op_DA : {
 }
     NEXT(0xDA);
 op_DB : {
-    uint8_t port;
+    uint8_t port, reach;
     FETCH8(port);
-    PORT_IN(port);
+    PORT_IN(port, reach);
+    if (reach == kReachNothing) NEXT(0xDB);
 }
     NEXT_SLOW(0xDB);
 op_DC : {

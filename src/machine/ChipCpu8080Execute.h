@@ -156,32 +156,36 @@
         CLOSE_SERVICE();                    \
     } while (0)
 
-#define PORT_OUT(port)                          \
-    do {                                        \
-        uint8_t p_ = (port);                    \
-        PeripheralDevice* d_ = portDevice_[p_]; \
-        if (d_ == nullptr) {                    \
-            FaultPortWrite = true;              \
-            FaultPort = p_;                     \
-            goto port_fault;                    \
-        }                                       \
-        SYNC_OUT();                             \
-        HAND_OVER_BEFORE_PORT();                \
-        d_->PortWrite(p_, A, periodTicks);      \
+// `reach` receives the device's PortReach: an access that reaches nothing beyond its device
+// ends like any other instruction.
+#define PORT_OUT(port, reach)                                    \
+    do {                                                         \
+        uint8_t p_ = (port);                                     \
+        PeripheralDevice* d_ = portDevice_[p_];                  \
+        if (d_ == nullptr) {                                     \
+            FaultPortWrite = true;                               \
+            FaultPort = p_;                                      \
+            goto port_fault;                                     \
+        }                                                        \
+        SYNC_OUT();                                              \
+        (reach) = portReach_[p_];                                \
+        if ((reach)&kReachListenerTime) HAND_OVER_BEFORE_PORT(); \
+        d_->PortWrite(p_, A, periodTicks);                       \
     } while (0)
 
-#define PORT_IN(port)                           \
-    do {                                        \
-        uint8_t p_ = (port);                    \
-        PeripheralDevice* d_ = portDevice_[p_]; \
-        if (d_ == nullptr) {                    \
-            FaultPortWrite = false;             \
-            FaultPort = p_;                     \
-            goto port_fault;                    \
-        }                                       \
-        SYNC_OUT();                             \
-        HAND_OVER_BEFORE_PORT();                \
-        A = d_->PortRead(p_, periodTicks);      \
+#define PORT_IN(port, reach)                                     \
+    do {                                                         \
+        uint8_t p_ = (port);                                     \
+        PeripheralDevice* d_ = portDevice_[p_];                  \
+        if (d_ == nullptr) {                                     \
+            FaultPortWrite = false;                              \
+            FaultPort = p_;                                      \
+            goto port_fault;                                     \
+        }                                                        \
+        SYNC_OUT();                                              \
+        (reach) = portReach_[p_];                                \
+        if ((reach)&kReachListenerTime) HAND_OVER_BEFORE_PORT(); \
+        A = d_->PortRead(p_, periodTicks);                       \
     } while (0)
 
 #define TELL_CONTROLLER_INTE(state)           \

@@ -21,6 +21,8 @@ class IfGPIO : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceGpio; }
+    // The joystick, the sound board and the loop-backs keep no time of their own.
+    uint8_t PortReach() const override { return kReachNothing; }
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;

@@ -19,6 +19,8 @@ class IfMultiplier : public PeripheralDevice {
     void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     int DeviceType() const override { return kDeviceMultiplier; }
+    // Its ports switch paging on.
+    uint8_t PortReach() const override { return kReachExecution; }
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;

@@ -26,6 +26,7 @@ class MemoryOrganizer : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceMemoryOrganizer; }
+    uint8_t PortReach() const override { return kReachExecution; }
 
     // The multiplier takes over ports D8-DB when fitted and switches paging on through this.
     void EnablePaging();

@@ -23,6 +23,8 @@ class ScreenTevrin : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceScreen; }
+    // The colour registers arm and disarm the colour-write hook.
+    uint8_t PortReach() const override { return kReachExecution; }
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;

@@ -29,6 +29,9 @@ class SystemPIO : public PeripheralDevice {
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
     void Reset(int32_t ticks) override;
     int DeviceType() const override { return kDeviceSystemPio; }
+    // The keyboard, the scroll register and the speaker keep no time of their own; port C's
+    // upper half only withdraws interrupt requests, which never makes the unit act sooner.
+    uint8_t PortReach() const override { return kReachNothing; }
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
