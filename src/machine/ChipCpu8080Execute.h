@@ -156,36 +156,33 @@
         CLOSE_SERVICE();                    \
     } while (0)
 
-// `reach` receives the device's PortReach: an access that reaches nothing beyond its device
-// ends like any other instruction.
-#define PORT_OUT(port, reach)                                    \
-    do {                                                         \
-        uint8_t p_ = (port);                                     \
-        PeripheralDevice* d_ = portDevice_[p_];                  \
-        if (d_ == nullptr) {                                     \
-            FaultPortWrite = true;                               \
-            FaultPort = p_;                                      \
-            goto port_fault;                                     \
-        }                                                        \
-        SYNC_OUT();                                              \
-        (reach) = portReach_[p_];                                \
-        if ((reach)&kReachListenerTime) HAND_OVER_BEFORE_PORT(); \
-        d_->PortWrite(p_, A, periodTicks);                       \
+// The device on port `p` (a port nobody answers abandons the instruction), with the registers
+// written back and the pending ticks handed over when the access may need them. `reach`
+// receives the device's PortReach: an access that reaches nothing beyond its device ends like
+// any other instruction.
+#define PORT_DEVICE(d, p, isWrite, reach) \
+    PeripheralDevice* d = portDevice_[p]; \
+    if (d == nullptr) {                   \
+        FaultPortWrite = (isWrite);       \
+        FaultPort = (p);                  \
+        goto port_fault;                  \
+    }                                     \
+    SYNC_OUT();                           \
+    (reach) = portReach_[p];              \
+    if ((reach)&kReachListenerTime) HAND_OVER_BEFORE_PORT()
+
+#define PORT_OUT(port, reach)              \
+    do {                                   \
+        uint8_t p_ = (port);               \
+        PORT_DEVICE(d_, p_, true, reach);  \
+        d_->PortWrite(p_, A, periodTicks); \
     } while (0)
 
-#define PORT_IN(port, reach)                                     \
-    do {                                                         \
-        uint8_t p_ = (port);                                     \
-        PeripheralDevice* d_ = portDevice_[p_];                  \
-        if (d_ == nullptr) {                                     \
-            FaultPortWrite = false;                              \
-            FaultPort = p_;                                      \
-            goto port_fault;                                     \
-        }                                                        \
-        SYNC_OUT();                                              \
-        (reach) = portReach_[p_];                                \
-        if ((reach)&kReachListenerTime) HAND_OVER_BEFORE_PORT(); \
-        A = d_->PortRead(p_, periodTicks);                       \
+#define PORT_IN(port, reach)               \
+    do {                                   \
+        uint8_t p_ = (port);               \
+        PORT_DEVICE(d_, p_, false, reach); \
+        A = d_->PortRead(p_, periodTicks); \
     } while (0)
 
 #define TELL_CONTROLLER_INTE(state)           \
