@@ -186,16 +186,16 @@ void ChipMemory::RefreshWindows() {
 // Only windows whose page (or its RAM/ROM kind) changed are mapped anew; a fault or the write
 // hook changes nothing in the view.
 void ChipMemory::RefreshView() {
-    viewComplete_ = arena_.Valid() && !fault_;
+    // ShowWindow fails without a view, so a given-up view leaves this false too.
+    bool complete = !fault_;
     for (int window = 0; window < 16; ++window) {
-        int number = organizer_.MapPage(static_cast<uint16_t>(window << 12));
-        bool present = page_[number] != nullptr;
-        if (!arena_.ShowWindow(window, present ? number : -1, present && !readOnly_[number]) ||
-            !present) {
-            viewComplete_ = false;
-        }
+        const int number = organizer_.MapPage(static_cast<uint16_t>(window << 12));
+        const bool present = page_[number] != nullptr;
+        const bool shown =
+            arena_.ShowWindow(window, present ? number : -1, present && !readOnly_[number]);
+        complete = complete && shown && present;
     }
-    if (arena_.View() == nullptr) viewComplete_ = false;
+    viewComplete_ = complete;
 }
 
 Closure<void()> ChipMemory::SetWindowsChanged(Closure<void()> listener) {

@@ -11,8 +11,9 @@
 // would otherwise cost a table access and a null test on every byte. Writes to a page are seen
 // in the view at once (the same physical memory behind both addresses).
 //
-// Where the object or a mapping cannot be made, Valid() or WindowShown() say so and the caller
-// keeps to its own storage and window pointers.
+// Where the object cannot be made, Valid() says so; where a window's mapping fails, ShowWindow
+// says so and the view is given up. Either way the caller keeps to its own storage and window
+// pointers.
 class PageArena {
   public:
     static constexpr int kPageSize = 4096;
@@ -26,14 +27,13 @@ class PageArena {
 
     bool Valid() const { return pages_ != nullptr; }
     uint8_t* Page(int page) const { return pages_ + static_cast<size_t>(page) * kPageSize; }
-    // The 64 KB view; only the windows WindowShown() confirms hold a page.
+    // The 64 KB view, null once given up; only the windows last shown a page hold one.
     uint8_t* View() const { return view_; }
 
     // Makes `window` of the view show `page` (nothing for page < 0), writable or read-only. Only
-    // a change costs a system call. False when the mapping failed: the window then shows
-    // nothing until a later call succeeds.
+    // a change costs a system call. False when there is no view, or when the mapping failed:
+    // the view is then given up for good.
     bool ShowWindow(int window, int page, bool writable);
-    bool WindowShown(int window) const { return shown_[window] >= 0; }
 
   private:
     void Release();
