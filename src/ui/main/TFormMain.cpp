@@ -22,6 +22,7 @@
 #include "machine/ScreenGeometry.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/debugger/DebuggerToolWindows.h"
 #include "ui/debugger/TFormDebugger.h"
@@ -96,6 +97,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
 }
 
 TFormMain::~TFormMain() {
+    SetMainStatusBar(nullptr);
     refreshTimer_.stop();
     if (!closing_) {
         // A recorder event waiting for this window gives up, and the run loop lets go.
@@ -294,6 +296,8 @@ void TFormMain::CreateStatusPanel() {
     // Room for "100%" from the start, so the panel does not jump as the number grows.
     labelCpuUsage_->setMinimumWidth(labelCpuUsage_->fontMetrics().horizontalAdvance("100%") + 4);
     panel->addPermanentWidget(labelCpuUsage_);
+    AddOutcomeLine(panel);
+    SetMainStatusBar(panel);
 
     for (QLabel* picture : {imageTevrin_, imageMulti_}) picture->installEventFilter(this);
 }
