@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6
   portaudio19-dev libsdl2-dev libpugixml-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick
+  xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick openbox
   alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
   fonts-dejavu-core
 )

@@ -416,7 +416,7 @@ std::string HelpText() {
            "same program on the same configuration runs, a new start hands FILE to it, brings it\n"
            "to the front and exits with 0.\n"
            "--register-file-types makes this program, at its current path, the current user's\n"
-           "handler of *.pta and *.tvx files on the desktop (shared-mime-info package, desktop\n"
+           "handler of *.pta and *.tvs files on the desktop (shared-mime-info package, desktop\n"
            "entry, icons, default application) and exits; --unregister-file-types removes what\n"
            "it wrote.\n"
            "With --headless it builds "

@@ -30,7 +30,8 @@ namespace {
 int RunWindow(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("tevrinemu");
-    QApplication::setApplicationDisplayName("Tevrin Emulator");
+    // No application display name: the platform would append it to every main window's title
+    // ("Tevrin-Emulator — Tevrin Emulator" in German), and the titles come from the language.
     QGuiApplication::setDesktopFileName("tevrinemu");
     QApplication::setWindowIcon(icons::Icon(icons::kApplication));
     const QString platform = QGuiApplication::platformName();

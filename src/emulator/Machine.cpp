@@ -1,6 +1,7 @@
 #include "emulator/Machine.h"
 
 #include <algorithm>
+#include <ctime>
 #include <thread>
 
 #include "emulator/SpeedControl.h"
@@ -338,7 +339,6 @@ bool Machine::RunPeriod() {
     const int64_t busy = busyNanos();
     history_->AfterPeriod(budget, ranToBudget, false, steps, busy);
     periodHook_();
-    hostBusyNanos_ += busy;
     hostBusyTotalNanos_ += busy;
     lock.unlock();
     if (stop) debugger_.DebuggerState = debugger::kBreakRequested;
@@ -364,6 +364,7 @@ void Machine::NoteOutsideChange() {
 }
 
 void Machine::SetPaused(bool paused) {
+    if (!paused && cpu_ != nullptr && !HasMainRom()) paused = true;
     const RunState wanted = paused ? kPaused : kRunning;
     if (runState_.load() == wanted) return;
     std::lock_guard<std::mutex> lock(cpuMutex_);
@@ -446,13 +447,30 @@ Machine::Fault Machine::TakeFault() {
     return fault;
 }
 
-int Machine::TakeHostUsage() {
+namespace {
+int64_t ProcessCpuNanos() {
+    timespec spent{};
+    if (::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spent) != 0) return -1;
+    return static_cast<int64_t>(spent.tv_sec) * 1000000000 + spent.tv_nsec;
+}
+}  // namespace
+
+double Machine::TakeHostUsage() {
+    // The run loop's own busy time leaves out the sound threads and the drawing, which at the
+    // monitor's prompt are most of what the program costs: the figure is the process's.
     const Clock::time_point now = Clock::now();
-    auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - usageSince_).count();
-    if (elapsed < 1000000) return -1;
-    const int64_t busy = hostBusyNanos_.exchange(0) / 1000;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(now - usageSince_);
+    const int64_t cpu = ProcessCpuNanos();
+    if (usageCpuSinceNanos_ < 0 || cpu < 0) {
+        usageSince_ = now;
+        usageCpuSinceNanos_ = cpu;
+        return -1;
+    }
+    if (elapsed < std::chrono::seconds(1)) return -1;
+    const int64_t spent = cpu - usageCpuSinceNanos_;
     usageSince_ = now;
-    return static_cast<int>(std::min<int64_t>(100, busy * 100 / elapsed));
+    usageCpuSinceNanos_ = cpu;
+    return 100.0 * static_cast<double>(spent) / static_cast<double>(elapsed.count());
 }
 
 void Machine::SetMuted(bool muted) {

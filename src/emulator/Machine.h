@@ -139,9 +139,9 @@ class Machine {
     // The fault that stopped the machine, if any; clears the fault flags.
     Fault TakeFault();
 
-    // Share of host time spent in the run loop since the last call, 0-100; -1 while less than
-    // a second has passed.
-    int TakeHostUsage();
+    // The whole program's share of one host core since the last call, in percent (every thread:
+    // the run loop, sound, the window's drawing); -1 while less than a second has passed.
+    double TakeHostUsage();
 
     // Reads the host keyboard for the key matrix, unless the debugger holds the machine. The
     // matrix takes it between two periods (at once while the machine does not run), so that
@@ -217,6 +217,12 @@ class Machine {
     // How the main ROM file read at the last build, and its path.
     const layout::RomRead& MainRomRead() const { return mainRomRead_; }
     const std::string& MainRomPath() const { return mainRomPath_; }
+    // False when the main ROM file gave the machine nothing to run (unreadable or empty): such a
+    // machine would only run into a fault and stop again, so it stays paused until a build with
+    // a ROM; SetPaused(false) leaves it paused.
+    bool HasMainRom() const {
+        return mainRomRead_.status != layout::RomRead::Status::Unreadable && mainRomRead_.bytes > 0;
+    }
 
     // Which external ROM the slot holds after the last ApplySettings.
     bool RomModuleLoaded() const { return romModuleLoaded_; }
@@ -266,8 +272,8 @@ class Machine {
     HostKeyboardState keyboard_;
     std::atomic<RunState> runState_{kBeforeFirstRun};
     std::atomic<double> speedFactor_{1.0};
-    std::atomic<int64_t> hostBusyNanos_{0};
     std::chrono::steady_clock::time_point usageSince_;
+    int64_t usageCpuSinceNanos_ = -1;
     std::atomic<int64_t> emulatedTicks_{0};
     std::atomic<int64_t> instructions_{0};
     std::atomic<int64_t> hostBusyTotalNanos_{0};

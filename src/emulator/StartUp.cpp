@@ -16,7 +16,7 @@ bool StartUp(Machine& machine, const StartUpHooks& hooks) {
     machine.WarmReset();
     // A machine with no ROM would only run into a fault and stop again at once: it waits,
     // paused, for the front end to say why and for the user to choose another ROM.
-    if (machine.MainRomRead().status == layout::RomRead::Status::Unreadable) {
+    if (!machine.HasMainRom()) {
         machine.SetPaused(true);
         return false;
     }

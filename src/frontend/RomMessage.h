@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "emulator/Machine.h"
@@ -12,3 +13,7 @@ struct RomMessage {
     std::string text;
 };
 RomMessage MainRomMessage(const Machine& machine);
+
+// Why a ROM file the user chose cannot be the main ROM (it cannot be read, is no regular file
+// or is empty), naming the file; nothing when it can.
+std::optional<std::string> RomFileRefusal(const std::string& path);

@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 
+#include "frontend/RomMessage.h"
 #include "host/config/ConfigTree.h"
 #include "host/files/ProgramPaths.h"
 
@@ -324,6 +325,14 @@ config::GroupSet ToGroupSet(const std::vector<Group>& changes) {
     config::GroupSet set;
     for (Group group : changes) set.Add(group);
     return set;
+}
+
+SettingsPages::Refusal SettingsPages::CheckBeforeConfirm() const {
+    const std::string text = controls_.Text("EditMainRom");
+    if (text == kNoFile || text == settings_.GetStored(config::keys::kRomFile)) return {};
+    std::optional<std::string> refusal = RomFileRefusal(program::FromProgramRelative(text));
+    if (!refusal) return {};
+    return {"EditMainRom", refusal->empty() ? text : std::move(*refusal)};
 }
 
 }  // namespace settingspages

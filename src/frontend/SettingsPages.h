@@ -76,6 +76,15 @@ class SettingsPages {
     // calibration opened, which always rebuilds the game controller.
     std::vector<config::Group> Confirm(bool joystickChanged = false);
 
+    // What OK must refuse before Confirm writes anything: the control to take the focus and why
+    // (a main ROM file chosen that cannot be read keeps the machine's ROM). An empty control
+    // when there is none.
+    struct Refusal {
+        std::string control;
+        std::string text;
+    };
+    Refusal CheckBeforeConfirm() const;
+
   private:
     void LoadSoundPage();
 

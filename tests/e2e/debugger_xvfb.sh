@@ -22,6 +22,7 @@ gk1=$(awk '$1 == "GK1" { print $3 }' "$symbols" | sed -e 's/H$//' -e 's/^0\(....
 config="$work/TevrinEmu.xml"
 sed -e "s|<RomFile>[^<]*</RomFile>|<RomFile>$bin/tevrin.rom</RomFile>|" \
     -e 's|<Debugger x="[0-9-]*" y="[0-9-]*"|<Debugger x="560" y="20"|' \
+    -e 's|<Screen |<Screen x="0" y="0" |' \
     "$bin/TevrinEmu.xml" > "$config"
 
 # Positions inside the debugger window, from its top left corner, for the fixed-pitch font the

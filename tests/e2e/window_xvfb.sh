@@ -32,7 +32,7 @@ truncate -s 16384 "$work/band.rom"
 
 config="$work/TevrinEmu.xml"
 sed -e "s|<RomFile>[^<]*</RomFile>|<RomFile>$work/band.rom</RomFile>|" \
-    -e 's|<Screen x="[0-9-]*" y="[0-9-]*" size="[a-z]*"|<Screen x="-50" y="30" size="double"|' \
+    -e 's|<Screen size="[a-z]*"|<Screen x="-50" y="30" size="double"|' \
     "$delivered" > "$config"
 grep -q "<RomFile>$work/band.rom</RomFile>" "$config"
 

@@ -88,6 +88,11 @@ WindowPos Settings::GetWindowPos(const WindowPosKey& key, int width, int height,
     return config::GetWindowPos(document_.Section(key.section), width, height, screen);
 }
 
+bool Settings::HasWindowPos(const WindowPosKey& key) const {
+    const pugi::xml_node section = document_.Section(key.section);
+    return section && section.attribute("x") && section.attribute("y");
+}
+
 void Settings::SetWindowPos(const WindowPosKey& key, WindowPos pos) {
     pugi::xml_node section = document_.EnsureSection(key.section);
     SetIntAttr(section, "x", pos.x);

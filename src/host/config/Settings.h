@@ -67,6 +67,8 @@ class Settings {
     void SetPath(const PathKey& key, std::string_view path);
 
     WindowPos GetWindowPos(const WindowPosKey& key, int width, int height, ScreenArea screen) const;
+    // Whether a position was ever stored (a first start has none).
+    bool HasWindowPos(const WindowPosKey& key) const;
     void SetWindowPos(const WindowPosKey& key, WindowPos pos);
 
   private:

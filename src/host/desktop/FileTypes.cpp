@@ -181,7 +181,9 @@ const char* MimeTypeOf(FileType type) {
 }
 
 const char* PatternOf(FileType type) {
-    return type == FileType::Tape ? "*.pta" : "*.tvx";
+    // The snapshots this program writes; a ".tvx" of the other program's making is recognised
+    // when opened, but it cannot be restored, so the desktop is not told to send it here.
+    return type == FileType::Tape ? "*.pta" : "*.tvs";
 }
 
 std::string MimePackageText(const std::vector<FileType>& types, bool marked) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// Registration of the program as the handler of tape images (.pta) and snapshots (.tvx) for the
+// Registration of the program as the handler of tape images (.pta) and snapshots (.tvs) for the
 // current user on a freedesktop desktop: a shared-mime-info package per type, one desktop entry
 // whose Exec is this executable, icons, and the default application for the types. Everything
 // written carries our marker, so reading the state and removing look only at what we wrote.

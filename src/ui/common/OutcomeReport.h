@@ -12,6 +12,14 @@ class QWidget;
 // window the command came from when that window has one, else the main window's.
 enum class Outcome { Done, Refused, Failed };
 
+// A window that shows its message boxes itself (so that its tests can read and answer them)
+// shows the box of an outcome reported from inside it.
+class OutcomeBoxes {
+  public:
+    virtual ~OutcomeBoxes() = default;
+    virtual void ShowOutcomeBox(Outcome outcome, const QString& title, const QString& text) = 0;
+};
+
 void ReportOutcome(QWidget* from, Outcome outcome, const QString& text,
                    const QString& title = QString());
 

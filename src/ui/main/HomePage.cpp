@@ -8,6 +8,6 @@ QUrl HomePageUrl() {
     return QUrl::fromLocalFile(QString::fromStdString(program::ProgramFolder() + "README.md"));
 }
 
-void OpenHomePage() {
-    QDesktopServices::openUrl(HomePageUrl());
+bool OpenHomePage() {
+    return QDesktopServices::openUrl(HomePageUrl());
 }

@@ -21,6 +21,7 @@
 #include "media/pictures/PngFile.h"
 #include "media/pictures/VideoDump.h"
 #include "ui/common/FileDialogs.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/main/TFormMain.h"
 #include "ui/media/TFormMemReadWrite.h"
@@ -304,9 +305,11 @@ void MainFileCommands::MiPictureBmpClick() {
     if (!path.empty()) {
         // PNG for a ".png" name, the bitmap otherwise.
         std::string error;
-        if (!media::SavePicture(form_.presenter_.Picture(*form_.machine_), path, &error)) {
-            form_.ShowMessage(QMessageBox::Warning, FormText("err.CreateFile.Title"),
-                              FormText("err.CreateFile.Message", path));
+        if (media::SavePicture(form_.presenter_.Picture(*form_.machine_), path, &error)) {
+            ReportOutcome(&form_, Outcome::Done, FormText("text.Picture.Saved", path));
+        } else {
+            ReportOutcome(&form_, Outcome::Failed, FormText("err.CreateFile.Message", path),
+                          FormText("err.CreateFile.Title"));
         }
     }
     form_.SetPaused(false);
@@ -321,9 +324,10 @@ void MainFileCommands::MiPictureVramRawClick() {
         std::string error;
         if (media::SaveVideoPlanes(*memory, path, &error)) {
             form_.settings_.Document().AddRecentFile(path);
+            ReportOutcome(&form_, Outcome::Done, FormText("text.Vram.Saved", path));
         } else {
-            form_.ShowMessage(QMessageBox::Warning, FormText("err.CreateFile.Title"),
-                              FormText("err.CreateFile.Message", path));
+            ReportOutcome(&form_, Outcome::Failed, FormText("err.CreateFile.Message", path),
+                          FormText("err.CreateFile.Title"));
         }
     }
     form_.SetPaused(false);

@@ -9,6 +9,7 @@
 #include "emulator/Machine.h"
 #include "frontend/TapeHandOver.h"
 #include "host/lang/Language.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/main/TFormMain.h"
 #include "ui/tape/TFormTapeBrowser.h"
 
@@ -50,6 +51,7 @@ void TFormMain::MiRewindClick() {
         });
     }
     MachineHistory::Restored restored;
+    int64_t ticksBefore = 0;
     {
         TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
         if (!call) return;
@@ -57,6 +59,7 @@ void TFormMain::MiRewindClick() {
             rewindResume_ = machine_->GetRunState() == Machine::kRunning;
         }
         machine_->SetPaused(true);
+        ticksBefore = machine_->EmulatedTicks();
         restored = machine_->History().RewindTicks(MachineHistory::kTicksPerSecond);
         if (restored.outcome == MachineHistory::Outcome::Done) tapeBrowser_->Deck().FollowTape();
     }
@@ -64,9 +67,20 @@ void TFormMain::MiRewindClick() {
     UpdateRunState();
     if (restored.outcome == MachineHistory::Outcome::Unreachable) {
         QApplication::beep();
+        ReportOutcome(this, Outcome::Done, Text("text.Rewind.Start"));
     } else if (restored.outcome == MachineHistory::Outcome::Failed) {
-        QMessageBox::warning(this, Text("err.Rewind.Title"), Text("err.Rewind.Failed"));
-    } else if (!restored.passed.empty()) {
+        ReportOutcome(this, Outcome::Failed, Text("err.Rewind.Failed"), Text("err.Rewind.Title"));
+    } else {
+        const double now = static_cast<double>(machine_->EmulatedTicks()) /
+                           static_cast<double>(MachineHistory::kTicksPerSecond);
+        const double back = static_cast<double>(ticksBefore - machine_->EmulatedTicks()) /
+                            static_cast<double>(MachineHistory::kTicksPerSecond);
+        ReportOutcome(this, Outcome::Done,
+                      Text("text.Rewind.Done")
+                          .replace("%1", QString::number(back, 'f', 1))
+                          .replace("%2", QString::number(now, 'f', 1)));
+    }
+    if (restored.outcome == MachineHistory::Outcome::Done && !restored.passed.empty()) {
         QString written = Text("text.Rewind.Written");
         for (const MachineHistory::Note& note : restored.passed) {
             written += "\n" + Text(note.what == "tape" ? "text.Rewind.Tape" : "text.Rewind.SdRom");

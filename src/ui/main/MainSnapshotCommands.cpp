@@ -93,9 +93,10 @@ void MainFileCommands::MiSaveSnapClick() {
         if (files::WriteFileAtomically(path, std::span<const uint8_t>(bytes), &error)) {
             form_.settings_.SetPath(config::keys::kSnapshotPath, path);
             form_.settings_.Document().AddRecentFile(path);
+            ReportOutcome(&form_, Outcome::Done, FormText("text.Snapshot.Saved", path));
         } else {
-            form_.ShowMessage(QMessageBox::Warning, FormText("err.SaveSnap.Title"),
-                              FormText("err.SaveSnap.Message", path, error));
+            ReportOutcome(&form_, Outcome::Failed, FormText("err.SaveSnap.Message", path, error),
+                          FormText("err.SaveSnap.Title"));
         }
     }
     if (wasRunning) form_.SetPaused(false);
@@ -110,9 +111,11 @@ bool MainFileCommands::RestoreSnapshot(const std::string& path) {
     if (error == snapshot::LoadError::None) {
         form_.settings_.SetPath(config::keys::kSnapshotPath, path);
         form_.settings_.Document().AddRecentFile(path);
+        ReportOutcome(&form_, Outcome::Done, FormText("text.Snapshot.Restored", path));
     } else {
-        form_.ShowMessage(QMessageBox::Warning, FormText("err.OpenSnap.Title"),
-                          FormText(LoadErrorKey(error), path, std::to_string(version)));
+        ReportOutcome(&form_, Outcome::Failed,
+                      FormText(LoadErrorKey(error), path, std::to_string(version)),
+                      FormText("err.OpenSnap.Title"));
     }
     if (wasRunning) form_.SetPaused(false);
     return error == snapshot::LoadError::None;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <memory>
 
 #include "frontend/InstanceMessages.h"
@@ -63,7 +64,12 @@ void SingleInstance::OnNewConnection() {
             }
             for (const instance::Request& request : requests) {
                 socket->write(&kAnswer, 1);
-                emit Requested(QString::fromStdString(request.path));
+                // Opening the file may show a modal dialog, whose event loop would free this
+                // socket (its deleteLater on disconnect) while its readyRead is still on the
+                // stack. The request is handed on once the socket's signal has returned.
+                QTimer::singleShot(0, this, [this, path = QString::fromStdString(request.path)] {
+                    emit Requested(path);
+                });
             }
         });
     }

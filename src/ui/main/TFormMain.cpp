@@ -39,6 +39,12 @@ namespace {
 constexpr int kRefreshMs = 20;
 constexpr int kDesktopMargin = 2;
 
+// Tenths below 10 %, so a light load reads as what it is and not as "0%"; more than one core's
+// worth reads as it is, too.
+QString HostUsageText(double percent) {
+    return QString::number(percent, 'f', percent < 10.0 ? 1 : 0) + "%";
+}
+
 QString FormText(const char* key) {
     return QString::fromStdString(lang::LangText("FormMain", key));
 }
@@ -217,7 +223,12 @@ void TFormMain::CreateMenus() {
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
     QAction* homePage = AddAction(help, "MiWebpages", "&Home page");
-    connect(homePage, &QAction::triggered, this, [] { OpenHomePage(); });
+    connect(homePage, &QAction::triggered, this, [this] {
+        if (OpenHomePage()) return;
+        ReportOutcome(this, Outcome::Failed,
+                      FormText("err.HomePage.Message").replace("%1", HomePageUrl().toLocalFile()),
+                      FormText("err.HomePage.Title"));
+    });
     QAction* aboutItem = AddAction(help, "MiAbout", "&About...");
     connect(aboutItem, &QAction::triggered, this, &TFormMain::MiAboutClick);
     windowedOnly_.push_back(aboutItem);
@@ -290,7 +301,8 @@ void TFormMain::CreateStatusPanel() {
     labelCpuSpeed_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     panel->addPermanentWidget(labelCpuSpeed_);
 
-    labelCpuUsage_ = new QLabel("0%", panel);
+    // Nothing until a second has been measured.
+    labelCpuUsage_ = new QLabel(QString(), panel);
     labelCpuUsage_->setObjectName("LabelCpuUsage");
     labelCpuUsage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Room for "100%" from the start, so the panel does not jump as the number grows.
@@ -330,11 +342,19 @@ void TFormMain::ReadWindowSettings() {
     presenter_.SetBorder(settings_.Get(config::keys::kScreenBorder));
     SetScreenMode(screenModes_.WindowedMode());
 
-    const QRect desktop = screen()->virtualGeometry();
-    const config::WindowPos position = settings_.GetWindowPos(
-        config::keys::kScreenPos, frameGeometry().width(), frameGeometry().height(),
-        config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
-    move(position.x, position.y);
+    if (!settings_.HasWindowPos(config::keys::kScreenPos)) {
+        // A first start: the middle of the screen, title bar and all.
+        const QRect area = screen()->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveCenter(area.center());
+        PlaceFrame(QPoint(std::max(area.left(), frame.left()), std::max(area.top(), frame.top())));
+    } else {
+        const QRect desktop = screen()->virtualGeometry();
+        const config::WindowPos position = settings_.GetWindowPos(
+            config::keys::kScreenPos, frameGeometry().width(), frameGeometry().height(),
+            config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
+        PlaceFrame(QPoint(position.x, position.y));
+    }
     miFocusPause_->setChecked(settings_.Get(config::keys::kPauseOnFocusLost));
 }
 
@@ -452,7 +472,7 @@ void TFormMain::SetScreenMode(ScreenMode mode) {
         ShowWindowParts(true);
         FitWindowToPicture();
         if (wasFullScreen) {
-            move(windowedPos_);
+            PlaceFrame(windowedPos_);
         } else if (isVisible()) {
             const screen::Rect placed = placement::KeepOnDesktop(
                 ToRect(frameGeometry()), ToRect(this->screen()->availableVirtualGeometry()),
@@ -507,6 +527,11 @@ void TFormMain::UpdateRunState() {
 
 void TFormMain::TBtnRunPauseClick() {
     if (closing_) return;
+    if (!machine_->HasMainRom()) {
+        ReportOutcome(this, Outcome::Refused, FormText("text.NoRom.Message"),
+                      FormText("err.RomFile.Title"));
+        return;
+    }
     SetPaused(machine_->GetRunState() == Machine::kRunning);
 }
 
@@ -569,6 +594,23 @@ bool TFormMain::AskYesNo(QMessageBox::Icon icon, const QString& title, const QSt
     return box.exec() == QMessageBox::Yes;
 }
 
+void TFormMain::PlaceFrame(QPoint corner) {
+    move(corner);
+    framePlacement_ = corner;
+    framePlacementChecks_ = kFramePlacementChecks;
+}
+
+void TFormMain::KeepFramePlaced() {
+    if (framePlacementChecks_ <= 0) return;
+    --framePlacementChecks_;
+    // A window manager frames the window only after it is mapped, and until then Qt takes the
+    // corner asked for as the client's: the title bar lands above it (off the screen at the
+    // top, and higher at every start). Once the frame is known, the frame is put there.
+    if (frameGeometry() == geometry()) return;
+    framePlacementChecks_ = 0;
+    if (frameGeometry().topLeft() != framePlacement_) move(framePlacement_);
+}
+
 void TFormMain::TimerRefreshControlsTimer() {
     // A message box shown from here runs the event loop, and with it this timer, again.
     if (refreshing_ || closing_ || !firstShown_) return;
@@ -576,8 +618,9 @@ void TFormMain::TimerRefreshControlsTimer() {
     // First, as the emulation thread may be waiting for it with the machine held.
     tapeBrowser_->HandOver().Serve();
     ReportFault();
-    const int usage = machine_->TakeHostUsage();
-    if (usage >= 0) labelCpuUsage_->setText(QString::number(usage) + "%");
+    KeepFramePlaced();
+    const double usage = machine_->TakeHostUsage();
+    if (usage >= 0) labelCpuUsage_->setText(HostUsageText(usage));
     debugger_->RefreshTimer();
     machine_->ScanKeyboard();
     machine_->SampleJoystick();

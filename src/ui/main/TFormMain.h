@@ -14,6 +14,7 @@
 #include "frontend/ScreenModeState.h"
 #include "frontend/ScreenPresenter.h"
 #include "host/config/Settings.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/main/QtKeyboardTracker.h"
 
 class DebuggerToolWindows;
@@ -31,7 +32,7 @@ class TFormDebugger;
 // The main window: it owns the machine, shows its picture below the tool bar inside the black
 // border, runs the menus and the status panel, and refreshes all of it every 20 ms. The
 // configuration document belongs to the caller and must stay open while the window lives.
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, public OutcomeBoxes {
     Q_OBJECT
 
   public:
@@ -96,6 +97,11 @@ class TFormMain : public QMainWindow {
   protected:
     // Every message box of the window (the lock message, the full-screen note) comes here.
     virtual void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+    // The box of an outcome reported from inside the window.
+    void ShowOutcomeBox(Outcome outcome, const QString& title, const QString& text) override {
+        ShowMessage(outcome == Outcome::Refused ? QMessageBox::Information : QMessageBox::Warning,
+                    title, text);
+    }
     // A Yes/No box; true for Yes.
     virtual bool AskYesNo(QMessageBox::Icon icon, const QString& title, const QString& text);
     // Shows the About box modally.
@@ -153,6 +159,13 @@ class TFormMain : public QMainWindow {
     bool rewindResume_ = false;     // the machine ran before the key went down
     bool refreshing_ = false;
     QPoint windowedPos_;  // where the window was before full screen
+    // The frame's corner asked for last, kept for the refresh's checks until the window manager
+    // has framed the window (PlaceFrame, KeepFramePlaced).
+    void PlaceFrame(QPoint corner);
+    void KeepFramePlaced();
+    static constexpr int kFramePlacementChecks = 100;
+    QPoint framePlacement_;
+    int framePlacementChecks_ = 0;
     bool multiplierShown_ = false;
 
     ScreenView* view_ = nullptr;

@@ -78,7 +78,7 @@ void GeneralPage(QStackedWidget* stack) {
     typesLayout->addWidget(
         Named<QCheckBox>(types, "CheckRegtypePTA", "Open tape images (*.pta) with the emulator"));
     typesLayout->addWidget(
-        Named<QCheckBox>(types, "CheckRegtypeTVX", "Open snapshots (*.tvx) with the emulator"));
+        Named<QCheckBox>(types, "CheckRegtypeTVX", "Open snapshots (*.tvs) with the emulator"));
     typesLayout->addWidget(Named<QPushButton>(types, "BtnRegtypeUpdate", "Apply"), 0,
                            Qt::AlignRight);
     layout->addWidget(types);

@@ -27,6 +27,7 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/FlagPicture.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/settings/FileTypesBox.h"
 #include "ui/settings/JoystickDialogLink.h"
@@ -178,7 +179,15 @@ bool TFormSettings::Open(int page) {
     if (page >= 0 && page < tree_->topLevelItemCount()) {
         tree_->setCurrentItem(tree_->topLevelItem(page));
     }
-    return exec() == QDialog::Accepted;
+    // The language list switches the program's language as soon as it is chosen, so that the
+    // dialog shows it; Cancel must take that back like every other change of the visit.
+    const std::string language = settings_.Get(keys::kLanguage);
+    const bool accepted = exec() == QDialog::Accepted;
+    if (!accepted && settings_.Get(keys::kLanguage) != language) {
+        LoadLanguage(language);
+        settings_.Set(keys::kLanguage, language);
+    }
+    return accepted;
 }
 
 void TFormSettings::showEvent(QShowEvent* event) {
@@ -186,6 +195,8 @@ void TFormSettings::showEvent(QShowEvent* event) {
     // Only the page in view reloads; the others keep what they showed, edits of a cancelled
     // visit included, and a later OK writes those.
     TabShow(static_cast<Page>(CurrentPage()));
+    // The heading copies the page's title, which the language may have changed since.
+    RefreshHeading();
 }
 
 void TFormSettings::StartUp() {
@@ -278,6 +289,15 @@ void TFormSettings::LimitJoystickButton() {
 }
 
 void TFormSettings::BtnOkClick() {
+    const settingspages::SettingsPages::Refusal refusal = pages_.CheckBeforeConfirm();
+    if (!refusal.control.empty()) {
+        tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(Page::Hardware)));
+        ReportOutcome(this, Outcome::Refused, QString::fromStdString(refusal.text),
+                      QString::fromStdString(lang::LangText("FormSettings", "text.RomFile.Title")));
+        if (auto* field = findChild<QWidget*>(QString::fromStdString(refusal.control)))
+            field->setFocus();
+        return;
+    }
     changeList_ = pages_.Confirm(joystick_ != nullptr && joystick_->TakeChanged());
     accept();
 }

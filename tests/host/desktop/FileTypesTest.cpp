@@ -44,7 +44,7 @@ TEST_F(FileTypesTest, RegisteringWritesDetectsAndRemovesOnlyOurs) {
               std::string::npos);
     EXPECT_NE(Text(reg.PackagePath(FileType::Tape)).find("<glob pattern=\"*.pta\"/>"),
               std::string::npos);
-    EXPECT_NE(Text(reg.PackagePath(FileType::Snapshot)).find("<glob pattern=\"*.tvx\"/>"),
+    EXPECT_NE(Text(reg.PackagePath(FileType::Snapshot)).find("<glob pattern=\"*.tvs\"/>"),
               std::string::npos);
     EXPECT_TRUE(Exists(reg.IconPath(FileType::Tape)));
     EXPECT_TRUE(Exists(reg.AppIconPath()));

@@ -129,6 +129,22 @@ TEST_F(FileDialogsTest, ConfirmingReturnsTheFullPathWithTheDefaultExtension) {
     EXPECT_TRUE(driver.AllDone());
     EXPECT_EQ(path, program_.Path() + "tapes/shot.bmp");
 
+    // The filter chosen when OK is pressed decides the extension of a bare name, however it was
+    // chosen (here by the program, as a remembered choice would be; the user's click alike).
+    ModalCloser png({[&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (dialog == nullptr) return false;
+        dialog->selectNameFilter(dialog->nameFilters().at(1));
+        dialog->selectFile("shot");
+        Accept(dialog);
+        return true;
+    }});
+    ASSERT_TRUE(SaveFileDialog(nullptr, settings_, "Save picture",
+                               "Bitmaps (*.bmp)|*.bmp|PNG pictures (*.png)|*.png", false, path,
+                               "bmp"));
+    EXPECT_TRUE(png.AllDone());
+    EXPECT_EQ(path, program_.Path() + "tapes/shot.png");
+
     // Without the overwrite flag an existing file is taken without a question.
     path = existing;
     ModalCloser again({[&](QWidget* w) {

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "host/lang/Language.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/main/TFormMain.h"
 #include "ui/media/TFormMemReadWrite.h"
 #include "ui/support/DeliveredFiles.h"
@@ -166,6 +168,8 @@ TEST_F(FileCommandsTest, PictureCommandsFollowTheWindowSizeAndTheChosenFormat) {
     const std::string raw = folder_ / "planes.raw";
     ModalCloser closer({ChooseFile(png), ChooseFile(raw)});
     form.findChild<QAction*>("MiPictureBmp")->trigger();
+    // Each save says where it went, on the status bar.
+    EXPECT_EQ(ShownOutcome(form.statusBar()), "Picture saved to " + QString::fromStdString(png));
     form.findChild<QAction*>("MiPictureVramRaw")->trigger();
     EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
     QImage saved;
@@ -202,6 +206,7 @@ TEST_F(FileCommandsTest, SnapshotsAreSavedAndRestoredFromTheMenuTheButtonAndTheO
         EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
     }
     ASSERT_TRUE(std::filesystem::is_regular_file(saved));
+    EXPECT_EQ(ShownOutcome(form.statusBar()), "Snapshot saved to " + QString::fromStdString(saved));
     EXPECT_EQ(TopRecent(), "snaps/state.tvs");
     EXPECT_EQ(settings_.GetAbsolute(keys::kSnapshotPath), saved) << "the dialogs start there";
     QAction* open = form.findChild<QAction*>("MiOpenSnap");

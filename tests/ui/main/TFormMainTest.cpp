@@ -424,10 +424,28 @@ TEST_F(FormMainTest, AnUnreadableRomIsReportedBeforeTheMachineRunsAndLeavesItPau
     QTest::qWait(100);
     EXPECT_EQ(TheMachine().EmulatedTicks(), 0) << "it never ran";
     EXPECT_EQ(form.messages.size(), 1u) << "no lock message loop";
+    // Run cannot start it: it says why, and the machine stays as it is.
+    form.TBtnRunPauseClick();
+    ASSERT_EQ(form.messages.size(), 2u);
+    EXPECT_TRUE(form.messages[1].text.contains("no ROM")) << form.messages[1].text.toStdString();
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
     // A readable ROM chosen later builds and reports nothing more.
     UseRom(kLoopRom);
     form.ApplySettings({config::Group::MainRom});
-    EXPECT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages.size(), 2u);
+    form.TBtnRunPauseClick();
+    ASSERT_EQ(TheMachine().GetRunState(), Machine::kRunning);
+    // The ROM lost while the machine runs (settings applied inside a pause, as OK does): the
+    // end of the pause does not set it going into a fault.
+    settings_.SetPath(keys::kRomFile, missing);
+    {
+        Machine::PausedScope paused(TheMachine());
+        form.ApplySettings({config::Group::MainRom});
+    }
+    EXPECT_EQ(TheMachine().GetRunState(), Machine::kPaused);
+    QTest::qWait(100);
+    EXPECT_FALSE(TheMachine().FaultPending());
+    EXPECT_EQ(form.messages.size(), 3u) << "told once, no fault message after it";
 }
 
 TEST_F(FormMainTest, TheMultiplierIconShowsWhetherOneIsFitted) {

@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -181,6 +184,64 @@ TEST_F(FormSettingsTest, EveryPageShowsItsHeadingAndACancelledEditWaitsForTheNex
     EXPECT_EQ(settings_.Get(keys::kSoundDeviceIndex), 5);
     EXPECT_EQ(settings_.Get(keys::kLanguage), "german");
     EXPECT_EQ(settings_.GetStored(keys::kRomFile), "tevrin.rom") << "\"...\" keeps the name";
+
+    // Cancel takes a language choice back with the rest of the visit.
+    ModalCloser cancelled({[&](QWidget* modal) {
+        QWidget& shown = *modal;
+        [&] {
+            QTest::keyClick(Child<QComboBox>(shown, "CbLang"), Qt::Key_Up);
+            EXPECT_EQ(Child<QLabel>(shown, "LblCaption")->text(), "General");
+            Click(shown, "BtnCancel");
+        }();
+        return true;
+    }});
+    EXPECT_FALSE(dialog.Open(0));
+    EXPECT_TRUE(cancelled.AllDone()) << cancelled.Closed().join(", ").toStdString();
+    EXPECT_EQ(settings_.Get(keys::kLanguage), "german");
+    EXPECT_EQ(Child<QCheckBox>(dialog, "CheckMute")->text(), "Stumm");
+}
+
+TEST_F(FormSettingsTest, OkRefusesAMainRomThatGivesNothingToRunAndKeepsTheOldOne) {
+    using namespace std::string_view_literals;
+    const std::string good = folder_.Write("test.rom", RomWith("\xC3\x00\x00"sv));
+    const std::string other = folder_.Write("other.rom", RomWith("\x00\xC3\x00\x00"sv));
+    const std::string empty = folder_.Write("empty.rom", "");
+    settings_.SetPath(keys::kRomFile, good);
+    TFormSettings dialog(settings_, nullptr, TwoApis());
+    dialog.StartUp();
+    auto chooseAndConfirm = [&](QWidget& shown, const std::string& rom) {
+        Child<QLineEdit>(shown, "EditMainRom")->setText(QString::fromStdString(rom));
+        // Later: the refusal's message box runs a loop of its own inside the click.
+        QTimer::singleShot(0, &shown, [&shown] { Click(shown, "BtnOk"); });
+    };
+    QString refusal;
+    QString focused;
+    ModalCloser steps({[&](QWidget* modal) {
+                           ClickTreeEntry(*modal, 0);
+                           chooseAndConfirm(*modal, empty);
+                           return true;
+                       },
+                       [&](QWidget* modal) {
+                           auto* box = qobject_cast<QMessageBox*>(modal);
+                           if (box == nullptr) return false;
+                           refusal = box->text();
+                           box->accept();
+                           return true;
+                       },
+                       [&](QWidget* modal) {
+                           if (qobject_cast<QMessageBox*>(modal) != nullptr) return false;
+                           EXPECT_EQ(dialog.CurrentPage(), 1) << "the page of the field";
+                           focused = dialog.focusWidget() != nullptr
+                                         ? dialog.focusWidget()->objectName()
+                                         : QString();
+                           chooseAndConfirm(*modal, other);
+                           return true;
+                       }});
+    EXPECT_TRUE(dialog.Open(1));
+    EXPECT_TRUE(steps.AllDone()) << steps.Closed().join(", ").toStdString();
+    EXPECT_TRUE(refusal.contains(QString::fromStdString(empty))) << refusal.toStdString();
+    EXPECT_EQ(focused, "EditMainRom");
+    EXPECT_EQ(settings_.GetAbsolute(keys::kRomFile), other) << "the second choice, once readable";
 }
 
 TEST_F(FormSettingsTest, OkAppliesExactlyTheChangedGroupsToTheRunningMachine) {
