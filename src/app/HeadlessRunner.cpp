@@ -81,6 +81,9 @@ struct PeriodWork {
             media::StoreInMemory(*memory, area, load.data);
             if (load.option->run) machine->StartProgramAt(load.option->runAddress);
         }
+        // A change from outside: the history holds it at this moment, so going back to it
+        // finds the loaded bytes and the program's start.
+        machine->NoteChangeInPeriodHook();
     }
 
     void OnPeriod() {

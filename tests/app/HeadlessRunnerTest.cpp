@@ -168,6 +168,32 @@ TEST_F(Headless, StepBackPrintsTheTraceLineNEntriesBeforeTheBreak) {
     EXPECT_NE(err.find("cannot step back 1000000"), std::string::npos) << err;
 }
 
+// A file loaded with a run address is part of the history: one instruction back from a break in
+// the loaded program is its first instruction, with the loaded bytes in memory, not the ROM's
+// moment before the load.
+TEST_F(Headless, StepBackIntoALoadedProgramFindsItLoaded) {
+    TestRom rom;
+    rom.MapRam();
+    const uint16_t loop = rom.Here();
+    rom.Code({0x3C}).Jump(loop);  // INR A for ever
+    LoadConfiguration(rom);
+    // LXI H,1234; SHLD 2000; HLT
+    const std::string bytes("\x21\x34\x12\x22\x00\x20\x76", 7);
+    const std::string program = folder.Write("prog.bin", bytes);
+    std::string out, err;
+    ASSERT_EQ(RunHeadless({"--speed", "max", "--load-at", "20", "--load-mem",
+                           program + ":0x3000:0x3000", "--break", "0x3003", "--step-back", "1",
+                           "--dump-mem", "0x3000:7:" + (folder / "loaded.bin")},
+                          &out, &err),
+              headless::kExitOk)
+        << err;
+    const std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 3u) << out << err;
+    EXPECT_EQ(lines[0], "break 3003");
+    EXPECT_EQ(lines[2].substr(0, 26), "3000 213412   LXI  H,#1234") << lines[2];
+    EXPECT_EQ(testing_support::ReadFile(folder / "loaded.bin"), bytes);
+}
+
 // --rewind-ms goes back before the dumps: the counter a program keeps in memory reads as it did
 // that much earlier.
 TEST_F(Headless, RewindMsWritesTheDumpsOfTheEarlierMoment) {
