@@ -310,6 +310,37 @@ TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     EXPECT_EQ(options.memoryDumps[0].address, 0xF000);
 }
 
+// Text typed while the monitor is still busy with the line before: the second --type-at is due
+// while the first is still being typed, and both commands arrive whole, one after the other, as
+// one person types them (the monitor queues what it reads while it prints the dump).
+TEST_F(Headless, TextsTypedAheadAreTypedOneAfterTheOther) {
+    TestRom rom;
+    LoadConfiguration(rom);
+    settings->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
+    std::string err;
+    ASSERT_EQ(RunHeadless({"--speed", "max", "--run-ms", "4000", "--type-at", "1000", "D 0 100\n",
+                           "--type-at", "1400", "C 2\n", "--dump-mem",
+                           "0x9C00:1024:" + (folder / "text.bin")},
+                          nullptr, &err),
+              headless::kExitOk)
+        << err;
+    // The monitor's 32 x 32 text buffer, trailing blanks taken off.
+    const std::string buffer = testing_support::ReadFile(folder / "text.bin");
+    ASSERT_EQ(buffer.size(), 1024u);
+    std::vector<std::string> rows;
+    for (size_t at = 0; at < buffer.size(); at += 32) {
+        std::string row = buffer.substr(at, 32);
+        row.erase(row.find_last_not_of(' ') + 1);
+        rows.push_back(row);
+    }
+    while (!rows.empty() && rows.back().empty()) rows.pop_back();
+    ASSERT_GE(rows.size(), 3u);
+    // The dump's last line (100h bytes: 0000 to 00FF), then the next command and a new prompt.
+    EXPECT_EQ(rows[rows.size() - 3], "00F8: 00 00 00 00 00 00 00 00") << "the whole dump";
+    EXPECT_EQ(rows[rows.size() - 2], "> C 2");
+    EXPECT_EQ(rows.back(), ">");
+}
+
 // The built-in monitor at its prompt, typed at, with the timer chain making interrupts: saved
 // after 1000 ms and continued for 2000 ms, it ends where 3000 ms run straight end, and the
 // times of the second run count from the snapshot's moment.
