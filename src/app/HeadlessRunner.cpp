@@ -629,7 +629,8 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
             << " ms: --load-mem loaded nothing\n";
     }
     if (fault.kind != Machine::Fault::Kind::None) {
-        err << FaultMessage(fault, false) << "\n";
+        // No question: nobody is there to answer it; the exit status tells the rest.
+        err << "tevrinemu: " << FaultDescription(fault) << " (exit status " << kExitFault << ")\n";
         status = kExitFault;
     }
     if (broke()) {
