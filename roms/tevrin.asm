@@ -138,6 +138,7 @@ TLEVEL  EQU     VARS+0AH        ; speaker level of the tone being played
 TOUT    EQU     VARS+0BH        ; port C byte of the tone being played
 KROWS   EQU     VARS+0CH        ; port B as last read by the key scan
 KQCNT   EQU     VARS+0DH        ; characters waiting in KQBUF
+SDBUSY  EQU     VARS+0EH        ; 1 while the SD-ROM module has counter 2 (SDINIT to HWINIT)
 ; Variables (words)
 T2LAST  EQU     VARS+10H        ; counter 2 at the last look
 TICKACC EQU     VARS+12H        ; ticks not yet counted as a millisecond
@@ -340,7 +341,9 @@ MAIN:   LXI     SP,STACK
 ;                the one counter every machine clocks (2 MHz), so all timing comes from it.
 ; Changes A, H, L.
 ; --------------------------------------------------------------------------------------------
-HWINIT: MVI     A,PIOMODE
+HWINIT: XRA     A               ; counter 2 is the clock again
+        STA     SDBUSY
+        MVI     A,PIOMODE
         OUT     SYSCTL
         LDA     TOPROW
         RLC
@@ -1071,12 +1074,16 @@ CLICK:  LXI     H,400
 ; --------------------------------------------------------------------------------------------
 ; KPOLL: scans the keyboard when SCANMS have passed since the last scan and queues what was
 ; typed (with its click). Whatever keeps the monitor busy for long calls it now and then, so
-; typing ahead loses nothing; a full queue drops the character. Keeps all registers.
+; typing ahead loses nothing; a full queue drops the character. While the SD-ROM module has
+; counter 2 every call scans and nothing clicks. Keeps all registers.
 ; --------------------------------------------------------------------------------------------
 KPOLL:  PUSH    PSW
         PUSH    B
         PUSH    D
         PUSH    H
+        LDA     SDBUSY          ; the SD-ROM module has counter 2: the millisecond clock
+        ORA     A               ; stands still, so every call scans (each entry DIR shows,
+        JNZ     KP2             ; between its replies) and the click, timed by it, is left out
         CALL    UPDCLK
         LHLD    SCANT
         XCHG
@@ -1086,7 +1093,7 @@ KPOLL:  PUSH    PSW
         JNC     KP1
         LHLD    MSEC
         SHLD    SCANT
-        CALL    KSCAN
+KP2:    CALL    KSCAN
         ORA     A
         JZ      KP1
         MOV     C,A
@@ -1100,7 +1107,9 @@ KPOLL:  PUSH    PSW
         LXI     H,KQBUF
         DAD     D
         MOV     M,C
-        CALL    CLICK
+        LDA     SDBUSY
+        ORA     A
+        CZ      CLICK
 KP1:    POP     H
         POP     D
         POP     B
@@ -2605,7 +2614,9 @@ SGN2:   MOV     A,B
 
 ; SDINIT: counter 2 fast, the 8251 on line 3. Three zeros and an internal reset bring the
 ; 8251 to its mode instruction from whatever it was expecting. Changes A.
-SDINIT: MVI     A,SDT2CW
+SDINIT: MVI     A,1             ; the clock stands still from here on (see KPOLL)
+        STA     SDBUSY
+        MVI     A,SDT2CW
         OUT     TIMCTL
         MVI     A,SDT2CNT
         OUT     TIMER2

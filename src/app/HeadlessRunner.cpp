@@ -56,7 +56,9 @@ bool ParseNumber(const std::string& text, int64_t& value) {
 // Runs the period hook's work: typing and the timed stop, in emulated time.
 struct PeriodWork {
     Machine* machine = nullptr;
-    std::vector<std::unique_ptr<HostTypist>> typists;
+    // --type and every --type-at, in the order of their times: one person at the keyboard.
+    HostTypist typist;
+    bool typing = false;
     TapeDeck* deck = nullptr;  // with a tape to play: Play is pressed at playAtMs
     int64_t playAtMs = -1;
     int64_t stopAtTicks = -1;
@@ -81,6 +83,9 @@ struct PeriodWork {
             media::StoreInMemory(*memory, area, load.data);
             if (load.option->run) machine->StartProgramAt(load.option->runAddress);
         }
+        // A change from outside: the history holds it at this moment, so going back to it
+        // finds the loaded bytes and the program's start.
+        machine->NoteChangeInPeriodHook();
     }
 
     void OnPeriod() {
@@ -90,8 +95,8 @@ struct PeriodWork {
             loadAtMs = -1;
             LoadFiles();
         }
-        if (!typists.empty()) {
-            for (const auto& typist : typists) typist->Update(ms, machine->Keyboard());
+        if (typing) {
+            typist.Update(ms, machine->Keyboard());
             machine->ScanKeyboard();
         }
         if (deck != nullptr && playAtMs >= 0 && ms >= playAtMs) {
@@ -430,7 +435,9 @@ std::string HelpText() {
            "                        released 40 ms of emulated time; a newline is Enter\n"
            "  --type-after MS       start typing after MS of emulated time (default 1000)\n"
            "  --type-at MS TEXT     type TEXT from MS of emulated time; may be given several\n"
-           "                        times\n"
+           "                        times. The texts are typed one after the other, as one\n"
+           "                        person types: a text due while another is being typed\n"
+           "                        follows it\n"
            "  --tape PATH           insert a tape (its first data record current) and press\n"
            "                        Play when the first text starts being typed (at 1000 ms\n"
            "                        when nothing is typed); a .wav recording of a cassette\n"
@@ -521,13 +528,15 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
 
     PeriodWork work;
     work.machine = machine.get();
-    int64_t firstTypingMs = -1;
-    auto addTypist = [&](const std::string& text, int64_t ms) {
-        work.typists.push_back(std::make_unique<HostTypist>(text, ms));
-        if (firstTypingMs < 0 || ms < firstTypingMs) firstTypingMs = ms;
-    };
-    if (!options.typeText.empty()) addTypist(options.typeText, options.typeAfterMs);
-    for (const Options::TypeAt& typed : options.typeAt) addTypist(typed.text, typed.ms);
+    std::vector<Options::TypeAt> texts;
+    if (!options.typeText.empty()) texts.push_back({options.typeAfterMs, options.typeText});
+    texts.insert(texts.end(), options.typeAt.begin(), options.typeAt.end());
+    std::stable_sort(
+        texts.begin(), texts.end(),
+        [](const Options::TypeAt& a, const Options::TypeAt& b) { return a.ms < b.ms; });
+    const int64_t firstTypingMs = texts.empty() ? -1 : texts.front().ms;
+    for (const Options::TypeAt& typed : texts) work.typist.Add(typed.text, typed.ms);
+    work.typing = !texts.empty();
     if (options.runForMs)
         work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
     work.loads = std::move(loads);
@@ -620,7 +629,8 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
             << " ms: --load-mem loaded nothing\n";
     }
     if (fault.kind != Machine::Fault::Kind::None) {
-        err << FaultMessage(fault, false) << "\n";
+        // No question: nobody is there to answer it; the exit status tells the rest.
+        err << "tevrinemu: " << FaultDescription(fault) << " (exit status " << kExitFault << ")\n";
         status = kExitFault;
     }
     if (broke()) {

@@ -384,18 +384,17 @@ bool MachineHistory::ReplayTo(size_t index, int64_t target,
     replayPartial_ = false;
     for (uint64_t at = checkpoint.entry; at < last; ++at) {
         const Entry& entry = log_[static_cast<size_t>(at - firstEntry_)];
-        // The moment wanted is before whatever the log holds at its position: the inputs taken
-        // in then, the next period.
-        if (entry.position >= target && (entry.kind == Entry::Input || entry.steps > 0)) {
+        // The moment wanted is the one the next instruction ran from: what was taken in at its
+        // position (the keys before a period) belongs to it, the instructions after it do not.
+        const bool runs = entry.kind != Entry::Input && entry.steps > 0;
+        if (runs && entry.position >= target) {
             replayStop_ = at;
             break;
         }
         if (!ReplayEntry(entry, target, position, visit)) return false;
-        if (position >= target) {
-            const bool whole =
-                entry.kind == Entry::Input || position == entry.position + entry.steps;
-            replayStop_ = whole ? at + 1 : at;
-            replayPartial_ = !whole;
+        if (runs && position < entry.position + entry.steps) {
+            replayStop_ = at;
+            replayPartial_ = true;
             break;
         }
     }
@@ -410,10 +409,12 @@ MachineHistory::Restored MachineHistory::RestorePosition(int64_t target) {
     if (target > position_ || checkpoints_.empty() || target < checkpoints_.front().position) {
         return result;
     }
-    // Of the moments at one position the earliest is meant: a checkpoint taken there after a
-    // change from outside holds a later one, so a checkpoint before the position is preferred.
+    // Of the moments at one position the latest is meant, the one its next instruction ran
+    // from: a change from outside made there (a file loaded, a register or memory edited, a
+    // snapshot loaded) is what the user saw and what ran on. Such a change is held by the
+    // checkpoint taken after it, so the last checkpoint at or before the position is the start.
     size_t index = checkpoints_.size() - 1;
-    while (index > 0 && checkpoints_[index].position >= target) --index;
+    while (index > 0 && checkpoints_[index].position > target) --index;
 
     std::vector<uint8_t> before;
     machine_.SaveSnapshot(before);

@@ -221,6 +221,10 @@ snapshot::LoadError Machine::LoadSnapshotFile(const std::string& path, uint32_t*
     if (files::ReadWholeFile(path, snapshot::kMaxFileSize, contents) != files::ReadResult::Ok) {
         return LoadError::Unreadable;
     }
-    return LoadSnapshot(reinterpret_cast<const uint8_t*>(contents.data()), contents.size(),
-                        version);
+    const LoadError error =
+        LoadSnapshot(reinterpret_cast<const uint8_t*>(contents.data()), contents.size(), version);
+    // A change from outside, held by the history at this moment (the period hook holds the
+    // processor mutex, and a paused machine runs no period: no lock is taken here).
+    if (error == LoadError::None) history_->NoteChange();
+    return error;
 }

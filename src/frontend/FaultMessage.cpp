@@ -4,7 +4,7 @@
 
 #include "host/lang/Language.h"
 
-std::string FaultMessage(const Machine::Fault& fault, bool debuggerAvailable) {
+std::string FaultDescription(const Machine::Fault& fault) {
     using Kind = Machine::Fault::Kind;
     const char* key = nullptr;
     switch (fault.kind) {
@@ -17,7 +17,12 @@ std::string FaultMessage(const Machine::Fault& fault, bool debuggerAvailable) {
     char number[8];
     const bool port = fault.kind == Kind::PortRead || fault.kind == Kind::PortWrite;
     std::snprintf(number, sizeof number, port ? "%02X" : "%04X", fault.address);
-    return lang::LangText1("FormMain", key, number) +
-           lang::LangText("FormMain",
-                          debuggerAvailable ? "err.I41Lock.Message" : "err.I41LockReset.Message");
+    return lang::LangText1("FormMain", key, number);
+}
+
+std::string FaultMessage(const Machine::Fault& fault, bool debuggerAvailable) {
+    if (fault.kind == Machine::Fault::Kind::None) return std::string();
+    return FaultDescription(fault) + lang::LangText("FormMain", debuggerAvailable
+                                                                    ? "err.I41Lock.Message"
+                                                                    : "err.I41LockReset.Message");
 }

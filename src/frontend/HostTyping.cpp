@@ -1,5 +1,6 @@
 #include "frontend/HostTyping.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "machine/VirtualKeys.h"
@@ -41,36 +42,41 @@ HostTypist::Stroke HostTypist::StrokeFor(char c) {
     return {};
 }
 
+HostTypist::HostTypist(int holdMs, int gapMs) : holdMs_(holdMs), gapMs_(gapMs) {}
+
 HostTypist::HostTypist(const std::string& text, int64_t startMs, int holdMs, int gapMs)
-    : startMs_(startMs), holdMs_(holdMs), gapMs_(gapMs) {
-    for (char c : text) {
-        Stroke stroke = StrokeFor(c);
-        if (stroke.key != 0) strokes_.push_back(stroke);
-    }
+    : HostTypist(holdMs, gapMs) {
+    endMs_ = startMs;
+    Add(text, startMs);
 }
 
-int64_t HostTypist::EndMs() const {
-    return startMs_ + static_cast<int64_t>(strokes_.size()) * (holdMs_ + gapMs_);
+void HostTypist::Add(const std::string& text, int64_t atMs) {
+    int64_t at = strokes_.empty() ? atMs : std::max(atMs, endMs_);
+    for (char c : text) {
+        const Stroke stroke = StrokeFor(c);
+        if (stroke.key == 0) continue;
+        strokes_.push_back({stroke, at});
+        at += holdMs_ + gapMs_;
+    }
+    endMs_ = std::max(endMs_, at);
 }
 
 void HostTypist::Update(int64_t nowMs, HostKeyboardState& keyboard) {
-    const int64_t cycle = holdMs_ + gapMs_;
     while (true) {
         if (down_) {
-            const Stroke& stroke = strokes_[next_ - 1];
-            int64_t releaseAt = startMs_ + static_cast<int64_t>(next_ - 1) * cycle + holdMs_;
-            if (nowMs < releaseAt) return;
-            keyboard.Release(stroke.key);
-            if (stroke.shift) keyboard.Release(vk::kShift);
+            const Timed& timed = strokes_[next_ - 1];
+            if (nowMs < timed.pressMs + holdMs_) return;
+            keyboard.Release(timed.stroke.key);
+            if (timed.stroke.shift) keyboard.Release(vk::kShift);
             down_ = false;
             continue;
         }
         if (next_ >= strokes_.size()) return;
-        int64_t pressAt = startMs_ + static_cast<int64_t>(next_) * cycle;
-        if (nowMs < pressAt) return;
-        const Stroke& stroke = strokes_[next_++];
-        if (stroke.shift) keyboard.Press(vk::kShift);
-        keyboard.Press(stroke.key);
+        const Timed& timed = strokes_[next_];
+        if (nowMs < timed.pressMs) return;
+        ++next_;
+        if (timed.stroke.shift) keyboard.Press(vk::kShift);
+        keyboard.Press(timed.stroke.key);
         down_ = true;
     }
 }

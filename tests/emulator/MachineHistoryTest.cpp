@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 
+#include "debugger/DebuggerViews.h"
 #include "machine/VirtualKeys.h"
 #include "support/MachineFixture.h"
 
@@ -96,7 +97,8 @@ class MachineHistoryTest : public MachineFixture {
 // The whole serialised machine at random moments of a long run (inside periods and at their
 // ends, with keys typed, a tape started and stopped between periods, the debugger's single
 // steps at the end) comes back exactly when the history is taken back to each of them, newest
-// first.
+// first. A moment between two periods is the one the next instruction ran from: with the tape
+// started or stopped and the keys taken in there.
 TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
     constexpr int kPeriods = 1500;
     std::mt19937 random(20);
@@ -111,8 +113,10 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
     // Moments by position: instructions executed (the reset's step executes none).
     int64_t calls = 0;
     size_t next = 0;
+    int64_t periodEnd = -1;
     auto capture = [&] {
         if (MachineTestAccess::Cpu(*machine).ResetPending) return;
+        if (calls == periodEnd) expected[calls] = State();
         while (next < wanted.size() && wanted[next] == calls) {
             expected[calls] = State();
             ++next;
@@ -140,11 +144,12 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
         if (period == 1000) machine->Tape().StartPlayback(tape.data(), 500, true);
         machine->CpuTimerEvent();
         ASSERT_FALSE(machine->FaultPending());
-        if (period % 300 == 299) expected[machine->History().Position()] = State();
+        if (period % 300 == 299) periodEnd = machine->History().Position();
     }
     machine->Debugger().BeforeInstruction = {};
     ASSERT_EQ(calls, machine->History().Position());
     machine->SetPaused(true);
+    expected[calls] = State();  // the last period's end, where the debugger's steps begin
     for (int i = 0; i < 3; ++i) {
         machine->Debugger().Step();
         expected[calls + i + 1] = State();
@@ -164,6 +169,39 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
     machine->SetPaused(false);
     machine->CpuTimerEvent();
     EXPECT_GT(machine->History().Position(), at);
+}
+
+// A register and a byte of memory edited in the debugger (the window then tells the history of
+// the change): going back to that moment finds the edited values, and stepping on from there
+// runs as it did after the edit.
+TEST_F(MachineHistoryTest, AnEditIsPartOfTheMomentItWasMadeAt) {
+    for (int i = 0; i < 20; ++i) machine->CpuTimerEvent();
+    machine->SetPaused(true);
+    debugger::DebuggerCore& core = machine->Debugger();
+    core.Step();
+    ChipCpu8080& cpu = MachineTestAccess::Cpu(*machine);
+    // HL is the program's LFSR: the edit changes its course.
+    debugger::SetRegisterValue(cpu, 3, static_cast<uint16_t>(cpu.HL() ^ 0x5A5A));
+    MachineTestAccess::Memory(*machine).Write(0xF123, 0xC4);
+    machine->NoteOutsideChange();
+    const int64_t edited = machine->History().Position();
+    const std::vector<uint8_t> atTheEdit = State();
+    constexpr int kSteps = 40;
+    for (int i = 0; i < kSteps; ++i) core.Step();
+    const std::vector<uint8_t> after = State();
+
+    for (int i = 0; i < kSteps; ++i) {
+        ASSERT_EQ(machine->History().StepBack(1).outcome, MachineHistory::Outcome::Done);
+    }
+    EXPECT_EQ(machine->History().Position(), edited);
+    EXPECT_TRUE(State() == atTheEdit) << "the moment shows the edit";
+    for (int i = 0; i < kSteps; ++i) core.Step();
+    EXPECT_TRUE(State() == after) << "and runs on with it";
+    // One further back is the moment before the edit.
+    ASSERT_EQ(machine->History().RestorePosition(edited - 1).outcome,
+              MachineHistory::Outcome::Done);
+    core.Step();
+    EXPECT_FALSE(State() == atTheEdit);
 }
 
 // One instruction back at a time over an interrupt acknowledge, over the boundary between two

@@ -40,6 +40,17 @@ class MonitorSdRom : public ::testing::Test {
     MonitorRomMachine m;
 };
 
+// Typed ahead while DIR lists: the monitor's clock stands still while the module has counter 2,
+// yet the keys are seen between the module's replies (with no click, which that counter would
+// time) and the next command follows whole.
+TEST_F(MonitorSdRom, KeysTypedWhileDirListsFollowIt) {
+    ASSERT_TRUE(m.Type("dir\nloadsd prog.bin 4000\n", 1500));
+    EXPECT_EQ(LinesFrom(4), (std::vector<std::string>{"> dir", "00001388 big.dat", "<DIR>    games",
+                                                      "00000006 prog.bin", "> loadsd prog.bin 4000",
+                                                      "LOADED 0006 BYTES", ">"}));
+    EXPECT_EQ(Peek(0x4001), 0x42);
+}
+
 TEST_F(MonitorSdRom, ListsLoadsRunsAndSavesThroughTheModule) {
     ASSERT_TRUE(m.Type("dir\n", 1500));
     EXPECT_EQ(LinesFrom(4), (std::vector<std::string>{"> dir", "00001388 big.dat", "<DIR>    games",

@@ -40,6 +40,31 @@ TEST(HostTypist, TypesLikeAUsKeyboardInEmulatedTime) {
     EXPECT_FALSE(keys.IsDown('I'));
     EXPECT_TRUE(typist.Done());
     EXPECT_EQ(typist.EndMs(), 260);
+
+    // A text due while another is typed waits for it: "ab" from 100 takes until 260.
+    HostTypist queue;
+    queue.Add("ab", 100);
+    queue.Add("C", 120);
+    auto queued = [&](int64_t ms) {
+        queue.Update(ms, keys);
+        keys.ScanDone();
+    };
+    queued(130);
+    EXPECT_TRUE(keys.IsDown('A'));
+    EXPECT_FALSE(keys.IsDown(0x10)) << "no Shift of the later text on this key";
+    EXPECT_FALSE(keys.IsDown('C'));
+    queued(259);
+    EXPECT_FALSE(keys.IsDown('C'));
+    queued(260);
+    EXPECT_TRUE(keys.IsDown('C'));
+    EXPECT_TRUE(keys.IsDown(0x10));
+    EXPECT_EQ(queue.EndMs(), 340);
+    // One due later than that starts at its own time.
+    queue.Add("d", 500);
+    queued(499);
+    EXPECT_FALSE(keys.IsDown('D'));
+    queued(500);
+    EXPECT_TRUE(keys.IsDown('D'));
 }
 
 }  // namespace
