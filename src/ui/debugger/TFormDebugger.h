@@ -89,6 +89,10 @@ class TFormDebugger : public QWidget {
     // Pauses or resumes the machine the way the main window does (false: not now, the machine
     // is busy handing an event to the window). Without it the machine is paused directly.
     std::function<bool(bool paused)> PauseMachine;
+    // Runs `work` with the machine within reach the way the main window does (false: not now,
+    // the machine is busy handing an event to the window, and holding it would wait for ever).
+    // Without it the work runs at once.
+    std::function<bool(const std::function<void()>& work)> ReachMachine;
 
     // The search, disassembly and peripheral status windows go at the debugger's left edge,
     // directly above it when there is room, else directly below; otherwise they stay.

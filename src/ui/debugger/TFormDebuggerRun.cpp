@@ -70,8 +70,16 @@ void TFormDebugger::ShowRunState() {
 
 void TFormDebugger::FollowMachine() {
     if (!isVisible() || core_.Stopped()) return;
-    const std::unique_lock<std::mutex> held = machine_.HoldBetweenPeriods();
-    RefreshViews();
+    const auto follow = [this] {
+        const std::unique_lock<std::mutex> held = machine_.HoldBetweenPeriods();
+        RefreshViews();
+    };
+    // Not now is fine: the next follow comes in 100 ms.
+    if (ReachMachine) {
+        ReachMachine(follow);
+    } else {
+        follow();
+    }
 }
 
 void TFormDebugger::ResumeMachine() {
