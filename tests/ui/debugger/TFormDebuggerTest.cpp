@@ -253,6 +253,12 @@ TEST_F(DebuggerWindowTest, EditorsSitOverWhatTheyEditOnTheHighlight) {
     emit type->activated(0);
     EXPECT_EQ(Text("dump1").substr(0, 16), " #4001  #01 #42 ");
     auto* dump = debugger_->findChild<QLineEdit*>("MeEditDump");
+    // The hint says what acts: a double click, not a single one.
+    const int byteX = static_cast<int>(13.5 * Label("dump1")->fontMetrics().horizontalAdvance('0'));
+    QTest::mouseClick(Label("dump1"), Qt::LeftButton, {}, QPoint(byteX, 4));
+    EXPECT_FALSE(dump->isVisible());
+    EXPECT_NE(lang::LangText("FormDebugger", "panel.PanelDump.Hint0").find("Double-click a byte"),
+              std::string::npos);
     DoubleClickAt(Label("dump1"), 8 + 4 * 1 + 1.5);
     ASSERT_TRUE(dump->isVisible());
     const QRect line = Area(Label("dump1"), debugger_);
