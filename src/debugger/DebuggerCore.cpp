@@ -56,6 +56,16 @@ bool DebuggerCore::WatchReturnStep(int32_t& ticks) {
 void DebuggerCore::Stop() {
     Breakpoints[0] = {};
     DebuggerState = kStopped;
+    errand_ = Errand::None;
+}
+
+bool DebuggerCore::Break() {
+    const int32_t state = DebuggerState.load();
+    if (state == kStopped || state == kBreakRequested) return false;
+    // Only the window's thread writes anything but 5, so this cannot undo a resume or a stop
+    // being written meanwhile; the run loop writes 5 itself at most.
+    DebuggerState = kBreakRequested;
+    return true;
 }
 
 void DebuggerCore::StepOverBreakpoint() {
@@ -65,6 +75,7 @@ void DebuggerCore::StepOverBreakpoint() {
 }
 
 void DebuggerCore::Run() {
+    errand_ = Errand::None;
     if (DebuggerState.load() != kStopped || cpu_ == nullptr) return;
     Breakpoints[0].active = 0;
     StepOverBreakpoint();
@@ -97,6 +108,7 @@ bool DebuggerCore::StepOver() {
     DebuggerState = kSteppingOver;
     SavedPrevPC = cpu_->CurPC;
     SavedCurPC = start;
+    errand_ = Errand::StepOver;
     return true;
 }
 
@@ -110,6 +122,7 @@ bool DebuggerCore::StepOut() {
     Breakpoints[0].active = 0;
     StepOverBreakpoint();
     DebuggerState = kSteppingOut;
+    errand_ = Errand::StepOut;
     return true;
 }
 
@@ -120,6 +133,7 @@ void DebuggerCore::RunToNext() {
     StepOverBreakpoint();
     Breakpoints[0] = {NextInstructionAddress(*memory_, start, 1), 1};
     DebuggerState = kResumeRequested;
+    errand_ = Errand::ToNext;
 }
 
 int DebuggerCore::SetBreakpointAt(uint16_t address, int selected) {

@@ -21,6 +21,10 @@ enum DebuggerStateValue : int32_t {
     kResumeRequested = 9,
 };
 
+// What the machine runs for while the debugger stays on screen and follows it: a step over or
+// out, or a run to the next instruction, each of which may never reach its stop.
+enum class Errand { None, StepOver, StepOut, ToNext };
+
 struct BreakpointSlot {
     uint16_t address = 0;
     uint8_t active = 0;
@@ -89,6 +93,12 @@ class DebuggerCore {
     // The slot a click in the address column uses: `selected` (1 to 6) when an item is
     // selected, else the first inactive user slot. Returns the slot set, or 0 for none.
     int SetBreakpointAt(uint16_t address, int selected = 0);
+    // The user's Break while the machine runs: the run loop executes nothing more and the
+    // refresh timer enters the debugger, as after a breakpoint. False when nothing runs.
+    bool Break();
+    // The errand the machine runs for with the window shown; None once stopped, and after Run,
+    // which hides the window and leaves the machine to itself.
+    Errand Running() const { return errand_; }
     // The refresh timer's part, every 20 ms on the window's thread.
     RefreshAction OnRefreshTimer();
     bool Stopped() const { return DebuggerState.load() == kStopped; }
@@ -118,6 +128,7 @@ class DebuggerCore {
 
     ChipCpu8080* cpu_ = nullptr;
     ChipMemory* memory_ = nullptr;
+    Errand errand_ = Errand::None;
     bool extraBreaks_ = false;
     std::vector<bool> extraBreakAt_ = std::vector<bool>(0x10000, false);
 };

@@ -269,7 +269,11 @@ class ListingWriter {
             line += DataKeyword(" DW   ", " dw   ");
             for (int i = 0; i < count; ++i) {
                 if (i > 0) line += ',';
-                line += options_.Labels ? LabelRef(words[i]) : SizedNumber(words[i]);
+                // Words are addresses only when the range says so; otherwise they are values,
+                // written whole as the 16-bit numbers they are.
+                line += !options_.Labels ? SizedNumber(words[i])
+                        : r.DwLabels     ? LabelRef(words[i])
+                                         : Number(words[i], true);
             }
             out_ += line + kLineEnd;
             a += 2 * count;

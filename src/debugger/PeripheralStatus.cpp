@@ -1,5 +1,6 @@
 #include "debugger/PeripheralStatus.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace debugger {
@@ -85,6 +86,36 @@ UsartStatus DecodeUsartStatus(const std::array<uint8_t, 12>& bytes) {
     s.TxShift = Shift(bytes[7], bytes[8], charLength);
     s.RxShift = Shift(bytes[10], bytes[11], charLength);
     return s;
+}
+
+std::vector<RegisterLine> FormatRegisterList(const RegisterList& registers) {
+    std::vector<RegisterLine> lines;
+    for (const RegisterView& r : registers) {
+        std::string value;
+        if (r.bits <= 4) {
+            value = Hex(r.value, 1);
+        } else {
+            value = "#" + Hex(r.value, (r.bits + 3) / 4);
+            // A port's byte is read bit by bit against the pins it drives.
+            if (r.bits == 8) {
+                value += ' ';
+                for (int bit = 7; bit >= 0; --bit) value += Bit(static_cast<uint8_t>(r.value), bit);
+            }
+        }
+        lines.push_back({std::string(r.name) + ":", value});
+    }
+    return lines;
+}
+
+std::string DescribePioControl(uint8_t control) {
+    const auto direction = [&](int bit) { return (control >> bit) & 1 ? "in" : "out"; };
+    // A mode of 3 in the group A bits is the 8255's alias of mode 2.
+    const int modeA = std::min((control >> 5) & 3, 2);
+    // Mode 2 is port A both ways; its direction bit means nothing then.
+    const std::string sideA = modeA == 2 ? "in/out" : direction(4);
+    return "A mode " + std::to_string(modeA) + " " + sideA + ", B mode " +
+           std::to_string((control >> 2) & 1) + " " + direction(1) + ", C " + direction(3) + "/" +
+           direction(0);
 }
 
 }  // namespace debugger

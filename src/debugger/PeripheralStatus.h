@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "machine/RegisterView.h"
 
 // The timer's and the serial chip's byte snapshots turned into the texts the peripheral status
 // window shows. Every number is hexadecimal, whatever radix the debugger uses: these are register
@@ -45,5 +48,17 @@ struct UsartStatus {
 
 // From the 12 bytes of ChipUSART8251::StatusBytes.
 UsartStatus DecodeUsartStatus(const std::array<uint8_t, 12>& bytes);
+
+struct RegisterLine {
+    std::string Name;   // "Control:"
+    std::string Value;  // "#9B 10011011"; a flip-flop "1"; a field of up to four bits "5"
+};
+
+// The registers a chip lists for itself, as the window shows them.
+std::vector<RegisterLine> FormatRegisterList(const RegisterList& registers);
+
+// An 8255's control word in words: "A mode 0 in, B mode 0 in, C in/in" (port C's upper half,
+// then its lower half).
+std::string DescribePioControl(uint8_t control);
 
 }  // namespace debugger

@@ -178,6 +178,12 @@ class Machine {
     bool Built() const { return cpu_ != nullptr && memory_ != nullptr; }
     VideoView Video() const;
     HeldVideo HoldVideo();
+    // Holds the run loop between two periods for as long as the lock lives: the debugger reads
+    // the whole board through it while the machine runs on its behalf. Never pause, resume or
+    // note a change while holding it (each takes the same lock).
+    std::unique_lock<std::mutex> HoldBetweenPeriods() {
+        return std::unique_lock<std::mutex>(cpuMutex_);
+    }
     ProcessorView Processor() const;
     // The memory as it is, for dumps and views; null while unbuilt. Change it only through a
     // PausedScope.
@@ -206,6 +212,9 @@ class Machine {
     // The peripheral status window reads the timer and the serial chip while stopped.
     const IfTimer* Timer() const { return timer_.get(); }
     const IfSerial* Serial() const { return serial_.get(); }
+    // And the two parallel ports, read the same way.
+    const SystemPIO* SystemPio() const { return systemPio_.get(); }
+    const IfGPIO* Gpio() const { return gpio_.get(); }
 
     // What the audio device has been given; all zero without a driver.
     SoundDriver::Statistics SoundStatistics() const;

@@ -42,3 +42,17 @@ std::array<uint8_t, 3> ChipICU3214::StatusBytes() const {
             static_cast<uint8_t>((s_.RequestLevel & 7) | s_.Pending << 3 | s_.Disabled << 4 |
                                  s_.IntOutput << 7)};
 }
+
+RegisterList ChipICU3214::Registers() const {
+    // The level lines carry nothing while no request is pending; the level reads 0 then.
+    const uint16_t level = s_.RequestLevel < 0 ? 0 : static_cast<uint16_t>(s_.RequestLevel);
+    return {{"Status", 3, s_.CurrentStatus},
+            {"SGS", 1, s_.StatusGroupSelect},
+            {"Requests", 8, s_.Requests},
+            {"Pending", 1, s_.Pending},
+            {"Level", 3, level},
+            {"Disabled", 1, s_.Disabled},
+            {"ENLG", 1, s_.EnableGroup},
+            {"INTE", 1, s_.InteInput},
+            {"INT", 1, s_.IntOutput}};
+}

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "machine/RegisterView.h"
+
 class StateReader;
 class StateWriter;
 
@@ -40,6 +42,9 @@ class ChipICU3214 {
     void SetInteInput(uint8_t on) { s_.InteInput = on ? 1 : 0; }
 
     const State& GetState() const { return s_; }
+    // The current status and its group select, the request latches, the level being offered,
+    // the interrupt-disable flip-flop and the enable, INTE and INT lines.
+    RegisterList Registers() const;
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;

@@ -283,3 +283,10 @@ uint8_t ChipPIO8255::OutputLevels(int port) const {
         default: return 0xFF;
     }
 }
+
+RegisterList ChipPIO8255::Registers() const {
+    return {{"Control", 8, s_.Mode},     {"A out", 8, s_.OutA},        {"A pins", 8, s_.PinsA},
+            {"A latch", 8, s_.LatchInA}, {"B out", 8, s_.OutB},        {"B pins", 8, s_.PinsB},
+            {"B latch", 8, s_.LatchInB}, {"C out", 8, s_.OutC},        {"C pins", 8, s_.PinsC},
+            {"INTE A in", 1, s_.InteA1}, {"INTE A out", 1, s_.InteA2}, {"INTE B", 1, s_.InteB}};
+}

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "machine/Closure.h"
+#include "machine/RegisterView.h"
 
 class StateReader;
 class StateWriter;
@@ -45,6 +46,9 @@ class ChipPIO8255 {
     uint8_t OutputPin(int port, int bit) const { return (OutputLevels(port) >> bit) & 1; }
 
     const State& GetState() const { return s_; }
+    // The control word, the output latches, the pins, the input latches and the three INTE
+    // flip-flops.
+    RegisterList Registers() const;
 
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;

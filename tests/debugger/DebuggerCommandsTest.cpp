@@ -142,6 +142,44 @@ TEST_F(DebuggerCommands, RunLeavesABreakpointAtPcAndStopsThereNextTime) {
     EXPECT_EQ(core().Breakpoints[0].active, 0);
 }
 
+// A call that never returns: the step over runs on, says what it runs for, and the user's
+// Break stops it where it is, through the same way as a breakpoint.
+TEST_F(DebuggerCommands, BreakStopsAStepOverIntoACallThatNeverReturns) {
+    Put(0x2020, {0x3C, 0xC3, 0x20, 0x20});  // INR A; JMP 2020h, for ever
+    Put(0x1004, {0xCD, 0x20, 0x20});        // CALL 2020h
+    StepTo(0x1004);
+    EXPECT_FALSE(core().Break()) << "nothing runs to break";
+    EXPECT_EQ(core().Running(), debugger::Errand::None);
+    ASSERT_TRUE(core().StepOver());
+    EXPECT_EQ(core().Running(), debugger::Errand::StepOver);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(core().OnRefreshTimer().resume);
+        RunPeriods(1);
+    }
+    ASSERT_EQ(core().DebuggerState.load(), debugger::kSteppingOver) << "the call never returns";
+    const uint8_t a = cpu().A;
+    ASSERT_TRUE(core().Break());
+    RunPeriods(3);
+    EXPECT_EQ(cpu().A, a) << "nothing runs after the break";
+    const debugger::RefreshAction action = core().OnRefreshTimer();
+    EXPECT_FALSE(action.resume);
+    ASSERT_TRUE(action.enter);
+    EnterDebugger();
+    EXPECT_EQ(core().Running(), debugger::Errand::None);
+    EXPECT_TRUE(cpu().PC == 0x2020 || cpu().PC == 0x2021) << cpu().PC;
+    EXPECT_EQ(core().Breakpoints[0].active, 0) << "the step's temporary breakpoint is gone";
+
+    // Step out and run to next say so too; Run leaves the machine to itself.
+    ASSERT_TRUE(core().StepOut());
+    EXPECT_EQ(core().Running(), debugger::Errand::StepOut);
+    core().Run();
+    EXPECT_EQ(core().Running(), debugger::Errand::None);
+    ASSERT_TRUE(core().Break());
+    EnterDebugger();
+    core().RunToNext();
+    EXPECT_EQ(core().Running(), debugger::Errand::ToNext);
+}
+
 TEST_F(DebuggerCommands, CommandsOutsideTheStoppedStateAndTheRefreshTimer) {
     core().DebuggerState = debugger::kRunning;
     const uint16_t pc = cpu().PC;

@@ -105,6 +105,13 @@ TEST(DisassemblyListing, DataRangesInLabelsMode) {
                      "         ORG  0130H", "L0130:   DB   01H,02H,03H,04H", "         DB   05H",
                      "", "         ORG  0140H", "L0140:   DS   0C0H", "", "         ORG  0000H",
                      "L0000:   DS   0000H", ""}));
+    // Words that are not addresses are written as the values they are, not as labels.
+    EXPECT_EQ(
+        WriteDisassemblyListing(m.memory, {Range(0x120, 0x124, 3)}, kLabels),
+        Lines({"         ORG  0120H", "L0120:   DW   0100H,1234H", "         DW   0003H", ""}));
+    m.Put(0x0120, {0x37, 0x00, 0x00, 0xA0});
+    EXPECT_EQ(WriteDisassemblyListing(m.memory, {Range(0x120, 0x123, 3)}, kLabels),
+              Lines({"         ORG  0120H", "L0120:   DW   0037H,0A000H", ""}));
 }
 
 TEST(DisassemblyListing, LongTextIsCutIntoLinesOfAboutThirtyTwoCharacters) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "debugger/PeripheralStatus.h"
+#include "machine/ChipICU3214.h"
+#include "machine/ChipPIO8255.h"
 
 using debugger::DecodeTimerStatus;
 using debugger::DecodeUsartStatus;
@@ -60,4 +62,43 @@ TEST(PeripheralStatus, UsartAsynchronousAndSynchronousModes) {
     EXPECT_EQ(e.Format, "7E");
     EXPECT_EQ(e.SyncMode, "External");
     EXPECT_EQ(e.SyncChars, "#16");
+}
+
+// The 8255s and the 3214 list their own registers; the window shows the list as it comes.
+TEST(PeripheralStatus, ParallelPortsAndInterruptUnitDescribeThemselves) {
+    ChipPIO8255 pio;
+    pio.ResetChip(true);
+    pio.WritePort(ChipPIO8255::kControl, 0x82);  // A mode 0 out, B mode 0 in, C out/out
+    pio.WritePort(ChipPIO8255::kPortA, 0x5A);
+    pio.WritePort(ChipPIO8255::kControl, 0x07);  // set PC3
+    pio.SetInputs(ChipPIO8255::kPortB, 0x81);
+    const std::vector<debugger::RegisterLine> lines = debugger::FormatRegisterList(pio.Registers());
+    auto value = [&](const std::vector<debugger::RegisterLine>& list, const std::string& name) {
+        for (const auto& line : list) {
+            if (line.Name == name) return line.Value;
+        }
+        return std::string("(missing)");
+    };
+    EXPECT_EQ(value(lines, "Control:"), "#82 10000010");
+    EXPECT_EQ(value(lines, "A out:"), "#5A 01011010");
+    EXPECT_EQ(value(lines, "B pins:"), "#81 10000001");
+    EXPECT_EQ(value(lines, "C out:"), "#08 00001000");
+    EXPECT_EQ(value(lines, "INTE B:"), "0");
+    EXPECT_EQ(debugger::DescribePioControl(0x82), "A mode 0 out, B mode 0 in, C out/out");
+    EXPECT_EQ(debugger::DescribePioControl(0x9B), "A mode 0 in, B mode 0 in, C in/in");
+    // Group A in mode 2 (a written 11 is its alias), B in mode 1 output, C's halves apart.
+    EXPECT_EQ(debugger::DescribePioControl(0xE5), "A mode 2 in/out, B mode 1 out, C out/in");
+
+    ChipICU3214 icu;
+    icu.SetRequest(5, 1);
+    icu.WriteStatus(3, 0);
+    icu.SetEnableGroup(1);
+    const std::vector<debugger::RegisterLine> unit = debugger::FormatRegisterList(icu.Registers());
+    EXPECT_EQ(value(unit, "Status:"), "3");
+    EXPECT_EQ(value(unit, "Requests:"), "#04 00000100") << "level n is bit 7 - n";
+    EXPECT_EQ(value(unit, "Level:"), "5");
+    EXPECT_EQ(value(unit, "Pending:"), "1");
+    EXPECT_EQ(value(unit, "Disabled:"), "0") << "the status write enables the unit";
+    EXPECT_EQ(value(unit, "ENLG:"), "1");
+    EXPECT_EQ(value(unit, "INT:"), "0");
 }

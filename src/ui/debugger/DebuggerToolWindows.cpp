@@ -1,6 +1,7 @@
 #include "ui/debugger/DebuggerToolWindows.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include "emulator/Machine.h"
@@ -12,6 +13,28 @@
 #include "ui/debugger/TFormDisass.h"
 #include "ui/debugger/TFormPerifStat.h"
 
+namespace {
+
+// The debugger's run, step and search keys work in its tool windows too: whichever of its
+// windows was used last, F7 steps.
+class DebuggerKeys : public QObject {
+  public:
+    DebuggerKeys(TFormDebugger& debugger, QObject* parent) : QObject(parent), debugger_(debugger) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            debugger_.HandleToolWindowKey(static_cast<QKeyEvent*>(event)))
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    TFormDebugger& debugger_;
+};
+
+}  // namespace
+
 DebuggerToolWindows::DebuggerToolWindows(config::Settings& settings, TFormDebugger& debugger)
     : settings_(settings), debugger_(debugger) {
     // Owned by the debugger window, so they close and go with it.
@@ -19,6 +42,12 @@ DebuggerToolWindows::DebuggerToolWindows(config::Settings& settings, TFormDebugg
     disass_ = new TFormDisass(settings, &debugger);
     perifStat_ = new TFormPerifStat(&debugger);
     find_->SetFindHandler([this] { FindNext(true); });
+    for (QWidget* window : {static_cast<QWidget*>(find_), static_cast<QWidget*>(disass_),
+                            static_cast<QWidget*>(perifStat_)}) {
+        auto* keys = new DebuggerKeys(debugger, window);
+        window->installEventFilter(keys);
+        for (QWidget* child : window->findChildren<QWidget*>()) child->installEventFilter(keys);
+    }
     debugger.OpenFind = [this] { OpenFind(); };
     debugger.FindNext = [this] { return FindNext(false); };
     debugger.OpenDisassembly = [this] { OpenDisassembly(); };
@@ -57,8 +86,7 @@ bool DebuggerToolWindows::FindNext(bool fromStart) {
     } else {
         QApplication::beep();
     }
-    debugger_.activateWindow();
-    debugger_.setFocus();
+    debugger_.TakeFocus();
     return true;
 }
 
@@ -68,6 +96,8 @@ void DebuggerToolWindows::OpenFind() {
     find_->show();
     find_->raise();
     find_->activateWindow();
+    // Typing goes into the pattern at once: the field its radio button chose, on its first entry.
+    find_->RadioValuesClick();
 }
 
 void DebuggerToolWindows::OpenDisassembly() {
@@ -81,9 +111,20 @@ void DebuggerToolWindows::OpenDisassembly() {
 }
 
 void DebuggerToolWindows::TogglePeripheralStatus() {
-    perifStat_->BindChips(debugger_.MachineShown().Timer(), debugger_.MachineShown().Serial());
+    BindPeripherals();
     debugger_.PlaceToolWindow(*perifStat_);
     perifStat_->ToggleShown();
+}
+
+void DebuggerToolWindows::BindPeripherals() {
+    const Machine& machine = debugger_.MachineShown();
+    perifStat_->BindChips(machine.Timer(), machine.Serial());
+    const SystemPIO* system = machine.SystemPio();
+    const IfGPIO* general = machine.Gpio();
+    const IfInterrupt* interrupts = machine.Interrupts();
+    perifStat_->BindParallel(system != nullptr ? &system->Chip() : nullptr,
+                             general != nullptr ? &general->Chip() : nullptr,
+                             interrupts != nullptr ? &interrupts->Chip() : nullptr);
 }
 
 void DebuggerToolWindows::HideAll() {
@@ -95,7 +136,7 @@ void DebuggerToolWindows::HideAll() {
 
 void DebuggerToolWindows::Refreshed() {
     if (!debugger_.isVisible()) return;
-    perifStat_->BindChips(debugger_.MachineShown().Timer(), debugger_.MachineShown().Serial());
+    BindPeripherals();
     perifStat_->ShowIfTagged();
     if (perifStat_->isVisible()) perifStat_->RefreshStatus();
 }

@@ -32,6 +32,8 @@ class DebuggerToolWindows {
     void OpenFind();
     void OpenDisassembly();
     void TogglePeripheralStatus();
+    // The machine is rebuilt by some settings: its chips are looked up at every showing.
+    void BindPeripherals();
     void HideAll();
     void Refreshed();
 

@@ -12,6 +12,8 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include "host/lang/Language.h"
 #include "machine/MemoryLayout.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
 
 namespace {
@@ -65,6 +68,7 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         return button;
     };
     add("SbRun", "Run", icons::kRun, [this] { SbRunClick(); });
+    sbBreak_ = add("SbBreak", "Break", icons::kPause, [this] { SbBreakClick(); });
     QToolButton* step = add("SbStep", "Step", icons::kDbgStep, [this] { SbStepClick(); });
     add("SbStepOver", "Over", icons::kDbgStepOver, [this] { SbStepOverClick(); });
     add("SbStepOut", "Out", icons::kDbgStepOut, [this] { SbStepOutClick(); });
@@ -206,15 +210,14 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         dumpLayout->addWidget(line);
         dump_[static_cast<size_t>(i)] = line;
     }
-    auto* asmRow = new QHBoxLayout;
+    // The inline assembler floats over the listing's lower part when it opens.
     lblAsmAddress_ = NewLabel("LblAsmAddress", panelDump);
+    lblAsmAddress_->setAutoFillBackground(true);
     meInlineAsm_ = new QLineEdit(panelDump);
     meInlineAsm_->setObjectName("MeInlineAsm");
-    asmRow->addWidget(lblAsmAddress_);
-    asmRow->addWidget(meInlineAsm_);
+    meInlineAsm_->setFont(font_);
     meEditDump_ = NewEditor("MeEditDump", panelDump);
     meEditAscii_ = NewEditor("MeEditAscii", panelDump);
-    dumpLayout->addLayout(asmRow);
     for (QWidget* w : {static_cast<QWidget*>(lblAsmAddress_), static_cast<QWidget*>(meInlineAsm_),
                        static_cast<QWidget*>(meEditDump_), static_cast<QWidget*>(meEditAscii_)})
         w->hide();
@@ -298,6 +301,19 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         connect(label, &QWidget::customContextMenuRequested, this,
                 [this, label](const QPoint& at) { ShowValueMenu(label, at); });
     }
+    // What the machine is doing: a running machine is followed here, a stopped one waits.
+    status_ = new QStatusBar(this);
+    status_->setObjectName("StatusDebugger");
+    status_->setSizeGripEnabled(false);
+    lblRunState_ = new QLabel(status_);
+    lblRunState_->setObjectName("LblRunState");
+    status_->addWidget(lblRunState_, 1);
+    outer->addWidget(status_);
+    followTimer_ = new QTimer(this);
+    // Often enough to watch a loop count, seldom enough to cost the run loop nothing.
+    followTimer_->setInterval(100);
+    connect(followTimer_, &QTimer::timeout, this, &TFormDebugger::FollowMachine);
+
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
     step->setFocus();
     ApplyActiveLanguage(this);
@@ -327,6 +343,7 @@ QToolButton* TFormDebugger::AddButton(const char* name, const char* text,
     button->setObjectName(name);
     button->setText(text);
     button->setFocusPolicy(Qt::StrongFocus);
+    buttons_.push_back(button);
     connect(button, &QToolButton::clicked, this, [click = std::move(click)] { click(); });
     return button;
 }
@@ -347,41 +364,17 @@ bool TFormDebugger::CanCommand(bool checkInlineAssembler, bool beep) {
     return core_.Stopped();
 }
 
-bool TFormDebugger::SetMachinePaused(bool paused) {
-    if (PauseMachine) {
-        if (!PauseMachine(paused)) return false;
-    } else {
-        machine_.SetPaused(paused);
-    }
-    if (RunStateChanged) RunStateChanged();
-    return true;
+void TFormDebugger::TakeFocus() {
+    raise();
+    activateWindow();
+    QWidget* last = focusWidget();
+    if (last == nullptr || !last->isVisible() || !last->isEnabled())
+        last = findChild<QWidget*>("SbStep");
+    last->setFocus(Qt::OtherFocusReason);
 }
 
-void TFormDebugger::EnterDebugger() {
-    // A break stays requested while the machine cannot be reached: the next refresh enters.
-    if (!SetMachinePaused(true)) return;
-    if (isVisible()) {
-        StopAndRefresh();
-    } else {
-        show();
-        raise();
-    }
-}
-
-bool TFormDebugger::EnterIfDebugging() {
-    if (!core_.Holding()) return false;
-    EnterDebugger();
-    return true;
-}
-
-void TFormDebugger::RefreshTimer() {
-    const debugger::RefreshAction action = core_.OnRefreshTimer();
-    if (action.resume) ResumeMachine();
-    if (action.enter) EnterDebugger();
-}
-
-void TFormDebugger::ResumeMachine() {
-    SetMachinePaused(false);
+void TFormDebugger::ShowOutcomeLine(const QString& text) {
+    status_->showMessage(text, kOutcomeShownMs);
 }
 
 void TFormDebugger::showEvent(QShowEvent* event) {
@@ -463,15 +456,21 @@ void TFormDebugger::PlaceEditor(QWidget* editor, QWidget* anchor, QPoint origin,
 void TFormDebugger::StopAndRefresh() {
     core_.Stop();
     RefreshAll();
+    ShowRunState();
 }
 
 void TFormDebugger::RefreshAll() {
-    ChipCpu8080* cpu = core_.Cpu();
-    ChipMemory* memory = core_.Memory();
-    if (cpu == nullptr || memory == nullptr) return;
+    if (core_.Cpu() == nullptr || core_.Memory() == nullptr) return;
     // Every step, edit and stop shows itself here: the history takes the machine as it is now
     // (an edit of a register or of memory is a change from outside).
     if (machine_.GetRunState() != Machine::kRunning) machine_.NoteOutsideChange();
+    RefreshViews();
+}
+
+void TFormDebugger::RefreshViews() {
+    ChipCpu8080* cpu = core_.Cpu();
+    ChipMemory* memory = core_.Memory();
+    if (cpu == nullptr || memory == nullptr) return;
     // The views read memory as the processor does; what they find unmapped must not stop the
     // program later as if it had faulted itself.
     const bool hadFault = memory->Fault();
@@ -559,36 +558,6 @@ void TFormDebugger::SaveSettings() {
         std::fprintf(stderr, "tevrinemu: cannot write the settings to %s: %s\n",
                      settings_.Document().Path().c_str(), error.c_str());
     }
-}
-
-void TFormDebugger::SbRunClick(bool fromUser) {
-    const bool stopped = core_.Stopped();
-    if (stopped && !CanCommand(true, true)) return;
-    core_.Run();
-    SaveSettings();
-    if (fromUser) hide();
-    if (HideToolWindows) HideToolWindows();
-}
-
-void TFormDebugger::SbStepClick() {
-    if (!CanCommand(true, true)) return;
-    core_.Step();
-    RefreshAll();
-}
-
-void TFormDebugger::SbStepOverClick() {
-    if (!CanCommand(true, true)) return;
-    if (!core_.StepOver()) RefreshAll();
-}
-
-void TFormDebugger::SbStepOutClick() {
-    if (!CanCommand(true, true)) return;
-    if (!core_.StepOut()) RefreshAll();
-}
-
-void TFormDebugger::SbToNextClick() {
-    if (!CanCommand(true, true)) return;
-    core_.RunToNext();
 }
 
 void TFormDebugger::SbHexDecClick() {

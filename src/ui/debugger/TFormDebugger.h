@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "debugger/DebuggerSettings.h"
 #include "debugger/DebuggerViews.h"
@@ -15,6 +16,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QStatusBar;
+class QTimer;
 class QToolButton;
 
 // The debugger: a tool window that shows the stopped machine (instructions, registers, flags,
@@ -49,6 +52,9 @@ class TFormDebugger : public QWidget {
     void SbStepOverClick();
     void SbStepOutClick();
     void SbToNextClick();
+    // Stops the machine where it is while it runs for the debugger (a step over or out that
+    // does not come back, a run to the next instruction that is never reached).
+    void SbBreakClick();
     // Back one instruction, and back to the previous breakpoint hit (or the oldest moment kept).
     void SbStepBackClick();
     void SbRunBackClick();
@@ -58,6 +64,14 @@ class TFormDebugger : public QWidget {
     void SbCopyClick(bool askEnd);
     void SbFillClick(bool askEnd);
     void OpenInlineAssembler(uint16_t address, bool prefill);
+    // The debugger's keys pressed in one of its tool windows: the run, step, break and search
+    // keys, which mean nothing to the fields there. True when the key was the debugger's.
+    bool HandleToolWindowKey(QKeyEvent* key);
+    // Back from a tool window: the debugger's window active and its keys answered, on the
+    // control that had the focus there before (the step button at first).
+    void TakeFocus();
+    // A line on the debugger's own status bar, for what a command came to.
+    void ShowOutcomeLine(const QString& text);
 
     // The tool windows built elsewhere connect here: the search dialog (Ctrl+F, SbFind), its
     // next match (F3; false when the dialog has no search to repeat, then it opens instead),
@@ -75,6 +89,10 @@ class TFormDebugger : public QWidget {
     // Pauses or resumes the machine the way the main window does (false: not now, the machine
     // is busy handing an event to the window). Without it the machine is paused directly.
     std::function<bool(bool paused)> PauseMachine;
+    // Runs `work` with the machine within reach the way the main window does (false: not now,
+    // the machine is busy handing an event to the window, and holding it would wait for ever).
+    // Without it the work runs at once.
+    std::function<bool(const std::function<void()>& work)> ReachMachine;
 
     // The search, disassembly and peripheral status windows go at the debugger's left edge,
     // directly above it when there is room, else directly below; otherwise they stay.
@@ -88,6 +106,8 @@ class TFormDebugger : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A key that reaches the window itself (no child has the focus) is still the debugger's.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -100,6 +120,13 @@ class TFormDebugger : public QWidget {
     void FirstShow();
     void FormShow();
     void RefreshAll();
+    // Every view, without noting an outside change: also while the machine runs, held between
+    // two periods.
+    void RefreshViews();
+    // Says whether the machine runs or is stopped, enables the buttons that make sense now and
+    // follows a running machine.
+    void ShowRunState();
+    void FollowMachine();
     void RefreshBreakpoints();
     void RefreshNestings();
     void RefreshListing();
@@ -160,6 +187,12 @@ class TFormDebugger : public QWidget {
     QLineEdit* meEditDump_ = nullptr;
     QLineEdit* meEditAscii_ = nullptr;
     QToolButton* sbZ80_ = nullptr;
+    QToolButton* sbBreak_ = nullptr;
+    std::vector<QToolButton*> buttons_;
+    QStatusBar* status_ = nullptr;
+    QLabel* lblRunState_ = nullptr;
+    QTimer* followTimer_ = nullptr;
+    int shownRunState_ = -2;  // what ShowRunState last showed
 
     EditTarget editTarget_ = EditTarget::None;
     int editIndex_ = 0;

@@ -33,12 +33,20 @@ void TFormDebugger::SbRunBackClick() {
 void TFormDebugger::ShowRestored(const MachineHistory::Restored& restored) {
     switch (restored.outcome) {
         case MachineHistory::Outcome::Done: break;
-        case MachineHistory::Outcome::Unreachable: QApplication::beep(); return;
+        case MachineHistory::Outcome::Unreachable:
+            // Nothing changes, but the user must not wonder whether the button works.
+            QApplication::beep();
+            ShowOutcomeLine(Text("text.History.AtStart"));
+            return;
         case MachineHistory::Outcome::Failed:
             QMessageBox::warning(this, Text("err.History.Title"), Text("err.History.Failed"));
             return;
     }
     StopAndRefresh();
+    // Run back goes as far as the history reaches when no breakpoint stands in the way; again
+    // at that moment it can only stay there.
+    if (restored.position == machine_.History().OldestPosition())
+        ShowOutcomeLine(Text("text.History.AtStart"));
     if (restored.passed.empty()) return;
     QString written;
     for (const MachineHistory::Note& note : restored.passed) {

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStatusBar>
 #include <QWheelEvent>
 
 #include "asm/NumberFormat.h"
@@ -29,12 +30,38 @@ void TFormDebugger::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TFormDebugger::keyPressEvent(QKeyEvent* event) {
+    if (!HandleKey(event)) QWidget::keyPressEvent(event);
+}
+
+bool TFormDebugger::HandleToolWindowKey(QKeyEvent* key) {
+    const int k = key->key();
+    const bool ctrl = key->modifiers() & Qt::ControlModifier;
+    // Keys that type, edit or move the caret stay with the tool window's fields.
+    const bool commandKey = k == Qt::Key_F3 || k == Qt::Key_F5 || k == Qt::Key_F7 ||
+                            k == Qt::Key_F8 || k == Qt::Key_Pause ||
+                            (ctrl && (k == Qt::Key_F || k == Qt::Key_H));
+    return commandKey && HandleKey(key);
+}
+
 bool TFormDebugger::HandleKey(QKeyEvent* key) {
     if (key->modifiers() & Qt::AltModifier) return false;
-    if (!CanCommand(false, false)) return false;
     const bool shift = key->modifiers() & Qt::ShiftModifier;
     const bool ctrl = key->modifiers() & Qt::ControlModifier;
     const int k = key->key();
+    if (!core_.Stopped() && isVisible()) {
+        // The machine runs for the debugger: Break stops it, Run leaves it running alone.
+        if (k == Qt::Key_Escape || k == Qt::Key_Pause) {
+            SbBreakClick();
+            return true;
+        }
+        if (k == Qt::Key_F5 && !shift && !ctrl) {
+            SbRunClick();
+            return true;
+        }
+        return false;
+    }
+    if (!CanCommand(false, false)) return false;
     ChipCpu8080* cpu = core_.Cpu();
     ChipMemory* memory = core_.Memory();
     if (k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_PageUp || k == Qt::Key_PageDown) {
@@ -281,7 +308,14 @@ void TFormDebugger::OpenValueEditor(uint16_t value, const QString& caption, Edit
     PlaceEditor(meEditValue_, anchor, origin, column, 5);
     lblEditLabel_->setText(caption);
     lblEditLabel_->adjustSize();
-    lblEditLabel_->move(std::max(0, meEditValue_->x() + 2 - lblEditLabel_->width()),
+    // The caption stands before the field, never over it: a field too near the window's left
+    // edge for its caption moves right.
+    int captionX = meEditValue_->x() - 1 - lblEditLabel_->width();
+    if (captionX < 0) {
+        meEditValue_->move(meEditValue_->x() - captionX, meEditValue_->y());
+        captionX = 0;
+    }
+    lblEditLabel_->move(captionX,
                         meEditValue_->y() + (meEditValue_->height() - lblEditLabel_->height()) / 2);
     lblEditLabel_->show();
     lblEditLabel_->raise();
@@ -403,8 +437,20 @@ void TFormDebugger::OpenInlineAssembler(uint16_t address, bool prefill) {
                                         .trimmed()
                                   : QString());
     if (!hadFault) core_.Memory()->ClearFault();
+    // Over the listing's last line, outside the layout: the window keeps its size.
+    QLabel* lastLine = dump_.back();
+    lblAsmAddress_->adjustSize();
+    const QFontMetrics metrics(font_);
+    const int fieldWidth = (meInlineAsm_->maxLength() + 2) * metrics.horizontalAdvance('0') + 8;
+    const int height = std::max(meInlineAsm_->sizeHint().height(), lastLine->height());
+    const QPoint at = lastLine->mapTo(lblAsmAddress_->parentWidget(), QPoint(0, 0));
+    const int top = at.y() + lastLine->height() - height;
+    lblAsmAddress_->setGeometry(at.x(), top, lblAsmAddress_->width(), height);
+    meInlineAsm_->setGeometry(at.x() + lblAsmAddress_->width(), top, fieldWidth, height);
     lblAsmAddress_->show();
+    lblAsmAddress_->raise();
     meInlineAsm_->show();
+    meInlineAsm_->raise();
     meInlineAsm_->setFocus();
     if (prefill) {
         meInlineAsm_->selectAll();
@@ -420,8 +466,10 @@ void TFormDebugger::InlineAsmEntered() {
     if (outcome.FailurePosition >= 0) {
         QApplication::beep();
         meInlineAsm_->setSelection(outcome.FailurePosition, 1);
+        ShowOutcomeLine(Text("err.InlineAsm.Failed"));
         return;
     }
+    status_->clearMessage();
     RefreshAll();
     OpenInlineAssembler(outcome.NextAddress, asmPrefill_);
 }

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "debugger/PeripheralStatus.h"
+#include "machine/ChipICU3214.h"
+#include "machine/ChipPIO8255.h"
 #include "machine/IfSerial.h"
 #include "machine/IfTimer.h"
 
@@ -39,8 +41,10 @@ TFormPerifStat::TFormPerifStat(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("FormPerifStat");
     setWindowTitle("Peripheral status");
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(4, 4, 4, 4);
+    auto* layout = new QHBoxLayout;
+    rows->addLayout(layout);
 
     auto* pit = new QGroupBox("PIT 8253", this);
     pit->setObjectName("GbPit");
@@ -81,6 +85,59 @@ TFormPerifStat::TFormPerifStat(QWidget* parent)
     AddRow(usart, grid, row++, "LblUTxShift", "Send shift:");
     grid->setRowStretch(row, 1);
     layout->addWidget(usart);
+
+    auto* parallel = new QHBoxLayout;
+    rows->addLayout(parallel);
+    auto group = [&](const char* name, const char* title) {
+        auto* box = new QGroupBox(title, this);
+        box->setObjectName(name);
+        auto* boxGrid = new QGridLayout(box);
+        boxGrid->setHorizontalSpacing(8);
+        parallel->addWidget(box, 0, Qt::AlignTop);
+        return box;
+    };
+    gbSystemPio_ = group("GbPioSystem", "PIO 8255 (C0-C3)");
+    gbGeneralPio_ = group("GbPioGeneral", "PIO 8255 (C4-C7)");
+    gbInterrupts_ = group("GbIcu", "ICU 3214 (D4-D7)");
+}
+
+void TFormPerifStat::BindParallel(const ChipPIO8255* system, const ChipPIO8255* general,
+                                  const ChipICU3214* interrupts) {
+    systemPio_ = system;
+    generalPio_ = general;
+    interrupts_ = interrupts;
+}
+
+void TFormPerifStat::ShowRegisters(QGroupBox* box, const RegisterList& registers,
+                                   const std::string& summary) {
+    auto* grid = static_cast<QGridLayout*>(box->layout());
+    const QString base = box->objectName();
+    const std::vector<debugger::RegisterLine> lines = debugger::FormatRegisterList(registers);
+    const int first = summary.empty() ? 0 : 1;
+    if (!summary.empty()) {
+        QLabel* mode = findChild<QLabel*>(base + "Mode");
+        if (mode == nullptr) {
+            mode = new QLabel(box);
+            mode->setObjectName(base + "Mode");
+            grid->addWidget(mode, 0, 0, 1, 4);
+            mode->show();
+        }
+        Set(mode, summary);
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const QString name = base + QString("R%1").arg(i);
+        QLabel* value = findChild<QLabel*>(name + "v");
+        if (value == nullptr) {
+            const int row = first + static_cast<int>(i) / 2;
+            const int column = 2 * (static_cast<int>(i) % 2);
+            // Made at the first showing, when the window may already be on screen.
+            AddLabel(box, grid, row, column, name, QString())->show();
+            value = AddLabel(box, grid, row, column + 1, name + "v", QString());
+            value->show();
+        }
+        Set(findChild<QLabel*>(name), lines[i].Name);
+        Set(value, lines[i].Value);
+    }
 }
 
 QLabel* TFormPerifStat::Value(const QString& name) {
@@ -104,6 +161,15 @@ void TFormPerifStat::RefreshStatus() {
             Set(Value(base + "Xv"), counters[i].Signals);
         }
     }
+    if (systemPio_ != nullptr) {
+        ShowRegisters(gbSystemPio_, systemPio_->Registers(),
+                      debugger::DescribePioControl(systemPio_->GetState().Mode));
+    }
+    if (generalPio_ != nullptr) {
+        ShowRegisters(gbGeneralPio_, generalPio_->Registers(),
+                      debugger::DescribePioControl(generalPio_->GetState().Mode));
+    }
+    if (interrupts_ != nullptr) ShowRegisters(gbInterrupts_, interrupts_->Registers(), {});
     if (serial_ == nullptr) return;
     const debugger::UsartStatus s = debugger::DecodeUsartStatus(serial_->Chip().StatusBytes());
     Set(Value("LblUModev"), s.Mode);

@@ -89,6 +89,11 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
         if (call) machine_->SetPaused(paused);
         return static_cast<bool>(call);
     };
+    debugger_->ReachMachine = [this](const std::function<void()>& work) {
+        TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
+        if (call) work();
+        return static_cast<bool>(call);
+    };
     debuggerTools_ = std::make_unique<DebuggerToolWindows>(settings, *debugger_);
     fileCommands_->SetEnterDebugger([this] { debugger_->EnterIfDebugging(); });
     CreateMenus();

@@ -17,6 +17,8 @@
 #include "host/files/ProgramPaths.h"
 #include "host/lang/IniFile.h"
 #include "host/lang/Language.h"
+#include "machine/ChipICU3214.h"
+#include "machine/ChipPIO8255.h"
 #include "machine/IfSerial.h"
 #include "machine/IfTimer.h"
 #include "support/TempFolder.h"
@@ -126,6 +128,23 @@ TEST_F(DebuggerToolWindows, PeripheralStatusShowsBothChipsAndKeepsItsTag) {
     EXPECT_TRUE(Child<QLabel>(&form, "LblUFactorv")->isVisible());
     EXPECT_FALSE(Child<QLabel>(&form, "LblURxCharv")->isEnabled());
     EXPECT_TRUE(Child<QLabel>(&form, "LblUTxCharv")->isEnabled());
+
+    // The parallel ports and the interrupt unit, from the registers each lists for itself.
+    ChipPIO8255 system, general;
+    system.ResetChip(true);
+    general.ResetChip(true);
+    general.WritePort(ChipPIO8255::kControl, 0x82);
+    ChipICU3214 icu;
+    icu.SetRequest(1, 1);
+    form.BindParallel(&system, &general, &icu);
+    form.RefreshStatus();
+    EXPECT_EQ(Child<QLabel>(&form, "GbPioSystemMode")->text(), "A mode 0 in, B mode 0 in, C in/in");
+    EXPECT_EQ(Child<QLabel>(&form, "GbPioSystemR0")->text(), "Control:");
+    EXPECT_EQ(Child<QLabel>(&form, "GbPioSystemR0v")->text(), "#9B 10011011");
+    EXPECT_EQ(Child<QLabel>(&form, "GbPioGeneralR0v")->text(), "#82 10000010");
+    EXPECT_EQ(Child<QLabel>(&form, "GbIcuR2")->text(), "Requests:");
+    EXPECT_EQ(Child<QLabel>(&form, "GbIcuR2v")->text(), "#40 01000000");
+    EXPECT_TRUE(Child<QLabel>(&form, "GbIcuR2v")->isVisible());
 
     // A run hides the window with the debugger; the tag brings it back.
     form.hide();

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
@@ -27,6 +28,7 @@
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/debugger/TFormDbgFind.h"
 #include "ui/debugger/TFormPerifStat.h"
 #include "ui/main/TFormMain.h"
@@ -168,6 +170,8 @@ TEST_F(DebuggerWindowTest, AnOpenEditorRefusesCommandsAndKeepsTheWindowOpen) {
     EXPECT_TRUE(field->isVisible());
     EXPECT_EQ(field->selectionStart(), 6);
     EXPECT_EQ(field->selectedText(), "3");
+    EXPECT_EQ(ShownOutcome(debugger_->findChild<QStatusBar*>("StatusDebugger")).toStdString(),
+              lang::LangText("FormDebugger", "err.InlineAsm.Failed"));
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_FALSE(field->isVisible());
 
@@ -249,6 +253,12 @@ TEST_F(DebuggerWindowTest, EditorsSitOverWhatTheyEditOnTheHighlight) {
     emit type->activated(0);
     EXPECT_EQ(Text("dump1").substr(0, 16), " #4001  #01 #42 ");
     auto* dump = debugger_->findChild<QLineEdit*>("MeEditDump");
+    // The hint says what acts: a double click, not a single one.
+    const int byteX = static_cast<int>(13.5 * Label("dump1")->fontMetrics().horizontalAdvance('0'));
+    QTest::mouseClick(Label("dump1"), Qt::LeftButton, {}, QPoint(byteX, 4));
+    EXPECT_FALSE(dump->isVisible());
+    EXPECT_NE(lang::LangText("FormDebugger", "panel.PanelDump.Hint0").find("Double-click a byte"),
+              std::string::npos);
     DoubleClickAt(Label("dump1"), 8 + 4 * 1 + 1.5);
     ASSERT_TRUE(dump->isVisible());
     const QRect line = Area(Label("dump1"), debugger_);
@@ -351,6 +361,21 @@ TEST_F(DebuggerWindowTest, ToolWindowsAnswerTheDebuggersKeysAndButtons) {
     QTest::mouseClick(find->findChild<QPushButton*>("BtnFind"), Qt::LeftButton);
     EXPECT_FALSE(find->isVisible());
     EXPECT_EQ(Text("dump1").substr(0, 7), " #0001 ") << "the listing moved to the match";
+    // Back in the debugger its keys work at once, wherever the focus came to rest.
+    QWidget* focused = debugger_->focusWidget();
+    ASSERT_NE(focused, nullptr);
+    uint16_t pc = machine().Processor().pc;
+    QTest::keyClick(focused, Qt::Key_F7);
+    EXPECT_NE(machine().Processor().pc, pc) << "F7 after a search";
+    pc = machine().Processor().pc;
+    QTest::keyClick(debugger_, Qt::Key_F7);
+    EXPECT_NE(machine().Processor().pc, pc) << "F7 on the window itself";
+    // And in the search dialog: F7 steps, Ctrl+C stays the field's own.
+    pc = machine().Processor().pc;
+    QTest::keyClick(values, Qt::Key_F7);
+    EXPECT_NE(machine().Processor().pc, pc) << "F7 in the search dialog";
+    QTest::keyClick(values, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(debugger_->EditorOpen()) << "no copy prompt from the search dialog";
 
     // F3 goes on, through whatever mirrors the ROM has, until a turn ends in the message.
     QString message;
@@ -379,6 +404,9 @@ TEST_F(DebuggerWindowTest, ToolWindowsAnswerTheDebuggersKeysAndButtons) {
     ASSERT_NE(status, nullptr);
     QTest::mouseClick(chips, Qt::LeftButton);
     EXPECT_TRUE(status->isVisible());
+    pc = machine().Processor().pc;
+    QTest::keyClick(status, Qt::Key_F7);
+    EXPECT_NE(machine().Processor().pc, pc) << "F7 in the peripheral status window";
     Key(Qt::Key_F5);
     EXPECT_FALSE(status->isVisible());
     EXPECT_FALSE(debugger_->isVisible());
@@ -441,6 +469,141 @@ TEST_F(DebuggerWindowTest, StepBackAndRunBackShowEarlierMoments) {
     debugger_->findChild<QToolButton*>("SbRunBack")->click();
     EXPECT_EQ(Text("RegPC"), "PC:#0003");
     EXPECT_EQ(Text("RegAF"), first);
+}
+
+}  // namespace
+
+namespace {
+
+// RAM at 4000h (internal page 0 in window 4): the ROM cannot take a program of the test's.
+void MapRamAt4000(ChipCpu8080& cpu) {
+    cpu.FindPortDevice(0xD8)->PortRead(0xD8, 0);
+    cpu.FindPortDevice(0xE4)->PortWrite(0xE4, 0xE0, 0);
+}
+
+// A call whose routine never returns: the debugger follows the running machine and its Break
+// stops it where it is, after which every key works again.
+TEST_F(DebuggerWindowTest, BreakStopsAStepOverThatNeverComesBack) {
+    ChipCpu8080& cpu = *machine().Debugger().Cpu();
+    ChipMemory& memory = *machine().Debugger().Memory();
+    MapRamAt4000(cpu);
+    const uint8_t program[] = {0xCD, 0x10, 0x40};     // 4000 CALL 4010h
+    const uint8_t loop[] = {0x3C, 0xC3, 0x10, 0x40};  // 4010 INR A; JMP 4010h
+    for (uint16_t i = 0; i < sizeof program; ++i) memory.Write(0x4000 + i, program[i]);
+    for (uint16_t i = 0; i < sizeof loop; ++i) memory.Write(0x4010 + i, loop[i]);
+    ASSERT_NO_FATAL_FAILURE(EditValue(Label("RegSP"), "5000"));
+    ASSERT_NO_FATAL_FAILURE(EditValue(Label("RegPC"), "4000"));
+    auto* step = debugger_->findChild<QToolButton*>("SbStep");
+    auto* breakButton = debugger_->findChild<QToolButton*>("SbBreak");
+    ASSERT_NE(breakButton, nullptr);
+    EXPECT_FALSE(breakButton->isEnabled()) << "nothing runs to break";
+    EXPECT_EQ(Text("LblRunState"), lang::LangText("FormDebugger", "text.Run.Stopped"));
+
+    Key(Qt::Key_F8);
+    EXPECT_TRUE(debugger_->isVisible());
+    EXPECT_EQ(Text("LblRunState"), lang::LangText("FormDebugger", "text.Run.StepOver"));
+    EXPECT_TRUE(breakButton->isEnabled());
+    EXPECT_FALSE(step->isEnabled());
+    EXPECT_FALSE(debugger_->findChild<QToolButton*>("SbStepOver")->isEnabled());
+    // The view follows the machine: A counts up in the routine.
+    const std::string before = Text("RegAF");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text("RegAF") != before; }, 10000))
+        << "the registers do not follow the running machine";
+    const std::string later = Text("RegAF");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text("RegAF") != later; }, 10000));
+    EXPECT_EQ(machine().Debugger().DebuggerState.load(), debugger::kSteppingOver);
+    EXPECT_EQ(machine().GetRunState(), Machine::kRunning);
+
+    QTest::keyClick(debugger_, Qt::Key_Escape);
+    EXPECT_TRUE(machine().Debugger().Stopped());
+    EXPECT_EQ(machine().GetRunState(), Machine::kPaused);
+    EXPECT_TRUE(debugger_->isVisible());
+    EXPECT_EQ(Text("LblRunState"), lang::LangText("FormDebugger", "text.Run.Stopped"));
+    EXPECT_TRUE(step->isEnabled());
+    EXPECT_FALSE(breakButton->isEnabled());
+    const uint16_t pc = machine().Processor().pc;
+    EXPECT_TRUE(pc == 0x4010 || pc == 0x4011) << pc;
+    EXPECT_EQ(Text("RegPC"), pc == 0x4010 ? "PC:#4010" : "PC:#4011") << "the view shows the stop";
+    Key(Qt::Key_F7);
+    EXPECT_NE(machine().Processor().pc, pc) << "the keys work again";
+
+    // Step out of the endless routine: the button stops it as well.
+    Key(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(Text("LblRunState"), lang::LangText("FormDebugger", "text.Run.StepOut"));
+    breakButton->click();
+    EXPECT_TRUE(machine().Debugger().Stopped());
+}
+
+// Each prompt's caption stands before its field, whole; the inline assembler floats over the
+// listing and leaves the window its size.
+TEST_F(DebuggerWindowTest, PromptsAndTheInlineAssemblerKeepTheirPlaces) {
+    auto* value = debugger_->findChild<QLineEdit*>("MeEditValue");
+    QLabel* caption = Label("LblEditLabel");
+    auto expectBeside = [&](const char* what) {
+        ASSERT_TRUE(value->isVisible()) << what;
+        const QRect field = Area(value, debugger_);
+        const QRect text = Area(caption, debugger_);
+        EXPECT_LT(text.right(), field.left()) << what << ": the caption overlaps its field";
+        EXPECT_GE(text.left(), 0) << what;
+        EXPECT_GE(caption->width(), caption->fontMetrics().horizontalAdvance(caption->text()))
+            << what;
+        QTest::keyClick(value, Qt::Key_Escape);
+    };
+    DoubleClickAt(Label("RegBC"), 1);
+    expectBeside("BC:");
+    DoubleClickAt(Label("SP1"), 1);
+    EXPECT_EQ(Text("LblEditLabel"), "(SP+0):");
+    expectBeside("(SP+0):");
+    auto* source = debugger_->findChild<QComboBox*>("CbListSrc");
+    source->setCurrentIndex(0);
+    emit source->activated(0);
+    DoubleClickAt(Label("LblListAddr"), 1);
+    EXPECT_EQ(Text("LblEditLabel"), "MEM1:");
+    expectBeside("MEM1:");
+    auto* list = debugger_->findChild<QListWidget*>("ClbBreakPoints");
+    emit list->itemDoubleClicked(list->item(0));
+    EXPECT_EQ(Text("LblEditLabel"), "BP1:");
+    expectBeside("BP1:");
+    debugger_->SbCopyClick(false);
+    value->selectAll();
+    QTest::keyClicks(value, "4000");
+    QTest::keyClick(value, Qt::Key_Return);
+    EXPECT_EQ(Text("LblEditLabel"), lang::LangText("FormDebugger", "text.FillCopy.Count"));
+    expectBeside("Count:");
+
+    source->setCurrentIndex(7);
+    emit source->activated(7);
+    QApplication::processEvents();
+    const QSize size = debugger_->size();
+    DoubleClickAt(Label("dump1"), 17);
+    auto* field = debugger_->findChild<QLineEdit*>("MeInlineAsm");
+    ASSERT_TRUE(field->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(Area(field, debugger_).intersects(Area(Label("dump10"), debugger_)));
+    EXPECT_TRUE(Area(debugger_->findChild<QWidget*>("PanelDump"), debugger_)
+                    .contains(Area(field, debugger_)));
+    QTest::keyClick(field, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(debugger_->size(), size) << "the window changed its size";
+}
+
+// Going back at the oldest moment kept says so instead of doing nothing in silence.
+TEST_F(DebuggerWindowTest, BackAtTheStartOfTheHistorySaysSo) {
+    auto* bar = debugger_->findChild<QStatusBar*>("StatusDebugger");
+    ASSERT_NE(bar, nullptr);
+    const QString atStart =
+        QString::fromStdString(lang::LangText("FormDebugger", "text.History.AtStart"));
+    ASSERT_FALSE(atStart.isEmpty());
+    // No breakpoint: Run back goes to the oldest moment and says that it is the oldest.
+    Key(Qt::Key_F7);
+    debugger_->findChild<QToolButton*>("SbRunBack")->click();
+    EXPECT_EQ(ShownOutcome(bar), atStart);
+    // From there one instruction back is out of reach.
+    bar->clearMessage();
+    const uint16_t pc = machine().Processor().pc;
+    debugger_->findChild<QToolButton*>("SbStepBack")->click();
+    EXPECT_EQ(ShownOutcome(bar), atStart);
+    EXPECT_EQ(machine().Processor().pc, pc);
 }
 
 }  // namespace
