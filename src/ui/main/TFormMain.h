@@ -163,7 +163,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     // has framed the window (PlaceFrame, KeepFramePlaced).
     void PlaceFrame(QPoint corner);
     void KeepFramePlaced();
-    static constexpr int kFramePlacementChecks = 100;
+    static constexpr int kFramePlacementChecks = 500;  // ten seconds of refreshes
     QPoint framePlacement_;
     int framePlacementChecks_ = 0;
     bool multiplierShown_ = false;
