@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-dev clang-format
+  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-dev clang-format
   dpkg-dev
   qt6-base-dev qt6-svg-dev libqt6svg6
   portaudio19-dev libsdl2-dev libpugixml-dev zlib1g-dev
