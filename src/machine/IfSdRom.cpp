@@ -300,6 +300,6 @@ int32_t IfSdRom::QuietTicks(IfSerial* /*serial*/) const {
     return (state < kAnswerBad && senderState_ == kSenderIdle) ? INT32_MAX : 0;
 }
 
-int IfSdRom::StatusIconIndex() const {
-    return GetState() == kWaitFrame ? 0 : kBusyIcon;
+SerialActivity IfSdRom::Activity() const {
+    return GetState() == kWaitFrame ? SerialActivity::None : SerialActivity::SdRomBusy;
 }

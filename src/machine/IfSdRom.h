@@ -9,6 +9,7 @@
 #include "machine/IfSerial.h"
 #include "machine/SdRomBanks.h"
 #include "machine/SdRomCommands.h"
+#include "machine/SerialActivity.h"
 
 class ChipMemory;
 class SdRomStorage;
@@ -28,7 +29,6 @@ class IfSdRom {
     static constexpr uint8_t kAcknowledge = 0x33;
     static constexpr uint8_t kBadChecksum = 0x99;
     static constexpr uint8_t kReplySeed = 0xAA;  // the reply checksum starts from it
-    static constexpr int kBusyIcon = 17;
 
     // The receiver's and executor's states, as numbered by the protocol.
     enum State : int {
@@ -77,9 +77,9 @@ class IfSdRom {
     // change nothing but the tick count, so any number of ticks may be handed over at once.
     int32_t QuietTicks(IfSerial* serial) const;
 
-    // For the status bar (any thread): 0 while waiting for a frame, else the busy icon; and
+    // For the status bar (any thread): busy unless waiting for a frame; and
     // 'M' for the image bank in the window, 'R' for the load bank.
-    int StatusIconIndex() const;
+    SerialActivity Activity() const;
     char BankLetter() const { return banks_.ImageSelected() ? 'M' : 'R'; }
 
     bool ImageLoaded() const { return imageLoaded_; }

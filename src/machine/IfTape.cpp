@@ -76,9 +76,9 @@ int32_t IfTape::BytesRemaining() const {
     return bytesRemaining_;
 }
 
-int IfTape::StatusIconIndex() const {
-    if (PlayState() != kIdle) return kIconPlaying;
-    return RecorderState() != kHunt ? kIconRecording : kIconNone;
+SerialActivity IfTape::Activity() const {
+    if (PlayState() != kIdle) return SerialActivity::TapePlaying;
+    return RecorderState() != kHunt ? SerialActivity::TapeRecording : SerialActivity::None;
 }
 
 int64_t IfTape::ReceiverIdleHalfPeriods(IfSerial* serial) const {

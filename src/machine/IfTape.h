@@ -9,6 +9,7 @@
 
 #include "machine/Closure.h"
 #include "machine/IfSerial.h"
+#include "machine/SerialActivity.h"
 #include "machine/SoundLevelOutput.h"
 
 class StateReader;
@@ -46,7 +47,6 @@ class IfTape {
         kEventFirstBlock = 5,
         kEventRecordingDone = 6
     };
-    static constexpr int kIconPlaying = 10, kIconRecording = 11, kIconNone = 0;
 
     using EventSink = Closure<bool(int code)>;
 
@@ -71,7 +71,7 @@ class IfTape {
     int PlayState() const;
     int32_t BytesRemaining() const;
     int RecorderState() const { return recorderState_.load(std::memory_order_relaxed); }
-    int StatusIconIndex() const;
+    SerialActivity Activity() const;
 
     // The finished recording: a data record as stored in a tape image (length field, 0xFF,
     // blocks). Valid while event 6 is being handled: the emulation thread waits meanwhile and

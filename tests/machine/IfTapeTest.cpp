@@ -104,7 +104,7 @@ TEST(IfTape, PlaysLeaderBlocksGapsAndTrailerBitByBitAtTheirTicks) {
     const std::vector<uint8_t> data = Data(133 * 2 + 1);
     const std::vector<uint8_t> stream = PlayedStream(data);
     rig.tape.StartPlayback(data.data(), static_cast<int32_t>(data.size()), false);
-    EXPECT_EQ(rig.tape.StatusIconIndex(), IfTape::kIconPlaying);
+    EXPECT_EQ(rig.tape.Activity(), SerialActivity::TapePlaying);
     const int64_t end = static_cast<int64_t>(stream.size()) * 16 * kHalf;
     while (rig.now < end + 10 * kHalf) {
         rig.Tick(1);
@@ -120,7 +120,7 @@ TEST(IfTape, PlaysLeaderBlocksGapsAndTrailerBitByBitAtTheirTicks) {
     }
     EXPECT_EQ(rig.events, (std::vector<Received>{{end, IfTape::kEventEndOfRecord}}));
     EXPECT_EQ(rig.tape.PlayState(), IfTape::kIdle);
-    EXPECT_EQ(rig.tape.StatusIconIndex(), IfTape::kIconNone);
+    EXPECT_EQ(rig.tape.Activity(), SerialActivity::None);
 
     // Nothing playing: the receiver clock goes on every 833 ticks, the lines stay as they were.
     const uint8_t rxd = rig.serial.Chip().GetState().RxD;
@@ -210,7 +210,7 @@ TEST(IfTape, RecorderFindsBlocksAndEndsOrDropsRecordings) {
     for (uint8_t b : {0x3F, 0xAA, 0x55}) rig.Send(b);
     EXPECT_EQ(state(), IfTape::kInBlock);
     EXPECT_EQ(rig.serial.Chip().GetState().ParallelTx, 1);
-    EXPECT_EQ(rig.tape.StatusIconIndex(), IfTape::kIconRecording);
+    EXPECT_EQ(rig.tape.Activity(), SerialActivity::TapeRecording);
     const std::vector<uint8_t> data = Data(266);
     for (int i = 0; i < 133; ++i) rig.Send(data[i]);
     EXPECT_EQ(state(), IfTape::kAfterBlock);
@@ -241,11 +241,11 @@ TEST(IfTape, RecorderFindsBlocksAndEndsOrDropsRecordings) {
     for (uint8_t b : {0x3F, 0xAA, 0x55}) rig.Send(b);
     const uint8_t one = 1;
     rig.tape.StartPlayback(&one, 1, false);
-    EXPECT_EQ(rig.tape.StatusIconIndex(), IfTape::kIconPlaying);
+    EXPECT_EQ(rig.tape.Activity(), SerialActivity::TapePlaying);
     rig.serial.PortWrite(0xC8, 0x12, 0);
     EXPECT_EQ(state(), IfTape::kHunt);
     rig.tape.StopPlayback();
-    EXPECT_EQ(rig.tape.StatusIconIndex(), IfTape::kIconNone);
+    EXPECT_EQ(rig.tape.Activity(), SerialActivity::None);
 
     rig.events.clear();
     rig.serial.Reset(0);

@@ -129,11 +129,11 @@ void MainFileCommands::AddStatusPictures(QStatusBar* panel) {
     panel->addWidget(labelSdRomBank_);
 }
 
-int MainFileCommands::SerialIconIndex() const {
+SerialActivity MainFileCommands::Activity() const {
     Machine& machine = *form_.machine_;
-    int index = machine.Tape().StatusIconIndex();
-    if (const IfSdRom* sdRom = machine.SdRom()) index = std::max(index, sdRom->StatusIconIndex());
-    return index;
+    SerialActivity activity = machine.Tape().Activity();
+    if (const IfSdRom* sdRom = machine.SdRom()) activity = std::max(activity, sdRom->Activity());
+    return activity;
 }
 
 void MainFileCommands::UpdateStatus() {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "machine/SerialActivity.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -60,7 +62,7 @@ class MainFileCommands : public QObject {
     // Every refresh: the ROM-module picture, the bank letter, the activity picture's index.
     void UpdateStatus();
     // The larger of the tape's and the SD-ROM module's activity indices.
-    int SerialIconIndex() const;
+    SerialActivity Activity() const;
 
     // Called when a memory load or save ends while the debugger holds the machine (stopped or
     // asked to break): the debugger is entered instead of letting the machine run. Without it

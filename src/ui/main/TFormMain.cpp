@@ -661,13 +661,13 @@ void TFormMain::ReportFault() {
 }
 
 void TFormMain::UpdateSerialIcon() {
-    const int index = fileCommands_->SerialIconIndex();
-    if (index == serialIcon_) return;
-    serialIcon_ = index;
-    const char* name = index == IfSdRom::kBusyIcon       ? icons::kSdRomBusy
-                       : index == IfTape::kIconPlaying   ? icons::kTapePlaying
-                       : index == IfTape::kIconRecording ? icons::kTapeRecording
-                                                         : nullptr;
+    const SerialActivity activity = fileCommands_->Activity();
+    if (activity == serialIcon_) return;
+    serialIcon_ = activity;
+    const char* name = activity == SerialActivity::SdRomBusy       ? icons::kSdRomBusy
+                       : activity == SerialActivity::TapePlaying   ? icons::kTapePlaying
+                       : activity == SerialActivity::TapeRecording ? icons::kTapeRecording
+                                                                   : nullptr;
     imageSerial_->setPixmap(name != nullptr ? icons::Pixmap(name, 20) : QPixmap());
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "emulator/Machine.h"
@@ -178,7 +179,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     TFormDebugger* debugger_ = nullptr;
     std::unique_ptr<DebuggerToolWindows> debuggerTools_;
     QLabel* imageSerial_ = nullptr;
-    int serialIcon_ = -1;
+    std::optional<SerialActivity> serialIcon_;
     QToolBar* toolBar_ = nullptr;
     QLabel* imageTevrin_ = nullptr;
     QLabel* imageMulti_ = nullptr;

@@ -51,7 +51,7 @@ TEST(SdRomModule, AnswersOneByteASlotShiftedOutOnTheTimersClock) {
     TempFolder card;
     for (int count : {2, 4}) {
         SdRomRig rig(card.Path(), count);
-        EXPECT_EQ(rig.module->StatusIconIndex(), 0);
+        EXPECT_EQ(rig.module->Activity(), SerialActivity::None);
         EXPECT_EQ(rig.module->QuietTicks(&rig.serial), INT32_MAX);
         // Send the presence check, then follow the receive line tick by tick.
         const Bytes frame{0xAA, 0x40, 0xEA};
@@ -69,7 +69,7 @@ TEST(SdRomModule, AnswersOneByteASlotShiftedOutOnTheTimersClock) {
             const uint8_t now = rig.serial.Chip().GetState().RxD;
             if (now != line) edges.push_back(rig.now);
             line = now;
-            if (rig.module->StatusIconIndex() == IfSdRom::kBusyIcon) {
+            if (rig.module->Activity() == SerialActivity::SdRomBusy) {
                 sawBusy = true;
                 if (!rig.module->IsClockIdle(&rig.serial)) {
                     EXPECT_EQ(rig.module->QuietTicks(&rig.serial), 0);
@@ -107,7 +107,7 @@ TEST(SdRomModule, AnswersOneByteASlotShiftedOutOnTheTimersClock) {
         const int64_t afterSlot = starts[0] % IfSdRom::kSlotTicks;
         EXPECT_GT(afterSlot, 7 * count);
         EXPECT_LE(afterSlot, 8 * count);
-        EXPECT_EQ(rig.module->StatusIconIndex(), 0);
+        EXPECT_EQ(rig.module->Activity(), SerialActivity::None);
     }
 }
 
