@@ -6,10 +6,7 @@
 
 namespace debugger {
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 NumbersReadout ReadEightNumbers(std::string_view text, bool decimal) {
     NumbersReadout out;

@@ -64,8 +64,8 @@ MemoryFieldCheck ReadMemoryFields(const MemoryFieldTexts& texts, const MemoryFie
     MemoryFieldValues read = values;
     for (MemoryField field : {MemoryField::Start, MemoryField::Length, MemoryField::From,
                               MemoryField::To, MemoryField::Run}) {
-        const FieldReading reading = ReadNumberField(
-            MemoryNumberField(field, names, hexadecimal), TextOf(field, texts));
+        const FieldReading reading =
+            ReadNumberField(MemoryNumberField(field, names, hexadecimal), TextOf(field, texts));
         if (reading.ok) {
             ValueOf(field, read) = reading.value;
         } else if (InUse(field, inUse)) {
@@ -73,7 +73,8 @@ MemoryFieldCheck ReadMemoryFields(const MemoryFieldTexts& texts, const MemoryFie
         }
     }
     if (!inUse.pages && read.start + read.length > kAddressSpace) {
-        return {false, MemoryField::Length, Text2("err.PastEnd.Message", names.start, names.length)};
+        return {false, MemoryField::Length,
+                Text2("err.PastEnd.Message", names.start, names.length)};
     }
     if (inUse.pages && read.to < read.from) {
         return {false, MemoryField::To, Text2("err.PageOrder.Message", names.to, names.from)};

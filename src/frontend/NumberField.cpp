@@ -11,7 +11,10 @@ constexpr std::string_view kSection = "Common";
 
 std::string InNotation(int32_t value, const NumberField& field) {
     char text[16];
-    std::snprintf(text, sizeof text, !field.hexadecimal ? "%d" : field.hashMark ? "#%X" : "%X",
+    std::snprintf(text, sizeof text,
+                  !field.hexadecimal ? "%d"
+                  : field.hashMark   ? "#%X"
+                                     : "%X",
                   static_cast<int>(value));
     return text;
 }
@@ -31,8 +34,7 @@ FieldReading ReadNumberField(const NumberField& field, std::string_view text) {
 }
 
 std::string FieldRangeText(const NumberField& field) {
-    return lang::LangText2(kSection, "text.NumberField.Range",
-                           InNotation(field.minimum, field),
+    return lang::LangText2(kSection, "text.NumberField.Range", InNotation(field.minimum, field),
                            InNotation(field.maximum, field));
 }
 

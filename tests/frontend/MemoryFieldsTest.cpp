@@ -58,15 +58,13 @@ TEST(NumberField, PlacesAndNamesComeFromTheFieldAndItsCaption) {
 TEST(MemoryFields, ShortEntriesAreTakenAsTypedAndTheWholeSpaceFits) {
     const MemoryFieldNames names{"Start", "Length", "From page", "To page", "Run from"};
     MemoryFieldValues values;
-    ASSERT_TRUE(ReadMemoryFields({"100  ", "31   ", "224", "224", "0    "}, names, kDec, {},
-                                 values)
-                    .ok);
+    ASSERT_TRUE(
+        ReadMemoryFields({"100  ", "31   ", "224", "224", "0    "}, names, kDec, {}, values).ok);
     EXPECT_EQ(values.start, 100);
     EXPECT_EQ(values.length, 31);
     EXPECT_EQ(values.Area(false).Size(), 31u);
-    ASSERT_TRUE(ReadMemoryFields({"#0000", "#10000", "#E0", "#E0", "#0000"}, names, kHex, {},
-                                 values)
-                    .ok);
+    ASSERT_TRUE(
+        ReadMemoryFields({"#0000", "#10000", "#E0", "#E0", "#0000"}, names, kHex, {}, values).ok);
     EXPECT_EQ(values.length, 0x10000) << "the whole address space";
     EXPECT_EQ(FormatAddressField(values.length, kHex), "#10000");
     EXPECT_EQ(FormatAddressField(values.length, kDec), "65536");
@@ -98,9 +96,8 @@ TEST(MemoryFields, WhatCannotBeUsedIsRefusedNamingTheFieldAndNothingChanges) {
 
     // A field not in use does not stand in the way, and keeps its value when it reads as none.
     values.from = 0xE5;
-    ASSERT_TRUE(ReadMemoryFields({"#0010", "#0020", "#  ", "#E0", "#    "}, names, kHex, {},
-                                 values)
-                    .ok);
+    ASSERT_TRUE(
+        ReadMemoryFields({"#0010", "#0020", "#  ", "#E0", "#    "}, names, kHex, {}, values).ok);
     EXPECT_EQ(values.start, 0x10);
     EXPECT_EQ(values.from, 0xE5);
     EXPECT_EQ(values.to, 0xE0);

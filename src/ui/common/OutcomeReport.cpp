@@ -28,7 +28,9 @@ QStatusBar* BarFor(QWidget* from) {
     return MainBar().data();
 }
 
-QLabel* LineOf(const QStatusBar* bar) { return bar->findChild<QLabel*>(kLineName); }
+QLabel* LineOf(const QStatusBar* bar) {
+    return bar->findChild<QLabel*>(kLineName);
+}
 
 void Show(QStatusBar* bar, const QString& text) {
     QLabel* line = LineOf(bar);
@@ -48,7 +50,9 @@ void Show(QStatusBar* bar, const QString& text) {
 
 }  // namespace
 
-void SetMainStatusBar(QStatusBar* bar) { MainBar() = bar; }
+void SetMainStatusBar(QStatusBar* bar) {
+    MainBar() = bar;
+}
 
 void AddOutcomeLine(QStatusBar* bar) {
     auto* line = new QLabel(bar);
