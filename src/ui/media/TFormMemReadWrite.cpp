@@ -220,8 +220,10 @@ void TFormMemReadWrite::done(int result) {
 
 MemoryFieldNames TFormMemReadWrite::FieldNames() const {
     auto name = [](const QString& caption) { return FieldNameOf(caption.toStdString()); };
+    // The run address's caption is a check box's ("Run from:"), which reads badly as a name.
+    const QString run = Text("text.RunAddress.Name");
     return {name(lblStart_->text()), name(lblLength_->text()), name(lblFrom_->text()),
-            name(lblTo_->text()), name(checkRun_->text())};
+            name(lblTo_->text()), name(run.isEmpty() ? checkRun_->text() : run)};
 }
 
 NumberEdit* TFormMemReadWrite::FieldEdit(MemoryField field) const {
