@@ -59,3 +59,17 @@ void NumberEdit::keyPressEvent(QKeyEvent* event) {
     if (!IsNumberFieldKey(event->text())) return event->accept();
     QLineEdit::keyPressEvent(event);
 }
+
+FieldReading NumberSpinBox::Read(const QString& text) const {
+    return ReadNumberField({"", false, minimum(), maximum()}, text.trimmed().toStdString());
+}
+
+QValidator::State NumberSpinBox::validate(QString& text, int&) const {
+    if (text.trimmed().isEmpty()) return QValidator::Intermediate;
+    return Read(text).ok ? QValidator::Acceptable : QValidator::Invalid;
+}
+
+int NumberSpinBox::valueFromText(const QString& text) const {
+    const FieldReading reading = Read(text);
+    return reading.ok ? reading.value : value();
+}

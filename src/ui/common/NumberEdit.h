@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QSpinBox>
 
 #include "frontend/NumberField.h"
 
@@ -44,4 +45,22 @@ class NumberEdit : public QLineEdit {
 
   private:
     NumberField field_;
+};
+
+// The settings' spin boxes, read through the same parser. A keystroke that would leave a number
+// outside the range is refused as Qt refuses one above the maximum (a 0 where the least is 1
+// never shows, to be turned silently back into the old value on leaving the field); only an
+// empty field is left to be filled in, and leaving it empty shows the old value again.
+class NumberSpinBox : public QSpinBox {
+    Q_OBJECT
+
+  public:
+    using QSpinBox::QSpinBox;
+
+  protected:
+    QValidator::State validate(QString& text, int& pos) const override;
+    int valueFromText(const QString& text) const override;
+
+  private:
+    FieldReading Read(const QString& text) const;
 };
