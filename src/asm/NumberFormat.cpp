@@ -36,24 +36,25 @@ std::string FormatNumber(int32_t value, NumberStyle style) {
     return text;
 }
 
-int32_t ParseNumber(std::string_view text, bool hexadecimal) {
-    if (text.empty()) return -1;
-    size_t first = 0;
-    int base = 10;
-    if (hexadecimal) {
-        first = 1;  // the mask's fixed "#", whatever the field returned in its place
-        base = 16;
-        if (text.size() == 1) return -1;  // "0x" alone is no number
-    }
+int32_t ReadFieldNumber(std::string_view text, bool hexadecimal) {
+    const int base = hexadecimal ? 16 : 10;
+    bool markAllowed = hexadecimal;
+    bool anyDigit = false;
     int32_t value = 0;
-    for (size_t i = first; i < text.size(); ++i) {
-        char c = text[i] == ' ' ? '0' : text[i];
-        int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    for (const char c : text) {
+        if (c == ' ') continue;
+        if (c == '#' && markAllowed && !anyDigit) {
+            markAllowed = false;
+            continue;
+        }
+        const int digit = hexadecimal ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
         if (digit < 0) return -1;
+        markAllowed = false;
+        anyDigit = true;
         value = value * base + digit;
-        if (value > 0xFFFF) return -1;
+        if (value > kMaxFieldNumber) return -1;
     }
-    return value;
+    return anyDigit ? value : -1;
 }
 
 }  // namespace assembler

@@ -20,9 +20,12 @@ struct NumberStyle {
 // The value is cut to 8 or 16 bits first, so -1 shows as FF / FFFF.
 std::string FormatNumber(int32_t value, NumberStyle style);
 
-// Reads the text of a five-character address field: in hexadecimal its first character (the
-// fixed "#") stands for "0x"; blanks (unfilled positions) count as "0". Returns 0 to 65535, or -1
-// for anything unreadable or out of range.
-int32_t ParseNumber(std::string_view text, bool hexadecimal);
+// Reads the digits typed into a number field exactly as the field shows them: blanks (the
+// unfilled places of a masked field) are skipped, never read as zeros, so "#1F  " is 0x1F and
+// "100  " is 100; in hexadecimal one leading "#" is the notation's mark. Returns the value, or
+// -1 for a text without digits, a character that is no digit of the notation, or a value above
+// kMaxFieldNumber.
+inline constexpr int32_t kMaxFieldNumber = 0xFFFFFF;
+int32_t ReadFieldNumber(std::string_view text, bool hexadecimal);
 
 }  // namespace assembler

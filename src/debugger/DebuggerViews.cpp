@@ -4,6 +4,7 @@
 
 #include "asm/NumberFormat.h"
 #include "debugger/Disassembler.h"
+#include "debugger/SearchPatternEditor.h"
 #include "machine/InstructionSet.h"
 
 namespace debugger {
@@ -304,24 +305,15 @@ std::string DumpEditText(ChipMemory& memory, uint16_t address, DisplayFlags flag
 
 DumpEditResult ApplyDumpEdit(ChipMemory& memory, uint16_t address, const std::string& text,
                              DisplayFlags flags, int& badIndex) {
-    unsigned short values[8] = {};
-    const int read =
-        flags.DecimalRadix
-            ? std::sscanf(text.c_str(), "%03hu %03hu %03hu %03hu %03hu %03hu %03hu %03hu",
-                          &values[0], &values[1], &values[2], &values[3], &values[4], &values[5],
-                          &values[6], &values[7])
-            : std::sscanf(text.c_str(), "#%02hX #%02hX #%02hX #%02hX #%02hX #%02hX #%02hX #%02hX",
-                          &values[0], &values[1], &values[2], &values[3], &values[4], &values[5],
-                          &values[6], &values[7]);
-    if (read != 8) return DumpEditResult::Unreadable;
-    for (int i = 0; i < 8; ++i) {
-        if (values[i] > 255) {
-            badIndex = i;
-            return DumpEditResult::OutOfRange;
-        }
+    // The same layout as the search dialog's values, read the same way.
+    const NumbersReadout readout = ReadEightNumbers(text, flags.DecimalRadix);
+    if (!readout.Ok) {
+        if (readout.BadColumn < 0) return DumpEditResult::Unreadable;
+        badIndex = readout.BadColumn / 4;
+        return DumpEditResult::OutOfRange;
     }
     for (int i = 0; i < 8; ++i) {
-        memory.Write(static_cast<uint16_t>(address + i), static_cast<uint8_t>(values[i]));
+        memory.Write(static_cast<uint16_t>(address + i), readout.Values[static_cast<size_t>(i)]);
     }
     return DumpEditResult::Stored;
 }

@@ -2,18 +2,11 @@
 
 #include <cstdio>
 
+#include "asm/NumberFormat.h"
+
 namespace debugger {
 
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 NumbersReadout ReadEightNumbers(std::string_view text, bool decimal) {
     NumbersReadout out;
@@ -22,12 +15,8 @@ NumbersReadout ReadEightNumbers(std::string_view text, bool decimal) {
         if (!decimal && (text.size() <= at - 1 || text[at - 1] != '#')) return out;
         const size_t digits = decimal ? 3 : 2;
         if (text.size() < at + digits) return out;
-        unsigned value = 0;
-        for (size_t k = 0; k < digits; ++k) {
-            const int d = HexDigit(text[at + k]);
-            if (d < 0 || (decimal && d > 9)) return out;
-            value = value * (decimal ? 10 : 16) + static_cast<unsigned>(d);
-        }
+        const int32_t value = assembler::ReadFieldNumber(text.substr(at, digits), !decimal);
+        if (value < 0) return out;
         if (value > 255) {
             const int digit = value < 260 ? 2 : value < 300 ? 1 : 0;
             out.BadColumn = static_cast<int>(at) + digit;

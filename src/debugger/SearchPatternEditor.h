@@ -19,7 +19,8 @@ struct NumbersReadout {
 };
 
 // Reads eight numbers laid out as the fields show them: "000 012 ..." (decimal, three digits
-// four characters apart) or "#0C #FF ..." (hexadecimal). A number that cannot be read makes the
+// four characters apart) or "#0C #FF ..." (hexadecimal), each read as typed (an unfilled place
+// is nothing, so "12 " is 12). A number that cannot be read, or a place with no digit, makes the
 // whole readout fail with BadColumn -1; a decimal one above 255 names the digit to select: the
 // units for 256 to 259, the tens for 260 to 299, the hundreds from 300.
 NumbersReadout ReadEightNumbers(std::string_view text, bool decimal);

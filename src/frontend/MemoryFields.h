@@ -2,10 +2,11 @@
 
 #include <string>
 
+#include "frontend/NumberField.h"
 #include "media/memory/MemoryTransfer.h"
 
 // The numbers of the memory load and save dialog, apart from its widgets: reading the five
-// fields in the current radix, the corrections that keep them usable, and their texts.
+// fields in the current radix, refusing what cannot be used, and their texts.
 struct MemoryFieldValues {
     int start = 0;
     int length = 1;
@@ -20,17 +21,41 @@ struct MemoryFieldTexts {
     std::string start, length, from, to, run;
 };
 
-// Reads every field (blanks count as 0; in hexadecimal the leading "#" is the "0x" prefix) and
-// corrects what cannot be used: an unreadable start becomes 0, a length below 1 becomes 1, a
-// range past 0xFFFF is cut at its end, a page above 255 becomes 224 (0xE0), a last page before
-// the first becomes the first, an unreadable run address 0. False when anything was corrected.
-bool ValidateMemoryFields(const MemoryFieldTexts& texts, bool hexadecimal,
-                          MemoryFieldValues& values);
+enum class MemoryField { Start, Length, From, To, Run };
 
-// "#1000" or "04096" (address fields), "#E0" or "224" (page fields).
+// The five fields as NumberFields: start and run 0..65535, length 1..65536 (the whole address
+// space; "#10000" in hexadecimal), pages 0..255. The names are the captions the user sees.
+struct MemoryFieldNames {
+    std::string start, length, from, to, run;
+};
+NumberField MemoryNumberField(MemoryField field, const MemoryFieldNames& names, bool hexadecimal);
+
+// Which fields the dialog reads: those of the source chosen and the run address when it is asked.
+struct MemoryFieldsInUse {
+    bool pages = false;
+    bool run = false;
+};
+
+struct MemoryFieldCheck {
+    bool ok = true;
+    MemoryField field = MemoryField::Start;  // the field to put right
+    std::string refusal;                     // names it and what it may hold
+};
+
+// Reads the fields in use exactly as typed. The first that cannot be used refuses the whole
+// reading and the values stay as they were: a number outside its field's range, a start and
+// length that reach past 0xFFFF, a last page before the first. A field not in use is taken
+// when it reads as a number of its range and otherwise keeps its value.
+MemoryFieldCheck ReadMemoryFields(const MemoryFieldTexts& texts, const MemoryFieldNames& names,
+                                  bool hexadecimal, MemoryFieldsInUse inUse,
+                                  MemoryFieldValues& values);
+
+// Values from the configuration, which no one typed: each one that no field could hold takes its
+// default (a range past the end is cut at the end, a last page before the first is the first).
+MemoryFieldValues UsableStoredFields(MemoryFieldValues values);
+
+// "#1000" or "04096" (address fields; a length of 65536 is "#10000" or "65536"), "#E0" or "224"
+// (page fields).
 std::string FormatAddressField(int value, bool hexadecimal);
 std::string FormatPageField(int value, bool hexadecimal);
 MemoryFieldTexts FormatMemoryFields(const MemoryFieldValues& values, bool hexadecimal);
-
-// Whether a typed character may reach a number field at all (the mask then decides).
-bool AcceptedFieldCharacter(char c);

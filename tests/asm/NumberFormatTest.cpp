@@ -4,7 +4,7 @@
 
 using assembler::FormatNumber;
 using assembler::NumberStyle;
-using assembler::ParseNumber;
+using assembler::ReadFieldNumber;
 
 TEST(FormatNumber, HexadecimalIsAlwaysTwoOrFourUpperCaseDigits) {
     EXPECT_EQ(FormatNumber(0x0A, {.HashPrefix = true}), "#0A");
@@ -36,23 +36,27 @@ TEST(FormatNumber, AssemblerSuffixAddsAZeroBeforeALeadingLetter) {
     EXPECT_EQ(FormatNumber(0xA000, word), "0A000H");
 }
 
-TEST(ParseNumber, HexadecimalFieldTakesItsFirstCharacterAsThePrefix) {
-    EXPECT_EQ(ParseNumber("#1234", true), 0x1234);
-    EXPECT_EQ(ParseNumber("#ffff", true), 0xFFFF);
-    EXPECT_EQ(ParseNumber("#12  ", true), 0x1200);  // unfilled positions are zeros
-    EXPECT_EQ(ParseNumber("#    ", true), 0);
-    EXPECT_EQ(ParseNumber("#12G4", true), -1);
-    EXPECT_EQ(ParseNumber("#", true), -1);
-    EXPECT_EQ(ParseNumber("", true), -1);
-    EXPECT_EQ(ParseNumber("#10000", true), -1);
+// A short entry leaves the mask's places unfilled: they are read as nothing, not as zeros.
+TEST(ReadFieldNumber, ReadsTheTypedDigitsAndNothingElse) {
+    EXPECT_EQ(ReadFieldNumber("100  ", false), 100);
+    EXPECT_EQ(ReadFieldNumber("31", false), 31);
+    EXPECT_EQ(ReadFieldNumber("  123", false), 123);
+    EXPECT_EQ(ReadFieldNumber("#1F  ", true), 0x1F);
+    EXPECT_EQ(ReadFieldNumber("#200 ", true), 0x200);
+    EXPECT_EQ(ReadFieldNumber("#ffff", true), 0xFFFF);
+    EXPECT_EQ(ReadFieldNumber("1F", true), 0x1F) << "the mark is optional";
+    EXPECT_EQ(ReadFieldNumber("#10000", true), 0x10000);
+    EXPECT_EQ(ReadFieldNumber("65536", false), 65536);
 }
 
-TEST(ParseNumber, DecimalFieldAcceptsDigitsUpTo65535) {
-    EXPECT_EQ(ParseNumber("65535", false), 65535);
-    EXPECT_EQ(ParseNumber("65536", false), -1);
-    EXPECT_EQ(ParseNumber("  123", false), 123);
-    EXPECT_EQ(ParseNumber("1 2", false), 102);
-    EXPECT_EQ(ParseNumber("12a45", false), -1);
-    EXPECT_EQ(ParseNumber("-1", false), -1);
-    EXPECT_EQ(ParseNumber("99999999999999999999", false), -1);
+TEST(ReadFieldNumber, RefusesWhatIsNoNumberOfTheNotation) {
+    EXPECT_EQ(ReadFieldNumber("#    ", true), -1) << "no digit at all";
+    EXPECT_EQ(ReadFieldNumber("", false), -1);
+    EXPECT_EQ(ReadFieldNumber("#", true), -1);
+    EXPECT_EQ(ReadFieldNumber("#12G4", true), -1);
+    EXPECT_EQ(ReadFieldNumber("1#2", true), -1) << "the mark only leads";
+    EXPECT_EQ(ReadFieldNumber("#12", false), -1) << "no mark in decimal";
+    EXPECT_EQ(ReadFieldNumber("12a45", false), -1);
+    EXPECT_EQ(ReadFieldNumber("-1", false), -1);
+    EXPECT_EQ(ReadFieldNumber("99999999999999999999", false), -1);
 }

@@ -221,6 +221,10 @@ TEST_F(DebuggerViews, EditorsCopyAndFill) {
     EXPECT_EQ(bad, 2);
     EXPECT_EQ(Peek(0x4000), 0x00) << "nothing written while one value is wrong";
     EXPECT_EQ(ApplyDumpEdit(memory, 0x4000, "#10 #2", kHex, bad), DumpEditResult::Unreadable);
+    // A digit rubbed out is gone, not a zero: "1 " is 1, not 10h.
+    EXPECT_EQ(ApplyDumpEdit(memory, 0x4000, "#1  #20 #30 #40 #50 #60 #70 #80", kHex, bad),
+              DumpEditResult::Stored);
+    EXPECT_EQ(Peek(0x4000), 0x01);
     EXPECT_EQ(ApplyDumpEdit(memory, 0xFFFC, "#10 #20 #30 #40 #50 #60 #70 #80", kHex, bad),
               DumpEditResult::Stored);
     EXPECT_EQ(Peek(0xFFFF), 0x40);

@@ -22,6 +22,13 @@ TEST(SearchPatternEditor, ReadsBothRadixesAndPointsAtTheDigitThatIsTooLarge) {
     EXPECT_EQ(ReadEightNumbers("000 000 260 000 000 000 000 000", true).BadColumn, 9);
     EXPECT_EQ(ReadEightNumbers("000 000 000 000 000 000 000 300", true).BadColumn, 28);
     EXPECT_FALSE(ReadEightNumbers("000 000 000 000 000 000 000 999", true).Ok);
+    // Short entries are what was typed, not padded with zeros; a place left empty is no number.
+    auto typed = ReadEightNumbers("12  7   000 000 000 000 000 000", true);
+    ASSERT_TRUE(typed.Ok);
+    EXPECT_EQ(typed.Values[0], 12);
+    EXPECT_EQ(typed.Values[1], 7);
+    EXPECT_EQ(ReadEightNumbers("#1  #00 #00 #00 #00 #00 #00 #00", false).Values[0], 0x1);
+    EXPECT_FALSE(ReadEightNumbers("#   #00 #00 #00 #00 #00 #00 #00", false).Ok);
 }
 
 TEST(SearchPatternEditor, EachChangeTakesOnePositionAndTheBoxesRuleTheMasks) {

@@ -17,13 +17,6 @@ bool IsImporterFile(const std::string& path) {
            path.compare(path.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 }  // namespace
 
 bool IsContiguous(const std::vector<int>& selection) {
@@ -137,28 +130,6 @@ bool ApplyInfoText(tagTapeRecord& record, const std::string& text) {
     record.infoText = text;
     record.modified = true;
     return true;
-}
-
-std::string FilterNumberText(const std::string& typed) {
-    std::string out;
-    for (char c : typed) {
-        if (HexValue(c) < 0) continue;
-        out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-        if (out.size() == 2) break;
-    }
-    if (!out.empty() && HexValue(out[0]) > 7) out[0] = '0';
-    return out;
-}
-
-uint8_t ParseHexField(const std::string& text) {
-    int value = 0;
-    for (size_t i = 0; i < 2; ++i) {
-        const char c = i < text.size() ? text[i] : ' ';
-        const int digit = c == ' ' ? 0 : HexValue(c);
-        if (digit < 0) return 0;
-        value = value * 16 + digit;
-    }
-    return static_cast<uint8_t>(value);
 }
 
 int TypeItemOf(uint8_t fileType) {

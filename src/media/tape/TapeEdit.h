@@ -46,12 +46,6 @@ bool ApplyHeader(tagTapeRecord& record, const RecordHeader& header);
 // A changed info text; true when it differs.
 bool ApplyInfoText(tagTapeRecord& record, const std::string& text);
 
-// The header dialog's fields. The number field holds two upper-case hex digits; a first digit
-// above 7 becomes 0 so that the number stays a 7-bit value (the tape keeps bit 7 for the
-// first block's mark).
-std::string FilterNumberText(const std::string& typed);
-// Two hex digits, a blank counting as 0; anything else gives 0 as well.
-uint8_t ParseHexField(const std::string& text);
 // The type box's items: 0 BASIC, 1 DATA, 2 MONIT, 3 custom; and the field text each gives.
 int TypeItemOf(uint8_t fileType);
 std::string TypeFieldOf(int item);

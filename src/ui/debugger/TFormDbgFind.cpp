@@ -12,10 +12,10 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "ui/common/NumberEdit.h"
+
 namespace {
 
-constexpr const char* kDecimalMask = "999 999 999 999 999 999 999 999;0";
-constexpr const char* kHexMask = ">\\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH;0";
 constexpr const char* kAsciiMask = " x   x   x   x   x   x   x   x;.";
 
 bool IsNumberKey(QChar c) {
@@ -110,7 +110,7 @@ void TFormDbgFind::ApplyMasks() {
     updating_ = true;
     for (QLineEdit* edit : {values_, masks_}) {
         edit->clear();
-        edit->setInputMask(decimal_ ? kDecimalMask : kHexMask);
+        edit->setInputMask(EightBytesMask(decimal_));
     }
     ascii_->clear();
     updating_ = false;

@@ -26,6 +26,7 @@
 #include "host/lang/Language.h"
 #include "machine/MemoryLayout.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/NumberEdit.h"
 #include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
 
@@ -394,12 +395,11 @@ void TFormDebugger::FirstShow() {
 
 void TFormDebugger::FormShow() {
     if (settingsPending_) FirstShow();
-    // The masks refuse every character that is no digit of the radix. A blank shows as "0",
-    // so a half-typed number still reads as one.
+    // The masks refuse every character that is no digit of the radix; an unfilled place shows
+    // as a blank and reads as nothing.
     const bool decimal = choices_.flags.DecimalRadix;
-    meEditValue_->setInputMask(decimal ? "99999;0" : ">\\#HHHH;0");
-    meEditDump_->setInputMask(decimal ? "999 999 999 999 999 999 999 999;0"
-                                      : ">\\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH;0");
+    meEditValue_->setInputMask(NumberFieldMask({"", !decimal}));
+    meEditDump_->setInputMask(EightBytesMask(decimal));
     ApplyHintSetting();
     ApplyHighlight();
     StopAndRefresh();

@@ -12,12 +12,12 @@
 #include <QStatusBar>
 #include <QWheelEvent>
 
-#include "asm/NumberFormat.h"
 #include "debugger/Disassembler.h"
 #include "debugger/InlineAssembler.h"
 #include "emulator/Machine.h"
 #include "host/config/ConfigKeys.h"
 #include "machine/MemoryLayout.h"
+#include "ui/common/NumberEdit.h"
 #include "ui/debugger/TFormDebugger.h"
 
 void TFormDebugger::closeEvent(QCloseEvent* event) {
@@ -336,14 +336,19 @@ void TFormDebugger::CloseValueEditor(bool refresh) {
 }
 
 void TFormDebugger::ValueEntered() {
-    QString text = meEditValue_->displayText();
-    if (!choices_.flags.DecimalRadix && !text.startsWith('#')) text.prepend('#');
-    const int32_t parsed = assembler::ParseNumber(text.toStdString(), !choices_.flags.DecimalRadix);
-    if (parsed < 0) {
-        QApplication::beep();
+    // The caption names the field; an end is not below its start, a fill value is one byte.
+    NumberField field{FieldNameOf(lblEditLabel_->text().toStdString()),
+                      !choices_.flags.DecimalRadix};
+    if (editTarget_ == EditTarget::CopyFill && copyFill_.step == 1 && copyFill_.askEnd)
+        field.minimum = copyFill_.start;
+    if (editTarget_ == EditTarget::CopyFill && copyFill_.step == 2 && copyFill_.fill)
+        field.maximum = 0xFF;
+    const FieldReading reading = ReadNumberField(field, meEditValue_->displayText().toStdString());
+    if (!reading.ok) {
+        RefuseNumberField(this, meEditValue_, QString::fromStdString(reading.refusal));
         return;
     }
-    const auto value = static_cast<uint16_t>(parsed);
+    const auto value = static_cast<uint16_t>(reading.value);
     ChipCpu8080& cpu = *core_.Cpu();
     switch (editTarget_) {
         case EditTarget::Register: debugger::SetRegisterValue(cpu, editIndex_, value); break;
@@ -386,10 +391,6 @@ void TFormDebugger::CopyFillStep(uint16_t value) {
             return;
         case 1:
             if (copyFill_.askEnd) {
-                if (value < copyFill_.start) {
-                    QApplication::beep();
-                    return;
-                }
                 copyFill_.count = value - copyFill_.start + 1;
             } else {
                 // A count of 0 wraps round to the whole 64 KB, as start + count - 1 does.
@@ -401,10 +402,6 @@ void TFormDebugger::CopyFillStep(uint16_t value) {
             return;
         default:
             if (copyFill_.fill) {
-                if (value > 255) {
-                    QApplication::beep();
-                    return;
-                }
                 debugger::FillMemory(memory, copyFill_.start, copyFill_.count,
                                      static_cast<uint8_t>(value));
             } else {

@@ -23,6 +23,7 @@
 #include "host/files/ProgramPaths.h"
 #include "host/lang/Language.h"
 #include "ui/common/FileDialogs.h"
+#include "ui/common/NumberEdit.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ TFormDisass::TFormDisass(const config::Settings& settings, QWidget* parent)
 
 void TFormDisass::ApplyFieldMasks() {
     for (QLineEdit* field : {from_, to_, offset_}) {
-        field->setInputMask(decimal_ ? "99999;0" : ">\\#HHHH;0");
+        field->setInputMask(NumberFieldMask({"", !decimal_}));
     }
 }
 
@@ -143,18 +144,33 @@ void TFormDisass::SetField(QLineEdit* field, int32_t value) {
         value, {.Word = true, .FixedWidth = true, .Hexadecimal = !decimal_, .HashPrefix = true})));
 }
 
-int32_t TFormDisass::Field(QLineEdit* field) const {
-    return assembler::ParseNumber(field->displayText().toStdString(), !decimal_);
+FieldReading TFormDisass::Read(QLineEdit* field, const char* label, int32_t minimum) const {
+    const NumberField number{FieldNameOf(findChild<QLabel*>(label)->text().toStdString()),
+                             !decimal_, minimum, 0xFFFF};
+    return ReadNumberField(number, field->displayText().toStdString());
+}
+
+void TFormDisass::Refuse(QLineEdit* field, const FieldReading& reading) {
+    ShowMessage(QMessageBox::Warning, QString::fromStdString(FieldRefusalTitle()),
+                QString::fromStdString(reading.refusal));
+    field->setFocus();
+    field->selectAll();
 }
 
 void TFormDisass::SetRadix(bool decimal) {
-    const int32_t values[] = {Field(from_), Field(to_), Field(offset_)};
+    const FieldReading readings[] = {Read(from_, "LblFrom", 0), Read(to_, "LblTo", 0),
+                                     Read(offset_, "LblOffset", 0)};
     decimal_ = decimal;
     ApplyFieldMasks();
-    // An unreadable field shows as its -1 cut to 16 bits.
-    SetField(from_, values[0]);
-    SetField(to_, values[1]);
-    SetField(offset_, values[2]);
+    // A field that holds no number stays empty rather than show one nobody typed.
+    QLineEdit* fields[] = {from_, to_, offset_};
+    for (int i = 0; i < 3; ++i) {
+        if (readings[i].ok) {
+            SetField(fields[i], readings[i].value);
+        } else {
+            fields[i]->clear();
+        }
+    }
     if (isVisible()) FillList();
 }
 
@@ -192,18 +208,16 @@ void TFormDisass::RbAdrLabClick() {
 }
 
 void TFormDisass::BtnAddClick() {
-    const int32_t from = Field(from_);
-    const int32_t to = Field(to_);
-    if (from < 0 || to < 0 || to < from) {
-        Message(QMessageBox::Warning, "err.AddItem");
-        return;
-    }
+    const FieldReading from = Read(from_, "LblFrom", 0);
+    if (!from.ok) return Refuse(from_, from);
+    const FieldReading to = Read(to_, "LblTo", from.value);
+    if (!to.ok) return Refuse(to_, to);
+    const FieldReading offset = Read(offset_, "LblOffset", 0);
+    if (!offset.ok) return Refuse(offset_, offset);
     debugger::DisassRange range;
-    range.From = from;
-    range.To = to;
-    // An unreadable offset relocates by -1; kept as its 16-bit form FFFF, which relocates the
-    // same and, unlike -1, can be saved in the range list and loaded again.
-    range.Offset = Field(offset_) & 0xFFFF;
+    range.From = from.value;
+    range.To = to.value;
+    range.Offset = offset.value;
     range.Type = as_->currentIndex();
     range.DwLabels = range.Type == debugger::kRangeWords && dwLabel_->isChecked();
     const size_t row = debugger::InsertRangeSorted(ranges_, range);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "debugger/DisassemblyListing.h"
+#include "frontend/NumberField.h"
 #include "host/config/Settings.h"
 
 class ChipMemory;
@@ -52,7 +53,9 @@ class TFormDisass : public QWidget {
     void Message(QMessageBox::Icon icon, const char* key, const QString& argument = {});
     void ApplyFieldMasks();
     void SetField(QLineEdit* field, int32_t value);
-    int32_t Field(QLineEdit* field) const;
+    // The field as typed, named by its label; To may not be below From.
+    FieldReading Read(QLineEdit* field, const char* label, int32_t minimum) const;
+    void Refuse(QLineEdit* field, const FieldReading& reading);
     void FillList();
 
     const config::Settings& settings_;

@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,19 +19,12 @@
 #include "media/memory/MemoryTransfer.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/NumberEdit.h"
+#include "ui/common/OutcomeReport.h"
 
 namespace {
 
 namespace keys = config::keys;
-
-// Qt's masks: "h" an optional hexadecimal digit, "0" an optional decimal one; unfilled places
-// show as blanks, which read as 0.
-const char* AddressMask(bool hex) {
-    return hex ? ">\\#hhhh" : "00000";
-}
-const char* PageMask(bool hex) {
-    return hex ? ">\\#hh" : "000";
-}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -69,12 +61,11 @@ TFormMemReadWrite::TFormMemReadWrite(config::Settings& settings, QWidget* parent
     rbBlocks_ = new QRadioButton("Memory pages", gbSource);
     rbBlocks_->setObjectName("RbBlocks");
     auto field = [&](const char* labelName, const char* caption, const char* name, QLabel*& label,
-                     QLineEdit*& edit) {
+                     NumberEdit*& edit) {
         label = new QLabel(caption, gbSource);
         label->setObjectName(labelName);
-        edit = new QLineEdit(gbSource);
+        edit = new NumberEdit(gbSource);
         edit->setObjectName(name);
-        edit->installEventFilter(this);
         edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance("#FFFFFF") + 16);
     };
     field("LblStart", "Start:", "MeStart", lblStart_, meStart_);
@@ -95,9 +86,8 @@ TFormMemReadWrite::TFormMemReadWrite(config::Settings& settings, QWidget* parent
 
     checkRun_ = new QCheckBox("Run from:", this);
     checkRun_->setObjectName("CheckRun");
-    meRun_ = new QLineEdit(this);
+    meRun_ = new NumberEdit(this);
     meRun_->setObjectName("MeRun");
-    meRun_->installEventFilter(this);
     meRun_->setMaximumWidth(meStart_->maximumWidth());
     checkHex_ = new QCheckBox("Hexadecimal", this);
     checkHex_->setObjectName("CheckHex");
@@ -150,8 +140,6 @@ void TFormMemReadWrite::PresetFile(const std::string& path) {
     if (firstShowPending_) ApplySettings();
     ShowFile(path);
     TakeFileLength(path);
-    ValidateFields(false);
-    WriteFields();
 }
 
 bool TFormMemReadWrite::RunRequested() const {
@@ -167,26 +155,23 @@ void TFormMemReadWrite::ApplySettings() {
         config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
     move(position.x, position.y);
     editFile_->setText(Q(settings_.GetStored(keys::kMemReadWriteFile)));
-    values_.start = settings_.Get(keys::kMemReadWriteStart);
-    values_.length = settings_.Get(keys::kMemReadWriteLength);
-    values_.from = settings_.Get(keys::kMemReadWriteFrom);
-    values_.to = settings_.Get(keys::kMemReadWriteTo);
-    values_.run = settings_.Get(keys::kMemReadWriteRunAddress);
+    values_ = UsableStoredFields(
+        {settings_.Get(keys::kMemReadWriteStart), settings_.Get(keys::kMemReadWriteLength),
+         settings_.Get(keys::kMemReadWriteFrom), settings_.Get(keys::kMemReadWriteTo),
+         settings_.Get(keys::kMemReadWriteRunAddress)});
     checkRun_->setChecked(settings_.Get(keys::kMemReadWriteRun));
     hex_ = settings_.Get(keys::kMemReadWriteRadix) == config::NumberBase::Hexadecimal;
     checkHex_->setChecked(hex_);
     (settings_.Get(keys::kMemReadWriteSource) == config::MemorySource::Blocks ? rbBlocks_ : rbMem_)
         ->setChecked(true);
-    // Stored values are as hostile as typed ones.
     SetMasks();
-    WriteFields();
-    ValidateFields(false);
     WriteFields();
 }
 
 void TFormMemReadWrite::StoreSettings() {
     if (firstShowPending_) return;
-    ValidateFields(false);
+    // What the fields hold when it can be used; otherwise the values last taken.
+    ReadFields(false);
     settings_.SetWindowPos(keys::kMemReadWritePos, config::WindowPos{x(), y()});
     settings_.SetPath(keys::kMemReadWriteFile, AbsoluteFile());
     settings_.Set(keys::kMemReadWriteStart, values_.start);
@@ -217,7 +202,6 @@ void TFormMemReadWrite::showEvent(QShowEvent* event) {
         btnOK_->setEnabled(exists);
         if (exists) {
             TakeFileLength(path);
-            ValidateFields(false);
         } else {
             editFile_->clear();
         }
@@ -234,34 +218,49 @@ void TFormMemReadWrite::done(int result) {
     QDialog::done(result);
 }
 
-bool TFormMemReadWrite::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const QString typed = static_cast<QKeyEvent*>(event)->text();
-        // Only digits reach the fields; the mask then takes what fits the radix.
-        if (typed.size() == 1 && typed[0].isPrint() &&
-            !AcceptedFieldCharacter(static_cast<char>(typed[0].toLatin1()))) {
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+MemoryFieldNames TFormMemReadWrite::FieldNames() const {
+    auto name = [](const QString& caption) { return FieldNameOf(caption.toStdString()); };
+    // The run address's caption is a check box's ("Run from:"), which reads badly as a name.
+    const QString run = Text("text.RunAddress.Name");
+    return {name(lblStart_->text()), name(lblLength_->text()), name(lblFrom_->text()),
+            name(lblTo_->text()), name(run.isEmpty() ? checkRun_->text() : run)};
 }
 
-bool TFormMemReadWrite::ValidateFields(bool withMessage) {
+NumberEdit* TFormMemReadWrite::FieldEdit(MemoryField field) const {
+    switch (field) {
+        case MemoryField::Start: return meStart_;
+        case MemoryField::Length: return meLength_;
+        case MemoryField::From: return meFrom_;
+        case MemoryField::To: return meTo_;
+        case MemoryField::Run: break;
+    }
+    return meRun_;
+}
+
+bool TFormMemReadWrite::ReadFields(bool withMessage) {
     const MemoryFieldTexts texts{
         meStart_->displayText().toStdString(), meLength_->displayText().toStdString(),
         meFrom_->displayText().toStdString(), meTo_->displayText().toStdString(),
         meRun_->displayText().toStdString()};
-    const bool valid = ValidateMemoryFields(texts, hex_, values_);
-    if (!valid) WriteFields();
-    if (!valid && withMessage) {
-        ShowMessage(QMessageBox::Warning, Text("err.Values.Title"), Text("err.Values.Message"));
+    const MemoryFieldCheck check =
+        ReadMemoryFields(texts, FieldNames(), hex_,
+                         {rbBlocks_->isChecked(), !saveMode_ && checkRun_->isChecked()}, values_);
+    if (!check.ok && withMessage) {
+        ShowMessage(QMessageBox::Information, Text("err.Values.Title"),
+                    QString::fromStdString(check.refusal));
+        NumberEdit* edit = FieldEdit(check.field);
+        edit->setFocus();
+        edit->selectAll();
     }
-    return valid;
+    return check.ok;
 }
 
 void TFormMemReadWrite::SetMasks() {
-    for (QLineEdit* edit : {meStart_, meLength_, meRun_}) edit->setInputMask(AddressMask(hex_));
-    for (QLineEdit* edit : {meFrom_, meTo_}) edit->setInputMask(PageMask(hex_));
+    // The names are the captions when the fields are read.
+    for (MemoryField field : {MemoryField::Start, MemoryField::Length, MemoryField::From,
+                              MemoryField::To, MemoryField::Run}) {
+        FieldEdit(field)->SetField(MemoryNumberField(field, {}, hex_));
+    }
 }
 
 void TFormMemReadWrite::WriteFields() {
@@ -274,7 +273,12 @@ void TFormMemReadWrite::WriteFields() {
 }
 
 void TFormMemReadWrite::CheckHexClick() {
-    ValidateFields(false);
+    // The fields are rewritten in the other notation from what they hold: a number that cannot
+    // be used keeps the notation it was typed in.
+    if (!ReadFields(true)) {
+        checkHex_->setChecked(hex_);
+        return;
+    }
     hex_ = checkHex_->isChecked();
     SetMasks();
     WriteFields();
@@ -306,8 +310,9 @@ void TFormMemReadWrite::ShowFile(const std::string& path) {
 void TFormMemReadWrite::TakeFileLength(const std::string& path) {
     const int64_t size = media::RegularFileSize(path);
     if (size < 0) return;
-    // Too long for the address space: the validation cuts it at the end.
-    values_.length = static_cast<int>(std::min<int64_t>(size, 0xFFFF));
+    // A load reads at most the whole address space from the file's start; a length that reaches
+    // past the end from the start given is refused on OK, not cut.
+    values_.length = static_cast<int>(std::min<int64_t>(size, 0x10000));
     // Only the length: the other fields may hold what the user typed and has not confirmed.
     meLength_->setText(Q(FormatMemoryFields(values_, hex_).length));
 }
@@ -327,16 +332,12 @@ void TFormMemReadWrite::BbSelectFileClick() {
         }
         TakeFileLength(path);
         ShowFile(path);
-        ValidateFields(false);
     }
     btnOK_->setEnabled(true);
 }
 
 void TFormMemReadWrite::BtnOKClick() {
-    if (!ValidateFields(true)) {
-        meStart_->setFocus();
-        return;
-    }
+    if (!ReadFields(true)) return;
     const std::string path = AbsoluteFile();
     if (path.empty() || memory_ == nullptr) return;
     if (saveMode_ ? Save(path) : Load(path)) accept();
@@ -371,8 +372,8 @@ bool TFormMemReadWrite::Load(const std::string& path) {
 
 void TFormMemReadWrite::ShowMessage(QMessageBox::Icon icon, const QString& title,
                                     const QString& text) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
-    box.exec();
+    ReportOutcome(this, icon == QMessageBox::Information ? Outcome::Refused : Outcome::Failed, text,
+                  title);
 }
 
 bool TFormMemReadWrite::AskYesNo(const QString& title, const QString& text) {

@@ -10,6 +10,7 @@
 class ChipMemory;
 class QCheckBox;
 class QLabel;
+class NumberEdit;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -34,8 +35,8 @@ class TFormMemReadWrite : public QDialog {
     bool SaveMode() const { return saveMode_; }
     const MemoryFieldValues& Values() const { return values_; }
 
-    // OK: validates (with the values message), then loads or saves; the dialog closes only
-    // when the values were valid.
+    // OK: reads the fields as typed, then loads or saves; a field that cannot be used is refused
+    // with a message naming it, and the dialog stays open with the focus on it.
     void BtnOKClick();
     void CheckHexClick();
     void BbSelectFileClick();
@@ -47,11 +48,13 @@ class TFormMemReadWrite : public QDialog {
     virtual bool AskYesNo(const QString& title, const QString& text);
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void ApplySettings();
-    bool ValidateFields(bool withMessage);
+    // Reads the fields in use; a refusal is told (with the message) or not, and gives false.
+    bool ReadFields(bool withMessage);
+    MemoryFieldNames FieldNames() const;
+    NumberEdit* FieldEdit(MemoryField field) const;
     void WriteFields();
     void SetMasks();
     void SourceChanged();
@@ -78,11 +81,11 @@ class TFormMemReadWrite : public QDialog {
     QLabel* lblLength_ = nullptr;
     QLabel* lblFrom_ = nullptr;
     QLabel* lblTo_ = nullptr;
-    QLineEdit* meStart_ = nullptr;
-    QLineEdit* meLength_ = nullptr;
-    QLineEdit* meFrom_ = nullptr;
-    QLineEdit* meTo_ = nullptr;
-    QLineEdit* meRun_ = nullptr;
+    NumberEdit* meStart_ = nullptr;
+    NumberEdit* meLength_ = nullptr;
+    NumberEdit* meFrom_ = nullptr;
+    NumberEdit* meTo_ = nullptr;
+    NumberEdit* meRun_ = nullptr;
     QCheckBox* checkRun_ = nullptr;
     QCheckBox* checkHex_ = nullptr;
     QPushButton* btnOK_ = nullptr;

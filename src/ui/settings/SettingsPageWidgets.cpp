@@ -15,6 +15,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "ui/common/NumberEdit.h"
 #include "ui/common/ProgramIcons.h"
 
 namespace {
@@ -61,7 +62,7 @@ void GeneralPage(QStackedWidget* stack) {
                                        "Tell when a debugger search finds nothing more"));
     auto* depth = new QHBoxLayout;
     depth->addWidget(Named<QLabel>(page, "LblRewindDepth", "Rewind reaches back (seconds):"));
-    auto* seconds = Named<QSpinBox>(page, "SpinRewindDepth");
+    auto* seconds = Named<NumberSpinBox>(page, "SpinRewindDepth");
     seconds->setRange(1, 600);
     depth->addWidget(seconds);
     depth->addStretch();
@@ -142,7 +143,7 @@ void DisplayPage(QStackedWidget* stack) {
 
     auto* border = new QHBoxLayout;
     border->addWidget(Named<QLabel>(page, "LblBorderSize", "Border (pixels):"));
-    auto* spin = Named<QSpinBox>(page, "SpinBorderSize");
+    auto* spin = Named<NumberSpinBox>(page, "SpinBorderSize");
     spin->setRange(0, 32);
     border->addWidget(spin);
     border->addStretch();

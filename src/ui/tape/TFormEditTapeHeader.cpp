@@ -10,26 +10,18 @@
 #include <QSignalBlocker>
 
 #include "ui/common/LanguageApplier.h"
+#include "ui/common/NumberEdit.h"
 
 namespace {
 
 constexpr int kCustomItem = 3;
 
-// Upper-case hex digits only, at most two: every other key press is dropped.
-QString HexDigits(const QString& typed) {
-    QString out;
-    for (QChar c : typed.toUpper()) {
-        if (out.size() < 2 && (c.isDigit() || (c >= 'A' && c <= 'F'))) out += c;
-    }
-    return out;
-}
+// The tape keeps bit 7 of the number for the mark of a record's first block.
+const NumberField kNumberField{"", true, 0, 0x7F, false};
+const NumberField kTypeField{"", true, 0, 0xFF, false};
 
-void Replace(QLineEdit* edit, const QString& text) {
-    if (edit->text() == text) return;
-    const int cursor = edit->cursorPosition();
-    const QSignalBlocker quiet(edit);
-    edit->setText(text);
-    edit->setCursorPosition(std::min<int>(cursor, text.size()));
+std::string NameOf(const QString& caption) {
+    return FieldNameOf(caption.toStdString());
 }
 
 }  // namespace
@@ -40,17 +32,18 @@ TFormEditTapeHeader::TFormEditTapeHeader(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     auto* numberLabel = new QLabel("Number:", this);
     numberLabel->setObjectName("LblNumber");
-    number_ = new QLineEdit(this);
+    number_ = new NumberEdit(this);
     number_->setObjectName("MeNumber");
-    number_->setInputMask("");
+    number_->SetField(kNumberField);
     number_->setMaximumWidth(40);
     auto* typeLabel = new QLabel("File type:", this);
     typeLabel->setObjectName("LblType");
     type_ = new QComboBox(this);
     type_->setObjectName("CbType");
     type_->addItems({"BASIC", "DATA", "MONIT", "Custom"});
-    typeValue_ = new QLineEdit(this);
+    typeValue_ = new NumberEdit(this);
     typeValue_->setObjectName("MeType");
+    typeValue_->SetField(kTypeField);
     typeValue_->setMaximumWidth(40);
     fixCrc_ = new QCheckBox("Repair checksums", this);
     fixCrc_->setObjectName("CheckFixCrc");
@@ -75,10 +68,8 @@ TFormEditTapeHeader::TFormEditTapeHeader(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 4, 0, 1, 3);
 
-    connect(number_, &QLineEdit::textChanged, this, &TFormEditTapeHeader::MeNumberChange);
-    connect(typeValue_, &QLineEdit::textChanged, this, &TFormEditTapeHeader::MeTypeChange);
     connect(type_, &QComboBox::currentIndexChanged, this, &TFormEditTapeHeader::CbTypeChange);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok, &QPushButton::clicked, this, &TFormEditTapeHeader::BtnOkClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     ApplyActiveLanguage(this);
     SetHeader({});
@@ -86,8 +77,10 @@ TFormEditTapeHeader::TFormEditTapeHeader(QWidget* parent) : QDialog(parent) {
 
 void TFormEditTapeHeader::SetHeader(const tape::RecordHeader& header) {
     char text[3];
-    std::snprintf(text, sizeof text, "%02X", header.number & 0x7F);
-    Replace(number_, text);
+    takenNumber_ = header.number & 0x7F;
+    takenType_ = header.fileType;
+    std::snprintf(text, sizeof text, "%02X", takenNumber_);
+    number_->setText(text);
     const int item = tape::TypeItemOf(header.fileType);
     {
         const QSignalBlocker quiet(type_);
@@ -101,24 +94,26 @@ void TFormEditTapeHeader::SetHeader(const tape::RecordHeader& header) {
 
 tape::RecordHeader TFormEditTapeHeader::Header() const {
     tape::RecordHeader header;
-    header.number = tape::ParseHexField(number_->text().toStdString());
-    header.fileType = tape::ParseHexField(typeValue_->text().toStdString());
+    header.number = static_cast<uint8_t>(takenNumber_);
+    header.fileType = static_cast<uint8_t>(takenType_);
     header.fixCrcEnabled = fixCrc_->isEnabled();
     header.fixCrc = fixCrc_->isChecked();
     header.singleBlocks = singleBlocks_->isChecked();
     return header;
 }
 
-void TFormEditTapeHeader::MeNumberChange(const QString& typed) {
-    Replace(number_, QString::fromStdString(tape::FilterNumberText(typed.toStdString())));
-}
-
-void TFormEditTapeHeader::MeTypeChange(const QString& typed) {
-    Replace(typeValue_, HexDigits(typed));
+void TFormEditTapeHeader::BtnOkClick() {
+    int32_t number = 0;
+    int32_t type = 0;
+    if (!number_->Take(NameOf(findChild<QLabel*>("LblNumber")->text()), number)) return;
+    if (!typeValue_->Take(NameOf(findChild<QLabel*>("LblType")->text()), type)) return;
+    takenNumber_ = number;
+    takenType_ = type;
+    accept();
 }
 
 // The three named types fix the value; only a custom type is typed in.
 void TFormEditTapeHeader::CbTypeChange(int item) {
-    Replace(typeValue_, QString::fromStdString(tape::TypeFieldOf(item)));
+    typeValue_->setText(QString::fromStdString(tape::TypeFieldOf(item)));
     typeValue_->setReadOnly(item != kCustomItem);
 }

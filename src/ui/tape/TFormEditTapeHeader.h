@@ -6,7 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
+class NumberEdit;
 class QPushButton;
 
 // The header of a data record: its number (two hex digits, 00..7F), its file type (BASIC,
@@ -21,14 +21,17 @@ class TFormEditTapeHeader : public QDialog {
     void SetHeader(const tape::RecordHeader& header);
     tape::RecordHeader Header() const;
 
-    void MeNumberChange(const QString& typed);
     void CbTypeChange(int item);
-    void MeTypeChange(const QString& typed);
+    // Takes the two numbers as typed and closes; a number out of its range is refused and the
+    // dialog stays open.
+    void BtnOkClick();
 
   private:
-    QLineEdit* number_ = nullptr;
+    NumberEdit* number_ = nullptr;
     QComboBox* type_ = nullptr;
-    QLineEdit* typeValue_ = nullptr;
+    NumberEdit* typeValue_ = nullptr;
+    int32_t takenNumber_ = 0;
+    int32_t takenType_ = 0;
     QCheckBox* fixCrc_ = nullptr;
     QCheckBox* singleBlocks_ = nullptr;
 };

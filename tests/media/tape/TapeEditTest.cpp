@@ -53,14 +53,7 @@ TEST(TapeEdit, OnlyAContiguousBlockMovesAndAnySelectionDeletes) {
     EXPECT_EQ(Texts(list), (std::vector<std::string>{"b", "d"}));
 }
 
-TEST(TapeEdit, HeaderFieldsKeepTheNumberSevenBitAndReadHex) {
-    EXPECT_EQ(tape::FilterNumberText("9A"), "0A");
-    EXPECT_EQ(tape::FilterNumberText("7f"), "7F");
-    EXPECT_EQ(tape::FilterNumberText("F"), "0");
-    EXPECT_EQ(tape::FilterNumberText("g1z23"), "12");
-    EXPECT_EQ(tape::ParseHexField("1F"), 0x1F);
-    EXPECT_EQ(tape::ParseHexField(" 5"), 0x05);
-    EXPECT_EQ(tape::ParseHexField(""), 0x00);
+TEST(TapeEdit, TypeBoxItemsAndTheirFieldTexts) {
     EXPECT_EQ(tape::TypeItemOf(0x02), 0);
     EXPECT_EQ(tape::TypeItemOf(0x08), 2);
     EXPECT_EQ(tape::TypeItemOf(0x1F), 3);

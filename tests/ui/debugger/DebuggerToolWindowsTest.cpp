@@ -13,6 +13,7 @@
 
 #include "debugger/DisassemblyListing.h"
 #include "debugger/TestMemory.h"
+#include "frontend/NumberField.h"
 #include "host/config/ConfigDocument.h"
 #include "host/files/ProgramPaths.h"
 #include "host/lang/IniFile.h"
@@ -274,6 +275,7 @@ TEST_F(DebuggerToolWindows, DisassemblyWindowBuildsSavesLoadsAndWritesTheList) {
     QTest::mouseClick(add, Qt::LeftButton);  // To below From
     ASSERT_EQ(form.messages.size(), 3u);
     EXPECT_EQ(form.messages[2].first, QMessageBox::Warning);
+    EXPECT_EQ(form.messages[2].second.toStdString(), FieldRefusalTitle());
     ASSERT_EQ(list->topLevelItemCount(), 2);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "#4000");
     EXPECT_EQ(list->topLevelItem(1)->text(4), "yes");

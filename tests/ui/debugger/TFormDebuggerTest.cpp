@@ -229,6 +229,12 @@ TEST_F(DebuggerWindowTest, EditorsSitOverWhatTheyEditOnTheHighlight) {
     // The value editor over the register's value, its caption over the register's name; the
     // label turns transparent while edited. A hexadecimal mask takes hex digits only.
     auto* value = debugger_->findChild<QLineEdit*>("MeEditValue");
+    // A short entry is the number typed: 1F is 001Fh, not 1F00h.
+    DoubleClickAt(Label("RegBC"), 1);
+    value->selectAll();
+    QTest::keyClicks(value, "1F");
+    QTest::keyClick(value, Qt::Key_Return);
+    EXPECT_EQ(cpu.BC(), 0x001F);
     DoubleClickAt(Label("RegBC"), 1);
     ASSERT_TRUE(value->isVisible());
     EXPECT_TRUE(Area(value, debugger_).intersects(Area(Label("RegBC"), debugger_)));

@@ -28,11 +28,13 @@ class RecordingMemReadWrite : public TFormMemReadWrite {
   public:
     using TFormMemReadWrite::TFormMemReadWrite;
     QStringList titles;  // of every message and question, in order
+    QStringList texts;   // of every message
     bool answerYes = false;
 
   protected:
-    void ShowMessage(QMessageBox::Icon, const QString& title, const QString&) override {
+    void ShowMessage(QMessageBox::Icon, const QString& title, const QString& text) override {
         titles << title;
+        texts << text;
     }
     bool AskYesNo(const QString& title, const QString&) override {
         titles << title;
@@ -67,11 +69,19 @@ class MemReadWriteTest : public ::testing::Test {
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
+    // Over what the field holds, from its first place.
     void Type(const char* field, const QString& text) {
         QLineEdit* edit = Child<QLineEdit>(field);
         edit->selectAll();
         edit->setCursorPosition(0);
         edit->setFocus();
+        QTest::keyClicks(edit, text);
+    }
+    // As a user replaces a field: everything selected with Ctrl+A, then the new digits.
+    void Replace(const char* field, const QString& text) {
+        QLineEdit* edit = Child<QLineEdit>(field);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(edit, text);
     }
     QString Field(const char* name) { return Child<QLineEdit>(name)->displayText(); }
@@ -89,7 +99,45 @@ class MemReadWriteTest : public ::testing::Test {
     std::unique_ptr<RecordingMemReadWrite> dialog_;
 };
 
-TEST_F(MemReadWriteTest, CorrectsValuesWithTheMessageAndSwitchesTheRadix) {
+// The numbers a new user typed: decimal Start 100 and Length 31 save exactly 31 bytes from 100,
+// and the configuration keeps those numbers; in hexadecimal #1F is 1Fh and #10000 the whole space.
+TEST_F(MemReadWriteTest, ShortEntriesAreSavedExactlyAsTyped) {
+    for (int i = 0; i < 0x1000; ++i) memory_.PagePointer(0xE0)[i] = static_cast<uint8_t>(i * 7);
+    const std::string path = folder_ / "short.bin";
+    Open(true);
+    QTest::keyClicks(Child<QLineEdit>("EditFile"), QString::fromStdString(path));
+    Replace("MeStart", "100");
+    Replace("MeLength", "31");
+    EXPECT_EQ(Field("MeStart").trimmed(), "100") << "what is shown is what is read";
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_TRUE(dialog_->titles.isEmpty()) << dialog_->texts.join(", ").toStdString();
+    EXPECT_FALSE(dialog_->isVisible());
+    std::string expected;
+    for (int i = 100; i < 131; ++i) expected += static_cast<char>(i * 7);
+    EXPECT_EQ(ReadFile(path), expected);
+    EXPECT_EQ(settings_.Get(keys::kMemReadWriteStart), 100);
+    EXPECT_EQ(settings_.Get(keys::kMemReadWriteLength), 31);
+
+    std::filesystem::remove(path);
+    Open(true);
+    Child<QCheckBox>("CheckHex")->click();
+    EXPECT_EQ(Field("MeStart"), "#0064");
+    Replace("MeStart", "1F");
+    Replace("MeLength", "2");
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(ReadFile(path),
+              std::string(1, static_cast<char>(0x1F * 7)) + static_cast<char>(0x20 * 7));
+    EXPECT_EQ(dialog_->Values().start, 0x1F);
+
+    dialog_->answerYes = true;
+    Open(true);
+    Replace("MeStart", "0");
+    Replace("MeLength", "10000");
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(ReadFile(path).size(), 0x10000u) << "the whole address space";
+}
+
+TEST_F(MemReadWriteTest, RefusesWhatCannotBeUsedNamingTheFieldAndSwitchesTheRadix) {
     Open(true);
     EXPECT_EQ(dialog_->windowTitle(), "Save memory to file");
     EXPECT_FALSE(Child<QCheckBox>("CheckRun")->isEnabled()) << "save mode";
@@ -100,12 +148,16 @@ TEST_F(MemReadWriteTest, CorrectsValuesWithTheMessageAndSwitchesTheRadix) {
     EXPECT_FALSE(Child<QPushButton>("BtnOK")->isEnabled()) << "no file yet";
     QTest::keyClicks(Child<QLineEdit>("EditFile"), QString::fromStdString(folder_ / "out.bin"));
     Child<QPushButton>("BtnOK")->click();
-    ASSERT_EQ(dialog_->titles, QStringList{"Values corrected"});
-    EXPECT_TRUE(dialog_->isVisible()) << "stays open after a correction";
-    EXPECT_EQ(Field("MeLength"), "#1000");
-    EXPECT_EQ(dialog_->Values().start, 0xF000);
+    ASSERT_EQ(dialog_->titles, QStringList{"Values not accepted"});
+    EXPECT_EQ(dialog_->texts[0].toStdString(),
+              "Start and Length reach past the end of the address space: together they may be at "
+              "most 65536 (#10000).");
+    EXPECT_TRUE(dialog_->isVisible()) << "stays open after a refusal";
+    EXPECT_EQ(Field("MeLength").trimmed(), "#2000") << "nothing is corrected";
+    EXPECT_EQ(dialog_->focusWidget(), Child<QLineEdit>("MeLength"));
 
-    // The corrected values go through: 4 KB from F000, and the file joins the recent list.
+    // Put right, it goes through: 4 KB from F000, and the file joins the recent list.
+    Type("MeLength", "1000");
     memory_.PagePointer(0xEF)[0] = 0xAB;
     Child<QPushButton>("BtnOK")->click();
     EXPECT_FALSE(dialog_->isVisible());
@@ -123,9 +175,17 @@ TEST_F(MemReadWriteTest, CorrectsValuesWithTheMessageAndSwitchesTheRadix) {
     Child<QCheckBox>("CheckHex")->click();
     EXPECT_EQ(Field("MeStart"), "61440");
     EXPECT_EQ(Field("MeLength"), "04096");
-    Type("MeLength", "65536");
+    // A number out of its range keeps the radix it was typed in until it is put right.
+    dialog_->titles.clear();
+    Replace("MeStart", "70000");
     Child<QCheckBox>("CheckHex")->click();
-    EXPECT_EQ(Field("MeLength"), "#0001") << "65536 does not fit: it becomes 1";
+    EXPECT_FALSE(Child<QCheckBox>("CheckHex")->isChecked());
+    ASSERT_EQ(dialog_->texts.size(), 2);
+    EXPECT_EQ(dialog_->texts[1].toStdString(), "Start must be 0 to 65535.");
+    Replace("MeStart", "0");
+    Replace("MeLength", "65536");
+    Child<QCheckBox>("CheckHex")->click();
+    EXPECT_EQ(Field("MeLength"), "#10000") << "65536 is the whole address space";
 }
 
 TEST_F(MemReadWriteTest, SavesPagesAndAsksBeforeReplacingAFile) {
@@ -138,8 +198,9 @@ TEST_F(MemReadWriteTest, SavesPagesAndAsksBeforeReplacingAFile) {
     Type("MeTo", "250");
     QTest::keyClicks(Child<QLineEdit>("EditFile"), QString::fromStdString(path));
     Child<QPushButton>("BtnOK")->click();
-    EXPECT_EQ(dialog_->titles, QStringList{"Values corrected"}) << "to before from";
-    EXPECT_EQ(Field("MeTo"), "255");
+    EXPECT_EQ(dialog_->texts, QStringList{"To page must not be below From page."});
+    EXPECT_EQ(Field("MeTo"), "250") << "not corrected";
+    Type("MeTo", "255");
     dialog_->titles.clear();
     Child<QPushButton>("BtnOK")->click();
     EXPECT_EQ(dialog_->titles, QStringList{"File exists"});
@@ -166,7 +227,7 @@ TEST_F(MemReadWriteTest, LoadsAPresetFileIntoPagesAndOffersTheRunAddress) {
     EXPECT_TRUE(Child<QLineEdit>("MeRun")->isEnabled());
     Type("MeFrom", "224");
     Type("MeTo", "225");
-    Type("MeRun", "00256");  // unfilled places would count as zeros
+    Replace("MeRun", "256");
     Child<QPushButton>("BtnOK")->click();
     EXPECT_TRUE(dialog_->titles.isEmpty()) << dialog_->titles.join(", ").toStdString();
     EXPECT_EQ(std::string(reinterpret_cast<char*>(memory_.PagePointer(0xE0)), 11),
@@ -187,7 +248,7 @@ TEST_F(MemReadWriteTest, LoadsAPresetFileIntoPagesAndOffersTheRunAddress) {
 }
 
 // The file button: the chosen file is shown relative to the program folder and, on a load, its
-// size becomes the length, cut silently where the address space ends.
+// size becomes the length; one that reaches past the end of the address space is refused on OK.
 TEST_F(MemReadWriteTest, TheFileButtonTakesTheChosenFileAndItsSize) {
     const std::string path = folder_.Write("data/big.bin", std::string(0x2000, 'x'));
     auto choose = [&path](QWidget* window) {
@@ -206,9 +267,12 @@ TEST_F(MemReadWriteTest, TheFileButtonTakesTheChosenFileAndItsSize) {
         EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
     }
     EXPECT_EQ(Child<QLineEdit>("EditFile")->text(), "data/big.bin");
-    EXPECT_EQ(Field("MeLength"), "04096");
-    EXPECT_TRUE(dialog_->titles.isEmpty()) << "the file button corrects without a message";
+    EXPECT_EQ(Field("MeLength"), "08192");
     EXPECT_TRUE(Child<QPushButton>("BtnOK")->isEnabled());
+    Child<QPushButton>("BtnOK")->click();
+    EXPECT_EQ(dialog_->titles, QStringList{"Values not accepted"});
+    EXPECT_EQ(memory_.PagePointer(0xEF)[0xFFF], 0x00) << "nothing loaded";
+    Type("MeLength", "04096");
     Child<QPushButton>("BtnOK")->click();
     EXPECT_EQ(memory_.PagePointer(0xEF)[0xFFF], 'x');
     EXPECT_EQ(memory_.PagePointer(0xEE)[0xFFF], 0x00) << "nothing before the start";

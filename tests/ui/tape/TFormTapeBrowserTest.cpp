@@ -429,8 +429,8 @@ TEST_F(TapeBrowserTest, EditModeRearrangesAndChangesRecordsAndSavesOnLeaving) {
     EXPECT_FALSE(up->isEnabled());
     EXPECT_TRUE(save->isEnabled());
 
-    // The BASIC record with a spoilt copy: its header with the number's first-digit rule, a
-    // custom type and checksum repair.
+    // The BASIC record with a spoilt copy: its header with a new number, a custom type and
+    // checksum repair.
     select({3});
     browser_->PopUpMenuOpen();
     EXPECT_TRUE(Enabled(menu, "PiEditRecord"));
@@ -448,7 +448,7 @@ TEST_F(TapeBrowserTest, EditModeRearrangesAndChangesRecordsAndSavesOnLeaving) {
             EXPECT_TRUE(type->isReadOnly());
             EXPECT_TRUE(fix->isEnabled());
             number->selectAll();
-            QTest::keyClicks(number, "9xA");
+            QTest::keyClicks(number, "0xA");
             EXPECT_EQ(number->text(), "0A");
             window->findChild<QComboBox*>("CbType")->setCurrentIndex(3);
             EXPECT_EQ(type->text(), "01");
