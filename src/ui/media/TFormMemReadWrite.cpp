@@ -357,6 +357,8 @@ bool TFormMemReadWrite::Save(const std::string& path) {
         return false;
     }
     settings_.Document().AddRecentFile(path);
+    ReportOutcome(this, Outcome::Done,
+                  Text("text.Memory.Saved", Q(path)).replace("%2", QString::number(AreaBytes())));
     return true;
 }
 
@@ -367,7 +369,16 @@ bool TFormMemReadWrite::Load(const std::string& path) {
         return false;
     }
     settings_.Document().AddRecentFile(path);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    const qint64 loaded = ec ? 0 : std::min<qint64>(static_cast<qint64>(size), AreaBytes());
+    ReportOutcome(this, Outcome::Done,
+                  Text("text.Memory.Loaded", Q(path)).replace("%2", QString::number(loaded)));
     return true;
+}
+
+qint64 TFormMemReadWrite::AreaBytes() const {
+    return static_cast<qint64>(values_.Area(rbBlocks_->isChecked()).Size());
 }
 
 void TFormMemReadWrite::ShowMessage(QMessageBox::Icon icon, const QString& title,

@@ -60,6 +60,8 @@ class TFormMemReadWrite : public QDialog {
     void SourceChanged();
     void UpdateRunEnabled();
     std::string AbsoluteFile() const;
+    // The bytes the chosen area holds.
+    qint64 AreaBytes() const;
     void ShowFile(const std::string& path);
     void TakeFileLength(const std::string& path);
     bool Save(const std::string& path);
