@@ -8,8 +8,8 @@ set -euo pipefail
 build=${1:-build}
 tool="$build/bin/tevrin-cpm"
 folder=${TEVRIN_CPU_TESTDATA:-$(sed -n 's/^TEVRIN_CPU_TESTDATA:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null)}
-# The build looks in the same places when it is not told.
-for candidate in ../shared/testdata/cpu /work/shared/testdata/cpu; do
+# Else where the project's shared files sit beside the checkout.
+for candidate in "$(dirname "$0")/../../shared/testdata/cpu"; do
   if [ -z "$folder" ] && [ -f "$candidate/TST8080.COM" ]; then folder=$candidate; fi
 done
 if [ ! -x "$tool" ] || [ -z "$folder" ] || [ ! -d "$folder" ]; then
