@@ -46,10 +46,9 @@ void TapeHandOver::ServeEvent(int event, bool canAsk) {
             break;
         case IfTape::kEventRecordingDone: {
             TapeMessage message = deck_.AppendRecording();
-            if (!message) {
-                ++listChanges_;
-                break;
-            }
+            // Appended or held, the record is listed; only a recording nothing could keep is not.
+            ++listChanges_;
+            if (!message) break;
             if (canAsk) {
                 window_.ShowTapeMessage(message);
             } else {

@@ -14,7 +14,7 @@ std::string Hex2(unsigned value) {
 
 }  // namespace
 
-Row RowOf(const tagTapeRecord& record) {
+Row RowOf(const tagTapeRecord& record, bool held) {
     Row row;
     if (record.recordType != tape::kTypeData) {
         row.record = record.infoText;
@@ -30,18 +30,24 @@ Row RowOf(const tagTapeRecord& record) {
     } else if (record.badSize) {
         row.mark = Mark::BadSize;
         row.tipKey = "err.ListViewTape.InvalidSize";
+    } else if (!record.blocksWithoutGoodCopy.empty()) {
+        row.mark = Mark::NoGoodCopy;
+        row.tipKey = "err.ListViewTape.NoGoodCopy";
     } else if (record.crcError) {
         row.mark = Mark::CrcError;
         row.tipKey = "err.ListViewTape.CrcError";
+    } else if (held) {
+        row.tipKey = "text.ListViewTape.Unsaved";
     }
     return row;
 }
 
-std::string Caption(const std::string& base, const TapeRecordList& records) {
-    if (records.empty()) return base;
-    const std::string& source = records.front().sourcePath;
-    const size_t slash = source.find_last_of('/');
-    return base + " - " + (slash == std::string::npos ? source : source.substr(slash + 1));
+std::string Caption(const std::string& base, const std::string& tapePath, bool unsaved,
+                    const std::string& unsavedNote) {
+    const size_t slash = tapePath.find_last_of('/');
+    std::string name = slash == std::string::npos ? tapePath : tapePath.substr(slash + 1);
+    if (unsaved) name += (name.empty() ? "" : " ") + unsavedNote;
+    return name.empty() ? base : base + " - " + name;
 }
 
 }  // namespace tapelist

@@ -7,8 +7,9 @@
 // What the tape browser's list shows of a record, worked out without the widgets.
 namespace tapelist {
 
-// The picture in the third column: what is wrong with a data record, worst first.
-enum class Mark { None, Incomplete, BadSize, CrcError };
+// The picture in the third column: what is wrong with a data record, worst first. A block with
+// no good copy has damaged bytes; a checksum error alone only spoilt a spare copy.
+enum class Mark { None, Incomplete, BadSize, NoGoodCopy, CrcError };
 
 struct Row {
     std::string record;  // data: the number as two hex digits; info or unknown: its text
@@ -21,10 +22,12 @@ struct Row {
     std::string tipKey;
 };
 
-Row RowOf(const tagTapeRecord& record);
+// `held`: a recording the deck holds in no file yet (its tooltip says so when nothing is wrong).
+Row RowOf(const tagTapeRecord& record, bool held = false);
 
-// The window's caption: the base text, and " - " with the file name (no folder) of the first
-// record's source when the list is not empty.
-std::string Caption(const std::string& base, const TapeRecordList& records);
+// The window's caption: the base text, and " - " with the tape's file name (no folder), which
+// stays when the file gave no record; `unsavedNote` follows when recordings are held in no file.
+std::string Caption(const std::string& base, const std::string& tapePath, bool unsaved,
+                    const std::string& unsavedNote);
 
 }  // namespace tapelist

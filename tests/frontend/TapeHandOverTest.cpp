@@ -8,6 +8,7 @@
 
 #include "machine/IfTape.h"
 #include "media/tape/TapeBuilder.h"
+#include "support/TapeRomMachine.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -108,17 +109,37 @@ TEST_F(TapeHandOverTest, AnEventThatFindsTheWindowInTheMachineIsServedWithoutWai
     EXPECT_EQ(window.asked, 1);
     handOver.Serve();
     EXPECT_EQ(window.asked, 1) << "asked once";
+}
 
-    // The recording then has nowhere to go: the failure is kept for the window.
+// A SAVE while the window is inside the machine: both events are served on the emulation
+// thread at once. With no tape file the recording is held in the list; the window's next
+// refresh asks for a file again and, cancelled, tells the user the recording is kept.
+TEST(TapeHandOver, ARecordingWithNoFileIsHeldAndTheWindowToldAtItsRefresh) {
+    testing_support::TapeRomMachine machine;
+    TapeDeck deck;
+    deck.AttachTape(&machine.tape);
+    FakeWindow window;  // cancels every question
+    TapeHandOver handOver{deck, window};
+    ASSERT_TRUE(machine.RunForMs(1500));
     {
         TapeHandOver::MachineCall call(handOver);
-        EmulationThread done(deck, IfTape::kEventRecordingDone);
-        EXPECT_TRUE(done.ReturnsWithin(2000ms));
+        ASSERT_TRUE(call);
+        std::thread emulation([&] {
+            machine.Type("save 1000 20\r");
+            for (int ms = 0; ms < 10000 && deck.Records().empty(); ms += 20) machine.RunForMs(20);
+        });
+        emulation.join();
     }
+    ASSERT_EQ(deck.Records().size(), 1u) << machine.LastLines(4);
+    EXPECT_EQ(deck.HeldRecordings(), 1);
+    EXPECT_EQ(window.asked, 0);
     EXPECT_TRUE(window.shown.empty());
     handOver.Serve();
+    EXPECT_EQ(window.asked, 1);
     ASSERT_EQ(window.shown.size(), 1u);
-    EXPECT_EQ(window.shown[0].messageKey, "err.CreateFile.Message");
+    EXPECT_EQ(window.shown[0].messageKey, "text.RecordingKept.Message");
+    EXPECT_TRUE(window.shown[0].done);
+    EXPECT_EQ(deck.HeldRecordings(), 1);
 }
 
 }  // namespace

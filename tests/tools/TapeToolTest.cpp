@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TapeTool.h"
+#include "media/tape/TapeBuilder.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -183,6 +184,42 @@ TEST(TapeTool, RefusalsWriteNothing) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("basic-import"), std::string::npos);
+}
+
+// A block with no good copy is extracted in its place from its first copy, named on standard
+// error, and the command fails; `list` tells such a record from one whose damage a second copy
+// makes good.
+TEST(TapeTool, ABlockWithNoGoodCopyIsNamedAndKeptInPlace) {
+    using namespace tapebuild;
+    TempFolder folder;
+    const std::vector<uint8_t> first = Payload(1), middle = Payload(2), last = Payload(3);
+    const std::string tape = folder.Write(
+        "damaged.pta",
+        Record(0xFF, Blocks({Block(2, 0x81, 4, first), Block(2, 0x81, 4, first),
+                             Block(1, 0x01, 4, middle, true), Block(1, 0x01, 4, middle, true),
+                             Block(0, 0x01, 4, last, true), Block(0, 0x01, 4, last)})) +
+            Record(0xFF, Blocks({Block(0, 0x82, 4, first, true), Block(0, 0x82, 4, first)})));
+    const ToolRun list = Tool({"list", tape});
+    EXPECT_EQ(list.status, 0);
+    const auto lines = Lines(list.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("no good copy of block 0001"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("damaged copies, all recoverable"), std::string::npos) << lines[1];
+
+    const ToolRun extract = Tool({"extract", tape, "1", folder / "out.bin"});
+    EXPECT_EQ(extract.status, 1);
+    EXPECT_NE(extract.err.find("record 1 has no good copy of block 0001"), std::string::npos)
+        << extract.err;
+    std::vector<uint8_t> expected = first;
+    expected.insert(expected.end(), middle.begin(), middle.end());
+    expected[128 + 6] ^= 0x01;  // the spoilt byte of the block's first copy
+    expected.insert(expected.end(), last.begin(), last.end());
+    EXPECT_EQ(TempFolder::Read(folder / "out.bin"), expected);
+
+    const ToolRun good = Tool({"extract", tape, "2", folder / "two.bin"});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_TRUE(good.err.empty()) << good.err;
+    EXPECT_EQ(TempFolder::Read(folder / "two.bin"), first);
 }
 
 TEST(TapeTool, BasicListingsGoThroughATapeAndBack) {

@@ -29,7 +29,8 @@ const char kUsage[] =
     "  list TAPE                       one line per record: index, kind, number, file type,\n"
     "                                  blocks, size, state\n"
     "  extract TAPE N OUT              the raw data of record N (a BASIC program without the\n"
-    "                                  padding of its last block)\n"
+    "                                  padding of its last block); a block with no good copy\n"
+    "                                  is written from its first copy and named\n"
     "  add TAPE FILE [--number NN] [--type basic|data|monit|0xNN] [--single]\n"
     "                                  appends FILE (at most 126080 bytes) as a data record;\n"
     "                                  NN is hexadecimal 00..7F (default 01), the type\n"
@@ -51,8 +52,9 @@ const char kUsage[] =
     "                                  or more) as a tape image, both copies of every block as\n"
     "                                  heard; one line per record: index, number, file type,\n"
     "                                  blocks, blocks with no good copy, measured speed\n"
-    "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same) or\n"
-    "from-wav found no record (nothing is written then), 2 bad arguments or a file that cannot\n"
+    "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same),\n"
+    "extract wrote a block with no good copy, or from-wav found no record (nothing is written\n"
+    "then), 2 bad arguments or a file that cannot\n"
     "be read or written (nothing is written then; list shows what it could read of a damaged\n"
     "tape and then fails).\n";
 
@@ -134,10 +136,19 @@ void WriteTapeOrFail(const std::string& path, const TapeRecordList& records) {
     }
 }
 
+std::string NoGoodCopy(const tagTapeRecord& r) {
+    return std::string("no good copy of block") +
+           (r.blocksWithoutGoodCopy.size() > 1 ? "s " : " ") +
+           tape::BlockNumbersText(r.blocksWithoutGoodCopy);
+}
+
+// A block with no good copy has lost bytes; damaged copies of blocks with a good one lose
+// nothing.
 std::string State(const tagTapeRecord& r) {
     if (r.incomplete) return "incomplete";
     if (r.badSize) return "bad size";
-    if (r.crcError) return "checksum error";
+    if (!r.blocksWithoutGoodCopy.empty()) return NoGoodCopy(r);
+    if (r.crcError) return "damaged copies, all recoverable";
     return "complete";
 }
 
@@ -172,7 +183,9 @@ int List(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitUsage;
 }
 
-void Extract(const std::string& path, int index, const std::string& target) {
+// A block with no good copy is written all the same, from its first copy, so that the bytes
+// after it stay in their places; the command then names it and fails.
+int Extract(const std::string& path, int index, const std::string& target, std::ostream& err) {
     const TapeRecordList records = ReadWholeTape(path, false);
     const tagTapeRecord& record = RecordAt(records, index, path);
     if (record.recordType != tape::kTypeData) {
@@ -182,6 +195,10 @@ void Extract(const std::string& path, int index, const std::string& target) {
     if (TapeMessage failed = tape::ExportRawData(record, target, work)) {
         throw Failure{MessageText(failed)};
     }
+    if (record.blocksWithoutGoodCopy.empty()) return kExitOk;
+    err << "tevrin-tape: record " << index << " has " << NoGoodCopy(record)
+        << ": written from its first copy, its bytes are damaged\n";
+    return kExitDamaged;
 }
 
 void Add(const std::string& path, const std::string& file, const tape::RecordHeader& header) {
@@ -398,7 +415,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         Expect(a, 3, "extract");
         std::optional<int> index = ParseIndex(a.positional[1]);
         if (!index) throw Failure{"extract needs a record index from 1: " + a.positional[1]};
-        Extract(a.positional[0], *index, a.positional[2]);
+        return Extract(a.positional[0], *index, a.positional[2], err);
     } else if (command == "add") {
         const Arguments a = Split(args, {"--number", "--type"});
         Expect(a, 2, "add");

@@ -10,7 +10,28 @@
 
 namespace {
 constexpr std::size_t kMaxTapeFile = std::size_t{1} << 30;
+constexpr const char* kHeldImageName = "recorded.pta";
+
+std::string FileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
 }
+
+// A tape image is never written under a recording's name: the recording would be replaced by
+// bytes that are no recording, and read as one no longer.
+TapeMessage RefuseRecordingTarget(const std::string& path) {
+    if (!tape::IsRecordingPath(path)) return {};
+    return TapeMessage::Make("SaveOverRecording", {path}, true);
+}
+
+// The recording's bytes at the end of the tape file, which is made when missing.
+bool AppendToTapeFile(const std::string& path, std::string_view bytes) {
+    std::string contents;
+    const files::ReadResult read = files::ReadWholeFile(path, kMaxTapeFile, contents);
+    if (read != files::ReadResult::Ok && read != files::ReadResult::Missing) return false;
+    contents.append(bytes);
+    return files::WriteFileAtomically(path, contents);
+}
+}  // namespace
 
 // Room for the longest record at once, so that playing never moves the buffer.
 TapeDeck::TapeDeck() : work_(tape::kMaxRecordLength) {}
@@ -18,6 +39,7 @@ TapeDeck::TapeDeck() : work_(tape::kMaxRecordLength) {}
 TapeDeck::~TapeDeck() {
     AttachTape(nullptr);
     FreeRecords();
+    ReleaseHeld();
 }
 
 void TapeDeck::AttachTape(IfTape* tape) {
@@ -60,15 +82,32 @@ void TapeDeck::FreeRecords() {
 }
 
 tape::ReadResult TapeDeck::ReadTapeOrRecording(const std::string& path) {
-    if (!tape::IsRecordingPath(path)) return tape::ReadTape(path);
-    const std::string image = tape::DecodeRecordingToImage(path);
-    if (image.empty()) return {{}, true};
-    decodedImages_.push_back(image);
-    return tape::ReadTape(image);
+    loadProblem_ = {};
+    if (path.empty()) return {};
+    if (tape::IsRecordingPath(path)) {
+        const std::string image = tape::DecodeRecordingToImage(path, &loadProblem_);
+        if (image.empty()) return {{}, true};
+        decodedImages_.push_back(image);
+        return tape::ReadTape(image);
+    }
+    tape::ReadResult read = tape::ReadTape(path);
+    bool playable = false;
+    for (const tagTapeRecord& r : read.records)
+        playable = playable || r.recordType == tape::kTypeData;
+    // A tape of info records only is a tape; a file that is not read to its end and gives
+    // nothing to play is none.
+    if (!playable && read.failed) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        const char* reason = ec ? "Unreadable" : size == 0 ? "Empty" : "NotTape";
+        loadProblem_ = {
+            std::string("err.NoRecords.") + reason, "err.NoRecords.Title", {FileName(path)}};
+    }
+    return read;
 }
 
 bool TapeDeck::NeedsTapeFile() const {
-    return records_.empty() || tape::IsRecordingPath(tapePath_);
+    return records_.empty() || tapePath_.empty() || tape::IsRecordingPath(tapePath_);
 }
 
 void TapeDeck::Load() {
@@ -77,20 +116,56 @@ void TapeDeck::Load() {
     {
         std::lock_guard<std::mutex> lock(listMutex_);
         records_ = std::move(read.records);
+        ListHeldLocked();
         MakeCurrentLocked(0);
     }
     changed_ = false;
 }
 
+void TapeDeck::ListHeldLocked() {
+    for (const std::string& image : heldImages_) {
+        tape::ReadResult held = tape::ReadTape(image);
+        for (tagTapeRecord& r : held.records) records_.push_back(std::move(r));
+    }
+}
+
+void TapeDeck::ReleaseHeld() {
+    for (const std::string& image : heldImages_) tape::RemoveRecordingImage(image);
+    heldImages_.clear();
+}
+
 void TapeDeck::NewTape() {
     changed_ = false;
     tapePath_.clear();
+    loadProblem_ = {};
     FreeRecords();
+    std::lock_guard<std::mutex> lock(listMutex_);
+    ListHeldLocked();
+    MakeCurrentLocked(0);
 }
 
 void TapeDeck::SetNewTapePath(const std::string& path) {
+    if (editMode_) {
+        // The list being edited stays as it is; leaving edit mode comes back to this file.
+        tapePath_ = savedPath_ = path;
+        return;
+    }
     tapePath_ = path;
+    // What was held goes into the new file first, so that the next recording follows it.
+    bool written = true;
+    for (const std::string& image : heldImages_) {
+        std::string bytes;
+        written = written &&
+                  files::ReadWholeFile(image, kMaxTapeFile, bytes) == files::ReadResult::Ok &&
+                  AppendToTapeFile(path, bytes);
+    }
+    if (written) ReleaseHeld();
     FreeRecords();
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        ListHeldLocked();
+        MakeCurrentLocked(0);
+    }
     changed_ = false;
 }
 
@@ -153,19 +228,13 @@ int32_t TapeDeck::Progress() {
 TapeMessage TapeDeck::AppendRecording() {
     if (tape_ == nullptr) return {};
     const IfTape::Recording recording = tape_->TakeRecording();
+    if (recording.size <= IfTape::kRecordHead) return {};
+    const std::string_view bytes(reinterpret_cast<const char*>(recording.data),
+                                 static_cast<std::size_t>(recording.size));
     // A WAV recording is read, never written: appending tape records would spoil it.
-    if (tape::IsRecordingPath(tapePath_)) return TapeMessage::Make("CreateFile", {tapePath_});
-    std::string contents;
-    files::ReadResult read = tapePath_.empty()
-                                 ? files::ReadResult::Failed
-                                 : files::ReadWholeFile(tapePath_, kMaxTapeFile, contents);
-    if (read != files::ReadResult::Ok && read != files::ReadResult::Missing) {
-        return TapeMessage::Make("CreateFile", {tapePath_});
-    }
-    contents.append(reinterpret_cast<const char*>(recording.data),
-                    static_cast<std::size_t>(recording.size));
-    if (!files::WriteFileAtomically(tapePath_, contents)) {
-        return TapeMessage::Make("CreateFile", {tapePath_});
+    if (tapePath_.empty() || tape::IsRecordingPath(tapePath_)) return Hold(bytes, {});
+    if (!AppendToTapeFile(tapePath_, bytes)) {
+        return Hold(bytes, TapeMessage::Make("CreateFile", {tapePath_}));
     }
     if (!editMode_) {
         Load();
@@ -179,6 +248,62 @@ TapeMessage TapeDeck::AppendRecording() {
         records_.push_back(std::move(reread.records.back()));
     }
     return {};
+}
+
+TapeMessage TapeDeck::Hold(std::string_view recording, const TapeMessage& failure) {
+    const std::string image = tape::WritePrivateImage(kHeldImageName, recording);
+    if (image.empty()) {
+        return failure ? failure : TapeMessage::Make("CreateFile", {tapePath_});
+    }
+    heldImages_.push_back(image);
+    tape::ReadResult read = tape::ReadTape(image);
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        for (tagTapeRecord& r : read.records) records_.push_back(std::move(r));
+        if (currentIndex_.load() < 0) MakeCurrentLocked(0);
+    }
+    if (failure) {
+        return {"err.RecordingKept.Message", "err.RecordingKept.Title", failure.inserted};
+    }
+    return {"text.RecordingKept.Message", "", {}, false, true};
+}
+
+TapeDeck::Unsaved TapeDeck::UnsavedWork(Leaving leaving) const {
+    Unsaved work;
+    work.recordings = HeldRecordings();
+    work.edits = editMode_ && changed_;
+    work.recordingUnderWay =
+        leaving == Leaving::Program && tape_ != nullptr && tape_->RecorderState() != IfTape::kHunt;
+    return work;
+}
+
+TapeMessage TapeDeck::QuestionFor(const Unsaved& work) {
+    if (work.recordingUnderWay) return TapeMessage::Make("RecordingUnderWay", {}, true);
+    if (work.recordings > 0) {
+        return TapeMessage::Make("UnsavedRecording", {std::to_string(work.recordings)}, true);
+    }
+    if (work.edits) return TapeMessage::Make("ChangedTape", {});
+    return {};
+}
+
+void TapeDeck::DropUnsaved() {
+    ReleaseHeld();
+    Load();
+}
+
+bool TapeDeck::IsHeld(const tagTapeRecord& record) const {
+    for (const std::string& image : heldImages_) {
+        if (record.sourcePath == image) return true;
+    }
+    return false;
+}
+
+std::string TapeDeck::SaveStart() const {
+    if (tapePath_.empty()) return {};
+    const std::filesystem::path path(tapePath_);
+    if (tape::IsRecordingPath(tapePath_))
+        return std::filesystem::path(path).replace_extension(".pta").string();
+    return path.parent_path().string() + "/";
 }
 
 bool TapeDeck::OnTapeEvent(int code) {
@@ -218,20 +343,23 @@ void TapeDeck::EnterEditMode() {
 }
 
 TapeMessage TapeDeck::LeaveEditMode(const std::string* saveTo) {
-    if (!changed_) {
-        tapePath_ = savedPath_;
-    } else if (saveTo != nullptr) {
-        if (TapeMessage failed = tape::WriteTape(*saveTo, records_, work_)) return failed;
-        tapePath_ = *saveTo;
+    if ((changed_ || !heldImages_.empty()) && saveTo != nullptr) {
+        if (TapeMessage failed = SaveTape(*saveTo)) return failed;
     }
+    // Unsaved changes not written are dropped with the reload.
+    tapePath_ = savedPath_;
     editMode_ = false;
     Load();
     return {};
 }
 
 TapeMessage TapeDeck::SaveTape(const std::string& path) {
+    if (TapeMessage refused = RefuseRecordingTarget(path)) return refused;
     if (TapeMessage failed = tape::WriteTape(path, records_, work_)) return failed;
+    // The held recordings are in the file now, as far as the list still had them.
+    ReleaseHeld();
     tapePath_ = path;
+    if (editMode_) savedPath_ = path;
     Load();
     return {};
 }
@@ -314,6 +442,7 @@ bool TapeDeck::EditInfo(int index, const std::string& text) {
 }
 
 TapeMessage TapeDeck::SaveSelection(const std::vector<int>& selection, const std::string& path) {
+    if (TapeMessage refused = RefuseRecordingTarget(path)) return refused;
     const TapeRecordList copies = tape::CopyRecords(records_, selection);
     // The list keeps its records, so the importer's files they come from must stay.
     return tape::WriteTape(path, copies, work_, false);

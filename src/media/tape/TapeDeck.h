@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "machine/Closure.h"
@@ -39,8 +40,13 @@ class TapeDeck {
     const std::string& TapePath() const { return tapePath_; }
     // Makes the path absolute and the tape path, and loads it when the file exists.
     void OpenTapeFile(const std::string& path);
-    // Reads the tape path again; the first data record becomes current.
+    // Reads the tape path again; the first data record becomes current. Recordings held (below)
+    // stay listed at the end.
     void Load();
+    // Why the last Load found no record to play in a file that is there (an empty file, no
+    // tape image, a recording that cannot be read or holds no signal): "err.NoRecords.*" with
+    // the file name first; empty when the file gave records, or a tape of info records only.
+    const TapeMessage& LoadProblem() const { return loadProblem_; }
     // No tape: an empty list and no path.
     void NewTape();
     bool Changed() const { return changed_; }
@@ -67,13 +73,43 @@ class TapeDeck {
     // Bytes played of the current record, for the progress bar.
     int32_t Progress();
 
-    // Event 5 (the first block of a recording is complete) found no tape listed, or a WAV
-    // recording inserted (which is never written to): the owner asks for a new tape file and
-    // passes it to SetNewTapePath.
+    // Event 5 (the first block of a recording is complete) found no tape file to write to (none
+    // listed, only recordings held, or a WAV recording inserted, which is never written to): the
+    // owner asks for a new tape file and passes it to SetNewTapePath, which writes the recordings
+    // held so far into it first.
     bool NeedsTapeFile() const;
     void SetNewTapePath(const std::string& path);
     // Event 6: the finished recording goes to the end of the tape file, which is then reloaded.
+    // With no file to write to, or when writing fails, the recording is held: listed at the end,
+    // in no file yet, until it is saved or the user lets it go. The answer says so (a line when
+    // no file was chosen, a failure when the write failed).
     TapeMessage AppendRecording();
+
+    // The one rule for work the machine recorded or the user edited that is in no file: it is
+    // never dropped without the user's word. Everything that would drop the list (another tape,
+    // a new tape, leaving edit mode, closing the browser, ending the program) first asks
+    // UnsavedWork; when there is some, the user is asked QuestionFor it: Yes saves the list
+    // (SaveTape), No lets it go (DropUnsaved), Cancel keeps everything as it is. A recording still
+    // under way is only lost when the program ends.
+    enum class Leaving { List, Program };
+    struct Unsaved {
+        int recordings = 0;              // held recordings
+        bool edits = false;              // edit mode's changes
+        bool recordingUnderWay = false;  // blocks the recorder holds (ending the program only)
+        explicit operator bool() const { return recordings > 0 || edits || recordingUnderWay; }
+    };
+    Unsaved UnsavedWork(Leaving leaving) const;
+    // The question for the work, the recording under way first: "err.RecordingUnderWay.*" (Yes:
+    // lose it and go on, No: stay), else "err.UnsavedRecording.*" (the count inserted) or
+    // "err.ChangedTape.*" (Yes: save, No: drop, Cancel: stay).
+    static TapeMessage QuestionFor(const Unsaved& work);
+    // The user's No: held recordings and edit mode's changes go; the tape file is read again.
+    void DropUnsaved();
+    int HeldRecordings() const { return static_cast<int>(heldImages_.size()); }
+    bool IsHeld(const tagTapeRecord& record) const;
+    // Where a save dialog for the list starts: the tape's folder, or for a recording (never
+    // written to) its name as a tape image; empty without a tape.
+    std::string SaveStart() const;
 
     // The tape interface's event sink.
     bool OnTapeEvent(int code);
@@ -88,7 +124,9 @@ class TapeDeck {
     // `saveTo` first (the tape path becomes it), or dropped when it is null. Reloads. A failed
     // save stays in edit mode with the list untouched.
     TapeMessage LeaveEditMode(const std::string* saveTo);
-    // Writes the list to `path`, which becomes the tape path, and reloads it.
+    // Writes the list to `path`, which becomes the tape path (in edit mode also the one leaving
+    // it comes back to), and reloads it; held recordings are then in that file. A recording's
+    // name is refused: a tape image never replaces a cassette recording.
     TapeMessage SaveTape(const std::string& path);
     std::vector<int> MoveRecords(const std::vector<int>& selection, bool down);
     void DeleteRecords(const std::vector<int>& selection);
@@ -114,6 +152,10 @@ class TapeDeck {
     void MakeCurrentLocked(int index);
     void EndOfRecord();
     void Edited();
+    // A recording that no file took: listed at the end from an image of its own.
+    TapeMessage Hold(std::string_view recording, const TapeMessage& failure);
+    void ListHeldLocked();
+    void ReleaseHeld();
 
     IfTape* tape_ = nullptr;
     HandOver handOver_;
@@ -132,4 +174,7 @@ class TapeDeck {
     tape::WorkBuffer work_;  // also the play buffer
     // The tape images decoded from recordings that listed records come from; deleted with them.
     std::vector<std::string> decodedImages_;
+    // The recordings held, each a one-record tape image of its own (see Hold).
+    std::vector<std::string> heldImages_;
+    TapeMessage loadProblem_;
 };

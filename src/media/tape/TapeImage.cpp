@@ -43,6 +43,12 @@ void EnsureSize(WorkBuffer& work) {
 void CheckBlocks(TapeSource& source, int64_t dataStart, int64_t dataLength, int32_t expected,
                  tagTapeRecord& r) {
     uint8_t block[kBlockSize];
+    // Whether the block being walked (number `expected`) has a copy that passes; true before
+    // the first one.
+    bool goodCopy = true;
+    auto endOfBlock = [&] {
+        if (!goodCopy) r.blocksWithoutGoodCopy.push_back(static_cast<uint16_t>(expected));
+    };
     // Only whole blocks inside the record: a short tail never takes bytes of the next record.
     for (int64_t used = 0; used + kBlockSize <= dataLength; used += kBlockSize) {
         if (source.ReadAt(dataStart + used, block, kBlockSize) < kBlockSize) break;
@@ -56,10 +62,17 @@ void CheckBlocks(TapeSource& source, int64_t dataStart, int64_t dataLength, int3
                 r.incomplete = true;
                 break;
             }
+            endOfBlock();
             expected = number;
+            goodCopy = false;
         }
-        if (!BlockChecksum(block)) r.crcError = true;
+        if (BlockChecksum(block)) {
+            goodCopy = true;
+        } else {
+            r.crcError = true;
+        }
     }
+    endOfBlock();
     if (expected != 0) r.incomplete = true;
 }
 
@@ -167,6 +180,16 @@ const char* FileTypeName(uint8_t fileType) {
         case kFileMonitor: return "MONIT";
         default: return "CUSTOM";
     }
+}
+
+std::string BlockNumbersText(const std::vector<uint16_t>& blocks) {
+    std::string text;
+    char number[8];
+    for (uint16_t block : blocks) {
+        std::snprintf(number, sizeof number, "%04u", static_cast<unsigned>(block));
+        text += (text.empty() ? "" : ", ") + std::string(number);
+    }
+    return text;
 }
 
 bool BlockChecksum(const uint8_t* block, uint8_t* checksum) {
@@ -292,28 +315,37 @@ size_t ExtractRawDataFrom(TapeSource& source, const tagTapeRecord& record, WorkB
     int64_t pos = record.offset + kHeadSize;
     const int64_t end = record.offset + 4 + static_cast<int64_t>(record.length);
     int32_t expected = record.blockCount;
-    bool taken = false;
+    bool taken = true;  // nothing is owed before the first block
     size_t appended = 0;
     uint8_t block[kBlockSize];
+    uint8_t firstCopy[kBlockSize];
+    // A block none of whose copies passes still holds its place, so that the bytes after it
+    // stay where the program expects them: its first copy stands in.
+    auto keepFirstCopy = [&] {
+        if (taken || appended + kPayloadSize > work.size()) return;
+        std::copy_n(firstCopy + 4, kPayloadSize, work.begin() + static_cast<long>(appended));
+        appended += kPayloadSize;
+        taken = true;
+    };
     while (pos + kBlockSize <= end && appended + kPayloadSize <= work.size() &&
            source.ReadAt(pos, block, kBlockSize) == static_cast<size_t>(kBlockSize)) {
         pos += kBlockSize;
         const int number = Le16(block);
         if (number != expected) {
             if (number != expected - 1) break;
+            keepFirstCopy();
             expected = number;
             taken = false;
+            std::copy_n(block, kBlockSize, firstCopy);
         } else if (taken) {
             continue;
         }
-        if (!BlockChecksum(block)) {
-            taken = false;
-            continue;
-        }
+        if (!BlockChecksum(block)) continue;
         std::copy_n(block + 4, kPayloadSize, work.begin() + static_cast<long>(appended));
         appended += kPayloadSize;
         taken = true;
     }
+    keepFirstCopy();
     return appended;
 }
 

@@ -36,10 +36,15 @@ ReadResult ReadTapeFrom(TapeSource& source, const std::string& path);
 TapeMessage WriteTape(const std::string& path, const TapeRecordList& records, WorkBuffer& work,
                       bool removeImporterFiles = true);
 
-// The payloads of the record's good blocks, one copy each, from the start of `work`; returns the
-// number of bytes (128 for every block with a good copy).
+// The payloads of the record's blocks, one copy each, from the start of `work`: the first copy
+// that passes its checksum, or the first copy of a block that has none (so every block keeps
+// its place; the record's blocksWithoutGoodCopy names them). Returns the number of bytes (128
+// for every block found).
 size_t ExtractRawData(const tagTapeRecord& record, WorkBuffer& work);
 size_t ExtractRawDataFrom(TapeSource& source, const tagTapeRecord& record, WorkBuffer& work);
+
+// Block numbers as the tape numbers them: "0002" or "0002, 0001".
+std::string BlockNumbersText(const std::vector<uint16_t>& blocks);
 
 // The checksum of a block's bytes 0..131 (0xFF XOR their 8-bit sum); true when byte 132 holds it.
 bool BlockChecksum(const uint8_t* block, uint8_t* checksum = nullptr);

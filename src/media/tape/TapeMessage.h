@@ -3,13 +3,15 @@
 #include <string>
 #include <vector>
 
-// A failure the user is told of: language keys of the text and the title, the values put in
-// for "%1" and "%2", and whether it is a warning rather than an error. Empty keys: no failure.
+// What the user is told of a tape command: language keys of the text and the title, the values
+// put in for "%1", "%2", ..., and whether it is a warning rather than an error, or no failure at
+// all but what was done (`done`, a line on the status bar). Empty keys: nothing to tell.
 struct TapeMessage {
     std::string messageKey;
     std::string titleKey;
     std::vector<std::string> inserted;
     bool warning = false;
+    bool done = false;
 
     explicit operator bool() const { return !messageKey.empty(); }
 

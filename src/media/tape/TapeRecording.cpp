@@ -9,7 +9,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "host/files/AtomicFile.h"
 
@@ -44,14 +46,23 @@ struct DataChunk {
     int64_t size = 0;
 };
 
-// The format chunk and where the samples are; `error` says why a file is refused.
-std::string ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& data,
-                       int& blockAlign) {
+struct Refusal {
+    RecordingRefusal kind = RecordingRefusal::None;
+    std::string text;
+    std::vector<std::string> values;
+};
+
+Refusal Refuse(RecordingRefusal kind, std::string text, std::vector<std::string> values = {}) {
+    return {kind, std::move(text), std::move(values)};
+}
+
+// The format chunk and where the samples are; a refusal says why a file cannot be read.
+Refusal ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& data, int& blockAlign) {
     const int64_t size = source.Size();
     uint8_t head[12];
     if (size < 12 || source.ReadAt(0, head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
         std::memcmp(head + 8, "WAVE", 4) != 0) {
-        return "not a WAV recording (no RIFF/WAVE header)";
+        return Refuse(RecordingRefusal::NotWav, "not a WAV recording (no RIFF/WAVE header)");
     }
     bool haveFormat = false, haveData = false;
     int tag = 0;
@@ -65,7 +76,7 @@ std::string ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& d
             uint8_t f[40] = {};
             const size_t want = static_cast<size_t>(std::min<int64_t>(length, 40));
             if (length < 16 || source.ReadAt(body, f, want) != want) {
-                return "the WAV format chunk is damaged";
+                return Refuse(RecordingRefusal::Damaged, "the WAV format chunk is damaged");
             }
             tag = static_cast<int>(Le(f, 2));
             format.channels = static_cast<int>(Le(f + 2, 2));
@@ -83,7 +94,7 @@ std::string ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& d
         }
         at = body + length + (length & 1);
     }
-    if (!haveFormat) return "the WAV file has no format chunk";
+    if (!haveFormat) return Refuse(RecordingRefusal::Damaged, "the WAV file has no format chunk");
     format.isFloat = tag == 3;
     const int bits = format.bitsPerSample;
     const bool integer = tag == 1 && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
@@ -94,19 +105,26 @@ std::string ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& d
                       "unsupported sample format (format %d, %d bits): PCM of 8, 16, 24 or 32 "
                       "bits or 32-bit float can be read",
                       tag, bits);
-        return text;
+        return Refuse(RecordingRefusal::SampleFormat, text,
+                      {std::to_string(tag), std::to_string(bits)});
     }
     if (format.channels != 1 && format.channels != 2) {
-        return "only mono and stereo recordings can be read (this one has " +
-               std::to_string(format.channels) + " channels)";
+        return Refuse(RecordingRefusal::Channels,
+                      "only mono and stereo recordings can be read (this one has " +
+                          std::to_string(format.channels) + " channels)",
+                      {std::to_string(format.channels)});
     }
-    if (blockAlign != format.channels * bits / 8) return "the WAV format chunk is damaged";
+    if (blockAlign != format.channels * bits / 8) {
+        return Refuse(RecordingRefusal::Damaged, "the WAV format chunk is damaged");
+    }
     if (format.sampleRate < kMinRecordingRate || format.sampleRate > kMaxRecordingRate) {
-        return "the sample rate " + std::to_string(format.sampleRate) + " Hz is outside " +
-               std::to_string(kMinRecordingRate) + " to " + std::to_string(kMaxRecordingRate) +
-               " Hz";
+        return Refuse(RecordingRefusal::SampleRate,
+                      "the sample rate " + std::to_string(format.sampleRate) + " Hz is outside " +
+                          std::to_string(kMinRecordingRate) + " to " +
+                          std::to_string(kMaxRecordingRate) + " Hz",
+                      {std::to_string(format.sampleRate)});
     }
-    if (!haveData) return "the WAV file has no data chunk";
+    if (!haveData) return Refuse(RecordingRefusal::Damaged, "the WAV file has no data chunk");
     return {};
 }
 
@@ -519,7 +537,10 @@ RecordingResult DecodeRecording(TapeSource& source) {
     RecordingResult result;
     DataChunk data;
     int blockAlign = 0;
-    result.error = ReadHeader(source, result.format, data, blockAlign);
+    Refusal refusal = ReadHeader(source, result.format, data, blockAlign);
+    result.error = std::move(refusal.text);
+    result.refusal = refusal.kind;
+    result.refusalValues = std::move(refusal.values);
     if (!result.error.empty()) return result;
     const int channels = result.format.channels;
     const int width = result.format.bitsPerSample / 8;
@@ -590,22 +611,44 @@ std::string RecordReportLine(int index, const DecodedRecord& r) {
     return line;
 }
 
-std::string DecodeRecordingToImage(const std::string& path) {
-    FileTapeSource source(path);
-    if (!source.IsOpen()) return {};
-    const RecordingResult result = DecodeRecording(source);
-    if (!result.error.empty() || result.records.empty()) return {};
+std::string WritePrivateImage(const std::string& fileName, std::string_view bytes) {
     std::error_code ec;
     const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
     if (ec) return {};
     std::string folder = (base / (std::string(kImageFolderPrefix) + "XXXXXX")).string();
     if (::mkdtemp(folder.data()) == nullptr) return {};
-    const std::string image =
-        (std::filesystem::path(folder) / std::filesystem::path(path).filename()).string();
-    if (!files::WriteFileAtomically(image, RecordingImage(result))) {
+    const std::string image = (std::filesystem::path(folder) / fileName).string();
+    if (!files::WriteFileAtomically(image, bytes)) {
         std::filesystem::remove(folder, ec);
         return {};
     }
+    return image;
+}
+
+std::string DecodeRecordingToImage(const std::string& path, TapeMessage* why) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    auto refuse = [&](const std::string& reason, std::vector<std::string> values = {}) {
+        if (why != nullptr) {
+            values.insert(values.begin(), name);
+            *why = {"err.NoRecords." + reason, "err.NoRecords.Title", std::move(values)};
+        }
+        return std::string();
+    };
+    FileTapeSource source(path);
+    if (!source.IsOpen()) return refuse("Unreadable");
+    const RecordingResult result = DecodeRecording(source);
+    switch (result.refusal) {
+        case RecordingRefusal::None: break;
+        case RecordingRefusal::NotWav: return refuse("NotWav");
+        case RecordingRefusal::Damaged: return refuse("DamagedWav");
+        case RecordingRefusal::SampleFormat:
+            return refuse("SampleFormat", {result.refusalValues.at(1)});
+        case RecordingRefusal::Channels: return refuse("Channels", result.refusalValues);
+        case RecordingRefusal::SampleRate: return refuse("SampleRate", result.refusalValues);
+    }
+    if (result.records.empty()) return refuse("NoSignal");
+    const std::string image = WritePrivateImage(name, RecordingImage(result));
+    if (image.empty()) return refuse("Unreadable");
     return image;
 }
 

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "media/tape/TapeMessage.h"
 #include "media/tape/TapeSource.h"
 
 // Recordings of a cassette (".wav") read back into tape records: the inverse of the tape signal
@@ -37,8 +39,14 @@ struct DecodedRecord {
     double startSeconds = 0;   // where its first block begins on the recording
 };
 
+// Why a file is no recording that can be read.
+enum class RecordingRefusal { None, NotWav, Damaged, SampleFormat, Channels, SampleRate };
+
 struct RecordingResult {
     std::string error;  // why the file is no recording that can be read; empty when it is
+    RecordingRefusal refusal = RecordingRefusal::None;
+    // What the refusal names: the format tag and bits, the channels, or the sample rate.
+    std::vector<std::string> refusalValues;
     RecordingFormat format;
     int channel = 0;  // the channel the records were found on
     std::vector<DecodedRecord> records;
@@ -62,8 +70,12 @@ std::string RecordReportLine(int index, const DecodedRecord& record);
 // The tape browser's way to a recording: decodes the file at `path` into a tape image in a
 // folder of its own under the system's temporary folder, under the recording's own file name
 // (the browser's caption shows it). Returns the image's path; empty when the file cannot be
-// read, is no recording, or holds no record.
-std::string DecodeRecordingToImage(const std::string& path);
+// read, is no recording, or holds no record, and then `why` (when given) says which, in the
+// browser's language keys ("err.NoRecords.*", the file name first).
+std::string DecodeRecordingToImage(const std::string& path, TapeMessage* why = nullptr);
+// Writes `bytes` as `fileName` in a new folder of its own under the system's temporary
+// folder; the path, or empty when it cannot be written.
+std::string WritePrivateImage(const std::string& fileName, std::string_view bytes);
 // Deletes such an image and its folder (anything else is left alone).
 void RemoveRecordingImage(const std::string& imagePath);
 

@@ -33,6 +33,7 @@ inline constexpr const char* kCurrentRecord = "current";
 inline constexpr const char* kIncomplete = "incomplete";
 inline constexpr const char* kBadSize = "badsize";
 inline constexpr const char* kCrcError = "crcerror";
+inline constexpr const char* kNoGoodCopy = "nogoodcopy";
 inline constexpr const char* kTapePlaying = "tapeplaying";
 inline constexpr const char* kTapeRecording = "taperecording";
 inline constexpr const char* kOpen = "open";

@@ -175,7 +175,8 @@ void MainFileCommands::OpenFile(const std::string& path, bool pauseAround) {
         case OpenedFile::MachineSnapshot: RestoreSnapshot(path); break;
         case OpenedFile::Tape:
             if (!browser->EditMode()) {
-                browser->OpenTapeFile(path);
+                // Kept: the user holds on to a recording the browser has in no file.
+                if (!browser->OpenTapeFile(path)) break;
                 browser->show();
                 // A tape handed over by a second start arrives after the main window came to
                 // the front, over a browser that may already be open.

@@ -780,8 +780,8 @@ void TFormMain::changeEvent(QEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-    if (!closing_ && tapeBrowser_->EditMode()) {
-        QApplication::beep();
+    // Edit mode ends, and the tape's unsaved work is asked about, before the program goes.
+    if (!closing_ && !tapeBrowser_->MayEndProgram()) {
         event->ignore();
         return;
     }

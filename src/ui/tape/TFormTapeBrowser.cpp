@@ -19,6 +19,7 @@
 #include "frontend/TapeListText.h"
 #include "host/lang/Language.h"
 #include "ui/common/FileDialogs.h"
+#include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
 
 namespace {
@@ -45,6 +46,7 @@ const char* MarkIcon(tapelist::Mark mark) {
     switch (mark) {
         case tapelist::Mark::Incomplete: return icons::kIncomplete;
         case tapelist::Mark::BadSize: return icons::kBadSize;
+        case tapelist::Mark::NoGoodCopy: return icons::kNoGoodCopy;
         case tapelist::Mark::CrcError: return icons::kCrcError;
         case tapelist::Mark::None: break;
     }
@@ -185,9 +187,10 @@ void TFormTapeBrowser::StoreSettings() {
 }
 
 void TFormTapeBrowser::closeEvent(QCloseEvent* event) {
-    // Unsaved changes are asked about; without any, edit mode is left with its button first.
-    if (EditMode() && !EditTape(false)) {
-        QApplication::beep();
+    // As outside edit mode: edit mode ends with the window, and what is in no file is asked
+    // about first.
+    const bool released = EditMode() ? EditTape(false) : LetWorkGo(TapeDeck::Leaving::List);
+    if (!released) {
         event->ignore();
         return;
     }
@@ -195,20 +198,59 @@ void TFormTapeBrowser::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TFormTapeBrowser::OpenTapeFile(const std::string& path) {
+bool TFormTapeBrowser::OpenTapeFile(const std::string& path) {
+    if (!LetWorkGo(TapeDeck::Leaving::List)) return false;
     deck_.OpenTapeFile(path);
     FillList();
+    // The first show loads the tape again and tells it then.
+    if (!firstShowPending_) ReportLoadProblem();
+    return true;
+}
+
+bool TFormTapeBrowser::MayEndProgram() {
+    if (EditMode() && !EditTape(false)) return false;
+    return LetWorkGo(TapeDeck::Leaving::Program);
 }
 
 void TFormTapeBrowser::LoadTape() {
     if (!deck_.TapePath().empty()) deck_.Load();
     FillList();
+    ReportLoadProblem();
+}
+
+void TFormTapeBrowser::ReportLoadProblem() {
+    if (const TapeMessage& problem = deck_.LoadProblem()) ShowTapeMessage(problem);
+}
+
+bool TFormTapeBrowser::LetWorkGo(TapeDeck::Leaving leaving) {
+    TapeDeck::Unsaved work = deck_.UnsavedWork(leaving);
+    if (work.recordingUnderWay) {
+        const TapeMessage question = TapeDeck::QuestionFor(work);
+        if (Ask(QMessageBox::Warning, QString::fromStdString(Text(question.titleKey.c_str())),
+                QString::fromStdString(MessageText(question)),
+                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            return false;
+        }
+    }
+    // Asked again: a recording may have finished while the question was open.
+    work = deck_.UnsavedWork(TapeDeck::Leaving::List);
+    if (!work) return true;
+    const TapeMessage question = TapeDeck::QuestionFor(work);
+    const QMessageBox::StandardButton answer = AskYesNoCancel(
+        QMessageBox::Question, QString::fromStdString(Text(question.titleKey.c_str())),
+        QString::fromStdString(MessageText(question)));
+    if (answer == QMessageBox::No) {
+        deck_.DropUnsaved();
+        FillList();
+        return true;
+    }
+    return answer == QMessageBox::Yes && SaveList();
 }
 
 void TFormTapeBrowser::FillList() {
     list_->clear();
     for (const tagTapeRecord& record : deck_.Records()) {
-        const tapelist::Row row = tapelist::RowOf(record);
+        const tapelist::Row row = tapelist::RowOf(record, deck_.IsHeld(record));
         auto* item = new QTreeWidgetItem({QString::fromStdString(row.record),
                                           QString::fromStdString(row.type),
                                           QString::fromStdString(row.blocks)});
@@ -222,7 +264,8 @@ void TFormTapeBrowser::FillList() {
     ShowCurrent();
     std::string base = Text("form.FormTapeBrowser.Caption");
     if (base.empty()) base = "Tape browser";
-    setWindowTitle(QString::fromStdString(tapelist::Caption(base, deck_.Records())));
+    setWindowTitle(QString::fromStdString(tapelist::Caption(
+        base, deck_.TapePath(), deck_.HeldRecordings() > 0, Text("text.Unsaved.Caption"))));
     const bool canPlay = list_->topLevelItemCount() > 0 && !EditMode();
     play_->setEnabled(canPlay);
     stop_->setEnabled(canPlay);
@@ -269,11 +312,14 @@ void TFormTapeBrowser::ToggleShown() {
         show();
         raise();
         activateWindow();
-    } else if (EditMode()) {
-        QApplication::beep();
     } else {
-        hide();
+        HideWindow();
     }
+}
+
+void TFormTapeBrowser::HideWindow() {
+    if (EditMode() && !EditTape(false)) return;
+    hide();
 }
 
 void TFormTapeBrowser::TogglePlayback() {
@@ -298,15 +344,17 @@ void TFormTapeBrowser::SBtnInsertTapeClick() {
     const bool paused = PauseMachine(true);
     const bool chosen = OpenFileDialog(this, settings_, Text("text.OpenTapeDlg.Title"),
                                        Text("text.OpenTapeDlg.Filter"), path, "pta");
-    if (chosen) {
+    if (chosen && LetWorkGo(TapeDeck::Leaving::List)) {
         deck_.OpenTapeFile(path);
         settings_.Document().AddRecentFile(path);
         FillList();
+        ReportLoadProblem();
     }
     if (paused) PauseMachine(false);
 }
 
 void TFormTapeBrowser::SBtnNewTapeClick() {
+    if (!LetWorkGo(TapeDeck::Leaving::List)) return;
     deck_.Stop();
     deck_.NewTape();
     ShowPlaying(false);
@@ -360,11 +408,7 @@ bool TFormTapeBrowser::eventFilter(QObject* watched, QEvent* event) {
 bool TFormTapeBrowser::HandleKey(const QKeyEvent& key) {
     const int code = key.key();
     if (code == Qt::Key_T && (key.modifiers() & Qt::AltModifier)) {
-        if (EditMode()) {
-            QApplication::beep();
-        } else {
-            hide();
-        }
+        HideWindow();
         return true;
     }
     if (code == Qt::Key_Space) {
@@ -390,21 +434,20 @@ bool TFormTapeBrowser::AskNewTapePath(std::string& path) {
                           Text("text.SaveTapeDlg.Filter"), false, path, "pta");
 }
 
-void TFormTapeBrowser::ShowTapeMessage(const TapeMessage& message) {
+std::string TFormTapeBrowser::MessageText(const TapeMessage& message) const {
     const std::vector<std::string>& values = message.inserted;
-    std::string text;
     if (values.size() >= 2) {
-        text = lang::LangText2(kSection, message.messageKey, values[0], values[1]);
-    } else {
-        text = lang::LangText1(kSection, message.messageKey, values.empty() ? "" : values[0]);
+        return lang::LangText2(kSection, message.messageKey, values[0], values[1]);
     }
-    ShowMessage(message.warning ? QMessageBox::Warning : QMessageBox::Critical,
-                QString::fromStdString(lang::LangText(kSection, message.titleKey)),
-                QString::fromStdString(text));
+    return lang::LangText1(kSection, message.messageKey, values.empty() ? "" : values[0]);
 }
 
-void TFormTapeBrowser::ShowMessage(QMessageBox::Icon icon, const QString& title,
-                                   const QString& text) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
-    box.exec();
+void TFormTapeBrowser::ShowTapeMessage(const TapeMessage& message) {
+    const Outcome outcome = message.done      ? Outcome::Done
+                            : message.warning ? Outcome::Refused
+                                              : Outcome::Failed;
+    const QString title = message.titleKey.empty()
+                              ? QString()
+                              : QString::fromStdString(lang::LangText(kSection, message.titleKey));
+    ReportOutcome(this, outcome, QString::fromStdString(MessageText(message)), title);
 }

@@ -36,12 +36,17 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     TapeHandOver& HandOver() { return handOver_; }
     bool EditMode() const { return deck_.EditMode(); }
 
-    // Makes the path the tape path and loads it when the file exists (files opened elsewhere).
-    void OpenTapeFile(const std::string& path);
+    // Makes the path the tape path and loads it when the file exists (files opened elsewhere),
+    // after asking about unsaved work; false when the user kept it and the tape stays.
+    bool OpenTapeFile(const std::string& path);
+    // The main window is about to close: edit mode ends and unsaved or unfinished work is asked
+    // about as on closing the browser; false when the user keeps it (the program stays).
+    bool MayEndProgram();
     // Every 20 ms from the main window's refresh: the progress bar, and the end of a record,
     // which the emulation thread handles, shown in the list and the buttons.
     void UpdateProgress();
-    // The main window's menu item and tool button: shows a hidden window, hides a shown one.
+    // The main window's menu item and tool button: shows a hidden window, hides a shown one
+    // (leaving edit mode first, as Alt+T does).
     void ToggleShown();
     // Alt+P in the main window: Play when stopped, else Stop.
     void TogglePlayback();
@@ -56,7 +61,7 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     void ListViewTapeDblClick(int index);
 
     // Edit mode (TFormTapeBrowserEdit.cpp). The user's button toggles; the program's call
-    // (byUser false) only asks about unsaved changes and leaves when they are dealt with.
+    // (byUser false) only leaves, once unsaved work is dealt with.
     void SBtnEditTapeClick() { EditTape(true); }
     bool EditTape(bool byUser);
     void SBtnSaveTapeClick();
@@ -87,11 +92,14 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     void ShowTapeMessage(const TapeMessage& message) override;
 
   protected:
-    // Every message box of the window comes here.
-    virtual void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
-    // Yes, No or Cancel.
-    virtual QMessageBox::StandardButton AskYesNoCancel(QMessageBox::Icon icon, const QString& title,
-                                                       const QString& text);
+    // Every question of the window comes here.
+    virtual QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& title,
+                                            const QString& text,
+                                            QMessageBox::StandardButtons buttons);
+    QMessageBox::StandardButton AskYesNoCancel(QMessageBox::Icon icon, const QString& title,
+                                               const QString& text) {
+        return Ask(icon, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    }
     // The desktop's viewer for a text file (the BASIC import's log).
     void OpenDocument(const QString& path);
 
@@ -105,6 +113,16 @@ class TFormTapeBrowser : public QWidget, public TapeHandOver::Window {
     void StoreSettings();
     // Reads the tape path again and shows it.
     void LoadTape();
+    // Says why the tape just loaded gave no record, when it did not.
+    void ReportLoadProblem();
+    // Before the list goes: the deck's rule for unsaved work, put to the user. True when
+    // nothing unsaved is left (saved, or let go on the user's word).
+    bool LetWorkGo(TapeDeck::Leaving leaving);
+    // Saves the whole list under a name the user chooses; false when cancelled or failed.
+    bool SaveList();
+    // Alt+T and the main window's toggle: hides the window, leaving edit mode first.
+    void HideWindow();
+    std::string MessageText(const TapeMessage& message) const;
     void FillList();
     void ShowCurrent();
     void ShowPlaying(bool playing);

@@ -17,6 +17,7 @@
 #include "host/lang/Language.h"
 #include "media/basic/BasicListing.h"
 #include "media/tape/TapeEdit.h"
+#include "media/tape/TapeImage.h"
 #include "ui/common/FileDialogs.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/tape/TFormEditInfoRecord.h"
@@ -123,7 +124,8 @@ void TFormTapeBrowser::UpdateEditControls() {
     flash_->setEnabled(!editing);
     monit_->setEnabled(!editing);
     add_->setEnabled(editing);
-    save_->setEnabled(editing && deck_.Changed());
+    // Recordings held in no file can be saved in either mode.
+    save_->setEnabled((editing && deck_.Changed()) || deck_.HeldRecordings() > 0);
     ListViewTapeClick();
 }
 
@@ -170,22 +172,8 @@ bool TFormTapeBrowser::AskTapeSavePath(const std::string& start, std::string& pa
 
 bool TFormTapeBrowser::EditTape(bool byUser) {
     if (EditMode()) {
-        std::string target;
-        bool save = false;
-        if (deck_.Changed()) {
-            const QMessageBox::StandardButton answer =
-                AskYesNoCancel(QMessageBox::Question, QText("err.ChangedTape.Title"),
-                               QText("err.ChangedTape.Message"));
-            if (answer != QMessageBox::Yes && answer != QMessageBox::No) return false;
-            if (answer == QMessageBox::Yes) {
-                const PausedMachine paused([this](bool on) { return PauseMachine(on); });
-                if (!AskTapeSavePath(TapeFolder(), target)) return false;
-                save = true;
-            }
-        } else if (!byUser) {
-            return false;
-        }
-        if (const TapeMessage failed = deck_.LeaveEditMode(save ? &target : nullptr)) {
+        if (!LetWorkGo(TapeDeck::Leaving::List)) return false;
+        if (const TapeMessage failed = deck_.LeaveEditMode(nullptr)) {
             ShowTapeMessage(failed);
             return false;
         }
@@ -198,12 +186,19 @@ bool TFormTapeBrowser::EditTape(bool byUser) {
 }
 
 void TFormTapeBrowser::SBtnSaveTapeClick() {
-    if (!EditMode() || !deck_.Changed()) return;
+    if (!(EditMode() && deck_.Changed()) && deck_.HeldRecordings() == 0) return;
+    SaveList();
+}
+
+bool TFormTapeBrowser::SaveList() {
     const PausedMachine paused([this](bool on) { return PauseMachine(on); });
     std::string target;
-    if (!AskTapeSavePath(TapeFolder(), target)) return;
-    if (const TapeMessage failed = deck_.SaveTape(target)) ShowTapeMessage(failed);
+    const std::string start = deck_.SaveStart();
+    if (!AskTapeSavePath(start.empty() ? TapeFolder() : start, target)) return false;
+    const TapeMessage failed = deck_.SaveTape(target);
     FillList();
+    if (failed) ShowTapeMessage(failed);
+    return !failed;
 }
 
 void TFormTapeBrowser::SBtnAddClick() {
@@ -311,7 +306,17 @@ void TFormTapeBrowser::PiEditRecordClick() {
         TFormEditTapeHeader dialog(this);
         dialog.SetHeader(tape::HeaderOf(*record));
         if (dialog.exec() != QDialog::Accepted) return;
-        changed = deck_.EditRecord(selectedRecord_, dialog.Header());
+        tape::RecordHeader header = dialog.Header();
+        // A block with no good copy keeps its damaged bytes: a new checksum only hides that.
+        if (header.fixCrcEnabled && header.fixCrc && !record->blocksWithoutGoodCopy.empty() &&
+            Ask(QMessageBox::Warning, QText("err.RepairNoGoodCopy.Title"),
+                QString::fromStdString(
+                    lang::LangText1(kSection, "err.RepairNoGoodCopy.Message",
+                                    tape::BlockNumbersText(record->blocksWithoutGoodCopy))),
+                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            header.fixCrc = false;
+        }
+        changed = deck_.EditRecord(selectedRecord_, header);
     } else if (record->recordType == tape::kTypeInfo) {
         TFormEditInfoRecord dialog(this);
         dialog.SetText(QString::fromStdString(record->infoText));
@@ -427,11 +432,10 @@ void TFormTapeBrowser::PiCreateFromTxtClick() {
     basicTempPath_.clear();
 }
 
-QMessageBox::StandardButton TFormTapeBrowser::AskYesNoCancel(QMessageBox::Icon icon,
-                                                             const QString& title,
-                                                             const QString& text) {
-    QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                    this);
+QMessageBox::StandardButton TFormTapeBrowser::Ask(QMessageBox::Icon icon, const QString& title,
+                                                  const QString& text,
+                                                  QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, this);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -25,11 +27,14 @@ struct DeckOwner {
     void OnEvent(int event) {
         events.push_back(event);
         if (event == IfTape::kEventSerialReset) deck.Stop();
-        if (event == IfTape::kEventRecordingDone)
-            failed = static_cast<bool>(deck.AppendRecording());
+        if (event == IfTape::kEventRecordingDone) {
+            message = deck.AppendRecording();
+            failed = failed || (message && !message.done);
+        }
     }
     TapeDeck deck;
     std::vector<int> events;
+    TapeMessage message;  // the last recording's
     bool failed = false;
 };
 
@@ -190,6 +195,97 @@ TEST(MonitorSave, ARecordingInEditModeKeepsTheEditsNotSavedYet) {
     tape::WorkBuffer work;
     ASSERT_EQ(tape::ExtractRawData(read.records.back(), work), 128u);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), work.begin()));
+}
+
+// A recording that no tape file takes (the new tape's name was not given) stays listed through
+// reloads and edit mode, and goes only into a file or on the user's word; the tape file chosen
+// at the next recording takes it first. Blocks still being recorded count only when the
+// program ends.
+TEST(MonitorSave, ARecordingNoFileTakesIsHeldUntilSavedOrLetGo) {
+    testing_support::TempFolder folder;
+    TapeRomMachine machine;
+    DeckOwner owner(machine.tape);
+    TapeDeck& deck = owner.deck;
+    const std::vector<uint8_t> data = Pattern(32);
+    ASSERT_TRUE(machine.RunForMs(1500));
+    for (size_t i = 0; i < data.size(); ++i) {
+        machine.memory.Write(static_cast<uint16_t>(0x1000 + i), data[i]);
+    }
+    auto save = [&](size_t listed) {
+        EXPECT_TRUE(machine.Type("save 1000 20\r"));
+        for (int ms = 0; ms < 10000 && deck.Records().size() < listed; ms += 20) {
+            if (!machine.RunForMs(20)) break;
+        }
+        ASSERT_EQ(deck.Records().size(), listed) << machine.LastLines(4);
+    };
+    auto holdsTheData = [&](const tagTapeRecord& record) {
+        tape::WorkBuffer work;
+        return tape::ExtractRawData(record, work) == 128u &&
+               std::equal(data.begin(), data.end(), work.begin());
+    };
+
+    EXPECT_FALSE(deck.UnsavedWork(TapeDeck::Leaving::Program));
+    ASSERT_TRUE(machine.Type("save 1000 20\r"));
+    for (int ms = 0; ms < 10000 && machine.tape.RecorderState() == IfTape::kHunt; ms += 20) {
+        ASSERT_TRUE(machine.RunForMs(20));
+    }
+    EXPECT_TRUE(deck.UnsavedWork(TapeDeck::Leaving::Program).recordingUnderWay);
+    EXPECT_EQ(TapeDeck::QuestionFor(deck.UnsavedWork(TapeDeck::Leaving::Program)).messageKey,
+              "err.RecordingUnderWay.Message");
+    EXPECT_FALSE(deck.UnsavedWork(TapeDeck::Leaving::List));
+    save(1);
+    EXPECT_FALSE(owner.failed);
+    EXPECT_TRUE(owner.message.done) << owner.message.messageKey;
+    const std::string held = deck.Records().front().sourcePath;
+    EXPECT_TRUE(deck.IsHeld(deck.Records().front()));
+    EXPECT_TRUE(holdsTheData(deck.Records().front()));
+    const TapeDeck::Unsaved work = deck.UnsavedWork(TapeDeck::Leaving::List);
+    EXPECT_EQ(work.recordings, 1);
+    EXPECT_EQ(TapeDeck::QuestionFor(work).messageKey, "err.UnsavedRecording.Message");
+    deck.Load();
+    deck.EnterEditMode();
+    EXPECT_EQ(deck.Records().size(), 1u);
+    ASSERT_FALSE(deck.LeaveEditMode(nullptr));
+    deck.NewTape();
+    ASSERT_EQ(deck.Records().size(), 1u) << "only the user's word lets it go";
+    EXPECT_TRUE(deck.NeedsTapeFile());
+
+    // The next recording's file: the held one first, then the new one.
+    const std::string path = folder / "tape.pta";
+    deck.SetNewTapePath(path);
+    EXPECT_EQ(deck.HeldRecordings(), 0);
+    EXPECT_FALSE(std::filesystem::exists(held));
+    save(2);
+    tape::ReadResult read = tape::ReadTape(path);
+    ASSERT_EQ(read.records.size(), 2u);
+    EXPECT_TRUE(holdsTheData(read.records.front()) && holdsTheData(read.records.back()));
+    EXPECT_FALSE(deck.UnsavedWork(TapeDeck::Leaving::List));
+
+    // A recording's tape is never written to: held, and saved under a tape image's name only.
+    const std::string wav = folder.Write("side.wav", "RIFF");
+    deck.OpenTapeFile(wav);
+    EXPECT_EQ(deck.LoadProblem().messageKey, "err.NoRecords.NotWav");
+    save(1);
+    EXPECT_EQ(deck.SaveStart(), folder / "side.pta");
+    EXPECT_EQ(deck.SaveTape(wav).messageKey, "err.SaveOverRecording.Message");
+    EXPECT_EQ(deck.HeldRecordings(), 1);
+    const std::string other = folder / "other.pta";
+    ASSERT_FALSE(deck.SaveTape(other));
+    EXPECT_EQ(deck.HeldRecordings(), 0);
+    ASSERT_EQ(deck.Records().size(), 1u);
+    EXPECT_TRUE(holdsTheData(deck.Records().front()));
+    EXPECT_FALSE(deck.IsHeld(deck.Records().front()));
+    EXPECT_EQ(testing_support::TempFolder::Read(wav).size(), 4u);
+
+    // The user's No: the held recording goes, and no file was written.
+    deck.NewTape();
+    save(1);
+    const std::string dropped = deck.Records().front().sourcePath;
+    deck.DropUnsaved();
+    EXPECT_TRUE(deck.Records().empty());
+    EXPECT_FALSE(deck.UnsavedWork(TapeDeck::Leaving::List));
+    EXPECT_FALSE(std::filesystem::exists(dropped));
+    EXPECT_EQ(tape::ReadTape(other).records.size(), 1u);
 }
 
 }  // namespace

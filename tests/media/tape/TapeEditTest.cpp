@@ -132,10 +132,12 @@ TEST(TapeEdit, AnEditedTapeReadsBackAsEditedAndItsNewRecordLoads) {
     EXPECT_FALSE(added.crcError || added.incomplete || added.badSize);
     EXPECT_EQ(it->infoText, "new info");
 
-    // Saved, so nothing has changed: leaving goes back to the tape edit mode started from.
+    // Saved, so nothing has changed: leaving shows the tape just saved, not the one edit mode
+    // started from.
     EXPECT_FALSE(deck.LeaveEditMode(nullptr));
-    EXPECT_EQ(deck.TapePath(), original);
-    EXPECT_EQ(deck.Records().size(), 3u);
+    EXPECT_EQ(deck.TapePath(), edited);
+    EXPECT_EQ(deck.Records().size(), 4u);
+    EXPECT_EQ(deck.Records().back().infoText, "new info");
 
     testing_support::TapeRomMachine machine;
     TapeDeck player;

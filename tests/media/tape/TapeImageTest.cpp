@@ -92,6 +92,36 @@ TEST(TapeImage, ReaderListsEveryRecordWithItsDamage) {
     EXPECT_EQ(std::vector<uint8_t>(work.begin(), work.begin() + 128), Payload(2));
 }
 
+// A block none of whose copies passes keeps its place in the extracted bytes (its first copy
+// stands in), so the blocks after it stay where they belong; the record names it.
+TEST(TapeImage, ABlockWithNoGoodCopyIsNamedAndKeepsItsPlace) {
+    const auto first = Payload(7), middle = Payload(8), last = Payload(9);
+    std::vector<uint8_t> spoilt = middle;
+    spoilt[6] ^= 0x01;  // Block() spoils byte 10 of the block, payload byte 6
+    TempFolder folder;
+    const std::string path = folder.Write(
+        "lost.pta",
+        Record(0xFF, Blocks({Block(2, 0x81, 8, first, true), Block(2, 0x81, 8, first),
+                             Block(1, 0x01, 8, middle, true), Block(1, 0x01, 8, middle, true),
+                             Block(0, 0x01, 8, last), Block(0, 0x01, 8, last)})) +
+            Record(0xFF, Blocks({Block(0, 0x82, 8, first, true), Block(0, 0x82, 8, first)})));
+    tape::ReadResult read = tape::ReadTape(path);
+    ASSERT_EQ(read.records.size(), 2u);
+    const tagTapeRecord& lost = read.records.front();
+    EXPECT_TRUE(lost.crcError);
+    EXPECT_FALSE(lost.incomplete);
+    EXPECT_EQ(lost.blocksWithoutGoodCopy, std::vector<uint16_t>{1});
+    EXPECT_EQ(tape::BlockNumbersText({2, 1}), "0002, 0001");
+    EXPECT_TRUE(read.records.back().crcError);
+    EXPECT_TRUE(read.records.back().blocksWithoutGoodCopy.empty()) << "its second copy is good";
+
+    tape::WorkBuffer work;
+    ASSERT_EQ(tape::ExtractRawData(lost, work), 3u * 128);
+    EXPECT_EQ(std::vector<uint8_t>(work.begin(), work.begin() + 128), first);
+    EXPECT_EQ(std::vector<uint8_t>(work.begin() + 128, work.begin() + 256), spoilt);
+    EXPECT_EQ(std::vector<uint8_t>(work.begin() + 256, work.begin() + 384), last);
+}
+
 // A tape written over the file it came from: rebuilt records from their good copies, new
 // texts in UTF-8, damaged and unknown records as they were.
 TEST(TapeImage, WritingOverItselfRebuildsChangedRecordsAndKeepsTheRest) {

@@ -250,13 +250,19 @@ TEST(TapeRecording, TheDeckPlaysARecordingAndSavesItAsATapeImage) {
 
     // A recording made by the machine asks for a tape file of its own.
     EXPECT_TRUE(deck.NeedsTapeFile());
-    EXPECT_EQ(deck.AppendRecording().messageKey, "err.CreateFile.Message");
-    const Bytes unchanged = testing_support::TempFolder::Read(path);
-    EXPECT_EQ(std::string(unchanged.begin(), unchanged.end()), wav);
 
+    // Edited, the recording is saved as a tape image only: its own name is refused.
     deck.EnterEditMode();
     EXPECT_FALSE(deck.AppendTape(path));
     EXPECT_EQ(deck.Records().size(), 6u);
+    EXPECT_EQ(deck.SaveStart(), folder / "side-a.pta");
+    const TapeMessage overRecording = deck.SaveTape(path);
+    EXPECT_EQ(overRecording.messageKey, "err.SaveOverRecording.Message");
+    EXPECT_EQ(deck.SaveSelection({0}, folder / "SIDE.WAV").messageKey, overRecording.messageKey);
+    EXPECT_TRUE(deck.EditMode() && deck.Changed());
+    const Bytes unchanged = testing_support::TempFolder::Read(path);
+    EXPECT_EQ(std::string(unchanged.begin(), unchanged.end()), wav);
+    EXPECT_FALSE(std::filesystem::exists(folder / "SIDE.WAV"));
     EXPECT_EQ(
         deck.AppendTape(folder.Write("noise.wav", cassette::Wave({0.5f, -0.5f}, d))).messageKey,
         "err.OpenTape.Message");
@@ -273,6 +279,37 @@ TEST(TapeRecording, TheDeckPlaysARecordingAndSavesItAsATapeImage) {
     // The decoded images went with the records that came from them.
     EXPECT_FALSE(std::filesystem::exists(image));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(image).parent_path()));
+}
+
+// A file that gives no record says why, in the browser's language keys, with its name.
+TEST(TapeRecording, TheDeckSaysWhyAFileGaveNoRecord) {
+    testing_support::TempFolder folder;
+    cassette::Damage slow;
+    slow.rate = 11025;
+    const std::vector<float> silence(44100, 0.0f);
+    const struct {
+        std::string name, bytes, key, value;
+    } files[] = {
+        {"empty.pta", "", "err.NoRecords.Empty", ""},
+        {"letter.pta", "Dear Sir, this is no tape.", "err.NoRecords.NotTape", ""},
+        {"silent.wav", cassette::Wave(silence, cassette::Damage{}), "err.NoRecords.NoSignal", ""},
+        {"slow.wav", cassette::Wave(silence, slow), "err.NoRecords.SampleRate", "11025"},
+        {"text.wav", "no RIFF here", "err.NoRecords.NotWav", ""},
+    };
+    TapeDeck deck;
+    for (const auto& file : files) {
+        deck.OpenTapeFile(folder.Write(file.name, file.bytes));
+        EXPECT_TRUE(deck.Records().empty() || deck.Records().front().recordType != tape::kTypeData)
+            << file.name;
+        EXPECT_EQ(deck.LoadProblem().messageKey, file.key) << file.name;
+        EXPECT_EQ(deck.LoadProblem().titleKey, "err.NoRecords.Title");
+        std::vector<std::string> inserted{file.name};
+        if (!file.value.empty()) inserted.push_back(file.value);
+        EXPECT_EQ(deck.LoadProblem().inserted, inserted) << file.name;
+    }
+    // A tape of info records only is a tape.
+    deck.OpenTapeFile(folder.Write("notes.pta", tapebuild::Record(0x00, "side B is empty")));
+    EXPECT_FALSE(deck.LoadProblem());
 }
 
 }  // namespace

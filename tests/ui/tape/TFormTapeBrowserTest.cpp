@@ -28,8 +28,11 @@
 #include "media/tape/TapeBuilder.h"
 #include "media/tape/TapeImage.h"
 #include "media/tape/TapeSignal.h"
+#include "support/CassetteSignal.h"
 #include "support/SilentAudio.h"
 #include "support/TempFolder.h"
+#include "ui/common/OutcomeReport.h"
+#include "ui/common/ProgramIcons.h"
 #include "ui/main/TFormMain.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
@@ -169,7 +172,8 @@ TEST_F(TapeBrowserTest, ATapeOpenedIsListedAndItsCurrentRecordLoadsIntoTheMachin
         EXPECT_EQ(List()->topLevelItem(r)->icon(2).isNull(), r != 3) << "the damaged record";
     }
     EXPECT_EQ(List()->topLevelItem(1)->toolTip(0), "Side A");
-    EXPECT_EQ(List()->topLevelItem(3)->toolTip(1), "Some blocks have checksum errors.");
+    EXPECT_EQ(List()->topLevelItem(3)->toolTip(1),
+              "Some block copies are damaged, but every block has a good copy.");
     EXPECT_TRUE(List()->topLevelItem(0)->toolTip(0).isEmpty());
     const auto recent = config::RecentFileEntries(document_.Section(config::kRecentSection));
     ASSERT_FALSE(recent.empty());
@@ -573,4 +577,264 @@ TEST_F(TapeBrowserTest, BasicListingsComeInThroughTheLogAndGoOutAsText) {
     EXPECT_EQ(ReadFile(exported), "20 PRINT \"HI\"\r\n10 GOTO 20\r\n");
     QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
     EXPECT_FALSE(browser_->EditMode());
+}
+
+namespace {
+
+// A message box's text, read before it is answered with `which`.
+ModalCloser::Step Answer(QMessageBox::StandardButton which, QString* text = nullptr) {
+    return [which, text](QWidget* window) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box == nullptr || box->button(which) == nullptr) return false;
+        if (text != nullptr) *text = box->text();
+        box->button(which)->click();
+        return true;
+    };
+}
+
+}  // namespace
+
+// SAVE with no tape listed and the new tape's name cancelled: the record stays in the list as
+// not saved, and neither the program nor the browser goes without asking; Yes saves it where the
+// user says. Ending the program while blocks are being recorded is asked about too.
+TEST_F(TapeBrowserTest, ACancelledTapeFileKeepsTheRecordingUntilTheUserSavesIt) {
+    const std::string target = folder_ / "kept.pta";
+    TFormMain& form = Show();
+    ASSERT_TRUE(Booted());
+    browser_->show();
+    const std::string saved = Pattern(32, 4);
+    {
+        TapeHandOver::MachineCall call(browser_->HandOver());
+        Machine::PausedScope paused(TheMachine());
+        for (int i = 0; i < 32; ++i) paused.Memory()->Write(0x1000 + i, saved[i]);
+    }
+    {
+        ModalCloser cancel({[](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            if (dialog == nullptr) return false;
+            QMetaObject::invokeMethod(dialog, "reject");
+            return true;
+        }});
+        Type("save 1000 20\r");
+        ASSERT_TRUE(WaitShown("SAVED 1000-101F", 30000)) << ScreenText();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return List()->topLevelItemCount() == 1; }, 5000));
+        EXPECT_TRUE(cancel.AllDone()) << cancel.Closed().join(", ").toStdString();
+    }
+    EXPECT_EQ(browser_->Deck().HeldRecordings(), 1);
+    EXPECT_EQ(browser_->windowTitle(), "Tape browser - (recording not saved)");
+    EXPECT_EQ(List()->topLevelItem(0)->toolTip(0),
+              "Recorded by the machine, not saved in any file yet.");
+    EXPECT_TRUE(Child<QToolButton>("SBtnSaveTape")->isEnabled());
+    EXPECT_TRUE(ShownOutcome(form.statusBar()).startsWith("The recording is kept"))
+        << ShownOutcome(form.statusBar()).toStdString();
+
+    // Closing the program asks, and Cancel keeps it running; so does the browser's close.
+    QString asked;
+    {
+        ModalCloser answers({Answer(QMessageBox::Cancel, &asked)});
+        EXPECT_FALSE(form.close());
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_TRUE(asked.contains("1 recorded record(s)")) << asked.toStdString();
+    EXPECT_TRUE(form.isVisible());
+    {
+        ModalCloser answers(
+            {Answer(QMessageBox::Yes), [&](QWidget* w) { return ChooseFile(w, target); }});
+        EXPECT_TRUE(browser_->close());
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_EQ(browser_->Deck().TapePath(), target);
+    EXPECT_EQ(browser_->Deck().HeldRecordings(), 0);
+    tape::ReadResult read = tape::ReadTape(target);
+    ASSERT_EQ(read.records.size(), 1u);
+    tape::WorkBuffer work(tape::kWorkBufferSize);
+    ASSERT_EQ(tape::ExtractRawData(read.records.front(), work), 128u);
+    EXPECT_EQ(std::string(work.begin(), work.begin() + 32), saved);
+
+    // Blocks being recorded while the program is closed: No keeps it, and the record follows
+    // the first one into the file.
+    Type("save 1000 20\r");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return TheMachine().Tape().RecorderState() == IfTape::kInBlock; }, 30000));
+    {
+        ModalCloser answers({Answer(QMessageBox::No, &asked)});
+        EXPECT_FALSE(form.close());
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_TRUE(asked.contains("still recording")) << asked.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tape::ReadTape(target).records.size() == 2; }, 30000));
+}
+
+// Edit mode leaves the user in control: Alt+T, the browser's close and the program's Exit work
+// as outside it, asking only when something changed; a tape saved under a new name is the one
+// shown after leaving.
+TEST_F(TapeBrowserTest, EditModeEndsOnExitCloseAndAltTAskingOnlyWhenChanged) {
+    const std::string path = MakeTape(folder_, "tape.pta");
+    const std::string renamed = folder_ / "renamed.pta";
+    const std::string last = folder_ / "last.pta";
+    TFormMain& form = Show();
+    form.OpenFile(path, true);
+    ASSERT_TRUE(browser_->isVisible());
+    auto* edit = Child<QToolButton>("SBtnEditTape");
+    auto deleteRow = [&](int row) {
+        List()->clearSelection();
+        List()->topLevelItem(row)->setSelected(true);
+        QTest::mouseClick(Child<QToolButton>("SBtnDelete"), Qt::LeftButton);
+    };
+
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_TRUE(browser_->EditMode());
+    deleteRow(1);
+    {
+        ModalCloser answers({[&](QWidget* w) { return ChooseFile(w, renamed); }});
+        QTest::mouseClick(Child<QToolButton>("SBtnSaveTape"), Qt::LeftButton);
+        EXPECT_TRUE(answers.AllDone());
+    }
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_FALSE(browser_->EditMode());
+    EXPECT_EQ(browser_->Deck().TapePath(), renamed);
+    EXPECT_EQ(List()->topLevelItemCount(), 4);
+    EXPECT_EQ(browser_->windowTitle(), "Tape browser - renamed.pta");
+
+    // Nothing changed: Alt+T hides at once and edit mode is over.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_TRUE(browser_->EditMode());
+    browser_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(browser_));
+    QTest::keyClick(List(), Qt::Key_T, Qt::AltModifier);
+    EXPECT_FALSE(browser_->isVisible());
+    EXPECT_FALSE(browser_->EditMode());
+
+    // A change: the browser's close asks; Cancel stays, No drops it and closes.
+    browser_->show();
+    QTest::mouseClick(edit, Qt::LeftButton);
+    deleteRow(0);
+    {
+        ModalCloser answers({Answer(QMessageBox::Cancel)});
+        EXPECT_FALSE(browser_->close());
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_TRUE(browser_->EditMode() && browser_->isVisible());
+    {
+        ModalCloser answers({Answer(QMessageBox::No)});
+        EXPECT_TRUE(browser_->close());
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_FALSE(browser_->EditMode());
+    EXPECT_EQ(List()->topLevelItemCount(), 4);
+
+    // File > Exit with a change: Yes saves it, and the program ends.
+    browser_->show();
+    QTest::mouseClick(edit, Qt::LeftButton);
+    deleteRow(0);
+    {
+        ModalCloser answers(
+            {Answer(QMessageBox::Yes), [&](QWidget* w) { return ChooseFile(w, last); }});
+        form.findChild<QAction*>("MiExit")->trigger();
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(tape::ReadTape(last).records.size(), 3u);
+}
+
+// What a file gives is told: a file with no record says why and the title keeps its name; a
+// block with no good copy has a picture of its own, and repairing its checksums asks first; an
+// edited recording is saved as a tape image beside it, never over it.
+TEST_F(TapeBrowserTest, FilesWithoutRecordsAndLostBlocksAreToldApart) {
+    TFormMain& form = Show();
+    auto opened = [&](const std::string& path) {
+        QString text;
+        ModalCloser answers({Answer(QMessageBox::Ok, &text)});
+        form.OpenFile(path, true);
+        EXPECT_TRUE(answers.AllDone()) << path;
+        return text.toStdString();
+    };
+    const std::string silent = folder_.Write(
+        "silent.wav", cassette::Wave(std::vector<float>(44100, 0.0f), cassette::Damage{}));
+    EXPECT_EQ(opened(silent), "No tape signal was found on silent.wav: it holds no records.");
+    EXPECT_EQ(browser_->windowTitle(), "Tape browser - silent.wav");
+    EXPECT_EQ(opened(folder_.Write("empty.pta", "")), "empty.pta is empty: it holds no records.");
+    EXPECT_TRUE(ShownOutcome(form.statusBar()).startsWith("empty.pta is empty"));
+
+    using namespace tapebuild;
+    const auto p = Payload(6);
+    const std::string damaged = folder_.Write(
+        "damaged.pta",
+        Record(0xFF, Blocks({Block(0, 0x81, 8, p, true), Block(0, 0x81, 8, p, true)})) +
+            Record(0xFF, Blocks({Block(0, 0x82, 8, p, true), Block(0, 0x82, 8, p)})));
+    form.OpenFile(damaged, true);
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
+    const QImage lost = List()->topLevelItem(0)->icon(2).pixmap(16).toImage();
+    EXPECT_EQ(lost, icons::Icon(icons::kNoGoodCopy).pixmap(16).toImage());
+    EXPECT_NE(lost, List()->topLevelItem(1)->icon(2).pixmap(16).toImage());
+    EXPECT_EQ(List()->topLevelItem(0)->toolTip(2),
+              "A block has no good copy: its bytes are damaged.");
+
+    QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
+    ASSERT_TRUE(browser_->EditMode());
+    auto repair = [&](QMessageBox::StandardButton answer) {
+        QString text;
+        ModalCloser answers({[](QWidget* window) {
+                                 if (window->objectName() != "FormEditTapeHeader") return false;
+                                 window->findChild<QCheckBox*>("CheckFixCrc")->setChecked(true);
+                                 QTest::mouseClick(window->findChild<QPushButton*>("BtnOk"),
+                                                   Qt::LeftButton);
+                                 return true;
+                             },
+                             Answer(answer, &text)});
+        List()->clearSelection();
+        List()->topLevelItem(0)->setSelected(true);
+        browser_->PopUpMenuOpen();
+        browser_->PopUpMenu()->findChild<QAction*>("PiEditRecord")->trigger();
+        EXPECT_TRUE(answers.AllDone());
+        EXPECT_TRUE(text.startsWith("Blocks 0000 have no good copy.")) << text.toStdString();
+        return browser_->Deck().RecordAt(0)->fixCrc;
+    };
+    EXPECT_FALSE(repair(QMessageBox::No));
+    EXPECT_TRUE(repair(QMessageBox::Yes));
+    {
+        ModalCloser answers({Answer(QMessageBox::No)});
+        QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
+        EXPECT_TRUE(answers.AllDone());
+    }
+
+    // An edited recording: its own name is refused, the proposed one is a tape image.
+    const tape::ReadResult read = tape::ReadTape(damaged);
+    tape::WorkBuffer work(tape::kWorkBufferSize);
+    const int64_t bytes = tape::ReadPlayData(read.records.back(), work);
+    const std::vector<uint8_t> played(work.begin(), work.begin() + bytes);
+    const std::string wav =
+        folder_.Write("side.wav", tape::WaveFile(tape::PlaySignal({played, played}, 1.0)));
+    const std::string recording = ReadFile(wav);
+    form.OpenFile(wav, true);
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
+    QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
+    List()->clearSelection();
+    List()->topLevelItem(1)->setSelected(true);
+    QTest::mouseClick(Child<QToolButton>("SBtnDelete"), Qt::LeftButton);
+    QString proposed, refused;
+    {
+        ModalCloser answers({[&](QWidget* window) {
+                                 auto* dialog = qobject_cast<QFileDialog*>(window);
+                                 if (dialog == nullptr) return false;
+                                 proposed = dialog->selectedFiles().value(0);
+                                 dialog->selectFile(QString::fromStdString(wav));
+                                 // Queued: the dialog's own question then reaches the next step.
+                                 QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+                                 return true;
+                             },
+                             Answer(QMessageBox::Yes),  // the dialog's "replace it?"
+                             Answer(QMessageBox::Ok, &refused)});
+        QTest::mouseClick(Child<QToolButton>("SBtnSaveTape"), Qt::LeftButton);
+        EXPECT_TRUE(answers.AllDone());
+    }
+    EXPECT_TRUE(proposed.endsWith("/side.pta")) << proposed.toStdString();
+    EXPECT_TRUE(refused.contains("never replaces a recording")) << refused.toStdString();
+    EXPECT_TRUE(browser_->EditMode() && browser_->Deck().Changed());
+    EXPECT_EQ(ReadFile(wav), recording);
+    {
+        ModalCloser answers({Answer(QMessageBox::No)});
+        QTest::mouseClick(Child<QToolButton>("SBtnEditTape"), Qt::LeftButton);
+        EXPECT_TRUE(answers.AllDone());
+    }
 }
