@@ -28,6 +28,7 @@
 #include "ui/debugger/TFormDisass.h"
 #include "ui/debugger/TFormPerifStat.h"
 #include "ui/support/DeliveredFiles.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
@@ -35,20 +36,13 @@ using testing_support::ReadFile;
 using testing_support::TempFolder;
 
 // A program folder with the delivered language files, English active.
-class DebuggerToolWindows : public ::testing::Test {
+class DebuggerToolWindows : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        configPath_ = testing_support::WriteDeliveredFiles(folder_);
-        ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
+        ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp());
         ASSERT_TRUE(lang::LoadLanguageFile("english"));
     }
-    void TearDown() override {
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
-    }
+    void TearDown() override { ProgramFolderTest::TearDown(); }
 
     // Every entry of the window's language section reaches one of its elements.
     void ExpectLanguageFits(QWidget* window) {
@@ -71,12 +65,6 @@ class DebuggerToolWindows : public ::testing::Test {
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-
-    TempFolder folder_;
-    std::string previousFolder_;
-    std::string configPath_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
 };
 
 class CountingFind : public TFormDbgFind {

@@ -34,6 +34,7 @@
 #include "ui/main/TFormMain.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
@@ -43,13 +44,10 @@ namespace keys = config::keys;
 // MVI A,12h; then INR A and JMP back for ever (the ROM, so the debugger can only look).
 const std::string kCountingRom = testing_support::RomWith("\x3E\x12\x3C\xC3\x02\x00"sv);
 
-class DebuggerWindowTest : public ::testing::Test {
+class DebuggerWindowTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        configPath_ = testing_support::WriteDeliveredFiles(folder_);
-        ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
+        ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp());
         settings_.SetPath(keys::kRomFile, folder_.Write("test.rom", kCountingRom));
         main_ = std::make_unique<TFormMain>(settings_, nullptr, SilentAudio());
         main_->show();
@@ -66,9 +64,7 @@ class DebuggerWindowTest : public ::testing::Test {
     void TearDown() override {
         main_.reset();
         EXPECT_TRUE(modals_.Closed().isEmpty()) << modals_.Closed().join(", ").toStdString();
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
+        ProgramFolderTest::TearDown();
     }
 
     Machine& machine() { return main_->GetMachine(); }
@@ -92,11 +88,6 @@ class DebuggerWindowTest : public ::testing::Test {
         QTest::keyClick(edit, Qt::Key_Return);
     }
 
-    testing_support::TempFolder folder_;
-    std::string previousFolder_;
-    std::string configPath_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
     ModalCloser modals_;
     std::unique_ptr<TFormMain> main_;
     TFormDebugger* debugger_ = nullptr;

@@ -30,6 +30,7 @@
 #include "ui/media/TFormMemReadWrite.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 #include "ui/tape/TFormTapeBrowser.h"
 
 namespace {
@@ -39,21 +40,16 @@ using testing_support::TempFolder;
 namespace keys = config::keys;
 using namespace std::string_view_literals;
 
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        ASSERT_EQ(document_.Load(testing_support::WriteDeliveredFiles(folder_)),
-                  config::ConfigLoadResult::Usable);
+        ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp());
         settings_.SetPath(keys::kRomFile,
                           folder_.Write("test.rom", testing_support::RomWith("\xC3\x00\x00"sv)));
     }
     void TearDown() override {
         form_.reset();
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
+        ProgramFolderTest::TearDown();
     }
     TFormMain& Show() {
         form_ = std::make_unique<TFormMain>(settings_, nullptr, SilentAudio());
@@ -77,10 +73,6 @@ class FileCommandsTest : public ::testing::Test {
         };
     }
 
-    std::string previousFolder_;
-    TempFolder folder_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
     std::unique_ptr<TFormMain> form_;
 };
 

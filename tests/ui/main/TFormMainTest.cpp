@@ -31,6 +31,7 @@
 #include "ui/main/TFormAbout.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
@@ -73,13 +74,10 @@ class RecordingFormMain : public TFormMain {
     }
 };
 
-class FormMainTest : public ::testing::Test {
+class FormMainTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        configPath_ = testing_support::WriteDeliveredFiles(folder_);
-        ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
+        ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp());
         UseRom(kLoopRom);
     }
 
@@ -87,9 +85,7 @@ class FormMainTest : public ::testing::Test {
         form_.reset();
         EXPECT_TRUE(modals_.Closed().isEmpty())
             << "left open: " << modals_.Closed().join(", ").toStdString();
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
+        ProgramFolderTest::TearDown();
     }
 
     void UseRom(const std::string& rom) {
@@ -130,11 +126,6 @@ class FormMainTest : public ::testing::Test {
                                        form_->statusBar()->height());
     }
 
-    std::string previousFolder_;
-    TempFolder folder_;
-    std::string configPath_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
     // Made before the window and gone after it: no modal window a test leaves open can hold up
     // the run.
     ModalCloser modals_;

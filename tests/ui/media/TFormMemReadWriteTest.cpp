@@ -18,6 +18,7 @@
 #include "support/TempFolder.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
@@ -42,13 +43,10 @@ class RecordingMemReadWrite : public TFormMemReadWrite {
     }
 };
 
-class MemReadWriteTest : public ::testing::Test {
+class MemReadWriteTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        ASSERT_EQ(document_.Load(testing_support::WriteDeliveredFiles(folder_)),
-                  config::ConfigLoadResult::Usable);
+        ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp());
         ASSERT_TRUE(lang::LoadLanguageFile("english"));
         // RAM pages E0-EF, mapped to windows 0-F, and nothing at page FF.
         ASSERT_TRUE(memory_.AllocatePages(0xE0, 16, false));
@@ -58,9 +56,7 @@ class MemReadWriteTest : public ::testing::Test {
     }
     void TearDown() override {
         dialog_.reset();
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
+        ProgramFolderTest::TearDown();
     }
 
     template <typename T>
@@ -90,10 +86,6 @@ class MemReadWriteTest : public ::testing::Test {
         dialog_->show();
     }
 
-    std::string previousFolder_;
-    testing_support::TempFolder folder_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
     MemoryOrganizer organizer_;
     ChipMemory memory_{organizer_};
     std::unique_ptr<RecordingMemReadWrite> dialog_;

@@ -34,6 +34,7 @@
 #include "ui/main/TFormMain.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
@@ -82,26 +83,14 @@ settingspages::DeviceSource TwoApis() {
             }};
 }
 
-class FormSettingsTest : public ::testing::Test {
+class FormSettingsTest : public ProgramFolderTest {
   protected:
-    void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        configPath_ = testing_support::WriteDeliveredFiles(folder_);
-        ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp()); }
     void TearDown() override {
         form_.reset();
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
+        ProgramFolderTest::TearDown();
     }
 
-    std::string previousFolder_;
-    TempFolder folder_;
-    std::string configPath_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
     std::unique_ptr<TFormMain> form_;
 };
 

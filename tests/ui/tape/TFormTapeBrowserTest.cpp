@@ -36,6 +36,7 @@
 #include "ui/main/TFormMain.h"
 #include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
@@ -54,13 +55,10 @@ std::string Pattern(size_t size, int seed) {
 
 // The main window with its tape browser, the built monitor ROM and the delivered settings and
 // texts, in a program folder of its own.
-class TapeBrowserTest : public ::testing::Test {
+class TapeBrowserTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        previousFolder_ = program::ProgramFolder();
-        program::SetProgramFolder(folder_.Path());
-        configPath_ = testing_support::WriteDeliveredFiles(folder_);
-        ASSERT_EQ(document_.Load(configPath_), config::ConfigLoadResult::Usable);
+        ASSERT_NO_FATAL_FAILURE(ProgramFolderTest::SetUp());
         settings_.SetPath(keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
     }
 
@@ -68,9 +66,7 @@ class TapeBrowserTest : public ::testing::Test {
         form_.reset();
         EXPECT_TRUE(modals_.Closed().isEmpty())
             << "left open: " << modals_.Closed().join(", ").toStdString();
-        document_.Close();
-        lang::ActiveLanguage().Unload();
-        program::SetProgramFolder(previousFolder_);
+        ProgramFolderTest::TearDown();
     }
 
     TFormMain& Show() {
@@ -121,11 +117,6 @@ class TapeBrowserTest : public ::testing::Test {
         return QTest::qWaitFor([&] { return NowMs() > 1500; }, 10000);
     }
 
-    std::string previousFolder_;
-    TempFolder folder_;
-    std::string configPath_;
-    config::ConfigDocument document_;
-    config::Settings settings_{document_};
     ModalCloser modals_;
     std::unique_ptr<TFormMain> form_;
     TFormTapeBrowser* browser_ = nullptr;
