@@ -13,8 +13,8 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
-const char* Bit(uint8_t byte, int bit) {
-    return (byte >> bit) & 1 ? "1" : "0";
+const char* Level(unsigned level) {
+    return level != 0 ? "1" : "0";
 }
 
 // Bits already shifted out (or in), or "-" when the register has nothing left to shift.
@@ -25,11 +25,13 @@ std::string Shift(uint8_t reg, uint8_t bitsLeft, int charLength) {
 
 }  // namespace
 
-std::array<TimerCounterStatus, 3> DecodeTimerStatus(const std::array<uint8_t, 18>& bytes) {
+std::array<TimerCounterStatus, 3> DecodeTimerStatus(
+    const std::array<ChipPIT8253::CounterState, 3>& counters) {
     static const char* const kFormats[] = {"CAP", "LSB", "MSB", "BOTH"};
     std::array<TimerCounterStatus, 3> out;
     for (int i = 0; i < 3; ++i) {
-        const uint8_t control = bytes[3 * i];
+        const ChipPIT8253::CounterState& k = counters[static_cast<size_t>(i)];
+        const uint8_t control = k.Control;
         int mode = (control >> 1) & 7;
         if (mode >= 6) mode &= 3;  // modes 6 and 7 are the 8253's aliases of 2 and 3
         const bool bcd = control & 1;
@@ -38,18 +40,16 @@ std::array<TimerCounterStatus, 3> DecodeTimerStatus(const std::array<uint8_t, 18
                  kFormats[(control >> 4) & 3];
         // A BCD count reads as decimal digits, so it goes without the hexadecimal sign.
         const std::string sign = bcd ? "" : "#";
-        s.Preset = sign + Hex(bytes[3 * i + 1] | bytes[3 * i + 2] << 8, 4);
-        s.Count = sign + Hex(bytes[9 + 2 * i] | bytes[10 + 2 * i] << 8, 4);
-        const uint8_t pins = bytes[15 + i];
-        s.Signals = std::string(Bit(pins, 5)) + " / " + Bit(pins, 4) + " / " + Bit(pins, 7);
+        s.Preset = sign + Hex(k.CountRegister, 4);
+        s.Count = sign + Hex(k.Counter, 4);
+        s.Signals = std::string(Level(k.Gate)) + " / " + Level(k.Clock) + " / " + Level(k.Out);
     }
     return out;
 }
 
-UsartStatus DecodeUsartStatus(const std::array<uint8_t, 12>& bytes) {
-    const uint8_t mode = bytes[0];
-    const uint8_t command = bytes[3];
-    const uint8_t status = bytes[4];
+UsartStatus DecodeUsartStatus(const ChipUSART8251::State& u) {
+    const uint8_t mode = u.ModeWord;
+    const uint8_t command = u.CommandWord;
     UsartStatus s;
     s.Synchronous = (mode & 3) == 0;
     s.ReceiverEnabled = command & 0x04;
@@ -66,25 +66,26 @@ UsartStatus DecodeUsartStatus(const std::array<uint8_t, 12>& bytes) {
         s.Factor = kFactors[mode & 3];
     } else {
         s.SyncMode = mode & 0x40 ? "External" : "Internal";
-        s.SyncChars = "#" + Hex(bytes[1], 2);
-        if (!(mode & 0x80)) s.SyncChars += " #" + Hex(bytes[2], 2);
+        s.SyncChars = "#" + Hex(u.SyncChar1, 2);
+        if (!(mode & 0x80)) s.SyncChars += " #" + Hex(u.SyncChar2, 2);
     }
     s.Receiver = s.ReceiverEnabled ? "Enabled" : "Disabled";
     s.Transmitter = s.TransmitterEnabled ? "Enabled" : "Disabled";
     // The modem pins are active low: a command bit set drives its pin to 0.
-    s.RtsCts = std::string("/RTS=") + (command & 0x20 ? "0" : "1") +
-               "  /CTS=" + (bytes[5] & 1 ? "1" : "0");
-    s.DtrDsr = std::string("/DTR=") + (command & 0x02 ? "0" : "1") +
-               "  /DSR=" + (status & 0x80 ? "0" : "1");
-    s.Errors =
-        std::string("PE=") + Bit(status, 3) + "   OE=" + Bit(status, 4) + "   FE=" + Bit(status, 5);
-    s.RxReady = std::string("RxR=") + Bit(status, 1);
-    s.TxReady = std::string("TxR=") + Bit(status, 0) + "   TxE=" + Bit(status, 2);
-    s.SynBrk = std::string(s.Synchronous ? "SYN=" : "BRK=") + Bit(status, 6);
-    s.TxChar = "#" + Hex(bytes[6], 2);
-    s.RxChar = "#" + Hex(bytes[9], 2);
-    s.TxShift = Shift(bytes[7], bytes[8], charLength);
-    s.RxShift = Shift(bytes[10], bytes[11], charLength);
+    s.RtsCts = std::string("/RTS=") + (command & 0x20 ? "0" : "1") + "  /CTS=" + Level(u.CtsPin);
+    s.DtrDsr = std::string("/DTR=") + (command & 0x02 ? "0" : "1") + "  /DSR=" + Level(u.DsrPin);
+    s.Errors = std::string("PE=") + Level(u.ParityError) + "   OE=" + Level(u.OverrunError) +
+               "   FE=" + Level(u.FramingError);
+    s.RxReady = std::string("RxR=") + Level(u.RxReady);
+    // TxRDY as the status register and the pin give it: a character may be written now.
+    s.TxReady =
+        std::string("TxR=") + Level(ChipUSART8251::TxReadyPinOf(u)) + "   TxE=" + Level(u.TxEmpty);
+    s.SynBrk =
+        std::string(s.Synchronous ? "SYN=" : "BRK=") + Level(u.SyncMode ? u.SynDet : u.BreakDetect);
+    s.TxChar = "#" + Hex(u.TxChar, 2);
+    s.RxChar = "#" + Hex(u.RxChar, 2);
+    s.TxShift = Shift(u.TxShift, u.TxBitsLeft, charLength);
+    s.RxShift = Shift(u.RxShift, u.RxBitsLeft, charLength);
     return s;
 }
 
@@ -99,7 +100,7 @@ std::vector<RegisterLine> FormatRegisterList(const RegisterList& registers) {
             // A port's byte is read bit by bit against the pins it drives.
             if (r.bits == 8) {
                 value += ' ';
-                for (int bit = 7; bit >= 0; --bit) value += Bit(static_cast<uint8_t>(r.value), bit);
+                for (int bit = 7; bit >= 0; --bit) value += Level((r.value >> bit) & 1);
             }
         }
         lines.push_back({std::string(r.name) + ":", value});

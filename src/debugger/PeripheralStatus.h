@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "machine/ChipPIT8253.h"
+#include "machine/ChipUSART8251.h"
 #include "machine/RegisterView.h"
 
-// The timer's and the serial chip's byte snapshots turned into the texts the peripheral status
+// The timer's and the serial chip's states turned into the texts the peripheral status
 // window shows. Every number is hexadecimal, whatever radix the debugger uses: these are register
 // contents, read against the chips' data sheets.
 namespace debugger {
@@ -19,8 +21,8 @@ struct TimerCounterStatus {
     std::string Signals;  // gate / clock / out: "1 / 0 / 1"
 };
 
-// From the 18 bytes of ChipPIT8253::StatusBytes.
-std::array<TimerCounterStatus, 3> DecodeTimerStatus(const std::array<uint8_t, 18>& bytes);
+std::array<TimerCounterStatus, 3> DecodeTimerStatus(
+    const std::array<ChipPIT8253::CounterState, 3>& counters);
 
 struct UsartStatus {
     bool Synchronous = false;  // the factor labels show only in asynchronous mode, sync ones in
@@ -46,8 +48,7 @@ struct UsartStatus {
     std::string RxShift;
 };
 
-// From the 12 bytes of ChipUSART8251::StatusBytes.
-UsartStatus DecodeUsartStatus(const std::array<uint8_t, 12>& bytes);
+UsartStatus DecodeUsartStatus(const ChipUSART8251::State& state);
 
 struct RegisterLine {
     std::string Name;   // "Control:"

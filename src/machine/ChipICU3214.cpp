@@ -35,14 +35,6 @@ uint8_t ChipICU3214::Vector() const {
     return 7;
 }
 
-std::array<uint8_t, 3> ChipICU3214::StatusBytes() const {
-    return {static_cast<uint8_t>(s_.CurrentStatus | s_.StatusGroupSelect << 3 |
-                                 s_.EnableGroup << 4 | s_.InteInput << 5),
-            s_.Requests,
-            static_cast<uint8_t>((s_.RequestLevel & 7) | s_.Pending << 3 | s_.Disabled << 4 |
-                                 s_.IntOutput << 7)};
-}
-
 RegisterList ChipICU3214::Registers() const {
     // The level lines carry nothing while no request is pending; the level reads 0 then.
     const uint16_t level = s_.RequestLevel < 0 ? 0 : static_cast<uint16_t>(s_.RequestLevel);

@@ -23,6 +23,7 @@ class ChipICU3214 {
         uint8_t EnableGroup = 0;
         uint8_t InteInput = 0;
         uint8_t IntOutput = 0;
+        bool operator==(const State&) const = default;
     };
 
     void WriteStatus(uint8_t status, uint8_t sgs);
@@ -36,7 +37,6 @@ class ChipICU3214 {
     // True while sampling would change nothing: no INT to issue and none being issued.
     bool Settled() const { return !s_.IntOutput && !WouldInterrupt(); }
     uint8_t Vector() const;
-    std::array<uint8_t, 3> StatusBytes() const;
 
     void SetEnableGroup(uint8_t on) { s_.EnableGroup = on ? 1 : 0; }
     void SetInteInput(uint8_t on) { s_.InteInput = on ? 1 : 0; }

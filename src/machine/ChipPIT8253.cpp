@@ -354,17 +354,3 @@ void ChipPIT8253::Advance(int counter, int32_t clocks) {
     if (v < 0) v += range;
     k.Counter = FromLinear(v, bcd);
 }
-
-std::array<uint8_t, 18> ChipPIT8253::StatusBytes() const {
-    std::array<uint8_t, 18> bytes{};
-    for (int i = 0; i < kCounters; ++i) {
-        const CounterState& k = c_[i];
-        bytes[3 * i] = k.Control;
-        bytes[3 * i + 1] = static_cast<uint8_t>(k.CountRegister);
-        bytes[3 * i + 2] = static_cast<uint8_t>(k.CountRegister >> 8);
-        bytes[9 + 2 * i] = static_cast<uint8_t>(k.Counter);
-        bytes[10 + 2 * i] = static_cast<uint8_t>(k.Counter >> 8);
-        bytes[15 + i] = static_cast<uint8_t>(k.Out << 7 | k.Gate << 5 | k.Clock << 4);
-    }
-    return bytes;
-}

@@ -33,6 +33,7 @@ class ChipPIT8253 {
         uint8_t Out = 1;  // the mode 1 idle level, matching the control word above
         uint8_t Trigger = 0;
         uint8_t Counting = 0;
+        bool operator==(const CounterState&) const = default;
     };
 
     using OutputCallback = Closure<void(int counter, uint8_t level)>;
@@ -49,10 +50,6 @@ class ChipPIT8253 {
     int32_t SafeClocks(int counter) const;
     // Applies `clocks` falling edges (at most SafeClocks) and leaves the clock pin low.
     void Advance(int counter, int32_t clocks);
-
-    // Per counter: control, preset low/high (bytes 3i..3i+2); counts low/high from byte 9;
-    // pin levels from byte 15 (Out bit 7, Gate bit 5, Clock bit 4).
-    std::array<uint8_t, 18> StatusBytes() const;
 
     const CounterState& GetCounter(int counter) const { return c_[counter]; }
     static int ModeOf(uint8_t control);

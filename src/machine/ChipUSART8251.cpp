@@ -196,15 +196,6 @@ uint8_t ChipUSART8251::ReadData() {
     return s_.RxChar;
 }
 
-std::array<uint8_t, 12> ChipUSART8251::StatusBytes() const {
-    const uint8_t bit6 = s_.SyncMode ? s_.SynDet : s_.BreakDetect;
-    const uint8_t flags = static_cast<uint8_t>(
-        (TxReadyPin() ? 1 : 0) | s_.RxReady << 1 | s_.TxEmpty << 2 | s_.ParityError << 3 |
-        s_.OverrunError << 4 | s_.FramingError << 5 | bit6 << 6 | (s_.DsrPin ? 0 : 0x80));
-    return {s_.ModeWord, s_.SyncChar1, s_.SyncChar2,  s_.CommandWord, flags,      s_.CtsPin,
-            s_.TxChar,   s_.TxShift,   s_.TxBitsLeft, s_.RxChar,      s_.RxShift, s_.RxBitsLeft};
-}
-
 // ---- Transmitter ----
 
 void ChipUSART8251::AsyncLoad() {

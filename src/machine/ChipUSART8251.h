@@ -92,6 +92,7 @@ class ChipUSART8251 {
         uint8_t RxSyncPhase = 0;
         uint16_t HuntWindow = 0;
         uint8_t HuntBits = 0;
+        bool operator==(const State&) const = default;
     };
 
     using LevelCallback = Closure<void(uint8_t level)>;
@@ -121,15 +122,12 @@ class ChipUSART8251 {
     uint8_t TakeTransmitByte();
     void SetParallelTx(uint8_t on) { s_.ParallelTx = on ? 1 : 0; }
 
-    bool TxReadyPin() const {
-        return s_.TxReady && (s_.CommandWord & kCmdTxEnable) && s_.CtsPin == 0;
+    bool TxReadyPin() const { return TxReadyPinOf(s_); }
+    static bool TxReadyPinOf(const State& s) {
+        return s.TxReady && (s.CommandWord & kCmdTxEnable) && s.CtsPin == 0;
     }
     uint8_t DtrPin() const { return (s_.CommandWord & kCmdDtr) ? 0 : 1; }
     uint8_t RtsPin() const { return (s_.CommandWord & kCmdRts) ? 0 : 1; }
-
-    // Mode, sync 1, sync 2, command, flags, CTS, TxChar, TxShift, TxBitsLeft, RxChar, RxShift,
-    // RxBitsLeft.
-    std::array<uint8_t, 12> StatusBytes() const;
 
     LevelCallback SetOutputCallback(Output which, LevelCallback callback);
     WriteStateCallback SetWriteStateCallback(WriteStateCallback callback);

@@ -8,13 +8,15 @@ using debugger::DecodeTimerStatus;
 using debugger::DecodeUsartStatus;
 
 TEST(PeripheralStatus, TimerCountersShowModeFormatCountsAndPins) {
-    std::array<uint8_t, 18> b{};
-    b[0] = 0x3E;  // counter 0: both bytes, mode 7 (an alias of 3), binary
-    b[1] = 0x34, b[2] = 0x12, b[9] = 0xCD, b[10] = 0xAB, b[15] = 0xA0;
-    b[3] = 0x11;  // counter 1: LSB only, mode 0, BCD
-    b[4] = 0x99, b[5] = 0x00, b[11] = 0x99, b[12] = 0x00, b[16] = 0x10;
-    b[6] = 0x0C;  // counter 2: latch, mode 6 (an alias of 2)
-    auto s = DecodeTimerStatus(b);
+    std::array<ChipPIT8253::CounterState, 3> k{};
+    k[0].Control = 0x3E;  // both bytes, mode 7 (an alias of 3), binary
+    k[0].CountRegister = 0x1234, k[0].Counter = 0xABCD;
+    k[0].Out = 1, k[0].Gate = 1, k[0].Clock = 0;
+    k[1].Control = 0x11;  // LSB only, mode 0, BCD
+    k[1].CountRegister = 0x0099, k[1].Counter = 0x0099;
+    k[1].Out = 0, k[1].Gate = 0, k[1].Clock = 1;
+    k[2].Control = 0x0C;  // latch, mode 6 (an alias of 2)
+    auto s = DecodeTimerStatus(k);
     EXPECT_EQ(s[0].Mode, "3 / BIN / BOTH");
     EXPECT_EQ(s[0].Preset, "#1234");
     EXPECT_EQ(s[0].Count, "#ABCD");
@@ -26,19 +28,21 @@ TEST(PeripheralStatus, TimerCountersShowModeFormatCountsAndPins) {
 }
 
 TEST(PeripheralStatus, UsartAsynchronousAndSynchronousModes) {
-    std::array<uint8_t, 12> b{};
-    b[0] = 0x4E;  // 1 stop bit, no parity, 8 bits, factor 16
-    b[3] = 0x27;  // RTS, receiver and transmitter on, DTR
-    b[4] = 0x85 | 0x08 | 0x40;
-    b[5] = 1;
-    b[6] = 0x41, b[7] = 0x42, b[8] = 3, b[9] = 0x0D, b[10] = 0x80, b[11] = 0;
-    auto a = DecodeUsartStatus(b);
+    ChipUSART8251::State u;
+    u.ModeWord = 0x4E;     // 1 stop bit, no parity, 8 bits, factor 16
+    u.CommandWord = 0x27;  // RTS, receiver and transmitter on, DTR
+    u.SyncMode = 0;
+    u.TxReady = 1, u.CtsPin = 0;  // TxRDY: a character may be written, CTS asserted
+    u.TxEmpty = 1, u.ParityError = 1, u.BreakDetect = 1, u.DsrPin = 0;
+    u.TxChar = 0x41, u.TxShift = 0x42, u.TxBitsLeft = 3;
+    u.RxChar = 0x0D, u.RxShift = 0x80, u.RxBitsLeft = 0;
+    auto a = DecodeUsartStatus(u);
     EXPECT_FALSE(a.Synchronous);
     EXPECT_EQ(a.Mode, "Asynchronous");
     EXPECT_EQ(a.Format, "8N1");
     EXPECT_EQ(a.Factor, "16");
     EXPECT_TRUE(a.ReceiverEnabled && a.TransmitterEnabled);
-    EXPECT_EQ(a.RtsCts, "/RTS=0  /CTS=1");
+    EXPECT_EQ(a.RtsCts, "/RTS=0  /CTS=0");
     EXPECT_EQ(a.DtrDsr, "/DTR=0  /DSR=0");
     EXPECT_EQ(a.Errors, "PE=1   OE=0   FE=0");
     EXPECT_EQ(a.TxReady, "TxR=1   TxE=1");
@@ -48,8 +52,9 @@ TEST(PeripheralStatus, UsartAsynchronousAndSynchronousModes) {
     EXPECT_EQ(a.TxShift, "#42/5");  // 8 bits, 3 still to go
     EXPECT_EQ(a.RxShift, "#80/-");
 
-    b[0] = 0x1C, b[1] = 0x16, b[2] = 0x7E, b[3] = 0;  // synchronous, 8 bits, odd parity, 2 syncs
-    auto s = DecodeUsartStatus(b);
+    u.ModeWord = 0x1C, u.SyncChar1 = 0x16, u.SyncChar2 = 0x7E, u.CommandWord = 0;
+    u.SyncMode = 1, u.SynDet = 1, u.CtsPin = 1;  // synchronous, 8 bits, odd parity, 2 syncs
+    auto s = DecodeUsartStatus(u);
     EXPECT_TRUE(s.Synchronous);
     EXPECT_EQ(s.Format, "8O");
     EXPECT_EQ(s.SyncMode, "Internal");
@@ -57,8 +62,8 @@ TEST(PeripheralStatus, UsartAsynchronousAndSynchronousModes) {
     EXPECT_EQ(s.SynBrk, "SYN=1");
     EXPECT_EQ(s.Receiver, "Disabled");
     EXPECT_EQ(s.RtsCts, "/RTS=1  /CTS=1");
-    b[0] = 0xF8 | 0x20;  // one external sync character, even parity, 7 bits
-    auto e = DecodeUsartStatus(b);
+    u.ModeWord = 0xF8 | 0x20;  // one external sync character, even parity, 7 bits
+    auto e = DecodeUsartStatus(u);
     EXPECT_EQ(e.Format, "7E");
     EXPECT_EQ(e.SyncMode, "External");
     EXPECT_EQ(e.SyncChars, "#16");

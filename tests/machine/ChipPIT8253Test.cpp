@@ -186,18 +186,18 @@ TEST(ChipPIT8253, Mode5StrobesAfterTheGateTrigger) {
     EXPECT_EQ(probe.Clock(4), (std::vector<int>{1, 1, 0, 1}));
 }
 
-TEST(ChipPIT8253, StatusBytesFollowTheViewerLayout) {
+TEST(ChipPIT8253, AProgrammedCounterShowsItsControlPresetCountAndPins) {
     CounterProbe probe(2);
     probe.Program(0x36, {0x10, 0x27});
     probe.Clock(1);
-    auto bytes = probe.pit.StatusBytes();
-    EXPECT_EQ(bytes[6], 0xB6);
-    EXPECT_EQ(bytes[7], 0x10);
-    EXPECT_EQ(bytes[8], 0x27);
-    EXPECT_EQ(bytes[13], 0x10);
-    EXPECT_EQ(bytes[14], 0x27);
-    EXPECT_EQ(bytes[17], 0x80 | 0x20);  // Out high, gate high, clock low
-    EXPECT_EQ(bytes[0], 0x32);          // untouched counter 0: RL 11, mode 1
+    const ChipPIT8253::CounterState& k = probe.pit.GetCounter(2);
+    EXPECT_EQ(k.Control, 0xB6);  // the written word with the counter's number in bits 6-7
+    EXPECT_EQ(k.CountRegister, 0x2710);
+    EXPECT_EQ(k.Counter, 0x2710);  // loaded on the first clock, not yet counted
+    EXPECT_EQ(k.Out, 1);
+    EXPECT_EQ(k.Gate, 1);
+    EXPECT_EQ(k.Clock, 0);
+    EXPECT_EQ(probe.pit.GetCounter(0).Control, 0x32);  // untouched: RL 11, mode 1
 }
 
 }  // namespace

@@ -153,22 +153,23 @@ TEST_F(ChipUSART8251Test, WholeBytesBypassTheBitEngines) {
     EXPECT_EQ(usart.GetState().TxEmpty, 1);
 }
 
-TEST_F(ChipUSART8251Test, StatusBytesForTheViewer) {
+TEST_F(ChipUSART8251Test, SynchronousSetUpFillsTheLineWithTheFirstSyncCharacter) {
     usart.WriteControl(0x1C);
     usart.WriteControl(0x16);
     usart.WriteControl(0x17);
     usart.WriteControl(0x05);
     usart.SetCts(0);
     usart.SetDsr(0);
-    auto bytes = usart.StatusBytes();
-    EXPECT_EQ(bytes[0], 0x1C);
-    EXPECT_EQ(bytes[1], 0x16);
-    EXPECT_EQ(bytes[2], 0x17);
-    EXPECT_EQ(bytes[3], 0x05);
-    EXPECT_EQ(bytes[4], 0x01 | 0x04 | 0x80);  // TxRDY pin, TxEmpty, DSR
-    EXPECT_EQ(bytes[5], 0);
-    EXPECT_EQ(bytes[7], 0x16);  // the fill sync character in the shift register
-    EXPECT_EQ(bytes[8], 8);
+    const ChipUSART8251::State& s = usart.GetState();
+    EXPECT_EQ(s.ModeWord, 0x1C);
+    EXPECT_EQ(s.SyncChar1, 0x16);
+    EXPECT_EQ(s.SyncChar2, 0x17);
+    EXPECT_EQ(s.CommandWord, 0x05);
+    EXPECT_TRUE(usart.TxReadyPin());
+    EXPECT_EQ(s.TxEmpty, 1);
+    EXPECT_EQ(s.DsrPin, 0);
+    EXPECT_EQ(s.TxShift, 0x16);  // the fill sync character in the shift register
+    EXPECT_EQ(s.TxBitsLeft, 8);
 }
 
 }  // namespace

@@ -505,7 +505,7 @@ void TFormDebugger::RefreshViews() {
     uint8_t lastWritten = 0, requests = 0;
     if (const IfInterrupt* interrupts = machine_.Interrupts()) {
         lastWritten = interrupts->GetState().LastWritten;
-        requests = interrupts->Chip().StatusBytes()[1];
+        requests = interrupts->Chip().GetState().Requests;
     }
     const auto chips = debugger::FormatChipLabels(video.scrollRegister, video.colourRegister,
                                                   lastWritten, requests, flags);

@@ -152,7 +152,9 @@ void TFormPerifStat::BindChips(const IfTimer* timer, const IfSerial* serial) {
 void TFormPerifStat::RefreshStatus() {
     if (timer_ != nullptr) {
         // Chip() brings the counters up to date: quiet stretches are applied only when looked at.
-        const auto counters = debugger::DecodeTimerStatus(timer_->Chip().StatusBytes());
+        const ChipPIT8253& chip = timer_->Chip();
+        const auto counters = debugger::DecodeTimerStatus(
+            {chip.GetCounter(0), chip.GetCounter(1), chip.GetCounter(2)});
         for (int i = 0; i < 3; ++i) {
             const QString base = QString("LblC%1").arg(i);
             Set(Value(base + "Mv"), counters[i].Mode);
@@ -171,7 +173,7 @@ void TFormPerifStat::RefreshStatus() {
     }
     if (interrupts_ != nullptr) ShowRegisters(gbInterrupts_, interrupts_->Registers(), {});
     if (serial_ == nullptr) return;
-    const debugger::UsartStatus s = debugger::DecodeUsartStatus(serial_->Chip().StatusBytes());
+    const debugger::UsartStatus s = debugger::DecodeUsartStatus(serial_->Chip().GetState());
     Set(Value("LblUModev"), s.Mode);
     Set(Value("LblUFormatv"), s.Format);
     Set(Value("LblUFactorv"), s.Factor);
