@@ -75,16 +75,24 @@ inline CLI::Validator Address(uint32_t max = 0xFFFF) {
 }
 
 // A positional's name says what it is (SOURCE, TAPE); CLI11's "TEXT" after it would not.
+// A program whose description writes its own usage lines (one per mode) goes without CLI11's.
 class Formatter : public CLI::Formatter {
   public:
+    explicit Formatter(bool usageLine) : usageLine_(usageLine) {}
     std::string make_option_opts(const CLI::Option* option) const override {
         return option->get_positional() ? std::string() : CLI::Formatter::make_option_opts(option);
     }
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        return usageLine_ ? CLI::Formatter::make_usage(app, name) : std::string();
+    }
+
+  private:
+    bool usageLine_;
 };
 
 // The project's look for every program's help (subcommands made after it take it too).
-inline void Style(CLI::App& app) {
-    auto formatter = std::make_shared<Formatter>();
+inline void Style(CLI::App& app, bool usageLine = true) {
+    auto formatter = std::make_shared<Formatter>(usageLine);
     formatter->label("Usage", "usage");
     formatter->label("OPTIONS", "OPTIONS");
     formatter->label("REQUIRED", "(required)");
