@@ -129,7 +129,7 @@ TEST_F(Headless, BreakStopsBeforeTheAddressAndReportsTheMoment) {
 
     std::string err;
     EXPECT_EQ(RunHeadless({"--break", "0x10000"}, nullptr, &err), headless::kExitUsage);
-    EXPECT_NE(err.find("--break needs an address"), std::string::npos);
+    EXPECT_NE(err.find("--break: needs an address"), std::string::npos) << err;
     EXPECT_EQ(RunHeadless({"--trace-limit", "0"}, nullptr, &err), headless::kExitUsage);
 }
 
@@ -303,14 +303,25 @@ TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     EXPECT_FALSE(headless::ParseOptions({"--dump-mem", "0:0:x"}, options, error));
     EXPECT_FALSE(headless::ParseOptions({"--run-ms"}, options, error));
     EXPECT_FALSE(headless::ParseOptions({"--frobnicate"}, options, error));
-    EXPECT_TRUE(headless::ParseOptions({"--speed", "2.5", "--type", "HELP\n", "--type-after",
-                                        "0x10", "--dump-mem", "0xF000:16:/tmp/x"},
-                                       options, error))
+    EXPECT_FALSE(headless::ParseOptions({"--type-at", "100"}, options, error));
+    // Every address notation, in each option that takes an address; a path may hold colons.
+    EXPECT_TRUE(headless::ParseOptions(
+        {"--speed", "2.5", "--type", "HELP\n", "--type-after", "0x10", "--dump-mem",
+         "0xF000:16:/tmp/x", "--break", "#C000", "--break", "49153", "--load-mem",
+         "/tmp/a:b:1FFH:#0100", "--dump-mem", "0100:0x10:y"},
+        options, error))
         << error;
     EXPECT_EQ(options.speed, 2.5);
     EXPECT_EQ(options.typeAfterMs, 16);
-    ASSERT_EQ(options.memoryDumps.size(), 1u);
+    ASSERT_EQ(options.memoryDumps.size(), 2u);
     EXPECT_EQ(options.memoryDumps[0].address, 0xF000);
+    EXPECT_EQ(options.memoryDumps[1].address, 100);
+    EXPECT_EQ(options.memoryDumps[1].length, 16);
+    EXPECT_EQ(options.breaks, (std::vector<uint16_t>{0xC000, 0xC001}));
+    ASSERT_EQ(options.memoryLoads.size(), 1u);
+    EXPECT_EQ(options.memoryLoads[0].path, "/tmp/a:b");
+    EXPECT_EQ(options.memoryLoads[0].address, 0x1FF);
+    EXPECT_EQ(options.memoryLoads[0].runAddress, 0x100);
 }
 
 // Text typed while the monitor is still busy with the line before: the second --type-at is due

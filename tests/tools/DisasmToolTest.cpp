@@ -48,7 +48,7 @@ TEST(DisasmTool, WritesWhatTheWindowsWriterWritesForTheImageAtItsLoadAddress) {
         debugger::DisassListingOptions Listing;
     };
     const Mode modes[] = {
-        {{"--load", "0C100H"}, {}},
+        {{"--load", "#C100"}, {}},
         {{"--load", "0xC100", "--z80", "--decimal"},
          {.Flags = {.DecimalRadix = true, .Z80Notation = true}}},
         {{"--load", "49408", "--addresses", "--hex-dump"}, {.Labels = false, .HexDump = true}},
@@ -95,7 +95,7 @@ TEST(DisasmTool, ExitStatusesTellBadRangeListsFromBadArguments) {
 
     r = Disasm({"--help"});
     EXPECT_EQ(r.Status, 0);
-    EXPECT_NE(r.Out.find("usage: tevrin-disasm IMAGE RANGES OUT"), std::string::npos);
+    EXPECT_NE(r.Out.find("usage: tevrin-disasm [OPTIONS] IMAGE RANGES OUT"), std::string::npos);
     EXPECT_EQ(Disasm({bin, dir / "good.rng", out}).Status, 0);
     EXPECT_EQ(ReadFile(out).substr(0, 19), "         ORG  0000H");
 }

@@ -151,6 +151,7 @@ TEST(TapeTool, RefusalsWriteNothing) {
         {"extract", folder / "t.pta", "2", folder / "out.bin"},
         {"basic-export", folder / "t.pta", folder / "out.txt"},
         {"wav", folder / "t.pta", folder / "out.wav", "--record", "0"},
+        {"wav", folder / "t.pta", folder / "out.wav", "--speed", "nan"},
         {"info", folder / "t.pta"},
         {"rewind", folder / "t.pta"},
         {"basic-import", folder / "missing.txt", folder / "out.pta"},

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "asm/FileAssembler.h"
+#include "cli/ToolOptions.h"
 #include "host/files/AtomicFile.h"
 
 namespace assembler {
@@ -15,24 +16,10 @@ namespace {
 
 constexpr std::uintmax_t kMaxSourceBytes = 16u << 20;  // far beyond any 64 KB program's source
 
-const char kUsage[] =
-    "usage: tevrin-asm SOURCE -o IMAGE [--listing FILE] [--symbols FILE] [--fill BYTE]\n"
-    "                  [--size N] [--org ADDRESS] [--z80] [--ranges FILE]\n"
-    "Assembles 8080 source (Intel mnemonics) into a binary image that starts at the lowest\n"
-    "address assembled.\n"
-    "  -o IMAGE          the image to write\n"
-    "  --listing FILE    a listing: line, address, bytes, source\n"
-    "  --symbols FILE    every name with its value, as NAME EQU 1234H\n"
-    "  --ranges FILE     what was assembled where (code, DB bytes or text, DW, DS) as a range\n"
-    "                    list for tevrin-disasm and the debugger's disassembly window\n"
-    "  --fill BYTE       the byte for gaps and DS (default 0)\n"
-    "  --size N          pad the image to N bytes, as for a ROM (16K or 16384); larger fails\n"
-    "  --org ADDRESS     the address before the first ORG (default 0)\n"
-    "  --z80             the source writes the 8080's instructions in Z80 notation\n"
-    "                    (ld a,(hl); jp nz,L0100), as the debugger's disassembly can\n"
-    "Numbers: decimal, 0x1F or 1FH. Source: labels end in ':'; ORG EQU DB DW DS END; ';'\n"
+const char kFooter[] =
+    "Numbers: decimal, 0x1F, #1F or 1FH. Source: labels end in ':'; ORG EQU DB DW DS END; ';'\n"
     "comments. An undefined name L1234 (as the debugger's disassembly writes) is 1234H.\n"
-    "Exit status: 0 done, 1 errors in the source, 2 bad arguments or files.\n";
+    "Exit status: 0 done, 1 errors in the source, 2 bad arguments or files.";
 
 struct Outputs {
     std::string Image;
@@ -96,92 +83,44 @@ bool Prepare(files::AtomicFile& file, const std::string& target, std::string_vie
 
 }  // namespace
 
-std::optional<uint32_t> ParseAsmArgNumber(std::string text, bool kilo) {
-    uint32_t scale = 1;
-    if (kilo && !text.empty() && (text.back() == 'K' || text.back() == 'k')) {
-        scale = 1024;
-        text.pop_back();
-    }
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text = text.substr(2);
-    } else if (text.size() > 1 && (text.back() == 'H' || text.back() == 'h')) {
-        base = 16;
-        text.pop_back();
-    }
-    if (text.empty()) return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                           : 99;
-        if (digit >= base) return std::nullopt;
-        value = value * base + digit;
-        if (value > 0xFFFFFFFFu) return std::nullopt;
-    }
-    value *= scale;
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-    return static_cast<uint32_t>(value);
-}
-
 int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string source;
     Outputs outputs;
     AsmOptions options;
+    CLI::App app(
+        "Assembles 8080 source (Intel mnemonics) into a binary image that starts at the\n"
+        "lowest address assembled.",
+        "tevrin-asm");
+    cli::Style(app);
+    app.footer(kFooter);
+    app.add_option("SOURCE", source, "the source file")->required();
+    app.add_option("-o", outputs.Image, "the image to write")->type_name("IMAGE")->required();
+    app.add_option("--listing", outputs.Listing, "a listing: line, address, bytes, source")
+        ->type_name("FILE");
+    app.add_option("--symbols", outputs.Symbols, "every name with its value, as NAME EQU 1234H")
+        ->type_name("FILE");
+    app.add_option("--ranges", outputs.Ranges,
+                   "what was assembled where (code, DB bytes or text, DW, DS) as a range\n"
+                   "list for tevrin-disasm and the debugger's disassembly window")
+        ->type_name("FILE");
+    app.add_option("--fill", options.Fill, "the byte for gaps and DS (default 0)")
+        ->type_name("BYTE")
+        ->transform(cli::Number(0, 0xFF, "a byte from 0 to 255"));
+    app.add_option("--size", options.Size,
+                   "pad the image to N bytes, as for a ROM (16K or 16384); larger fails")
+        ->type_name("N")
+        ->transform(cli::Number(1, 0x10000, "a size from 1 to 65536 (64K)", true));
+    app.add_option("--org", options.Origin, "the address before the first ORG (default 0)")
+        ->type_name("ADDRESS")
+        ->transform(cli::Address());
+    app.add_flag("--z80", options.Z80,
+                 "the source writes the 8080's instructions in Z80 notation\n"
+                 "(ld a,(hl); jp nz,L0100), as the debugger's disassembly can");
+    if (std::optional<int> ended = cli::Parse(app, args, out, err, kAsmExitUsage)) return *ended;
     auto usage = [&](const std::string& problem) {
-        err << "tevrin-asm: " << problem << "\n" << kUsage;
+        err << "tevrin-asm: " << problem << "\n" << app.help();
         return kAsmExitUsage;
     };
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            out << kUsage;
-            return kAsmExitOk;
-        }
-        if (arg == "--z80") {
-            options.Z80 = true;
-            continue;
-        }
-        bool takesValue = arg == "-o" || arg == "--listing" || arg == "--symbols" ||
-                          arg == "--ranges" || arg == "--fill" || arg == "--size" || arg == "--org";
-        if (takesValue) {
-            if (i + 1 >= args.size()) return usage(arg + " needs a value");
-            const std::string& value = args[++i];
-            if (arg == "-o") {
-                outputs.Image = value;
-            } else if (arg == "--listing") {
-                outputs.Listing = value;
-            } else if (arg == "--symbols") {
-                outputs.Symbols = value;
-            } else if (arg == "--ranges") {
-                outputs.Ranges = value;
-            } else if (arg == "--fill") {
-                auto n = ParseAsmArgNumber(value, false);
-                if (!n || *n > 0xFF) return usage("--fill needs a byte from 0 to 255");
-                options.Fill = static_cast<uint8_t>(*n);
-            } else if (arg == "--size") {
-                auto n = ParseAsmArgNumber(value, true);
-                if (!n || *n == 0 || *n > 0x10000) {
-                    return usage("--size needs a size from 1 to 65536 (64K)");
-                }
-                options.Size = static_cast<int32_t>(*n);
-            } else {
-                auto n = ParseAsmArgNumber(value, false);
-                if (!n || *n > 0xFFFF) return usage("--org needs an address from 0 to 0FFFFH");
-                options.Origin = static_cast<uint16_t>(*n);
-            }
-        } else if (!arg.empty() && arg[0] == '-') {
-            return usage("unknown option " + arg);
-        } else if (!source.empty()) {
-            return usage("only one source file, please (" + source + " and " + arg + ")");
-        } else {
-            source = arg;
-        }
-    }
-    if (source.empty()) return usage("no source file given");
-    if (outputs.Image.empty()) return usage("no image file given (-o IMAGE)");
 
     // Never overwrite the source with an output, nor one output with another.
     std::vector<std::string> targets = {outputs.Image};

@@ -16,10 +16,6 @@ inline constexpr int kAsmExitOk = 0;
 inline constexpr int kAsmExitErrors = 1;  // the source has errors
 inline constexpr int kAsmExitUsage = 2;   // bad arguments, or a file that cannot be read/written
 
-// A number on the command line: decimal, 0x hexadecimal or H-suffixed hexadecimal; with `kilo`,
-// a trailing K means 1024s. The other tools read their numbers the same way.
-std::optional<uint32_t> ParseAsmArgNumber(std::string text, bool kilo);
-
 // args[0] is the program name. Messages go to `err`, the help text to `out`.
 int RunAsmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/ToolOptions.h"
 #include "host/desktop/FileTypes.h"
 #include "host/files/AtomicFile.h"
 
@@ -23,12 +24,19 @@ bool Put(const std::filesystem::path& path, const std::string& contents) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: tevrin-desktop-files SHARE-FOLDER\n"
-                     "writes applications/, mime/packages/ and icons/hicolor/scalable/ below it\n";
-        return 64;
+    std::string folder;
+    CLI::App app(
+        "Writes applications/, mime/packages/ and icons/hicolor/scalable/ below\n"
+        "SHARE-FOLDER.",
+        "tevrin-desktop-files");
+    cli::Style(app);
+    app.add_option("SHARE-FOLDER", folder, "the share folder of an installation")->required();
+    // 64, EX_USAGE of sysexits: a wrong call, told apart from 1, a file that could not be written.
+    if (std::optional<int> ended = cli::Parse(app, std::vector<std::string>(argv, argv + argc),
+                                              std::cout, std::cerr, 64)) {
+        return *ended;
     }
-    const std::filesystem::path share(argv[1]);
+    const std::filesystem::path share(folder);
     const std::vector<desktop::FileType> types = desktop::AllFileTypes();
     // Started by name: the package puts the program on every user's PATH.
     bool ok = Put(share / "applications/tevrinemu.desktop",

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "AsmTool.h"
+#include "cli/ToolOptions.h"
 #include "debugger/DisassRangeList.h"
 #include "debugger/DisassemblyListing.h"
 #include "host/files/AtomicFile.h"
@@ -16,25 +16,13 @@ namespace {
 
 constexpr std::size_t kMaxRangeListBytes = 1u << 20;  // 65536 ranges take far less
 
-const char kUsage[] =
-    "usage: tevrin-disasm IMAGE RANGES OUT [--load ADDRESS] [--addresses [--hex-dump]]\n"
-    "                     [--z80] [--decimal]\n"
-    "Writes memory ranges of a raw binary image as text, exactly as the debugger's disassembly\n"
-    "window does: assembler source with L1234 labels that tevrin-asm assembles back into the\n"
-    "same bytes, or an address listing.\n"
-    "  IMAGE             the raw bytes, placed at the load address; the rest of the 64 KB\n"
-    "                    reads as FF, like memory that is not there\n"
-    "  RANGES            the window's range list: one 'from,to,offset,type,dwLabels' per line\n"
-    "                    (decimal; type 0 code, 1 DB bytes, 2 DB text, 3 DW words, 4 DS)\n"
-    "  OUT               the text file to write\n"
-    "  --load ADDRESS    where the image's first byte goes (default 0)\n"
-    "  --addresses       an address listing instead of assembler source\n"
-    "  --hex-dump        with --addresses: the bytes beside each line\n"
-    "  --z80             Z80 notation (assemble the source with tevrin-asm --z80)\n"
-    "  --decimal         decimal numbers instead of hexadecimal\n"
-    "Numbers: decimal, 0x1F or 1FH.\n"
+const char kFooter[] =
+    "The rest of the 64 KB reads as FF, like memory that is not there. A range list holds one\n"
+    "'from,to,offset,type,dwLabels' per line (decimal; type 0 code, 1 DB bytes, 2 DB text,\n"
+    "3 DW words, 4 DS).\n"
+    "Numbers: decimal, 0x1F, #1F or 1FH.\n"
     "Exit status: 0 done, 1 a bad range list (its line in the message), 2 bad arguments or\n"
-    "files.\n";
+    "files.";
 
 bool SamePath(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -88,46 +76,40 @@ struct ImageMemory {
 }  // namespace
 
 int RunDisasmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> files;
+    std::string imagePath, rangesPath, outPath;
     uint32_t load = 0;
     DisassListingOptions options;
+    bool addresses = false;
     bool hexDump = false;
+    CLI::App app(
+        "Writes memory ranges of a raw binary image as text, exactly as the debugger's\n"
+        "disassembly window does: assembler source with L1234 labels that tevrin-asm assembles\n"
+        "back into the same bytes, or an address listing.",
+        "tevrin-disasm");
+    cli::Style(app);
+    app.footer(kFooter);
+    app.add_option("IMAGE", imagePath, "the raw bytes, placed at the load address")->required();
+    app.add_option("RANGES", rangesPath, "the window's range list")->required();
+    app.add_option("OUT", outPath, "the text file to write")->required();
+    app.add_option("--load", load, "where the image's first byte goes (default 0)")
+        ->type_name("ADDRESS")
+        ->transform(cli::Address());
+    CLI::Option* listing =
+        app.add_flag("--addresses", addresses, "an address listing instead of assembler source");
+    app.add_flag("--hex-dump", hexDump, "with --addresses: the bytes beside each line")
+        ->needs(listing);
+    app.add_flag("--z80", options.Flags.Z80Notation,
+                 "Z80 notation (assemble the source with tevrin-asm --z80)");
+    app.add_flag("--decimal", options.Flags.DecimalRadix, "decimal numbers instead of hexadecimal");
+    if (std::optional<int> ended = cli::Parse(app, args, out, err, kDisasmExitUsage)) {
+        return *ended;
+    }
     auto usage = [&](const std::string& problem) {
-        err << "tevrin-disasm: " << problem << "\n" << kUsage;
+        err << "tevrin-disasm: " << problem << "\n" << app.help();
         return kDisasmExitUsage;
     };
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            out << kUsage;
-            return kDisasmExitOk;
-        }
-        if (arg == "--load") {
-            if (i + 1 >= args.size()) return usage("--load needs an address");
-            auto n = assembler::ParseAsmArgNumber(args[++i], false);
-            if (!n || *n > 0xFFFF) return usage("--load needs an address from 0 to 0FFFFH");
-            load = *n;
-        } else if (arg == "--addresses") {
-            options.Labels = false;
-        } else if (arg == "--hex-dump") {
-            hexDump = true;
-        } else if (arg == "--z80") {
-            options.Flags.Z80Notation = true;
-        } else if (arg == "--decimal") {
-            options.Flags.DecimalRadix = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            return usage("unknown option " + arg);
-        } else {
-            files.push_back(arg);
-        }
-    }
-    if (files.size() != 3) return usage("expected IMAGE, RANGES and OUT");
-    if (hexDump && options.Labels)
-        return usage("--hex-dump belongs to an address listing (--addresses)");
+    options.Labels = !addresses;
     options.HexDump = hexDump;
-    const std::string& imagePath = files[0];
-    const std::string& rangesPath = files[1];
-    const std::string& outPath = files[2];
     for (const std::string* input : {&imagePath, &rangesPath}) {
         if (SamePath(outPath, *input)) {
             return usage(outPath + " is an input file; choose another output");

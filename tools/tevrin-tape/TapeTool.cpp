@@ -2,12 +2,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
-#include <map>
 #include <optional>
 
+#include "cli/ToolOptions.h"
 #include "host/files/AtomicFile.h"
 #include "host/lang/Language.h"
 #include "media/basic/BasicListing.h"
@@ -23,70 +22,22 @@ namespace {
 constexpr std::size_t kMaxTextBytes = 16u << 20;
 constexpr const char* kSection = "FormTapeBrowser";
 
-const char kUsage[] =
-    "usage: tevrin-tape COMMAND ...\n"
-    "Tape images (.pta) of the Tevrin emulator. Records are counted from 1 as `list` shows.\n"
-    "  list TAPE                       one line per record: index, kind, number, file type,\n"
-    "                                  blocks, size, state\n"
-    "  extract TAPE N OUT              the raw data of record N (a BASIC program without the\n"
-    "                                  padding of its last block); a block with no good copy\n"
-    "                                  is written from its first copy and named\n"
-    "  add TAPE FILE [--number NN] [--type basic|data|monit|0xNN] [--single]\n"
-    "                                  appends FILE (at most 126080 bytes) as a data record;\n"
-    "                                  NN is hexadecimal 00..7F (default 01), the type\n"
-    "                                  defaults to monit, --single stores each block once;\n"
-    "                                  a TAPE that does not exist is made\n"
-    "  info TAPE TEXT                  appends an info record\n"
-    "  basic-export TAPE OUT.txt [--record N]\n"
-    "                                  the BASIC program of record N (default: the first BASIC\n"
-    "                                  record) as a UTF-8 listing\n"
-    "  basic-import IN.txt OUT.pta     a new tape holding the listing as BASIC record 01; "
-    "doubtful\n"
-    "                                  lines are logged to IN.txt.log and standard error\n"
-    "  wav TAPE OUT.wav [--record N] [--speed FACTOR]\n"
-    "                                  the tape signal (44100 Hz, 16-bit mono) of record N or of\n"
-    "                                  every data record, a second apart; FACTOR 0.5..2 plays\n"
-    "                                  the tape that much faster (1.05: 5 % fast, 1260 bit/s)\n"
-    "  from-wav IN.wav OUT.pta         the records on a recording of a cassette (WAV: PCM of\n"
-    "                                  8..32 bits or 32-bit float, mono or stereo, 22050 Hz\n"
-    "                                  or more) as a tape image, both copies of every block as\n"
-    "                                  heard; one line per record: index, number, file type,\n"
-    "                                  blocks, blocks with no good copy, measured speed\n"
+const char kFooter[] =
+    "`tevrin-tape COMMAND --help` names a command's arguments.\n"
     "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same),\n"
     "extract wrote a block with no good copy, or from-wav found no record (nothing is written\n"
-    "then), 2 bad arguments or a file that cannot\n"
-    "be read or written (nothing is written then; list shows what it could read of a damaged\n"
-    "tape and then fails).\n";
+    "then), 2 bad arguments or a file that cannot be read or written (nothing is written then;\n"
+    "list shows what it could read of a damaged tape and then fails).";
 
 struct Failure {
     std::string message;
 };
 
-std::optional<int> ParseIndex(const std::string& text) {
-    if (text.empty() || text.size() > 6) return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1) return std::nullopt;
-    return value;
-}
-
-// 1..2 hex digits with an optional 0x.
+// 1..2 hex digits with an optional 0x: the way the tape browser shows a record's number and type.
 std::optional<int> ParseHex(std::string text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
     if (text.empty() || text.size() > 2) return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                           : -1;
-        if (digit < 0) return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+    return cli::ReadNumber("0x" + text);
 }
 
 std::string MessageText(const TapeMessage& message) {
@@ -325,140 +276,149 @@ int FromWave(const std::string& path, const std::string& target, std::ostream& o
     return kExitOk;
 }
 
-struct Arguments {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
-    bool single = false;
-};
-
-Arguments Split(const std::vector<std::string>& args, const std::vector<std::string>& valued) {
-    Arguments a;
-    for (size_t i = 2; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--single") {
-            a.single = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            bool known = false;
-            for (const std::string& name : valued) known = known || name == arg;
-            if (!known) throw Failure{"unknown option " + arg};
-            if (i + 1 >= args.size()) throw Failure{arg + " needs a value"};
-            a.options[arg] = args[++i];
-        } else {
-            a.positional.push_back(arg);
-        }
-    }
-    return a;
-}
-
-std::optional<int> RecordOption(const Arguments& a) {
-    auto it = a.options.find("--record");
-    if (it == a.options.end()) return std::nullopt;
-    std::optional<int> index = ParseIndex(it->second);
-    if (!index) throw Failure{"--record needs a record index from 1: " + it->second};
-    return index;
-}
-
-double SpeedOption(const Arguments& a) {
-    auto it = a.options.find("--speed");
-    if (it == a.options.end()) return 1.0;
-    char* end = nullptr;
-    const double value = std::strtod(it->second.c_str(), &end);
-    if (it->second.empty() || *end != '\0' || !(value >= tape::kMinSignalSpeed) ||
-        !(value <= tape::kMaxSignalSpeed)) {
-        throw Failure{"--speed needs a factor from 0.5 to 2: " + it->second};
-    }
-    return value;
-}
-
-tape::RecordHeader HeaderOption(const Arguments& a) {
-    tape::RecordHeader header;
-    if (auto it = a.options.find("--number"); it != a.options.end()) {
-        std::optional<int> number = ParseHex(it->second);
-        if (!number || *number > 0x7F) {
-            throw Failure{"--number needs a hexadecimal number 00..7F: " + it->second};
-        }
-        header.number = static_cast<uint8_t>(*number);
-    }
-    if (auto it = a.options.find("--type"); it != a.options.end()) {
-        const std::string& type = it->second;
-        std::optional<int> value;
-        if (type == "basic")
-            value = tape::kFileBasic;
-        else if (type == "data")
-            value = tape::kFileData;
-        else if (type == "monit")
-            value = tape::kFileMonitor;
-        else if (type.rfind("0x", 0) == 0 || type.rfind("0X", 0) == 0)
-            value = ParseHex(type);
-        if (!value) throw Failure{"--type needs basic, data, monit or 0xNN: " + type};
-        header.fileType = static_cast<uint8_t>(*value);
-    }
-    header.singleBlocks = a.single;
-    return header;
-}
-
-void Expect(const Arguments& a, size_t count, const char* command) {
-    if (a.positional.size() != count) {
-        throw Failure{std::string(command) + " needs " + std::to_string(count) +
-                      " arguments (see --help)"};
-    }
-}
-
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string& command = args[1];
-    if (command == "list") {
-        const Arguments a = Split(args, {});
-        Expect(a, 1, "list");
-        return List(a.positional[0], out, err);
-    } else if (command == "extract") {
-        const Arguments a = Split(args, {});
-        Expect(a, 3, "extract");
-        std::optional<int> index = ParseIndex(a.positional[1]);
-        if (!index) throw Failure{"extract needs a record index from 1: " + a.positional[1]};
-        return Extract(a.positional[0], *index, a.positional[2], err);
-    } else if (command == "add") {
-        const Arguments a = Split(args, {"--number", "--type"});
-        Expect(a, 2, "add");
-        Add(a.positional[0], a.positional[1], HeaderOption(a));
-    } else if (command == "info") {
-        const Arguments a = Split(args, {});
-        Expect(a, 2, "info");
-        Info(a.positional[0], a.positional[1]);
-    } else if (command == "basic-export") {
-        const Arguments a = Split(args, {"--record"});
-        Expect(a, 2, "basic-export");
-        BasicExport(a.positional[0], a.positional[1], RecordOption(a));
-    } else if (command == "basic-import") {
-        const Arguments a = Split(args, {});
-        Expect(a, 2, "basic-import");
-        return BasicImport(a.positional[0], a.positional[1], err);
-    } else if (command == "wav") {
-        const Arguments a = Split(args, {"--record", "--speed"});
-        Expect(a, 2, "wav");
-        Wave(a.positional[0], a.positional[1], RecordOption(a), SpeedOption(a));
-    } else if (command == "from-wav") {
-        const Arguments a = Split(args, {});
-        Expect(a, 2, "from-wav");
-        return FromWave(a.positional[0], a.positional[1], out);
-    } else {
-        throw Failure{"unknown command " + command + " (see --help)"};
-    }
-    return kExitOk;
+// A record's number or file type, held as the decimal text CLI11 stores.
+CLI::Validator HexByte(int max, const std::vector<std::pair<std::string, int>>& names,
+                       const std::string& what) {
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            std::optional<int> value;
+            for (const auto& [name, v] : names) {
+                if (text == name) value = v;
+            }
+            if (!value && (names.empty() || text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0)) {
+                value = ParseHex(text);
+            }
+            if (!value || *value > max) return "needs " + what + ", not " + text;
+            text = std::to_string(*value);
+            return {};
+        },
+        "", "hex");
 }
 
 }  // namespace
 
 int RunTapeTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() < 2) {
-        err << kUsage;
-        return kExitUsage;
-    }
-    if (args[1] == "--help" || args[1] == "-h") {
-        out << kUsage;
-        return kExitOk;
-    }
+    CLI::App app(
+        "Tape images (.pta) of the Tevrin emulator. Records are counted from 1 as `list`\n"
+        "shows.",
+        "tevrin-tape");
+    cli::Style(app);
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    std::string tapePath, file, target, text;
+    int index = 0;
+    int number = 0x01;
+    int fileType = tape::kFileMonitor;
+    bool single = false;
+    double speed = 1.0;
+    const CLI::Validator recordIndex = cli::Number(1, 999999, "a record index from 1");
+
+    CLI::App* list =
+        app.add_subcommand("list",
+                           "one line per record: index, kind, number, file type, blocks,\n"
+                           "size, state");
+    list->add_option("TAPE", tapePath, "the tape image")->required();
+
+    CLI::App* extract =
+        app.add_subcommand("extract",
+                           "the raw data of record N (a BASIC program without the padding of\n"
+                           "its last block); a block with no good copy is written from its\n"
+                           "first copy and named");
+    extract->add_option("TAPE", tapePath, "the tape image")->required();
+    extract->add_option("N", index, "the record")->required()->transform(recordIndex);
+    extract->add_option("OUT", target, "the file to write")->required();
+
+    CLI::App* add =
+        app.add_subcommand("add",
+                           "appends FILE (at most 126080 bytes) as a data record; a TAPE that\n"
+                           "does not exist is made");
+    add->add_option("TAPE", tapePath, "the tape image")->required();
+    add->add_option("FILE", file, "the file to add")->required();
+    add->add_option("--number", number, "the record's number, hexadecimal 00..7F (default 01)")
+        ->type_name("NN")
+        ->transform(HexByte(0x7F, {}, "a hexadecimal number 00..7F"));
+    add->add_option("--type", fileType, "the file type (default monit)")
+        ->type_name("basic|data|monit|0xNN")
+        ->transform(HexByte(
+            0xFF,
+            {{"basic", tape::kFileBasic}, {"data", tape::kFileData}, {"monit", tape::kFileMonitor}},
+            "basic, data, monit or 0xNN"));
+    add->add_flag("--single", single, "stores each block once");
+
+    CLI::App* info = app.add_subcommand("info", "appends an info record");
+    info->add_option("TAPE", tapePath, "the tape image")->required();
+    info->add_option("TEXT", text, "the info record's text")->required();
+
+    CLI::App* basicExport =
+        app.add_subcommand("basic-export", "the BASIC program of a record as a UTF-8 listing");
+    basicExport->add_option("TAPE", tapePath, "the tape image")->required();
+    basicExport->add_option("OUT.txt", target, "the listing to write")->required();
+    CLI::Option* exportRecord =
+        basicExport->add_option("--record", index, "the record (default: the first BASIC record)")
+            ->type_name("N")
+            ->transform(recordIndex);
+
+    CLI::App* basicImport =
+        app.add_subcommand("basic-import",
+                           "a new tape holding the listing as BASIC record 01; doubtful lines\n"
+                           "are logged to IN.txt.log and standard error");
+    basicImport->add_option("IN.txt", file, "the listing to read")->required();
+    basicImport->add_option("OUT.pta", target, "the tape image to write")->required();
+
+    CLI::App* wav =
+        app.add_subcommand("wav",
+                           "the tape signal (44100 Hz, 16-bit mono) of a record or of every\n"
+                           "data record, a second apart");
+    wav->add_option("TAPE", tapePath, "the tape image")->required();
+    wav->add_option("OUT.wav", target, "the sound file to write")->required();
+    CLI::Option* wavRecord =
+        wav->add_option("--record", index, "the record (default: every data record)")
+            ->type_name("N")
+            ->transform(recordIndex);
+    // Written out rather than CLI::Range, which lets a NaN through.
+    wav->add_option("--speed", speed,
+                    "plays the tape that much faster, 0.5..2 (1.05: 5 % fast, 1260 bit/s)")
+        ->type_name("FACTOR")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                double v = 0;
+                if (CLI::detail::lexical_cast(value, v) && v >= tape::kMinSignalSpeed &&
+                    v <= tape::kMaxSignalSpeed) {
+                    return {};
+                }
+                return "needs a factor from 0.5 to 2, not " + value;
+            },
+            "", "speed"));
+
+    CLI::App* fromWav =
+        app.add_subcommand("from-wav",
+                           "the records on a recording of a cassette (WAV: PCM of 8..32 bits\n"
+                           "or 32-bit float, mono or stereo, 22050 Hz or more) as a tape image,\n"
+                           "both copies of every block as heard; one line per record: index,\n"
+                           "number, file type, blocks, blocks with no good copy, measured speed");
+    fromWav->add_option("IN.wav", file, "the recording to read")->required();
+    fromWav->add_option("OUT.pta", target, "the tape image to write")->required();
+
+    if (std::optional<int> ended = cli::Parse(app, args, out, err, kExitUsage)) return *ended;
+    const auto recordOf = [&](const CLI::Option* option) {
+        return option->count() != 0 ? std::optional<int>(index) : std::nullopt;
+    };
     try {
-        return Run(args, out, err);
+        if (list->parsed()) return List(tapePath, out, err);
+        if (extract->parsed()) return Extract(tapePath, index, target, err);
+        if (add->parsed()) {
+            tape::RecordHeader header;
+            header.number = static_cast<uint8_t>(number);
+            header.fileType = static_cast<uint8_t>(fileType);
+            header.singleBlocks = single;
+            Add(tapePath, file, header);
+        }
+        if (info->parsed()) Info(tapePath, text);
+        if (basicExport->parsed()) BasicExport(tapePath, target, recordOf(exportRecord));
+        if (basicImport->parsed()) return BasicImport(file, target, err);
+        if (wav->parsed()) Wave(tapePath, target, recordOf(wavRecord), speed);
+        if (fromWav->parsed()) return FromWave(file, target, out);
+        return kExitOk;
     } catch (const Failure& failure) {
         err << "tevrin-tape: " << failure.message << '\n';
         return kExitUsage;

@@ -1,0 +1,288 @@
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+#include "app/HeadlessRunner.h"
+#include "cli/ToolOptions.h"
+#include "emulator/SpeedControl.h"
+
+namespace headless {
+
+namespace {
+
+constexpr uint64_t kLongest = INT64_MAX;
+
+const char kDescription[] =
+    "usage: tevrinemu [--config PATH] [--dump-mem ADDR:LEN:PATH] [FILE]\n"
+    "       tevrinemu --headless [--config PATH] [options]\n"
+    "       tevrinemu --register-file-types | --unregister-file-types\n"
+    "\n"
+    "Without --headless the emulator opens its window (FILE: a tape or memory file to\n"
+    "open; --dump-mem as below, written when the window closes). While a window of the\n"
+    "same program on the same configuration runs, a new start hands FILE to it, brings it\n"
+    "to the front and exits with 0.\n"
+    "--register-file-types makes this program, at its current path, the current user's\n"
+    "handler of *.pta and *.tvs files on the desktop (shared-mime-info package, desktop\n"
+    "entry, icons, default application) and exits; --unregister-file-types removes what\n"
+    "it wrote.\n"
+    "With --headless it builds the same machine from the configuration and runs it\n"
+    "without a window, as the options below say.";
+
+const char kFooter[] =
+    "Addresses and other numbers: 1234, 0x1234, #1234 or 1234H.\n"
+    "Exit status: 0 normal, 1 unusable configuration, a ROM file or --load-mem file that\n"
+    "cannot be read, a --snapshot that was refused or an output that could not be\n"
+    "written, 2 the machine stopped on a fault, 64 bad options.";
+
+// What CLI11 fills that is not yet an Options field.
+struct Texts {
+    std::string speed;
+    std::vector<std::pair<std::string, std::string>> typeAt;
+    std::vector<std::string> dumps, loads;
+    std::string config;  // CommandLine has taken it out by now; declared for the help
+    bool headless = false;
+};
+
+CLI::Validator Checked(bool (*parse)(const std::string&), std::string what) {
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            return parse(text) ? std::string() : "needs " + what + ", not " + text;
+        },
+        "", what);
+}
+
+void Declare(CLI::App& app, Options& o, Texts& t) {
+    cli::Style(app, false);
+    app.footer(kFooter);
+    // As before CLI11: an option given twice takes the last; the lists below take every one.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    const CLI::Validator ms = cli::Number(0, kLongest, "a number of milliseconds");
+    app.add_flag("--headless", t.headless, "run without a window (what the options below need)");
+    app.add_option("--run-ms", o.runMs,
+                   "run N ms of emulated time, then exit (default: until\n"
+                   "interrupted with SIGINT or SIGTERM)")
+        ->type_name("N")
+        ->transform(ms);
+    app.add_option("--speed", t.speed,
+                   "speed factor (default 1.0, paced like the window);\nmax runs unthrottled")
+        ->type_name("X|max")
+        ->check(Checked(
+            [](const std::string& text) {
+                double factor = 0;
+                return text == "max" || (CLI::detail::lexical_cast(text, factor) &&
+                                         factor >= speed::kSlowest && factor <= 1000.0);
+            },
+            "a factor from 0.25 to 1000, or max"));
+    app.add_option("--type", o.typeText,
+                   "type TEXT as on a US keyboard, each key held 40 ms and\n"
+                   "released 40 ms of emulated time; a newline is Enter")
+        ->type_name("TEXT");
+    app.add_option("--type-after", o.typeAfterMs,
+                   "start typing after MS of emulated time (default 1000)")
+        ->type_name("MS")
+        ->transform(ms);
+    app.add_option("--type-at", t.typeAt,
+                   "type TEXT from MS of emulated time; may be given several\n"
+                   "times. The texts are typed one after the other, as one\n"
+                   "person types: a text due while another is being typed\n"
+                   "follows it")
+        ->type_name("MS TEXT")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--tape", o.tapePath,
+                   "insert a tape (its first data record current) and press\n"
+                   "Play when the first text starts being typed (at 1000 ms\n"
+                   "when nothing is typed); a .wav recording of a cassette\n"
+                   "plays the records found on it")
+        ->type_name("PATH");
+    app.add_flag("--tape-fast", o.tapeFast, "play the tape with fast loading");
+    app.add_option("--record", o.recordPath,
+                   "what the machine saves to tape goes into PATH (created\n"
+                   "when missing, appended when it exists)")
+        ->type_name("PATH");
+    app.add_option("--screenshot", o.screenshotPath,
+                   "at exit, write the picture as a BMP (8 bits, 16 colours),\n"
+                   "or as a PNG when PATH ends in .png")
+        ->type_name("PATH");
+    app.add_option("--dump-vram", o.vramPath,
+                   "at exit, write the three video planes (24,576 bytes:\nred, green, blue)")
+        ->type_name("PATH");
+    app.add_option("--dump-mem", t.dumps,
+                   "at exit, write LEN bytes of the processor's address space\n"
+                   "from ADDR through the current mapping; unmapped bytes\n"
+                   "read FF; may be given several times")
+        ->type_name("ADDR:LEN:PATH")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(Checked(
+            [](const std::string& text) {
+                MemoryDump dump;
+                return ParseMemoryDump(text, dump);
+            },
+            "ADDR:LEN:PATH with LEN from 1 to 65536"));
+    app.add_option("--load-mem", t.loads,
+                   "load the file into the address space from ADDR (as far\n"
+                   "as 0xFFFF; ROM and unmapped bytes are passed by) once\n"
+                   "the machine has started, and with RUN start it there;\n"
+                   "may be given several times")
+        ->type_name("PATH:ADDR[:RUN]")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(Checked(
+            [](const std::string& text) {
+                MemoryLoad load;
+                return ParseMemoryLoad(text, load);
+            },
+            "PATH:ADDR or PATH:ADDR:RUN with addresses up to 0xFFFF"));
+    app.add_option("--snapshot", o.snapshotPath,
+                   "start from this snapshot (.tvs); the times of --run-ms,\n"
+                   "--type-at, --load-at and --trace-from-ms count from it")
+        ->type_name("PATH");
+    app.add_option("--save-snapshot", o.saveSnapshotPath,
+                   "save the whole machine there at exit (.tvs)")
+        ->type_name("PATH");
+    app.add_option("--load-at", o.loadAtMs,
+                   "when --load-mem loads (default 1000 ms of emulated time)")
+        ->type_name("MS")
+        ->transform(ms);
+    app.add_option("--break", o.breaks,
+                   "stop before the processor executes ADDR, print\n"
+                   "\"break PPPP\" and the registers, write the dumps and\n"
+                   "screenshot of that moment and exit 0; may be given\n"
+                   "several times")
+        ->type_name("ADDR")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->transform(cli::Address());
+    app.add_option("--trace", o.tracePath,
+                   "write one line per executed instruction to PATH: address,\n"
+                   "bytes and 8080 mnemonic, then A= F= BC= DE= HL= SP= (before\n"
+                   "the instruction) and T= (ticks since the start);\n"
+                   "interrupts show as the restart they execute")
+        ->type_name("PATH")
+        ->check(Checked([](const std::string& text) { return !text.empty(); }, "a file name"));
+    app.add_option("--step-back", o.stepBack,
+                   "with --break: at the break, go back N instructions (as\n"
+                   "--trace counts them) and print that moment's trace line;\n"
+                   "the dumps show that moment")
+        ->type_name("N")
+        ->transform(cli::Number(1, kLongest, "a number of instructions, at least 1"));
+    app.add_option("--rewind-ms", o.rewindMs,
+                   "at exit, go back MS of emulated time (as far as the\n"
+                   "history reaches: the configured depth, 60 s by default)\n"
+                   "before the dumps are written")
+        ->type_name("MS")
+        ->transform(ms);
+    app.add_option("--trace-from-ms", o.traceFromMs,
+                   "start the trace at MS of emulated time (default 0)")
+        ->type_name("MS")
+        ->transform(ms);
+    app.add_option("--trace-limit", o.traceLimit, "at most N trace lines (default 1000000)")
+        ->type_name("N")
+        ->transform(cli::Number(1, kLongest, "a number of lines, at least 1"));
+    app.add_flag("--stats", o.stats,
+                 "at exit, print ticks=... instructions=... wall_s=...\n"
+                 "emulated_mhz=... host_usage=...%, and with a sound\n"
+                 "device sound_produced= sound_played= sound_primed=\n"
+                 "sound_held= (frames) and sound_skipped= (periods)");
+    app.add_option("--config", t.config,
+                   "use another configuration file than TevrinEmu.xml\n"
+                   "beside the program or, without one there,\n"
+                   "$XDG_CONFIG_HOME/tevrinemu/ (made on the first start)")
+        ->type_name("PATH");
+}
+
+}  // namespace
+
+bool ParseMemoryDump(const std::string& text, MemoryDump& dump) {
+    size_t first = text.find(':');
+    size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    if (second == std::string::npos) return false;
+    const std::optional<uint64_t> address = cli::ReadNumber(text.substr(0, first));
+    const std::optional<uint64_t> length =
+        cli::ReadNumber(text.substr(first + 1, second - first - 1));
+    if (!address || !length || *address > 0xFFFF || *length < 1 || *length > 0x10000) {
+        return false;
+    }
+    dump.address = static_cast<uint16_t>(*address);
+    dump.length = static_cast<int>(*length);
+    dump.path = text.substr(second + 1);
+    return !dump.path.empty();
+}
+
+bool ParseMemoryLoad(const std::string& text, MemoryLoad& load) {
+    const size_t last = text.rfind(':');
+    if (last == std::string::npos || last == 0) return false;
+    const size_t before = text.rfind(':', last - 1);
+    if (before != std::string::npos && before > 0) {
+        const std::optional<uint64_t> address =
+            cli::ReadNumber(text.substr(before + 1, last - before - 1));
+        const std::optional<uint64_t> run = cli::ReadNumber(text.substr(last + 1));
+        if (address && run) {
+            if (*address > 0xFFFF || *run > 0xFFFF) return false;
+            load.path = text.substr(0, before);
+            load.address = static_cast<uint16_t>(*address);
+            load.run = true;
+            load.runAddress = static_cast<uint16_t>(*run);
+            return true;
+        }
+    }
+    const std::optional<uint64_t> address = cli::ReadNumber(text.substr(last + 1));
+    if (!address || *address > 0xFFFF) return false;
+    load.path = text.substr(0, last);
+    load.address = static_cast<uint16_t>(*address);
+    load.run = false;
+    return true;
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+    CLI::App app(kDescription, "tevrinemu");
+    Texts t;
+    Declare(app, options, t);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
+        return false;
+    }
+    options.runForMs = app.count("--run-ms") != 0;
+    if (t.speed == "max") {
+        options.maxSpeed = true;
+    } else if (!t.speed.empty()) {
+        CLI::detail::lexical_cast(t.speed, options.speed);
+        options.speedGiven = true;
+    }
+    for (const auto& [at, text] : t.typeAt) {
+        const std::optional<uint64_t> ms = cli::ReadNumber(at);
+        if (!ms || *ms > kLongest) {
+            error = "--type-at needs a number of milliseconds and a text, not " + at;
+            return false;
+        }
+        options.typeAt.push_back({static_cast<int64_t>(*ms), text});
+    }
+    for (const std::string& text : t.dumps) {
+        ParseMemoryDump(text, options.memoryDumps.emplace_back());
+    }
+    for (const std::string& text : t.loads) {
+        ParseMemoryLoad(text, options.memoryLoads.emplace_back());
+    }
+    if (options.stepBack > 0 && options.breaks.empty()) {
+        error = "--step-back needs --break: it goes back from the break";
+        return false;
+    }
+    if (!options.tapePath.empty() && !options.recordPath.empty() &&
+        std::filesystem::absolute(options.tapePath).lexically_normal() !=
+            std::filesystem::absolute(options.recordPath).lexically_normal()) {
+        error = "--tape and --record name different files: a recording goes onto the tape inserted";
+        return false;
+    }
+    return true;
+}
+
+std::string HelpText() {
+    CLI::App app(kDescription, "tevrinemu");
+    Options options;
+    Texts t;
+    Declare(app, options, t);
+    return app.help();
+}
+
+}  // namespace headless
