@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "machine/HostKeyboardState.h"
+#include "frontend/HostKeyboardState.h"
 
 // Text typed at the machine as a person would on a US keyboard: each character becomes its host
 // key (with Shift for capitals and shifted punctuation), held down for a while and released for
