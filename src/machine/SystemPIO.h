@@ -75,7 +75,8 @@ class SystemPIO : public PeripheralDevice {
     IfInterrupt* interrupts_;
     SoundLevelOutput speaker_;
     int32_t lastTicks_ = 0;
-    // Written by the window's thread, read by the emulation: whole bytes, never torn.
+    // Put in place between periods (by the window's thread while the machine is paused) and read
+    // by views from other threads: whole bytes, never torn.
     std::array<std::atomic<uint8_t>, 16> keyMatrix_{};
     std::atomic<uint8_t> keyModifiers_{0};
 };
