@@ -18,6 +18,7 @@
 #include "emulator/StartUp.h"
 #include "frontend/ConfigOpening.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/HostKeyboard.h"
 #include "frontend/HostTyping.h"
 #include "frontend/RomMessage.h"
 #include "frontend/ScreenPresenter.h"
@@ -45,6 +46,7 @@ struct PeriodWork {
     Machine* machine = nullptr;
     // --type and every --type-at, in the order of their times: one person at the keyboard.
     HostTypist typist;
+    HostKeyboard keyboard;
     bool typing = false;
     TapeDeck* deck = nullptr;  // with a tape to play: Play is pressed at playAtMs
     int64_t playAtMs = -1;
@@ -83,8 +85,8 @@ struct PeriodWork {
             LoadFiles();
         }
         if (typing) {
-            typist.Update(ms, machine->Keyboard());
-            machine->ScanKeyboard();
+            typist.Update(ms, keyboard.Keys());
+            keyboard.ScanInto(*machine);
         }
         if (deck != nullptr && playAtMs >= 0 && ms >= playAtMs) {
             playAtMs = -1;
@@ -274,7 +276,10 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     void (*previousTerm)(int) = SIG_DFL;
     std::chrono::steady_clock::time_point start;
     StartUpHooks hooks;
-    hooks.applied = [&](config::GroupSet groups) { presenter.ApplySettings(settings, groups); };
+    hooks.applied = [&](config::GroupSet groups) {
+        presenter.ApplySettings(settings, groups);
+        work.keyboard.ApplySettings(settings, groups);
+    };
     snapshot::LoadError snapshotError = snapshot::LoadError::None;
     uint32_t snapshotVersion = 0;
     hooks.beforeRun = [&] {

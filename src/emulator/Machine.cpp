@@ -106,7 +106,6 @@ void Machine::BuildMachine() {
 
     systemPio_ = std::make_unique<SystemPIO>(
         SystemPIO::ScrollOutput::Bind<&ScreenTevrin::SetScroll>(screen_.get()), interrupts_.get());
-    systemPio_->SetKeysReleased(keysReleased_);
     systemPio_->SetSpeakerOutput(sound_->LevelOutput());
 
     gpio_ = std::make_unique<IfGPIO>(cpu_.get());
@@ -185,15 +184,15 @@ void Machine::ApplyJoystick() {
     joy_.reset();
     if (gpio_ == nullptr || !settings_.Get(config::keys::kJoystickConnected)) return;
     joyConfig_ = input::ReadJoystickConfig(settings_, *controllers_);
-    joy_ = std::make_unique<JoyOPVS>(*gpio_, joyConfig_, &keyboard_, controllers_.get());
+    joy_ = std::make_unique<JoyOPVS>(*gpio_, joyConfig_, controllers_.get());
     // A paused machine holds no controller; resuming takes it.
     if (runState_.load() != kRunning) joy_->Close(false);
 }
 
-void Machine::SampleJoystick() {
+void Machine::SampleJoystick(uint8_t keySwitches) {
     if (joy_ == nullptr) return;
     uint8_t bits = 0;
-    if (!joy_->ReadSource(bits)) return;
+    if (!joy_->ReadSource(keySwitches, bits)) return;
     {
         std::lock_guard<std::mutex> lock(inputMutex_);
         pendingInputs_.joystick = bits;
@@ -224,8 +223,7 @@ bool Machine::ApplySettings(GroupSet groups) {
     if (groups.Has(Group::SoundVolumes)) sound_->ApplyVolumes(soundconfig::Read(settings_));
     if (hardware) {
         BuildMachine();
-        groups.Add({Group::Keyboard, Group::Joystick, Group::RomModuleFile, Group::SdRomFolder,
-                    Group::Muse});
+        groups.Add({Group::Joystick, Group::RomModuleFile, Group::SdRomFolder, Group::Muse});
         rebuilt = true;
     }
     if (groups.HasAny(kModuleGroups)) {
@@ -243,9 +241,6 @@ bool Machine::ApplySettings(GroupSet groups) {
     }
     if (groups.Has(Group::SoundDevice) && !hardware && systemPio_) {
         systemPio_->SetSpeakerOutput(sound_->LevelOutput());
-    }
-    if (groups.Has(Group::Keyboard) && systemPio_ != nullptr) {
-        systemPio_->SetChangeZY(settings_.Get(config::keys::kChangeZy));
     }
     if (groups.Has(Group::Joystick)) ApplyJoystick();
     if (groups.Has(Group::Muse)) {
@@ -487,11 +482,16 @@ bool Machine::Muted() const {
     return settings_.Get(config::keys::kMute);
 }
 
-void Machine::ScanKeyboard() {
-    if (systemPio_ == nullptr || debugger_.DebuggerState.load() == debugger::kStopped) return;
+bool Machine::AcceptsKeys() const {
+    return systemPio_ != nullptr && debugger_.DebuggerState.load() != debugger::kStopped;
+}
+
+void Machine::SetKeyMatrix(const KeyMatrix& keys) {
+    if (!AcceptsKeys()) return;
     {
         std::lock_guard<std::mutex> lock(inputMutex_);
-        systemPio_->ReadKeyMatrix(keyboard_, pendingInputs_.keys, pendingInputs_.modifiers);
+        pendingInputs_.keys = keys.columns;
+        pendingInputs_.modifiers = keys.modifiers;
         keysPending_ = true;
         inputsPending_.store(true, std::memory_order_release);
     }
@@ -504,11 +504,6 @@ void Machine::ApplyInputsWhilePaused() {
     if (runState_.load() == kRunning) return;
     std::unique_lock<std::mutex> lock(cpuMutex_, std::try_to_lock);
     if (lock.owns_lock() && runState_.load() != kRunning) ApplyPendingInputs();
-}
-
-void Machine::SetKeysReleased(bool released) {
-    keysReleased_ = released;
-    if (systemPio_ != nullptr) systemPio_->SetKeysReleased(released);
 }
 
 Machine::VideoView Machine::Video() const {

@@ -20,7 +20,6 @@
 #include "host/input/GameControllers.h"
 #include "machine/ChipCpu8080P.h"
 #include "machine/ChipMemory.h"
-#include "machine/HostKeyboardState.h"
 #include "machine/IfGPIO.h"
 #include "machine/IfInterrupt.h"
 #include "machine/IfMultiplier.h"
@@ -143,16 +142,17 @@ class Machine {
     // the run loop, sound, the window's drawing); -1 while less than a second has passed.
     double TakeHostUsage();
 
-    // Reads the host keyboard for the key matrix, unless the debugger holds the machine. The
-    // matrix takes it between two periods (at once while the machine does not run), so that
-    // the history knows the exact tick of every key.
-    void ScanKeyboard();
-    // Focus lost: the machine's keys all read as released until focus returns.
-    void SetKeysReleased(bool released);
+    // The keys down now, from the front end's keyboard scan. The matrix takes them between two
+    // periods (at once while the machine does not run), so that the history knows the exact
+    // tick of every key.
+    void SetKeyMatrix(const KeyMatrix& keys);
+    // False while the debugger holds the machine: a scan then leaves the host's keys waiting.
+    bool AcceptsKeys() const;
     // Reads the joystick's source for its switches, which take it between two periods as the
     // keys do; the window's 20 ms refresh calls it, on the thread that applies the settings (the
-    // game controllers are used from that one thread).
-    void SampleJoystick();
+    // game controllers are used from that one thread). `keySwitches` are what the configured
+    // host keys hold, for the key source.
+    void SampleJoystick(uint8_t keySwitches = 0);
     // The joystick interface while the configuration connects it, else null.
     const JoyOPVS* Joystick() const { return joy_.get(); }
     // The host's game controllers, shared with the joystick dialog, which may outlive the
@@ -204,7 +204,6 @@ class Machine {
     const IfSdRom* SdRom() const { return sdRom_.get(); }
 
     config::Settings& Settings() const { return settings_; }
-    HostKeyboardState& Keyboard() { return keyboard_; }
     debugger::DebuggerCore& Debugger() { return debugger_; }
     // For the debugger's page and interrupt labels; null while unbuilt.
     const MemoryOrganizer* Organizer() const { return organizer_.get(); }
@@ -278,7 +277,6 @@ class Machine {
     std::mutex cpuMutex_;
     TPreciseTimer preciseTimer_;
     debugger::DebuggerCore debugger_;
-    HostKeyboardState keyboard_;
     std::atomic<RunState> runState_{kBeforeFirstRun};
     std::atomic<double> speedFactor_{1.0};
     std::chrono::steady_clock::time_point usageSince_;
@@ -292,7 +290,6 @@ class Machine {
     bool romModuleLoaded_ = false;
     layout::RomRead mainRomRead_;
     std::string mainRomPath_;
-    bool keysReleased_ = false;
     // Inputs read from the host, waiting for the next period.
     std::mutex inputMutex_;
     MachineHistory::Inputs pendingInputs_;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "machine/VirtualKeys.h"
+#include "frontend/VirtualKeys.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "machine/HostKeyboardState.h"
+#include "frontend/HostKeyboardState.h"
 
 // Text typed at the machine as a person would on a US keyboard: each character becomes its host
 // key (with Shift for capitals and shifted punctuation), held down for a while and released for
-// a while, in emulated time. The key state goes into the host key table; the machine's keyboard
-// scan carries it into the key matrix.
+// a while, in emulated time. The key state goes into the host key table; the keyboard scan
+// (HostKeyboard) carries it into the machine's key matrix.
 //
 // It is one queue, as one person types: a text added while another is still being typed follows
 // it instead of mixing its keys in (two hands on one keyboard press Shift for each other's keys

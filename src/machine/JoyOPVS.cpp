@@ -3,9 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "machine/HostKeyboardState.h"
 #include "machine/IfGPIO.h"
-#include "machine/JoyKeyTable.h"
 
 namespace joyrules {
 
@@ -65,9 +63,8 @@ uint8_t ControllerBits(const JoyConfig& config, const JoyControllerState& readin
 
 }  // namespace joyrules
 
-JoyOPVS::JoyOPVS(IfGPIO& port, const JoyConfig& config, const HostKeyboardState* keyboard,
-                 JoyControllerHost* host)
-    : port_(port), config_(config), keyboard_(keyboard), host_(host) {
+JoyOPVS::JoyOPVS(IfGPIO& port, const JoyConfig& config, JoyControllerHost* host)
+    : port_(port), config_(config), host_(host) {
     previousRead_ =
         port_.Chip().SetOnPortARead(ChipPIO8255::ReadNotify::Bind<&JoyOPVS::OnPortARead>(this));
     port_.SetInputs(ChipPIO8255::kPortA, 0xFF);
@@ -105,27 +102,18 @@ void JoyOPVS::Open() {
     busy_ = false;
 }
 
-void JoyOPVS::Sample() {
+void JoyOPVS::Sample(uint8_t keySwitches) {
     uint8_t bits = 0;
-    if (ReadSource(bits)) Latch(bits);
+    if (ReadSource(keySwitches, bits)) Latch(bits);
 }
 
-bool JoyOPVS::ReadSource(uint8_t& bits) {
+bool JoyOPVS::ReadSource(uint8_t keySwitches, uint8_t& bits) {
     if (busy_) return false;
     switch (config_.source) {
-        case JoyConfig::kKeys: {
-            auto down = [this](int index) {
-                return keyboard_ != nullptr && index >= 0 && index < joykeys::kKeyCount &&
-                       keyboard_->IsDown(joykeys::kJoyKeys[static_cast<size_t>(index)].virtualKey);
-            };
-            bits = 0;
-            if (down(config_.left)) bits |= joybits::kLeft;
-            if (down(config_.right)) bits |= joybits::kRight;
-            if (down(config_.up)) bits |= joybits::kUp;
-            if (down(config_.down)) bits |= joybits::kDown;
-            if (down(config_.fire)) bits |= joybits::kFire;
+        case JoyConfig::kKeys:
+            bits = keySwitches & (joybits::kFire | joybits::kUp | joybits::kDown | joybits::kLeft |
+                                  joybits::kRight);
             return true;
-        }
         case JoyConfig::kAxes:
         case JoyConfig::kHat:
         case JoyConfig::kButtons: {

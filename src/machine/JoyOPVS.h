@@ -8,7 +8,6 @@
 #include "machine/ChipPIO8255.h"
 
 class IfGPIO;
-class HostKeyboardState;
 
 // The joystick's switches as the state byte holds them; the interface's lines are active low.
 namespace joybits {
@@ -23,7 +22,8 @@ inline constexpr uint8_t kRight = 0x10;
 struct JoyConfig {
     enum Source : int { kNone = -1, kKeys = 0, kAxes = 1, kHat = 2, kButtons = 3 };
     int source = kNone;
-    // Keys: an index into the joystick key table; buttons: a button number 0..31; axes and hat
+    // Keys: a host key number the front end knows (it reads the keys and hands over the
+    // switches they hold); buttons: a button number 0..31; axes and hat
     // use only `fire` (a button number). -1: unassigned.
     int left = -1, right = -1, up = -1, down = -1, fire = -1;
     int hat = -1;          // hat switch 0..3 for the hat source
@@ -62,9 +62,8 @@ class JoyControllerHost {
 // read may see the previous sample, as on the board.
 class JoyOPVS {
   public:
-    // `keyboard` and `host` may be null (no key source, no controllers).
-    JoyOPVS(IfGPIO& port, const JoyConfig& config, const HostKeyboardState* keyboard,
-            JoyControllerHost* host);
+    // `host` may be null (no controllers).
+    JoyOPVS(IfGPIO& port, const JoyConfig& config, JoyControllerHost* host);
     ~JoyOPVS();
     JoyOPVS(const JoyOPVS&) = delete;
     JoyOPVS& operator=(const JoyOPVS&) = delete;
@@ -73,21 +72,23 @@ class JoyOPVS {
     // sampling stops until Open.
     void Close(bool release);
     void Open();
-    void Sample();
+    // `keySwitches`: the switches the configured keys hold now, for the key source (the keys
+    // belong to the host, which reads them).
+    void Sample(uint8_t keySwitches);
     // Sample in two halves: reading the source (false when it gave nothing new) and latching
     // the switches (the run loop does that between periods, so that their time is exact).
-    bool ReadSource(uint8_t& bits);
+    bool ReadSource(uint8_t keySwitches, uint8_t& bits);
     void Latch(uint8_t bits) { state_.store(bits, std::memory_order_relaxed); }
 
     uint8_t State() const { return state_.load(std::memory_order_relaxed); }
     bool ControllerOpen() const { return controller_ != nullptr; }
+    const JoyConfig& Config() const { return config_; }
 
   private:
     void OnPortARead(int32_t ticks);
 
     IfGPIO& port_;
     const JoyConfig& config_;
-    const HostKeyboardState* keyboard_;
     JoyControllerHost* host_;
     ChipPIO8255::ReadNotify previousRead_;
     std::unique_ptr<JoyController> controller_;

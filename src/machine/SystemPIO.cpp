@@ -1,9 +1,6 @@
 #include "machine/SystemPIO.h"
 
-#include <utility>
-
 #include "machine/IfInterrupt.h"
-#include "machine/KeyTable.h"
 
 SystemPIO::SystemPIO(ScrollOutput scroll, IfInterrupt* interrupts)
     : scroll_(scroll), interrupts_(interrupts) {
@@ -67,41 +64,6 @@ void SystemPIO::OnPortCUpperChanged(uint8_t /*oldValue*/, uint8_t /*newValue*/) 
     if (interrupts_ == nullptr) return;
     const uint8_t levels = chip_.OutputLevels(ChipPIO8255::kPortC);
     interrupts_->SetPortControls((levels >> 5) & 1, (levels >> 6) & 1);
-}
-
-void SystemPIO::ScanKeyboard(HostKeyboardState& host) {
-    std::array<uint8_t, 16> matrix{};
-    uint8_t modifiers = 0;
-    ReadKeyMatrix(host, matrix, modifiers);
-    SetKeyMatrix(matrix, modifiers);
-}
-
-void SystemPIO::ReadKeyMatrix(HostKeyboardState& host, std::array<uint8_t, 16>& matrix,
-                              uint8_t& modifiers) const {
-    HostKeyboardState::Snapshot keys = host.Read();
-    matrix = {};
-    modifiers = 0;
-    // Alt belongs to the host's menu shortcuts; while it is down the machine sees no key at all.
-    if (!keysReleased_ && !keys[vk::kMenu]) {
-        if (changeZY_) std::swap(keys[vk::Char('Y')], keys[vk::Char('Z')]);
-        for (const KeyTableRow& row : keytable::kRows) {
-            if (keys[row.virtualKey]) matrix[row.column] |= row.mask;
-        }
-        if (keys[vk::kBack] && !keys[vk::kLeft]) {
-            matrix[keytable::kColumnLeft] |= keytable::kMaskLeft;
-        }
-        if (keys[vk::kShift]) modifiers |= kModifierShift;
-        if (keys[vk::kControl]) modifiers |= kModifierCtrl;
-        if (keys[vk::kInsert] && !keys[vk::kControl] && !keys[vk::Char('F')]) {
-            modifiers |= kModifierCtrl;
-            matrix[keytable::kColumnF] |= keytable::kMaskLetterRow;
-        }
-        if (keys[vk::kEnd] && !keys[vk::kControl] && !keys[vk::Char('K')]) {
-            modifiers |= kModifierCtrl;
-            matrix[keytable::kColumnK] |= keytable::kMaskLetterRow;
-        }
-    }
-    host.ScanDone();
 }
 
 void SystemPIO::SetKeyMatrix(const std::array<uint8_t, 16>& matrix, uint8_t modifiers) {

@@ -6,7 +6,6 @@
 
 #include "machine/ChipPIO8255.h"
 #include "machine/Closure.h"
-#include "machine/HostKeyboardState.h"
 #include "machine/PeripheralDevice.h"
 #include "machine/SoundLevelOutput.h"
 
@@ -14,6 +13,16 @@ class StateReader;
 class StateWriter;
 
 class IfInterrupt;
+
+// What the keyboard presents to the system 8255: for each of the sixteen columns PC0-PC3 select,
+// the rows (PB0-PB5) whose key is down, and the two keys wired past the matrix, Shift to PB7 and
+// Ctrl to PB6. A set bit is a key down; the port reads the lines inverted.
+struct KeyMatrix {
+    static constexpr uint8_t kShift = 0x80, kCtrl = 0x40;
+    std::array<uint8_t, 16> columns{};
+    uint8_t modifiers = 0;
+    bool operator==(const KeyMatrix&) const = default;
+};
 
 // The machine's own 8255 on ports C0-C3. Port A sets the screen's scroll register; port B reads
 // the keyboard matrix (rows on PB0-PB5, /Ctrl on PB6, /Shift on PB7); PC0-PC3 select the keyboard
@@ -40,18 +49,10 @@ class SystemPIO : public PeripheralDevice {
     SoundLevelOutput SetSpeakerOutput(SoundLevelOutput output);
     ScrollOutput SetScrollOutput(ScrollOutput output);
 
-    // Copies the host keyboard into the key matrix (every 20 ms on the window's thread).
-    void ScanKeyboard(HostKeyboardState& host);
-    // ScanKeyboard in two halves: what the host's keys make of the matrix, and putting a matrix
-    // in place (the run loop does that between periods, so that a key's time is exact).
-    void ReadKeyMatrix(HostKeyboardState& host, std::array<uint8_t, 16>& matrix,
-                       uint8_t& modifiers) const;
+    // Puts the keys down now in place (the run loop does that between periods, so that a key's
+    // time is exact).
     void SetKeyMatrix(const std::array<uint8_t, 16>& matrix, uint8_t modifiers);
-
-    void SetChangeZY(bool on) { changeZY_ = on; }
-    bool ChangeZY() const { return changeZY_; }
-    void SetKeysReleased(bool released) { keysReleased_ = released; }
-    bool KeysReleased() const { return keysReleased_; }
+    void SetKeyMatrix(const KeyMatrix& keys) { SetKeyMatrix(keys.columns, keys.modifiers); }
 
     uint8_t KeyMatrix(int column) const {
         return keyMatrix_[column & 0x0F].load(std::memory_order_relaxed);
@@ -61,7 +62,7 @@ class SystemPIO : public PeripheralDevice {
     ChipPIO8255& Chip() { return chip_; }
     const ChipPIO8255& Chip() const { return chip_; }
 
-    static constexpr uint8_t kModifierShift = 0x80, kModifierCtrl = 0x40;
+    static constexpr uint8_t kModifierShift = KeyMatrix::kShift, kModifierCtrl = KeyMatrix::kCtrl;
 
   private:
     void OnPortAWritten();
@@ -74,9 +75,8 @@ class SystemPIO : public PeripheralDevice {
     IfInterrupt* interrupts_;
     SoundLevelOutput speaker_;
     int32_t lastTicks_ = 0;
-    // Written by the window's thread, read by the emulation: whole bytes, never torn.
+    // Put in place between periods (by the window's thread while the machine is paused) and read
+    // by views from other threads: whole bytes, never torn.
     std::array<std::atomic<uint8_t>, 16> keyMatrix_{};
     std::atomic<uint8_t> keyModifiers_{0};
-    bool changeZY_ = true;
-    bool keysReleased_ = false;
 };

@@ -6,7 +6,8 @@
 #include <random>
 
 #include "debugger/DebuggerViews.h"
-#include "machine/VirtualKeys.h"
+#include "frontend/HostKeyboard.h"
+#include "frontend/VirtualKeys.h"
 #include "support/MachineFixture.h"
 
 namespace {
@@ -126,7 +127,8 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
     Hook hook{capture};
     machine->Debugger().BeforeInstruction = Closure<void()>::Bind<&Hook::Call>(&hook);
 
-    HostKeyboardState& keys = machine->Keyboard();
+    HostKeyboard hostKeyboard;
+    HostKeyboardState& keys = hostKeyboard.Keys();
     const int keyCodes[] = {vk::Char('A'), vk::Char('Q'), vk::kShift, vk::Char('7'), vk::Char('Z')};
     for (int period = 0; period < kPeriods; ++period) {
         if (period % 37 == 5) {
@@ -136,7 +138,7 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
             } else {
                 keys.Press(key);
             }
-            machine->ScanKeyboard();
+            hostKeyboard.ScanInto(*machine);
         }
         if (period == 200)
             machine->Tape().StartPlayback(tape.data(), static_cast<int32_t>(tape.size()), false);

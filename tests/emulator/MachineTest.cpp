@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "emulator/SpeedControl.h"
+#include "frontend/HostKeyboard.h"
 #include "frontend/ScreenPresenter.h"
 #include "machine/MemoryLayout.h"
 #include "support/MachineFixture.h"
@@ -208,6 +209,7 @@ TEST_F(MachineRun, PauseAndResetFromAnotherThreadWhileTheTimerRuns) {
     machine->SetThrottled(true);
     machine->SetPaused(false);
     std::atomic<int> ranWhilePaused{0};
+    HostKeyboard keyboard;
     std::thread ui([&] {
         for (int i = 0; i < 40; ++i) {
             {
@@ -220,7 +222,7 @@ TEST_F(MachineRun, PauseAndResetFromAnotherThreadWhileTheTimerRuns) {
             if (i % 5 == 0) machine->ResetMachine(i % 10 == 0);
             ScreenPresenter presenter;
             presenter.Render(*machine);
-            machine->ScanKeyboard();
+            keyboard.ScanInto(*machine);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "machine/VirtualKeys.h"
+#include "frontend/VirtualKeys.h"
 #include "support/MonitorRomMachine.h"
 
 namespace {
@@ -197,9 +197,9 @@ TEST_F(MonitorRom, LineEditingKeysAndShiftedCharacters) {
     ASSERT_TRUE(m.Hold(vk::kCapital, 50, 100));
     ASSERT_TRUE(m.Type("abC1", 100));
     ASSERT_TRUE(m.Hold(vk::kCapital, 50, 100));
-    m.M().Keyboard().Press(vk::kControl);
+    m.Keys().Press(vk::kControl);
     ASSERT_TRUE(m.Hold(vk::Char('Q'), 50, 100));
-    m.M().Keyboard().Release(vk::kControl);
+    m.Keys().Release(vk::kControl);
     ASSERT_TRUE(m.Type("z", 100));
     EXPECT_EQ(m.Row(4), "> ABc1z");
 }

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "frontend/HostKeyboard.h"
+#include "host/input/JoyKeyTable.h"
 #include "machine/ChipCpu8080.h"
 #include "machine/ChipMemory.h"
-#include "machine/HostKeyboardState.h"
 #include "machine/IfGPIO.h"
-#include "machine/JoyKeyTable.h"
 #include "machine/JoyOPVS.h"
 #include "machine/MemoryOrganizer.h"
 
@@ -78,13 +78,13 @@ TEST_F(JoyOPVSTest, KeysReachThePortOnlyWhilePc4IsHigh) {
     config.up = kKeyW;
     config.down = kKeyS;
     config.fire = kKeySpace;
-    JoyOPVS joy(gpio, config, &keyboard, &host);
+    JoyOPVS joy(gpio, config, &host);
     EXPECT_EQ(host.opens, 0);  // no controller for the keys
 
     keyboard.Press('A');
     keyboard.Press('D');
     keyboard.Press(' ');
-    joy.Sample();
+    joy.Sample(hostkeys::JoyKeySwitches(config, keyboard));
     keyboard.ScanDone();  // as the key matrix's scan does before the joystick samples
     // Left, right and fire; the board's inverter on port A shows pressed switches as ones.
     EXPECT_EQ(ReadPortA(), 0x19);
@@ -97,12 +97,12 @@ TEST_F(JoyOPVSTest, KeysReachThePortOnlyWhilePc4IsHigh) {
     keyboard.Release(' ');
     keyboard.Press('W');
     keyboard.Press('S');
-    joy.Sample();
+    joy.Sample(hostkeys::JoyKeySwitches(config, keyboard));
     EXPECT_EQ(ReadPortA(), 0x06);
 
     // An unassigned switch reads released whatever is pressed.
     config.up = -1;
-    joy.Sample();
+    joy.Sample(hostkeys::JoyKeySwitches(config, keyboard));
     EXPECT_EQ(ReadPortA(), 0x04);
 }
 
@@ -148,7 +148,7 @@ TEST_F(JoyOPVSTest, ControllerSourcesAndTheirFireButton) {
     config.fire = 3;
     config.left = 0;  // ignored by the hat source
     config.device = 0;
-    JoyOPVS joy(gpio, config, &keyboard, &host);
+    JoyOPVS joy(gpio, config, &host);
     ASSERT_NE(host.last, nullptr);
     EXPECT_EQ(host.last->acquires, 1);
 
@@ -157,15 +157,15 @@ TEST_F(JoyOPVSTest, ControllerSourcesAndTheirFireButton) {
     reading.hats[1] = 13500;  // right and down
     reading.buttons[0] = 0x80;
     host.last->Set(reading);
-    joy.Sample();
+    joy.Sample(0);
     EXPECT_EQ(ReadPortA(), 0x14);
 
     reading.buttons[3] = 0x80;
     reading.hats[1] = JoyControllerState::kHatCentred;
     host.last->Set(reading);
-    joy.Sample();
+    joy.Sample(0);
     EXPECT_EQ(ReadPortA(), 0x01);
-    joy.Sample();  // nothing new: the state stays
+    joy.Sample(0);  // nothing new: the state stays
     EXPECT_EQ(ReadPortA(), 0x01);
 
     config.source = JoyConfig::kButtons;
@@ -175,7 +175,7 @@ TEST_F(JoyOPVSTest, ControllerSourcesAndTheirFireButton) {
     reading.buttons[1] = 0x7F;  // only the high bit means pressed
     reading.x = -128;           // the axes count for nothing here
     host.last->Set(reading);
-    joy.Sample();
+    joy.Sample(0);
     EXPECT_EQ(ReadPortA(), 0x04);
 
     config.source = JoyConfig::kAxes;
@@ -186,7 +186,7 @@ TEST_F(JoyOPVSTest, ControllerSourcesAndTheirFireButton) {
     reading.y = -100;  // the controller's Y grows downwards: up and left
     reading.buttons[2] = 0x80;
     host.last->Set(reading);
-    joy.Sample();
+    joy.Sample(0);
     EXPECT_EQ(ReadPortA(), 0x0B);
 }
 
@@ -195,28 +195,28 @@ TEST_F(JoyOPVSTest, PauseStopsSamplingAndAMissingControllerLeavesTheSwitches) {
     config.fire = 0;
     config.device = 0;
     {
-        JoyOPVS joy(gpio, config, &keyboard, &host);
+        JoyOPVS joy(gpio, config, &host);
         FakeController* controller = host.last;
         JoyControllerState reading;
         reading.buttons[0] = 0x80;
         controller->Set(reading);
         joy.Close(false);
         EXPECT_EQ(controller->unacquires, 1);
-        joy.Sample();
+        joy.Sample(0);
         EXPECT_EQ(joy.State(), 0);  // paused: nothing sampled
         joy.Open();
         EXPECT_EQ(host.opens, 1);  // the same controller, acquired again
         EXPECT_EQ(controller->acquires, 2);
-        joy.Sample();
+        joy.Sample(0);
         EXPECT_EQ(joy.State(), 0x01);
     }
     // Gone with the interface: port A floats high again.
     EXPECT_EQ(ReadPortA(), 0x00);
 
     host.available = false;
-    JoyOPVS joy(gpio, config, &keyboard, &host);
+    JoyOPVS joy(gpio, config, &host);
     EXPECT_FALSE(joy.ControllerOpen());
-    joy.Sample();
+    joy.Sample(0);
     EXPECT_EQ(ReadPortA(), 0x00);
 }
 

@@ -2,11 +2,8 @@
 
 #include <vector>
 
-#include "machine/HostKeyboardState.h"
 #include "machine/IfInterrupt.h"
-#include "machine/KeyTable.h"
 #include "machine/SystemPIO.h"
-#include "machine/VirtualKeys.h"
 
 namespace {
 
@@ -43,101 +40,27 @@ class SystemPIOTest : public ::testing::Test {
     SpeakerLog speaker;
     IfInterrupt interrupts;
     SystemPIO pio;
-    HostKeyboardState host;
 };
 
 TEST_F(SystemPIOTest, KeyMatrixIsReadActiveLowThroughPortB) {
     pio.PortWrite(0xC3, 0x82, 0);  // A, C output; B input
-    pio.ScanKeyboard(host);
     EXPECT_EQ(ReadKeys(0x05), 0xFF);
-    host.Press(vk::Char('A'));
-    pio.ScanKeyboard(host);
+    KeyMatrix keys;
+    keys.columns[1] = 0x10;
+    keys.columns[14] = 0x21;
+    pio.SetKeyMatrix(keys);
     EXPECT_EQ(ReadKeys(0x01), 0xEF);
     EXPECT_EQ(ReadKeys(0x02), 0xFF);
-    host.Press(vk::kShift);
-    pio.ScanKeyboard(host);
+    EXPECT_EQ(ReadKeys(0x0E), 0xDE);
+    // Only PC0-PC3 select the column.
+    EXPECT_EQ(ReadKeys(0x11), 0xEF);
+    keys.modifiers = KeyMatrix::kShift;
+    pio.SetKeyMatrix(keys);
     EXPECT_EQ(ReadKeys(0x01), 0x6F);
-    host.Press(vk::kControl);
-    pio.ScanKeyboard(host);
+    EXPECT_EQ(ReadKeys(0x05), 0x7F);
+    keys.modifiers |= KeyMatrix::kCtrl;
+    pio.SetKeyMatrix(keys);
     EXPECT_EQ(ReadKeys(0x01), 0x2F);
-}
-
-TEST_F(SystemPIOTest, EveryTableKeyLandsOnItsOwnMatrixPosition) {
-    std::array<std::array<int, 6>, 16> hits{};
-    pio.SetChangeZY(false);
-    for (const KeyTableRow& row : keytable::kRows) {
-        host.ReleaseAll();
-        host.Press(row.virtualKey);
-        pio.ScanKeyboard(host);
-        for (int column = 0; column < 16; ++column) {
-            const uint8_t expected = column == row.column ? row.mask : 0;
-            EXPECT_EQ(pio.KeyMatrix(column), expected) << "key " << int(row.virtualKey);
-        }
-        int bit = 0;
-        while (((row.mask >> bit) & 1) == 0) ++bit;
-        ++hits[row.column][bit];
-    }
-    int used = 0;
-    for (const auto& column : hits) {
-        for (int count : column) {
-            EXPECT_LE(count, 1);
-            used += count;
-        }
-    }
-    EXPECT_EQ(used, 90);
-}
-
-TEST_F(SystemPIOTest, AltOrLostFocusReleasesEveryKey) {
-    host.Press(vk::Char('Q'));
-    host.Press(vk::kShift);
-    host.Press(vk::kControl);
-    pio.ScanKeyboard(host);
-    EXPECT_NE(pio.KeyMatrix(1), 0);
-    host.Press(vk::kMenu);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(1), 0);
-    EXPECT_EQ(pio.KeyModifiers(), 0);
-    host.Release(vk::kMenu);
-    pio.SetKeysReleased(true);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(1), 0);
-    pio.SetKeysReleased(false);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(1), 0x20);
-}
-
-TEST_F(SystemPIOTest, YAndZTradePlacesUnlessChangeZYIsOff) {
-    host.Press(vk::Char('Z'));
-    pio.ScanKeyboard(host);  // ChangeZY is on after construction
-    EXPECT_EQ(pio.KeyMatrix(10), 0x20);
-    EXPECT_EQ(pio.KeyMatrix(9), 0);
-    pio.SetChangeZY(false);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(9), 0x20);
-    EXPECT_EQ(pio.KeyMatrix(10), 0);
-}
-
-TEST_F(SystemPIOTest, EditingKeysStandInForTheMachineOnes) {
-    host.Press(vk::kBack);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(8), 0x01);
-    host.Press(vk::kLeft);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(8), 0x01);  // the same as Left alone
-    host.ReleaseAll();
-    host.Press(vk::kInsert);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyModifiers(), SystemPIO::kModifierCtrl);
-    EXPECT_EQ(pio.KeyMatrix(6), 0x10);
-    host.ReleaseAll();
-    host.Press(vk::kEnd);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyModifiers(), SystemPIO::kModifierCtrl);
-    EXPECT_EQ(pio.KeyMatrix(11), 0x10);
-    // With Ctrl really held, End is not turned into Ctrl+K.
-    host.Press(vk::kControl);
-    pio.ScanKeyboard(host);
-    EXPECT_EQ(pio.KeyMatrix(11), 0);
 }
 
 TEST_F(SystemPIOTest, SpeakerFollowsLowerPortCAndIsCutByPc4) {

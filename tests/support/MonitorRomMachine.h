@@ -12,6 +12,7 @@
 
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
+#include "frontend/HostKeyboard.h"
 #include "frontend/HostTyping.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
@@ -45,6 +46,7 @@ class MonitorRomMachine {
         if (configure) configure(*settings_);
         machine_ = std::make_unique<Machine>(*settings_, SilentAudio());
         machine_->ApplySettings(config::GroupSet::All());
+        keyboard_.ApplySettings(*settings_, config::GroupSet::All());
         MachineTestAccess::SystemPio(*machine_).SetSpeakerOutput(
             SoundLevelOutput::Bind<&MonitorRomMachine::OnSpeaker>(this));
         machine_->WarmReset();
@@ -60,6 +62,8 @@ class MonitorRomMachine {
     }
 
     Machine& M() { return *machine_; }
+    // The host keyboard the period scans into the machine.
+    HostKeyboardState& Keys() { return keyboard_.Keys(); }
 
     // Connects the SD-ROM module through the configuration, as the settings dialog does, its
     // card the folder `root`.
@@ -93,9 +97,9 @@ class MonitorRomMachine {
     }
     // Holds one host key down for `ms`, then lets it go and runs `afterMs` more.
     bool Hold(uint8_t virtualKey, int64_t ms, int64_t afterMs = 200) {
-        machine_->Keyboard().Press(virtualKey);
+        keyboard_.Keys().Press(virtualKey);
         bool ok = RunForMs(ms);
-        machine_->Keyboard().Release(virtualKey);
+        keyboard_.Keys().Release(virtualKey);
         return ok && RunForMs(afterMs);
     }
 
@@ -138,8 +142,8 @@ class MonitorRomMachine {
         speaker.push_back({at, level});
     }
     void OnPeriod() {
-        if (typist_) typist_->Update(NowMs(), machine_->Keyboard());
-        machine_->ScanKeyboard();
+        if (typist_) typist_->Update(NowMs(), keyboard_.Keys());
+        keyboard_.ScanInto(*machine_);
     }
 
     TempFolder folder_;
@@ -147,6 +151,7 @@ class MonitorRomMachine {
     std::unique_ptr<config::Settings> settings_;
     std::unique_ptr<Machine> machine_;
     std::unique_ptr<HostTypist> typist_;
+    HostKeyboard keyboard_;
 };
 
 }  // namespace testing_support

@@ -1,6 +1,6 @@
 #include "host/input/JoystickConfig.h"
 
-#include "machine/JoyKeyTable.h"
+#include "host/input/JoyKeyTable.h"
 
 namespace input {
 

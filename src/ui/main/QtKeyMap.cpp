@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "machine/VirtualKeys.h"
+#include "frontend/VirtualKeys.h"
 
 namespace {
 

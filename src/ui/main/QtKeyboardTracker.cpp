@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "machine/HostKeyboardState.h"
+#include "frontend/HostKeyboardState.h"
 #include "ui/main/QtKeyMap.h"
 
 namespace {

@@ -60,7 +60,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     : QMainWindow(parent),
       settings_(settings),
       machine_(std::make_unique<Machine>(settings, std::move(soundOpener))),
-      keyboard_(machine_->Keyboard()),
+      keyboard_(hostKeyboard_.Keys()),
       screenModes_(settings.Get(config::keys::kScreenSize)) {
     // A window made after another one closed starts a new run.
     ShuttingDown = false;
@@ -425,6 +425,7 @@ void TFormMain::ReportRom(bool warnShort) {
 
 void TFormMain::FollowSettings(config::GroupSet groups) {
     presenter_.ApplySettings(settings_, groups);
+    hostKeyboard_.ApplySettings(settings_, groups);
     UpdateMultiplierIcon();
     UpdateSoundToggle();
     if (groups.Has(config::Group::DebuggerHints) && debugger_ != nullptr) {
@@ -627,8 +628,8 @@ void TFormMain::TimerRefreshControlsTimer() {
     const double usage = machine_->TakeHostUsage();
     if (usage >= 0) labelCpuUsage_->setText(HostUsageText(usage));
     debugger_->RefreshTimer();
-    machine_->ScanKeyboard();
-    machine_->SampleJoystick();
+    hostKeyboard_.ScanInto(*machine_);
+    hostKeyboard_.SampleJoystick(*machine_);
     {
         TapeHandOver::MachineCall call(tapeBrowser_->HandOver());
         if (call) presenter_.Render(*machine_);
@@ -702,12 +703,12 @@ void TFormMain::UpdateMultiplierIcon() {
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
     if (!firstShown_ || closing_) return;
     if (state == Qt::ApplicationActive) {
-        machine_->SetKeysReleased(false);
+        hostKeyboard_.SetFocusLost(false);
         if (focusPause_.Activated()) SetPaused(false);
     } else {
         // No release events reach a program in the background.
         keyboard_.ReleaseAll();
-        machine_->SetKeysReleased(true);
+        hostKeyboard_.SetFocusLost(true);
         const bool running = machine_->GetRunState() == Machine::kRunning;
         if (focusPause_.Deactivated(miFocusPause_->isChecked(), running)) SetPaused(true);
     }

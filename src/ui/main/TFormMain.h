@@ -12,6 +12,7 @@
 
 #include "emulator/Machine.h"
 #include "frontend/FocusPause.h"
+#include "frontend/HostKeyboard.h"
 #include "frontend/ScreenModeState.h"
 #include "frontend/ScreenPresenter.h"
 #include "host/config/Settings.h"
@@ -43,6 +44,8 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     ~TFormMain() override;
 
     Machine& GetMachine() { return *machine_; }
+    // The host keys held in the window, which its refresh scans into the machine.
+    HostKeyboard& Keyboard() { return hostKeyboard_; }
     // Called once when the window closes, after the run loop has stopped and before the machine
     // is torn down.
     void SetBeforeTeardown(std::function<void(const ChipMemory& memory)> hook) {
@@ -150,6 +153,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     config::Settings& settings_;
     std::unique_ptr<Machine> machine_;
     ScreenPresenter presenter_;
+    HostKeyboard hostKeyboard_;
     QtKeyboardTracker keyboard_;
     ScreenModeState screenModes_;
     FocusPause focusPause_;

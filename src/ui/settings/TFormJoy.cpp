@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "host/input/JoyKeyTable.h"
 #include "host/input/JoystickConfig.h"
 #include "host/lang/Language.h"
-#include "machine/JoyKeyTable.h"
 
 namespace {
 

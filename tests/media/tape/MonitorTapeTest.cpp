@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "machine/VirtualKeys.h"
+#include "frontend/VirtualKeys.h"
 #include "media/tape/TapeBuilder.h"
 #include "media/tape/TapeDeck.h"
 #include "media/tape/TapeImage.h"

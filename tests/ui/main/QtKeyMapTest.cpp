@@ -2,9 +2,9 @@
 
 #include <QKeyEvent>
 
-#include "machine/HostKeyboardState.h"
-#include "machine/KeyTable.h"
-#include "machine/VirtualKeys.h"
+#include "frontend/HostKeyboard.h"
+#include "frontend/KeyTable.h"
+#include "frontend/VirtualKeys.h"
 #include "ui/main/QtKeyMap.h"
 #include "ui/main/QtKeyboardTracker.h"
 
@@ -77,6 +77,42 @@ TEST(QtKeyMap, EveryMatrixKeyHasAQtKey) {
 QKeyEvent Event(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, quint32 scanCode,
                 bool autoRepeat = false) {
     return QKeyEvent(type, key, modifiers, scanCode, 0, 0, QString(), autoRepeat);
+}
+
+// From the Qt key to the machine's matrix, for the keys whose virtual key is least obvious: the
+// places are the board's, written out here, not looked up in the program's table.
+TEST(QtKeyMap, KeysReachTheirPlaceInTheMachinesMatrix) {
+    QtKeyMap::SetXkbKeyCodes(false);
+    struct Place {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int column, bit;
+    };
+    const Place places[] = {
+        {Qt::Key_Equal, Qt::NoModifier, 0, 4},        {Qt::Key_Escape, Qt::NoModifier, 0, 1},
+        {Qt::Key_Plus, Qt::KeypadModifier, 9, 1},     {Qt::Key_Tab, Qt::NoModifier, 9, 0},
+        {Qt::Key_F13, Qt::NoModifier, 7, 1},          {Qt::Key_F14, Qt::NoModifier, 7, 0},
+        {Qt::Key_PageUp, Qt::NoModifier, 10, 0},      {Qt::Key_Apostrophe, Qt::NoModifier, 10, 3},
+        {Qt::Key_CapsLock, Qt::NoModifier, 11, 1},    {Qt::Key_Semicolon, Qt::NoModifier, 11, 3},
+        {Qt::Key_BracketLeft, Qt::NoModifier, 11, 5}, {Qt::Key_Asterisk, Qt::KeypadModifier, 12, 0},
+        {Qt::Key_Minus, Qt::KeypadModifier, 12, 1},   {Qt::Key_Comma, Qt::NoModifier, 12, 3},
+        {Qt::Key_Backslash, Qt::NoModifier, 12, 5},   {Qt::Key_Home, Qt::NoModifier, 13, 1},
+        {Qt::Key_Minus, Qt::NoModifier, 13, 3},       {Qt::Key_BracketRight, Qt::NoModifier, 13, 5},
+        {Qt::Key_Slash, Qt::KeypadModifier, 14, 0},   {Qt::Key_Menu, Qt::NoModifier, 14, 1},
+        {Qt::Key_Period, Qt::KeypadModifier, 14, 2},  {Qt::Key_Period, Qt::NoModifier, 14, 3},
+        {Qt::Key_QuoteLeft, Qt::NoModifier, 14, 5},   {Qt::Key_Delete, Qt::NoModifier, 15, 0},
+        {Qt::Key_PageDown, Qt::NoModifier, 15, 1},    {Qt::Key_Slash, Qt::NoModifier, 15, 3},
+    };
+    HostKeyboard keyboard;
+    QtKeyboardTracker tracker(keyboard.Keys());
+    for (const Place& place : places) {
+        ASSERT_TRUE(tracker.KeyPressed(Event(QEvent::KeyPress, place.key, place.modifiers, 0)));
+        KeyMatrix expected;
+        expected.columns[static_cast<size_t>(place.column)] = static_cast<uint8_t>(1 << place.bit);
+        EXPECT_EQ(keyboard.Scan(), expected) << "Qt key " << place.key;
+        tracker.KeyReleased(Event(QEvent::KeyRelease, place.key, place.modifiers, 0));
+        EXPECT_EQ(keyboard.Scan(), KeyMatrix{});
+    }
 }
 
 TEST(QtKeyboardTracker, ReleasesTheKeyThatWasPressedWhateverShiftDidMeanwhile) {

@@ -19,11 +19,11 @@
 #include <string_view>
 
 #include "emulator/SpeedControl.h"
+#include "frontend/VirtualKeys.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "host/files/ProgramPaths.h"
 #include "host/lang/Language.h"
-#include "machine/VirtualKeys.h"
 #include "support/MachineTestAccess.h"
 #include "support/TempFolder.h"
 #include "ui/debugger/TFormDebugger.h"
@@ -319,7 +319,7 @@ TEST_F(FormMainTest, FullScreenHidesTheWindowPartsAndComesBackToTheSameSizeAndPl
 
 TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocus) {
     RecordingFormMain& form = Show();
-    HostKeyboardState& keyboard = TheMachine().Keyboard();
+    HostKeyboardState& keyboard = form.Keyboard().Keys();
     // The running machine takes the keys read at its next period.
     auto column1 = [&](uint8_t wanted) {
         return QTest::qWaitFor(
@@ -347,14 +347,14 @@ TEST_F(FormMainTest, KeysReachTheMachineAndAreReleasedWhenTheProgramLosesTheFocu
     QTest::keyPress(&form, Qt::Key_A);
     form.ApplicationStateChanged(Qt::ApplicationInactive);
     EXPECT_FALSE(keyboard.IsDown('A'));
-    EXPECT_TRUE(MachineTestAccess::SystemPio(TheMachine()).KeysReleased());
+    EXPECT_TRUE(form.Keyboard().FocusLost());
     form.TimerRefreshControlsTimer();
     EXPECT_TRUE(column1(0x00));
     // Pause when inactive is off: the machine runs on in the background.
     EXPECT_EQ(TheMachine().GetRunState(), Machine::kRunning);
 
     form.ApplicationStateChanged(Qt::ApplicationActive);
-    EXPECT_FALSE(MachineTestAccess::SystemPio(TheMachine()).KeysReleased());
+    EXPECT_FALSE(form.Keyboard().FocusLost());
     QTest::keyPress(&form, Qt::Key_A);
     form.TimerRefreshControlsTimer();
     EXPECT_TRUE(column1(0x10));

@@ -245,8 +245,8 @@ TEST_F(FormJoyTest, TheControlsPageOpensItAndOkBuildsTheJoystickOfTheRunningMach
     EXPECT_EQ(description, "Left, Right, Up, Down, Space");
     EXPECT_TRUE(settings->Get(keys::kJoystickConnected));
     ASSERT_NE(machine.Joystick(), nullptr) << "group 11 applied";
-    machine.Keyboard().Press(0x25);  // Left
-    machine.SampleJoystick();
+    window->Keyboard().Keys().Press(0x25);  // Left
+    window->Keyboard().SampleJoystick(machine);
     // A running machine latches the switches at its next period.
     EXPECT_TRUE(QTest::qWaitFor([&] { return machine.Joystick()->State() == 0x08; }, 2000));
     window.reset();

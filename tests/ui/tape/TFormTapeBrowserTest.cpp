@@ -109,7 +109,7 @@ class TapeBrowserTest : public ProgramFolderTest {
         const int hold = static_cast<int>(60 * kSpeed);
         HostTypist typist(text, NowMs() + 10, hold, hold);
         while (!typist.Done()) {
-            typist.Update(NowMs(), TheMachine().Keyboard());
+            typist.Update(NowMs(), form_->Keyboard().Keys());
             QTest::qWait(5);
         }
     }

@@ -1,10 +1,10 @@
-#include "machine/HostKeyboardState.h"
+#include "frontend/HostKeyboardState.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "machine/VirtualKeys.h"
+#include "frontend/VirtualKeys.h"
 
 namespace {
 

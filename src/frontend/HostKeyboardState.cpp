@@ -1,4 +1,4 @@
-#include "machine/HostKeyboardState.h"
+#include "frontend/HostKeyboardState.h"
 
 HostKeyboardState::HostKeyboardState() {
     for (auto& key : shown_) key.store(0, std::memory_order_relaxed);

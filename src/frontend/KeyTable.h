@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "machine/VirtualKeys.h"
+#include "frontend/VirtualKeys.h"
 
 // The Tevrin's key matrix seen from the host keyboard: sixteen columns selected by PC0-PC3, six
 // rows read on PB0-PB5. Each row of the table places one host key on one matrix position.
