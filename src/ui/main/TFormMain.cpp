@@ -347,19 +347,7 @@ void TFormMain::ReadWindowSettings() {
     presenter_.SetBorder(settings_.Get(config::keys::kScreenBorder));
     SetScreenMode(screenModes_.WindowedMode());
 
-    if (!settings_.HasWindowPos(config::keys::kScreenPos)) {
-        // A first start: the middle of the screen, title bar and all.
-        const QRect area = screen()->availableGeometry();
-        QRect frame = frameGeometry();
-        frame.moveCenter(area.center());
-        PlaceFrame(QPoint(std::max(area.left(), frame.left()), std::max(area.top(), frame.top())));
-    } else {
-        const QRect desktop = screen()->virtualGeometry();
-        const config::WindowPos position = settings_.GetWindowPos(
-            config::keys::kScreenPos, frameGeometry().width(), frameGeometry().height(),
-            config::ScreenArea{desktop.x() + desktop.width(), desktop.y() + desktop.height()});
-        PlaceFrame(QPoint(position.x, position.y));
-    }
+    PlaceFromSettings();
     miFocusPause_->setChecked(settings_.Get(config::keys::kPauseOnFocusLost));
 }
 
@@ -598,23 +586,6 @@ bool TFormMain::AskYesNo(QMessageBox::Icon icon, const QString& title, const QSt
     QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
-}
-
-void TFormMain::PlaceFrame(QPoint corner) {
-    move(corner);
-    framePlacement_ = corner;
-    framePlacementChecks_ = kFramePlacementChecks;
-}
-
-void TFormMain::KeepFramePlaced() {
-    if (framePlacementChecks_ <= 0) return;
-    --framePlacementChecks_;
-    // A window manager frames the window only after it is mapped, and until then Qt takes the
-    // corner asked for as the client's: the title bar lands above it (off the screen at the
-    // top, and higher at every start). Once the frame is known, the frame is put there.
-    if (frameGeometry() == geometry()) return;
-    framePlacementChecks_ = 0;
-    if (frameGeometry().topLeft() != framePlacement_) move(framePlacement_);
 }
 
 void TFormMain::TimerRefreshControlsTimer() {

@@ -166,6 +166,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     QPoint windowedPos_;  // where the window was before full screen
     // The frame's corner asked for last, kept for the refresh's checks until the window manager
     // has framed the window (PlaceFrame, KeepFramePlaced).
+    void PlaceFromSettings();
     void PlaceFrame(QPoint corner);
     void KeepFramePlaced();
     static constexpr int kFramePlacementChecks = 500;  // ten seconds of refreshes
