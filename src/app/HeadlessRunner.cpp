@@ -207,17 +207,10 @@ bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostr
     return true;
 }
 
-int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
-        SoundDriver::StreamOpener soundOpener) {
-    Options options;
-    std::string error;
-    if (!ParseOptions(commandLine.arguments, options, error)) {
-        err << "tevrinemu: " << error << "\n" << HelpText();
-        return kExitUsage;
-    }
-
+int Run(const config::ConfigPlace& place, const Options& options, std::ostream& out,
+        std::ostream& err, SoundDriver::StreamOpener soundOpener) {
     config::ConfigDocument document;
-    const ConfigOpening opening = OpenConfiguration(commandLine, document);
+    const ConfigOpening opening = OpenConfiguration(place, document);
     if (!opening.usable) {
         err << opening.title << ": " << opening.text << "\n" << opening.detail << "\n";
         return kExitConfig;

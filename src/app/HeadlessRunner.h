@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "frontend/CommandLine.h"
 #include "host/audio/SoundDriver.h"
+#include "host/config/ConfigLocation.h"
 #include "machine/ChipMemory.h"
 
 // `tevrinemu --headless`: the same machine as the window builds, run without one, for tests,
@@ -80,17 +80,11 @@ bool ParseMemoryLoad(const std::string& text, MemoryLoad& load);
 // the file cannot be written.
 bool WriteMemoryDump(const ChipMemory& memory, const MemoryDump& dump, std::ostream& err);
 
-// The options after --headless; false with `error` set when one is not understood.
-bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
-
-// What `tevrinemu --help` prints.
-std::string HelpText();
-
-// Runs the machine as the options say and writes what they ask for at exit. Returns the exit
-// status: 0 normal, 1 unusable configuration (or an output that could not be written),
-// 2 machine fault, 64 bad options.
+// Runs the machine on the configuration as the options say and writes what they ask for at
+// exit. Returns the exit status: 0 normal, 1 unusable configuration (or an output that could
+// not be written), 2 machine fault.
 // `soundOpener` replaces the audio device (tests).
-int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
-        SoundDriver::StreamOpener soundOpener = {});
+int Run(const config::ConfigPlace& place, const Options& options, std::ostream& out,
+        std::ostream& err, SoundDriver::StreamOpener soundOpener = {});
 
 }  // namespace headless

@@ -5,14 +5,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 
 #include "app/HeadlessRunner.h"
+#include "app/ProgramOptions.h"
 #include "app/SignalCloser.h"
-#include "frontend/CommandLine.h"
 #include "frontend/ConfigOpening.h"
 #include "frontend/InstanceMessages.h"
 #include "host/config/ConfigDocument.h"
@@ -27,6 +26,10 @@
 
 namespace {
 
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 int RunWindow(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("tevrinemu");
@@ -37,35 +40,19 @@ int RunWindow(int argc, char** argv) {
     const QString platform = QGuiApplication::platformName();
     QtKeyMap::SetXkbKeyCodes(platform == "xcb" || platform.startsWith("wayland"));
 
-    // Read again: Qt has taken its own options (-platform, -display …) out of argv by now.
-    const CommandLine commandLine = CommandLine::Parse(argc, argv);
+    // Read again, now strictly: Qt has taken its own options (-platform, -display …) out.
+    headless::ProgramLine line;
+    if (const std::optional<int> ended =
+            headless::ReadProgramLine(Arguments(argc, argv), line, std::cout, std::cerr)) {
+        return *ended;
+    }
     // Memory dumps at exit, as headless runs write them: how a script reads what the machine
     // showed in the window.
-    std::vector<headless::MemoryDump> dumps;
-    // The first other argument is a file to open once the machine runs.
-    QString startFile;
-    for (size_t i = 0; i < commandLine.arguments.size(); ++i) {
-        if (commandLine.arguments[i] != "--dump-mem") {
-            if (startFile.isEmpty()) {
-                std::error_code ec;
-                const auto absolute = std::filesystem::absolute(commandLine.arguments[i], ec);
-                startFile = QString::fromStdString(ec ? commandLine.arguments[i]
-                                                      : absolute.lexically_normal().string());
-            }
-            continue;
-        }
-        headless::MemoryDump dump;
-        if (i + 1 >= commandLine.arguments.size() ||
-            !headless::ParseMemoryDump(commandLine.arguments[++i], dump)) {
-            std::cerr << "tevrinemu: --dump-mem needs ADDR:LEN:PATH\n" << headless::HelpText();
-            return headless::kExitUsage;
-        }
-        dumps.push_back(dump);
-    }
+    const std::vector<headless::MemoryDump>& dumps = line.options.memoryDumps;
     std::optional<std::string> fileArgument;
-    if (!startFile.isEmpty()) fileArgument = startFile.toStdString();
+    if (!line.file.empty()) fileArgument = line.file;
     // "--config x.xml" and "--config ./x.xml" are the same file, so the same instance.
-    std::string configKey = commandLine.configPath;
+    std::string configKey = line.config.path;
     if (!configKey.empty()) {
         std::error_code ec;
         const std::filesystem::path canonical = std::filesystem::weakly_canonical(configKey, ec);
@@ -77,7 +64,7 @@ int RunWindow(int argc, char** argv) {
     single.Listen();
 
     config::ConfigDocument document;
-    const ConfigOpening opening = OpenConfiguration(commandLine, document);
+    const ConfigOpening opening = OpenConfiguration(line.config, document);
     if (!opening.usable) {
         ShuttingDown = true;
         std::cerr << "tevrinemu: " << opening.text << " " << opening.detail << "\n";
@@ -117,27 +104,24 @@ int RunWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << headless::HelpText();
-            return 0;
+    headless::ProgramLine line;
+    if (const std::optional<int> ended = headless::ReadProgramLine(
+            Arguments(argc, argv), line, std::cout, std::cerr, /*foreignOptions=*/true)) {
+        return *ended;
+    }
+    switch (line.mode) {
+        case headless::Mode::RegisterFileTypes:
+        case headless::Mode::UnregisterFileTypes: {
+            std::string report;
+            const int status =
+                desktop::RegisterFileTypesCommand(line.mode == headless::Mode::RegisterFileTypes,
+                                                  desktop::CurrentExecutable(), report);
+            (status == 0 ? std::cout : std::cerr) << report;
+            return status;
         }
+        case headless::Mode::Headless:
+            return headless::Run(line.config, line.options, std::cout, std::cerr);
+        case headless::Mode::Window: break;
     }
-    CommandLine commandLine = CommandLine::Parse(argc, argv);
-    if (!commandLine.Ok()) {
-        std::cerr << "tevrinemu: " << commandLine.error << "\n" << headless::HelpText();
-        return headless::kExitUsage;
-    }
-    for (const std::string& arg : commandLine.arguments) {
-        if (arg != "--register-file-types" && arg != "--unregister-file-types") continue;
-        std::string report;
-        const int status = desktop::RegisterFileTypesCommand(arg == "--register-file-types",
-                                                             desktop::CurrentExecutable(), report);
-        (status == 0 ? std::cout : std::cerr) << report;
-        return status;
-    }
-    bool isHeadless = false;
-    for (const std::string& arg : commandLine.arguments) isHeadless |= arg == "--headless";
-    if (isHeadless) return headless::Run(commandLine, std::cout, std::cerr);
     return RunWindow(argc, argv);
 }

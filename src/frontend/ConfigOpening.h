@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "frontend/CommandLine.h"
 #include "host/config/ConfigDocument.h"
+#include "host/config/ConfigLocation.h"
 
 // The configuration opened at start, the same for the window and the headless runner: the
 // user's file made from the delivered one when this is the first start, then loaded. What went
@@ -15,4 +15,4 @@ struct ConfigOpening {
     std::string detail;  // which file, and why when known
 };
 
-ConfigOpening OpenConfiguration(const CommandLine& commandLine, config::ConfigDocument& document);
+ConfigOpening OpenConfiguration(const config::ConfigPlace& place, config::ConfigDocument& document);

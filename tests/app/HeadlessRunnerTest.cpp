@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/HeadlessRunner.h"
+#include "app/ProgramOptions.h"
 #include "support/MachineFixture.h"
 
 namespace {
@@ -14,11 +15,13 @@ class Headless : public MachineFixture {
     int RunHeadless(std::vector<std::string> options, std::string* out = nullptr,
                     std::string* err = nullptr) {
         std::string config = folder.Write("TevrinEmu.xml", document.ToText());
-        std::vector<std::string> args = {"--config", config, "--headless"};
+        std::vector<std::string> args = {"tevrinemu", "--config", config, "--headless"};
         args.insert(args.end(), options.begin(), options.end());
-        CommandLine commandLine = CommandLine::Parse(args);
+        headless::ProgramLine line;
         std::ostringstream o, e;
-        int status = headless::Run(commandLine, o, e, SilentAudio());
+        const std::optional<int> ended = headless::ReadProgramLine(args, line, o, e);
+        const int status =
+            ended ? *ended : headless::Run(line.config, line.options, o, e, SilentAudio());
         if (out) *out = o.str();
         if (err) *err = e.str();
         return status;
@@ -291,26 +294,35 @@ TEST_F(Headless, RefusesAnUnusableConfigurationAndBadOptions) {
     LoadConfiguration(rom);
     std::string config = folder.Write("broken.xml", "<TevrinEmu version=\"0.0.0.1\"/>");
     std::ostringstream out, err;
-    CommandLine commandLine =
-        CommandLine::Parse(std::vector<std::string>{"--config", config, "--headless"});
-    EXPECT_EQ(headless::Run(commandLine, out, err, SilentAudio()), headless::kExitConfig);
+    EXPECT_EQ(headless::Run(config::GivenConfigPlace(config), {}, out, err, SilentAudio()),
+              headless::kExitConfig);
     EXPECT_NE(err.str().find("version"), std::string::npos) << err.str();
 
-    headless::Options options;
-    std::string error;
-    EXPECT_FALSE(headless::ParseOptions({"--speed", "0.1"}, options, error));
-    EXPECT_FALSE(headless::ParseOptions({"--dump-mem", "0x10000:1:x"}, options, error));
-    EXPECT_FALSE(headless::ParseOptions({"--dump-mem", "0:0:x"}, options, error));
-    EXPECT_FALSE(headless::ParseOptions({"--run-ms"}, options, error));
-    EXPECT_FALSE(headless::ParseOptions({"--frobnicate"}, options, error));
-    EXPECT_FALSE(headless::ParseOptions({"--type-at", "100"}, options, error));
+    const auto refused = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"tevrinemu", "--headless"});
+        headless::ProgramLine line;
+        std::ostringstream o, e;
+        return headless::ReadProgramLine(args, line, o, e) == headless::kExitUsage &&
+               e.str().rfind("tevrinemu: ", 0) == 0;
+    };
+    EXPECT_TRUE(refused({"--speed", "0.1"}));
+    EXPECT_TRUE(refused({"--dump-mem", "0x10000:1:x"}));
+    EXPECT_TRUE(refused({"--dump-mem", "0:0:x"}));
+    EXPECT_TRUE(refused({"--run-ms"}));
+    EXPECT_TRUE(refused({"--frobnicate"}));
+    EXPECT_TRUE(refused({"--type-at", "100"}));
+    EXPECT_TRUE(refused({"game.pta"}));  // a file to open is the window's
     // Every address notation, in each option that takes an address; a path may hold colons.
-    EXPECT_TRUE(headless::ParseOptions(
-        {"--speed", "2.5", "--type", "HELP\n", "--type-after", "0x10", "--dump-mem",
-         "0xF000:16:/tmp/x", "--break", "#C000", "--break", "49153", "--load-mem",
-         "/tmp/a:b:1FFH:#0100", "--dump-mem", "0100:0x10:y"},
-        options, error))
-        << error;
+    headless::ProgramLine line;
+    EXPECT_EQ(headless::ReadProgramLine(
+                  {"tevrinemu", "--headless", "--speed", "2.5", "--type", "HELP\n", "--type-after",
+                   "0x10", "--dump-mem", "0xF000:16:/tmp/x", "--break", "#C000", "--break", "49153",
+                   "--load-mem", "/tmp/a:b:1FFH:#0100", "--dump-mem", "0100:0x10:y"},
+                  line, out, err),
+              std::nullopt)
+        << err.str();
+    EXPECT_EQ(line.mode, headless::Mode::Headless);
+    const headless::Options& options = line.options;
     EXPECT_EQ(options.speed, 2.5);
     EXPECT_EQ(options.typeAfterMs, 16);
     ASSERT_EQ(options.memoryDumps.size(), 2u);

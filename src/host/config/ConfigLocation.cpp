@@ -58,6 +58,12 @@ ConfigPlace DefaultConfigPlace() {
                              desktop::XdgPlaces::FromEnvironment().configHome);
 }
 
+ConfigPlace GivenConfigPlace(const std::string& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    return {ec ? path : absolute.lexically_normal().string(), {}};
+}
+
 bool PrepareConfigFile(const ConfigPlace& place, std::string& error) {
     std::error_code ec;
     if (place.delivered.empty() || fs::exists(fs::symlink_status(place.path, ec))) return true;

@@ -24,6 +24,10 @@ ConfigPlace ChooseConfigPlace(const std::string& executableFolder, const std::st
 // The same for this program and this user's environment.
 ConfigPlace DefaultConfigPlace();
 
+// The file named on the command line (relative to the working folder): it must exist, nothing
+// is made from a delivered file.
+ConfigPlace GivenConfigPlace(const std::string& path);
+
 // Makes sure the place's file exists: when it is missing and a delivered file is named, the
 // folder is made and the delivered file copied there. An existing file is never touched, be it
 // unreadable, damaged or of another version: loading it reports that, and the user's settings

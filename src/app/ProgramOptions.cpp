@@ -1,9 +1,13 @@
+#include "app/ProgramOptions.h"
+
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <utility>
 
-#include "app/HeadlessRunner.h"
 #include "cli/ToolOptions.h"
 #include "emulator/SpeedControl.h"
 
@@ -22,10 +26,6 @@ const char kDescription[] =
     "open; --dump-mem as below, written when the window closes). While a window of the\n"
     "same program on the same configuration runs, a new start hands FILE to it, brings it\n"
     "to the front and exits with 0.\n"
-    "--register-file-types makes this program, at its current path, the current user's\n"
-    "handler of *.pta and *.tvs files on the desktop (shared-mime-info package, desktop\n"
-    "entry, icons, default application) and exits; --unregister-file-types removes what\n"
-    "it wrote.\n"
     "With --headless it builds the same machine from the configuration and runs it\n"
     "without a window, as the options below say.";
 
@@ -35,14 +35,17 @@ const char kFooter[] =
     "cannot be read, a --snapshot that was refused or an output that could not be\n"
     "written, 2 the machine stopped on a fault, 64 bad options.";
 
-// What CLI11 fills that is not yet an Options field.
+// What CLI11 fills that is not yet a ProgramLine field.
 struct Texts {
     std::string speed;
     std::vector<std::pair<std::string, std::string>> typeAt;
     std::vector<std::string> dumps, loads;
-    std::string config;  // CommandLine has taken it out by now; declared for the help
-    bool headless = false;
+    std::string config, file;
+    bool headless = false, registerTypes = false, unregisterTypes = false;
 };
+
+// What the window takes besides FILE; every other option is the headless runner's.
+constexpr std::array<std::string_view, 3> kWindowOptions = {"--config", "--dump-mem", "--help"};
 
 CLI::Validator Checked(bool (*parse)(const std::string&), std::string what) {
     return CLI::Validator(
@@ -55,9 +58,24 @@ CLI::Validator Checked(bool (*parse)(const std::string&), std::string what) {
 void Declare(CLI::App& app, Options& o, Texts& t) {
     cli::Style(app, false);
     app.footer(kFooter);
-    // As before CLI11: an option given twice takes the last; the lists below take every one.
+    // An option given twice takes the last; the lists below take every one.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     const CLI::Validator ms = cli::Number(0, kLongest, "a number of milliseconds");
+    app.add_option("FILE", t.file, "a tape or memory file for the window to open");
+    app.add_flag("--register-file-types", t.registerTypes,
+                 "make this program, at its current path, the current\n"
+                 "user's handler of *.pta and *.tvs files on the desktop\n"
+                 "(shared-mime-info package, desktop entry, icons, default\n"
+                 "application), then exit");
+    app.add_flag("--unregister-file-types", t.unregisterTypes,
+                 "remove what --register-file-types wrote, then exit");
+    app.add_option("--config", t.config,
+                   "use another configuration file than TevrinEmu.xml\n"
+                   "beside the program or, without one there,\n"
+                   "$XDG_CONFIG_HOME/tevrinemu/ (made on the first start)")
+        ->type_name("PATH")
+        ->check(Checked([](const std::string& text) { return !text.empty(); },
+                        "the path of a configuration file"));
     app.add_flag("--headless", t.headless, "run without a window (what the options below need)");
     app.add_option("--run-ms", o.runMs,
                    "run N ms of emulated time, then exit (default: until\n"
@@ -182,11 +200,6 @@ void Declare(CLI::App& app, Options& o, Texts& t) {
                  "emulated_mhz=... host_usage=...%, and with a sound\n"
                  "device sound_produced= sound_played= sound_primed=\n"
                  "sound_held= (frames) and sound_skipped= (periods)");
-    app.add_option("--config", t.config,
-                   "use another configuration file than TevrinEmu.xml\n"
-                   "beside the program or, without one there,\n"
-                   "$XDG_CONFIG_HOME/tevrinemu/ (made on the first start)")
-        ->type_name("PATH");
 }
 
 }  // namespace
@@ -232,16 +245,48 @@ bool ParseMemoryLoad(const std::string& text, MemoryLoad& load) {
     return true;
 }
 
-bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+std::optional<int> ReadProgramLine(const std::vector<std::string>& args, ProgramLine& line,
+                                   std::ostream& out, std::ostream& err, bool foreignOptions) {
     CLI::App app(kDescription, "tevrinemu");
     Texts t;
+    Options& options = line.options;
     Declare(app, options, t);
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ParseError& e) {
-        error = e.what();
-        return false;
+    app.allow_extras(foreignOptions);
+    const auto refuse = [&](const std::string& why) {
+        err << "tevrinemu: " << why << "\n" << app.help();
+        return std::optional<int>(kExitUsage);
+    };
+    if (std::optional<int> ended = cli::Parse(app, args, out, err, kExitUsage)) return ended;
+    if (t.registerTypes && t.unregisterTypes) {
+        return refuse("--register-file-types and --unregister-file-types undo each other");
+    }
+    line.mode = t.registerTypes     ? Mode::RegisterFileTypes
+                : t.unregisterTypes ? Mode::UnregisterFileTypes
+                : t.headless        ? Mode::Headless
+                                    : Mode::Window;
+    if (line.mode != Mode::Window && !app.remaining().empty()) {
+        return refuse("The following argument was not expected: " + app.remaining().front());
+    }
+    line.config =
+        t.config.empty() ? config::DefaultConfigPlace() : config::GivenConfigPlace(t.config);
+    if (line.mode == Mode::Window) {
+        // A headless option in a window start would otherwise be dropped without a word.
+        for (const CLI::Option* option : app.get_options()) {
+            const std::string name = option->get_name();
+            if (option->count() == 0 || option->get_positional()) continue;
+            if (std::find(kWindowOptions.begin(), kWindowOptions.end(), name) !=
+                kWindowOptions.end()) {
+                continue;
+            }
+            return refuse(name + " is an option of --headless runs");
+        }
+    } else if (!t.file.empty()) {
+        return refuse("FILE is opened by the window; a headless run takes --tape or --load-mem");
+    }
+    if (!t.file.empty()) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(t.file, ec);
+        line.file = ec ? t.file : absolute.lexically_normal().string();
     }
     options.runForMs = app.count("--run-ms") != 0;
     if (t.speed == "max") {
@@ -253,8 +298,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     for (const auto& [at, text] : t.typeAt) {
         const std::optional<uint64_t> ms = cli::ReadNumber(at);
         if (!ms || *ms > kLongest) {
-            error = "--type-at needs a number of milliseconds and a text, not " + at;
-            return false;
+            return refuse("--type-at needs a number of milliseconds and a text, not " + at);
         }
         options.typeAt.push_back({static_cast<int64_t>(*ms), text});
     }
@@ -265,16 +309,15 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         ParseMemoryLoad(text, options.memoryLoads.emplace_back());
     }
     if (options.stepBack > 0 && options.breaks.empty()) {
-        error = "--step-back needs --break: it goes back from the break";
-        return false;
+        return refuse("--step-back needs --break: it goes back from the break");
     }
     if (!options.tapePath.empty() && !options.recordPath.empty() &&
         std::filesystem::absolute(options.tapePath).lexically_normal() !=
             std::filesystem::absolute(options.recordPath).lexically_normal()) {
-        error = "--tape and --record name different files: a recording goes onto the tape inserted";
-        return false;
+        return refuse(
+            "--tape and --record name different files: a recording goes onto the tape inserted");
     }
-    return true;
+    return std::nullopt;
 }
 
 std::string HelpText() {
