@@ -7,32 +7,40 @@
 #include <QTest>
 #include <filesystem>
 
-#include "host/config/ConfigDocument.h"
 #include "host/desktop/CurrentExecutable.h"
 #include "host/desktop/FileTypes.h"
-#include "host/files/ProgramPaths.h"
-#include "support/TempFolder.h"
 #include "ui/settings/TFormSettings.h"
-#include "ui/support/DeliveredFiles.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
 using desktop::FileType;
-using testing_support::TempFolder;
+
+// The program folder's test, with the desktop's XDG folders in it while the test runs.
+class FileTypesBoxTest : public ProgramFolderTest {
+  protected:
+    void SetUp() override {
+        oldData_ = qgetenv("XDG_DATA_HOME");
+        oldConfig_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder_ / "data"));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder_ / "config"));
+        ProgramFolderTest::SetUp();
+    }
+    void TearDown() override {
+        ProgramFolderTest::TearDown();
+        qputenv("XDG_DATA_HOME", oldData_);
+        qputenv("XDG_CONFIG_HOME", oldConfig_);
+        if (oldData_.isEmpty()) qunsetenv("XDG_DATA_HOME");
+        if (oldConfig_.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
+    }
+
+  private:
+    QByteArray oldData_, oldConfig_;
+};
 
 // The General page's boxes against a scratch XDG home: what they show is what is registered,
 // and the button changes only the registration that is ours.
-TEST(FileTypesBoxTest, TheGeneralPageRegistersAndRemovesItsTypes) {
-    TempFolder folder;
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder / "data"));
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder / "config"));
-    const std::string previousFolder = program::ProgramFolder();
-    program::SetProgramFolder(folder.Path());
-    config::ConfigDocument document;
-    ASSERT_EQ(document.Load(testing_support::WriteDeliveredFiles(folder)),
-              config::ConfigLoadResult::Usable);
-    config::Settings settings(document);
+TEST_F(FileTypesBoxTest, TheGeneralPageRegistersAndRemovesItsTypes) {
     const desktop::FileTypeRegistration registration(desktop::XdgPlaces::FromEnvironment(),
                                                      desktop::CurrentExecutable());
     {
@@ -42,7 +50,7 @@ TEST(FileTypesBoxTest, TheGeneralPageRegistersAndRemovesItsTypes) {
         settingspages::DeviceSource noAudio{
             [] { return false; }, [](SoundOutputType) { return std::vector<SoundDeviceInfo>{}; },
             [](SoundOutputType) { return -1; }, [](SoundOutputType) { return std::string(); }};
-        TFormSettings dialog(settings, nullptr, noAudio);
+        TFormSettings dialog(settings_, nullptr, noAudio);
         dialog.StartUp();
         auto* tape = dialog.findChild<QCheckBox*>("CheckRegtypePTA");
         auto* snapshot = dialog.findChild<QCheckBox*>("CheckRegtypeTVX");
@@ -64,12 +72,6 @@ TEST(FileTypesBoxTest, TheGeneralPageRegistersAndRemovesItsTypes) {
         apply->click();  // unchecked and already gone: nothing to do
         EXPECT_TRUE(registration.State(FileType::Snapshot).registered);
     }
-    document.Close();
-    program::SetProgramFolder(previousFolder);
-    qputenv("XDG_DATA_HOME", oldData);
-    qputenv("XDG_CONFIG_HOME", oldConfig);
-    if (oldData.isEmpty()) qunsetenv("XDG_DATA_HOME");
-    if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -12,19 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "host/config/ConfigDocument.h"
-#include "host/files/ProgramPaths.h"
-#include "host/lang/Language.h"
 #include "support/SilentAudio.h"
-#include "support/TempFolder.h"
 #include "ui/main/TFormMain.h"
 #include "ui/settings/TFormSettings.h"
-#include "ui/support/DeliveredFiles.h"
 #include "ui/support/ModalCloser.h"
+#include "ui/support/ProgramFolderTest.h"
 
 namespace {
 
-using testing_support::TempFolder;
 namespace keys = config::keys;
 
 template <typename T>
@@ -36,14 +31,11 @@ T* Child(const QObject& root, const char* name) {
 
 // The dialog over a configuration of its own, with a virtual game controller of two axes, two
 // hats and `buttons` buttons attached through SDL.
-class FormJoyTest : public ::testing::Test {
+class FormJoyTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
-        const std::string configPath = testing_support::WriteDeliveredFiles(folder);
-        program::SetProgramFolder(folder.Path());
+        ProgramFolderTest::SetUp();
         ASSERT_TRUE(lang::LoadLanguageFile("english"));
-        ASSERT_EQ(document.Load(configPath), config::ConfigLoadResult::Usable);
-        settings = std::make_unique<config::Settings>(document);
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
         controllers = std::make_shared<input::GameControllers>();
     }
@@ -62,10 +54,10 @@ class FormJoyTest : public ::testing::Test {
         if (stick != nullptr) SDL_JoystickClose(stick);
         if (virtualIndex >= 0) SDL_JoystickDetachVirtual(virtualIndex);
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-        document.Close();
+        ProgramFolderTest::TearDown();
     }
     void Open() {
-        form = std::make_unique<TFormJoy>(*settings, controllers);
+        form = std::make_unique<TFormJoy>(settings_, controllers);
         form->FormShow();
         form->show();
     }
@@ -79,9 +71,6 @@ class FormJoyTest : public ::testing::Test {
         SDL_JoystickSetVirtualButton(stick, button, down ? SDL_PRESSED : SDL_RELEASED);
     }
 
-    TempFolder folder;
-    config::ConfigDocument document;
-    std::unique_ptr<config::Settings> settings;
     std::shared_ptr<input::GameControllers> controllers;
     std::unique_ptr<TFormJoy> form;
     int virtualIndex = -1;
@@ -91,8 +80,8 @@ class FormJoyTest : public ::testing::Test {
 
 TEST_F(FormJoyTest, KeysToTheStickKeepTheOpeningSensitivityPoint) {
     ASSERT_NO_FATAL_FAILURE(Attach(8));
-    settings->Set(keys::kJoystickType, config::JoystickSource::Keys);
-    settings->Set(keys::kJoystickLeft, 46);
+    settings_.Set(keys::kJoystickType, config::JoystickSource::Keys);
+    settings_.Set(keys::kJoystickLeft, 46);
     Open();
     EXPECT_TRUE(Child<QRadioButton>(*form, "RbKeyMap")->isChecked());
     EXPECT_EQ(Child<QComboBox>(*form, "CbKeyLeft")->currentText(), "Left");
@@ -114,13 +103,13 @@ TEST_F(FormJoyTest, KeysToTheStickKeepTheOpeningSensitivityPoint) {
     EXPECT_FALSE(form->CrossInsideCircle());
 
     QTest::mouseClick(Child<QPushButton>(*form, "BtnOk"), Qt::LeftButton);
-    EXPECT_EQ(settings->Get(keys::kJoystickType), config::JoystickSource::Axes);
+    EXPECT_EQ(settings_.Get(keys::kJoystickType), config::JoystickSource::Axes);
     // (15, 15) is 18.38 from the centre (28, 28): 65 % of 28.
-    EXPECT_EQ(settings->Get(keys::kJoystickSensitivity), 65);
-    EXPECT_EQ(settings->Get(keys::kJoystickFire), -1);
-    EXPECT_EQ(settings->Get(keys::kJoystickGuid),
+    EXPECT_EQ(settings_.Get(keys::kJoystickSensitivity), 65);
+    EXPECT_EQ(settings_.Get(keys::kJoystickFire), -1);
+    EXPECT_EQ(settings_.Get(keys::kJoystickGuid),
               input::ControllerIdText(controllers->Devices()[static_cast<size_t>(device)].id));
-    EXPECT_TRUE(settings->Get(keys::kJoystickConnected));
+    EXPECT_TRUE(settings_.Get(keys::kJoystickConnected));
     EXPECT_TRUE(form->TakeChanged());
     EXPECT_FALSE(form->TakeChanged());
     EXPECT_EQ(form->Description(), controllers->Devices()[static_cast<size_t>(device)].name);
@@ -157,9 +146,9 @@ TEST_F(FormJoyTest, PressingButtonsAssignsTheLowestAndBlocksTheRest) {
     EXPECT_EQ(fire->text(), "Press to assign");
 
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(settings->Get(keys::kJoystickType), config::JoystickSource::Buttons);
-    EXPECT_EQ(settings->Get(keys::kJoystickLeft), 3);
-    EXPECT_EQ(settings->Get(keys::kJoystickFire), -1);
+    EXPECT_EQ(settings_.Get(keys::kJoystickType), config::JoystickSource::Buttons);
+    EXPECT_EQ(settings_.Get(keys::kJoystickLeft), 3);
+    EXPECT_EQ(settings_.Get(keys::kJoystickFire), -1);
 
     // Opened again on that configuration, the buttons show their names.
     form.reset();
@@ -171,11 +160,11 @@ TEST_F(FormJoyTest, PressingButtonsAssignsTheLowestAndBlocksTheRest) {
 
 TEST_F(FormJoyTest, FewButtonsLeaveOnlyTheStickAndASecondHatShowsAsTheFirst) {
     ASSERT_NO_FATAL_FAILURE(Attach(4));
-    settings->Set(keys::kJoystickType, config::JoystickSource::Pov);
-    settings->Set(keys::kJoystickGuid,
+    settings_.Set(keys::kJoystickType, config::JoystickSource::Pov);
+    settings_.Set(keys::kJoystickGuid,
                   input::ControllerIdText(controllers->Devices()[static_cast<size_t>(device)].id));
-    settings->Set(keys::kJoystickPov, 1);
-    settings->Set(keys::kJoystickSensitivity, 40);
+    settings_.Set(keys::kJoystickPov, 1);
+    settings_.Set(keys::kJoystickSensitivity, 40);
     Open();
     EXPECT_FALSE(Child<QRadioButton>(*form, "RbButtons")->isEnabled());
     EXPECT_TRUE(Child<QRadioButton>(*form, "RbAxes")->isChecked());
@@ -184,13 +173,13 @@ TEST_F(FormJoyTest, FewButtonsLeaveOnlyTheStickAndASecondHatShowsAsTheFirst) {
     EXPECT_EQ(form->SensitivityPoint(), (joydialog::Point{28, 28 + 11}));
 
     // Cancelling keeps the record and the file.
-    const std::string before = settings->Get(keys::kJoystickGuid);
+    const std::string before = settings_.Get(keys::kJoystickGuid);
     QTest::mouseClick(Child<QRadioButton>(*form, "RbKeyMap"), Qt::LeftButton, {}, {6, 6});
     QTest::mouseClick(Child<QPushButton>(*form, "BtnCancel"), Qt::LeftButton);
-    EXPECT_EQ(settings->Get(keys::kJoystickType), config::JoystickSource::Pov);
+    EXPECT_EQ(settings_.Get(keys::kJoystickType), config::JoystickSource::Pov);
     EXPECT_EQ(form->Record().source, JoyConfig::kHat);
     EXPECT_FALSE(form->TakeChanged());
-    EXPECT_EQ(settings->Get(keys::kJoystickGuid), before);
+    EXPECT_EQ(settings_.Get(keys::kJoystickGuid), before);
 }
 
 TEST_F(FormJoyTest, DeviceChosenWithoutAControllerStoresNone) {
@@ -199,16 +188,16 @@ TEST_F(FormJoyTest, DeviceChosenWithoutAControllerStoresNone) {
     Child<QComboBox>(*form, "CbDevice")->setCurrentIndex(-1);
     form->CbDeviceChange();
     QTest::mouseClick(Child<QPushButton>(*form, "BtnOk"), Qt::LeftButton);
-    EXPECT_EQ(settings->Get(keys::kJoystickType), config::JoystickSource::None);
+    EXPECT_EQ(settings_.Get(keys::kJoystickType), config::JoystickSource::None);
     EXPECT_EQ(form->Description(), "...");
 }
 
 TEST_F(FormJoyTest, TheControlsPageOpensItAndOkBuildsTheJoystickOfTheRunningMachine) {
     using namespace std::string_view_literals;
     // JMP 0: the machine must keep running for the joystick to be latched.
-    settings->SetPath(keys::kRomFile,
-                      folder.Write("test.rom", testing_support::RomWith("\xC3\x00\x00"sv)));
-    auto window = std::make_unique<TFormMain>(*settings, nullptr, SilentAudio());
+    settings_.SetPath(keys::kRomFile,
+                      folder_.Write("test.rom", testing_support::RomWith("\xC3\x00\x00"sv)));
+    auto window = std::make_unique<TFormMain>(settings_, nullptr, SilentAudio());
     window->show();
     Machine& machine = window->GetMachine();
     ASSERT_EQ(machine.Joystick(), nullptr);
@@ -243,7 +232,7 @@ TEST_F(FormJoyTest, TheControlsPageOpensItAndOkBuildsTheJoystickOfTheRunningMach
     window->findChild<QAction*>("MiControl")->trigger();
     EXPECT_TRUE(modals.AllDone()) << modals.Closed().join(", ").toStdString();
     EXPECT_EQ(description, "Left, Right, Up, Down, Space");
-    EXPECT_TRUE(settings->Get(keys::kJoystickConnected));
+    EXPECT_TRUE(settings_.Get(keys::kJoystickConnected));
     ASSERT_NE(machine.Joystick(), nullptr) << "group 11 applied";
     window->Keyboard().Keys().Press(0x25);  // Left
     window->Keyboard().SampleJoystick(machine);
