@@ -12,7 +12,7 @@ rm -rf "$work"
 mkdir -p "$work"
 config="$work/TevrinEmu.xml"
 sed -e "s|<RomFile>[^<]*</RomFile>|<RomFile>$bin/tevrin.rom</RomFile>|" \
-    -e 's|<Screen x="[0-9-]*" y="[0-9-]*" |<Screen |' "$bin/TevrinEmu.xml" > "$config"
+    -e '/<Screen /s| x="[0-9-]*"||; /<Screen /s| y="[0-9-]*"||' "$bin/TevrinEmu.xml" > "$config"
 
 cat > "$work/session.sh" <<SESSION
 openbox > "$work/openbox.log" 2>&1 &
