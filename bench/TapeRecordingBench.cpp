@@ -33,7 +33,7 @@ const std::string& Recording() {
             }
             records.push_back(data);
         }
-        return tape::WaveFile(tape::PlaySignal(records));
+        return tape::SignalFile(tape::PlaySignal(records));
     }();
     return wav;
 }

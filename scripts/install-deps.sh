@@ -7,10 +7,10 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-dev clang-format
   dpkg-dev
   qt6-base-dev qt6-svg-dev libqt6svg6
-  portaudio19-dev libsdl2-dev libpugixml-dev zlib1g-dev libcli11-dev
+  portaudio19-dev libsdl2-dev libpugixml-dev zlib1g-dev libcli11-dev libsndfile1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick openbox
-  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
+  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils sox
   fonts-dejavu-core
 )
 

@@ -110,8 +110,8 @@ void Declare(CLI::App& app, Options& o, Texts& t) {
     app.add_option("--tape", o.tapePath,
                    "insert a tape (its first data record current) and press\n"
                    "Play when the first text starts being typed (at 1000 ms\n"
-                   "when nothing is typed); a .wav recording of a cassette\n"
-                   "plays the records found on it")
+                   "when nothing is typed); a recording of a cassette\n"
+                   "(.wav, .flac, .aiff, .ogg ...) plays the records found on it")
         ->type_name("PATH");
     app.add_flag("--tape-fast", o.tapeFast, "play the tape with fast loading");
     app.add_option("--record", o.recordPath,

@@ -25,7 +25,7 @@ constexpr const char* kSection = "FormTapeBrowser";
 const char kFooter[] =
     "`tevrin-tape COMMAND --help` names a command's arguments.\n"
     "Exit status: 0 done, 1 a BASIC import wrote a log (the tape is written all the same),\n"
-    "extract wrote a block with no good copy, or from-wav found no record (nothing is written\n"
+    "extract wrote a block with no good copy, or from-audio found no record (nothing is written\n"
     "then), 2 bad arguments or a file that cannot be read or written (nothing is written then;\n"
     "list shows what it could read of a damaged tape and then fails).";
 
@@ -254,7 +254,11 @@ void Wave(const std::string& path, const std::string& target, std::optional<int>
     }
     if (index) RecordAt(records, *index, path);
     if (played.empty()) throw Failure{path + " holds no data record"};
-    Write(target, tape::WaveFile(tape::PlaySignal(played, speed)));
+    std::string why;
+    const std::string sound =
+        tape::SignalFile(tape::PlaySignal(played, speed), tape::ContainerFor(target), &why);
+    if (sound.empty()) throw Failure{"cannot make " + target + ": " + why};
+    Write(target, sound);
 }
 
 int FromWave(const std::string& path, const std::string& target, std::ostream& out) {
@@ -368,9 +372,9 @@ int RunTapeTool(const std::vector<std::string>& args, std::ostream& out, std::os
     CLI::App* wav =
         app.add_subcommand("wav",
                            "the tape signal (44100 Hz, 16-bit mono) of a record or of every\n"
-                           "data record, a second apart");
+                           "data record, a second apart; as FLAC when OUT ends in .flac, else WAV");
     wav->add_option("TAPE", tapePath, "the tape image")->required();
-    wav->add_option("OUT.wav", target, "the sound file to write")->required();
+    wav->add_option("OUT", target, "the sound file to write (.wav or .flac)")->required();
     CLI::Option* wavRecord =
         wav->add_option("--record", index, "the record (default: every data record)")
             ->type_name("N")
@@ -391,12 +395,14 @@ int RunTapeTool(const std::vector<std::string>& args, std::ostream& out, std::os
             "", "speed"));
 
     CLI::App* fromWav =
-        app.add_subcommand("from-wav",
-                           "the records on a recording of a cassette (WAV: PCM of 8..32 bits\n"
-                           "or 32-bit float, mono or stereo, 22050 Hz or more) as a tape image,\n"
-                           "both copies of every block as heard; one line per record: index,\n"
-                           "number, file type, blocks, blocks with no good copy, measured speed");
-    fromWav->add_option("IN.wav", file, "the recording to read")->required();
+        app.add_subcommand("from-audio",
+                           "the records on a recording of a cassette (WAV, FLAC, AIFF, OGG ...:\n"
+                           "whatever libsndfile reads; mono or stereo, 22050 Hz or more) as a\n"
+                           "tape image, both copies of every block as heard; one line per record:\n"
+                           "index, number, file type, blocks, blocks with no good copy, measured\n"
+                           "speed. from-wav is the same command");
+    fromWav->alias("from-wav");
+    fromWav->add_option("IN", file, "the recording to read")->required();
     fromWav->add_option("OUT.pta", target, "the tape image to write")->required();
 
     if (std::optional<int> ended = cli::Parse(app, args, out, err, kExitUsage)) return *ended;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/files/AtomicFile.h"
-
+#include "media/tape/AudioFile.h"
 #include "media/tape/TapeImage.h"
 #include "media/tape/TapeRecord.h"
 
@@ -32,19 +32,11 @@ constexpr size_t kMaxRecords = 4096;
 // bytes: a sync this many bits after the last block belongs to a new record.
 constexpr double kNewRecordBits = 320 * 8;
 // What the decoder reads at once.
-constexpr size_t kReadBytes = 1 << 16;
+constexpr size_t kReadFrames = 1 << 14;
 constexpr const char* kImageFolderPrefix = "tevrin-recording-";
-
-uint32_t Le(const uint8_t* p, int bytes) {
-    uint32_t value = 0;
-    for (int i = 0; i < bytes; ++i) value |= static_cast<uint32_t>(p[i]) << (8 * i);
-    return value;
-}
-
-struct DataChunk {
-    int64_t offset = 0;
-    int64_t size = 0;
-};
+// The endings of the sound files a cassette is kept in: what libsndfile reads.
+constexpr const char* kRecordingEndings[] = {".wav",  ".wave", ".w64", ".flac", ".aiff", ".aif",
+                                             ".aifc", ".ogg",  ".oga", ".opus", ".au",   ".caf"};
 
 struct Refusal {
     RecordingRefusal kind = RecordingRefusal::None;
@@ -56,66 +48,18 @@ Refusal Refuse(RecordingRefusal kind, std::string text, std::vector<std::string>
     return {kind, std::move(text), std::move(values)};
 }
 
-// The format chunk and where the samples are; a refusal says why a file cannot be read.
-Refusal ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& data, int& blockAlign) {
-    const int64_t size = source.Size();
-    uint8_t head[12];
-    if (size < 12 || source.ReadAt(0, head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
-        std::memcmp(head + 8, "WAVE", 4) != 0) {
-        return Refuse(RecordingRefusal::NotWav, "not a WAV recording (no RIFF/WAVE header)");
+// What the decoder cannot take from a file libsndfile reads.
+Refusal CheckFormat(const AudioReader& audio) {
+    if (!audio.IsOpen()) {
+        return Refuse(RecordingRefusal::NotAudio, "not a sound recording: " + audio.Error(),
+                      {audio.Error()});
     }
-    bool haveFormat = false, haveData = false;
-    int tag = 0;
-    int64_t at = 12;
-    while (at + 8 <= size && !(haveFormat && haveData)) {
-        uint8_t chunk[8];
-        if (source.ReadAt(at, chunk, 8) != 8) break;
-        const int64_t length = Le(chunk + 4, 4);
-        const int64_t body = at + 8;
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {
-            uint8_t f[40] = {};
-            const size_t want = static_cast<size_t>(std::min<int64_t>(length, 40));
-            if (length < 16 || source.ReadAt(body, f, want) != want) {
-                return Refuse(RecordingRefusal::Damaged, "the WAV format chunk is damaged");
-            }
-            tag = static_cast<int>(Le(f, 2));
-            format.channels = static_cast<int>(Le(f + 2, 2));
-            format.sampleRate = static_cast<int>(std::min<uint32_t>(Le(f + 4, 4), 0x7FFFFFFF));
-            blockAlign = static_cast<int>(Le(f + 12, 2));
-            format.bitsPerSample = static_cast<int>(Le(f + 14, 2));
-            // WAVE_FORMAT_EXTENSIBLE names the real format in the first bytes of its GUID.
-            if (tag == 0xFFFE && length >= 40) tag = static_cast<int>(Le(f + 24, 2));
-            haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0 && !haveData) {
-            data.offset = body;
-            // Recorders that stream set the size to its largest value: the file's end decides.
-            data.size = std::min<int64_t>(length, size - body);
-            haveData = true;
-        }
-        at = body + length + (length & 1);
-    }
-    if (!haveFormat) return Refuse(RecordingRefusal::Damaged, "the WAV file has no format chunk");
-    format.isFloat = tag == 3;
-    const int bits = format.bitsPerSample;
-    const bool integer = tag == 1 && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-    const bool floating = tag == 3 && bits == 32;
-    if (!integer && !floating) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "unsupported sample format (format %d, %d bits): PCM of 8, 16, 24 or 32 "
-                      "bits or 32-bit float can be read",
-                      tag, bits);
-        return Refuse(RecordingRefusal::SampleFormat, text,
-                      {std::to_string(tag), std::to_string(bits)});
-    }
+    const AudioFormat& format = audio.Format();
     if (format.channels != 1 && format.channels != 2) {
         return Refuse(RecordingRefusal::Channels,
                       "only mono and stereo recordings can be read (this one has " +
                           std::to_string(format.channels) + " channels)",
                       {std::to_string(format.channels)});
-    }
-    if (blockAlign != format.channels * bits / 8) {
-        return Refuse(RecordingRefusal::Damaged, "the WAV format chunk is damaged");
     }
     if (format.sampleRate < kMinRecordingRate || format.sampleRate > kMaxRecordingRate) {
         return Refuse(RecordingRefusal::SampleRate,
@@ -124,27 +68,7 @@ Refusal ReadHeader(TapeSource& source, RecordingFormat& format, DataChunk& data,
                           std::to_string(kMaxRecordingRate) + " Hz",
                       {std::to_string(format.sampleRate)});
     }
-    if (!haveData) return Refuse(RecordingRefusal::Damaged, "the WAV file has no data chunk");
     return {};
-}
-
-float SampleAt(const uint8_t* p, const RecordingFormat& format) {
-    switch (format.bitsPerSample) {
-        case 8: return (static_cast<float>(p[0]) - 128.0f) / 128.0f;
-        case 16: return static_cast<float>(static_cast<int16_t>(Le(p, 2))) / 32768.0f;
-        case 24: {
-            const int32_t v = static_cast<int32_t>(Le(p, 3) << 8) >> 8;
-            return static_cast<float>(v) / 8388608.0f;
-        }
-        default: break;
-    }
-    const uint32_t bits = Le(p, 4);
-    if (!format.isFloat) return static_cast<float>(static_cast<int32_t>(bits)) / 2147483648.0f;
-    float value;
-    std::memcpy(&value, &bits, 4);
-    // Float files may hold anything; what is no number, or far beyond full scale, is cut.
-    if (!(value == value)) return 0.0f;
-    return std::clamp(value, -4.0f, 4.0f);
 }
 
 // One block copy as it was heard.
@@ -426,7 +350,7 @@ class ChannelDecoder {
 };
 
 int BlockNumber(const uint8_t* block) {
-    return static_cast<int>(Le(block, 2));
+    return block[0] | block[1] << 8;
 }
 
 // A copy that failed its checksum keeps its payload and checksum as heard, but its head is set
@@ -527,45 +451,37 @@ bool IsRealRecord(const RecordBuilder& record) {
 }  // namespace
 
 bool IsRecordingPath(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string ending = path.substr(path.size() - 4);
+    std::string ending = std::filesystem::path(path).extension().string();
     for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ending == ".wav";
+    for (const char* sound : kRecordingEndings) {
+        if (ending == sound) return true;
+    }
+    return false;
 }
 
 RecordingResult DecodeRecording(TapeSource& source) {
     RecordingResult result;
-    DataChunk data;
-    int blockAlign = 0;
-    Refusal refusal = ReadHeader(source, result.format, data, blockAlign);
+    AudioReader audio(source);
+    Refusal refusal = CheckFormat(audio);
     result.error = std::move(refusal.text);
     result.refusal = refusal.kind;
     result.refusalValues = std::move(refusal.values);
     if (!result.error.empty()) return result;
+    result.format = audio.Format();
     const int channels = result.format.channels;
-    const int width = result.format.bitsPerSample / 8;
     // Either channel may carry the signal: both are decoded, the one with more good blocks wins.
     std::vector<std::unique_ptr<ChannelDecoder>> decoders;
     for (int c = 0; c < channels; ++c) {
         decoders.push_back(std::make_unique<ChannelDecoder>(result.format.sampleRate));
     }
-    const size_t frameBytes = static_cast<size_t>(blockAlign);
-    std::vector<uint8_t> buffer(kReadBytes / frameBytes * frameBytes);
-    const int64_t frames = data.size / static_cast<int64_t>(frameBytes);
+    std::vector<float> buffer(kReadFrames * static_cast<size_t>(channels));
     int64_t done = 0;
-    while (done < frames) {
-        const int64_t want = std::min<int64_t>(frames - done, buffer.size() / frameBytes);
-        const size_t got = source.ReadAt(data.offset + done * static_cast<int64_t>(frameBytes),
-                                         buffer.data(), static_cast<size_t>(want) * frameBytes);
-        const size_t whole = got / frameBytes;
-        for (size_t f = 0; f < whole; ++f) {
-            const uint8_t* frame = buffer.data() + f * frameBytes;
-            for (int c = 0; c < channels; ++c) {
-                decoders[static_cast<size_t>(c)]->Feed(SampleAt(frame + c * width, result.format));
-            }
+    while (const size_t got = audio.Read(buffer.data(), kReadFrames)) {
+        for (size_t f = 0; f < got; ++f) {
+            const float* frame = buffer.data() + f * static_cast<size_t>(channels);
+            for (int c = 0; c < channels; ++c) decoders[static_cast<size_t>(c)]->Feed(frame[c]);
         }
-        done += static_cast<int64_t>(whole);
-        if (whole < static_cast<size_t>(want)) break;  // the file ended early
+        done += static_cast<int64_t>(got);
     }
     result.seconds = static_cast<double>(done) / result.format.sampleRate;
     int best = -1, bestScore = -1;
@@ -639,10 +555,7 @@ std::string DecodeRecordingToImage(const std::string& path, TapeMessage* why) {
     const RecordingResult result = DecodeRecording(source);
     switch (result.refusal) {
         case RecordingRefusal::None: break;
-        case RecordingRefusal::NotWav: return refuse("NotWav");
-        case RecordingRefusal::Damaged: return refuse("DamagedWav");
-        case RecordingRefusal::SampleFormat:
-            return refuse("SampleFormat", {result.refusalValues.at(1)});
+        case RecordingRefusal::NotAudio: return refuse("NotAudio", result.refusalValues);
         case RecordingRefusal::Channels: return refuse("Channels", result.refusalValues);
         case RecordingRefusal::SampleRate: return refuse("SampleRate", result.refusalValues);
     }

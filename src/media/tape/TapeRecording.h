@@ -5,13 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "media/tape/AudioFile.h"
 #include "media/tape/TapeMessage.h"
 #include "media/tape/TapeSource.h"
 
-// Recordings of a cassette (".wav") read back into tape records: the inverse of the tape signal
-// that the tape interface plays. A recording may come from a real recorder, so the decoder takes
-// what cassettes do to the signal: speed off and wandering, either polarity, DC, noise, the
-// cassette's narrow band, level changes, silence and clicks between records.
+// Recordings of a cassette (".wav", ".flac" ...) read back into tape records: the inverse of the
+// tape signal that the tape interface plays. A recording may come from a real recorder, so the
+// decoder takes what cassettes do to the signal: speed off and wandering, either polarity, DC,
+// noise, the cassette's narrow band, level changes, silence and clicks between records.
 namespace tape {
 
 // The bit rate the tape interface plays: a bit is 1666 ticks of the 2 MHz clock.
@@ -19,12 +20,7 @@ inline constexpr double kNominalBitRate = 2000000.0 / 1666.0;
 inline constexpr int kMinRecordingRate = 22050;
 inline constexpr int kMaxRecordingRate = 384000;
 
-struct RecordingFormat {
-    int channels = 0;
-    int sampleRate = 0;
-    int bitsPerSample = 0;
-    bool isFloat = false;
-};
+using RecordingFormat = AudioFormat;
 
 // One record found on the recording.
 struct DecodedRecord {
@@ -40,12 +36,12 @@ struct DecodedRecord {
 };
 
 // Why a file is no recording that can be read.
-enum class RecordingRefusal { None, NotWav, Damaged, SampleFormat, Channels, SampleRate };
+enum class RecordingRefusal { None, NotAudio, Channels, SampleRate };
 
 struct RecordingResult {
     std::string error;  // why the file is no recording that can be read; empty when it is
     RecordingRefusal refusal = RecordingRefusal::None;
-    // What the refusal names: the format tag and bits, the channels, or the sample rate.
+    // What the refusal names: libsndfile's reason, the channels, or the sample rate.
     std::vector<std::string> refusalValues;
     RecordingFormat format;
     int channel = 0;  // the channel the records were found on
@@ -53,12 +49,13 @@ struct RecordingResult {
     double seconds = 0;  // the recording's length
 };
 
-// True for a file name ending in ".wav" (any case).
+// True for a file name with the ending of a sound file (".wav", ".flac", ".aiff", ".ogg" ...,
+// any case).
 bool IsRecordingPath(const std::string& path);
 
-// Reads a RIFF/WAVE recording (PCM of 8, 16, 24 or 32 bits, or 32-bit float; mono or stereo;
-// 22,050 Hz or more) and finds the records on it. Reads the source in pieces: memory grows
-// with the records found, not with the recording.
+// Reads a sound file libsndfile reads (WAV, W64, FLAC, AIFF, OGG ...: integer samples of 8 to
+// 32 bits, float, compressed; mono or stereo; 22,050 Hz or more) and finds the records on it.
+// Reads the source in pieces: memory grows with the records found, not with the recording.
 RecordingResult DecodeRecording(TapeSource& source);
 
 // The records as a tape image (".pta"): one data record each.

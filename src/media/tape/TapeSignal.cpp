@@ -28,10 +28,6 @@ struct Recorder {
     bool ended = false;
 };
 
-void PutLe(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
-}
-
 }  // namespace
 
 std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records, double speed) {
@@ -68,22 +64,9 @@ std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records
     return recorder.samples;
 }
 
-std::string WaveFile(const std::vector<int16_t>& samples) {
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    std::string out = "RIFF";
-    PutLe(out, 36 + dataBytes, 4);
-    out += "WAVEfmt ";
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);  // PCM
-    PutLe(out, 1, 2);  // mono
-    PutLe(out, kSignalSampleRate, 4);
-    PutLe(out, kSignalSampleRate * 2, 4);
-    PutLe(out, 2, 2);
-    PutLe(out, 16, 2);
-    out += "data";
-    PutLe(out, dataBytes, 4);
-    for (int16_t s : samples) PutLe(out, static_cast<uint16_t>(s), 2);
-    return out;
+std::string SignalFile(const std::vector<int16_t>& samples, AudioContainer container,
+                       std::string* error) {
+    return EncodeSamples(samples, kSignalSampleRate, container, error);
 }
 
 }  // namespace tape

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "media/tape/AudioFile.h"
+
 // The tape signal as sound: what the tape interface plays for a record (leader, blocks, gaps,
 // trailer, a half-period of 833 ticks of the 2 MHz clock), recorded the way a cassette
 // recorder would, for feeding a real machine's tape input.
@@ -21,7 +23,10 @@ inline constexpr double kMinSignalSpeed = 0.5, kMaxSignalSpeed = 2.0;
 std::vector<int16_t> PlaySignal(const std::vector<std::vector<uint8_t>>& records,
                                 double speed = 1.0);
 
-// A RIFF/WAVE file of 16-bit mono samples at kSignalSampleRate.
-std::string WaveFile(const std::vector<int16_t>& samples);
+// The samples as a WAV or FLAC file of 16-bit mono at kSignalSampleRate; empty (with `error`
+// set) when it cannot be made.
+std::string SignalFile(const std::vector<int16_t>& samples,
+                       AudioContainer container = AudioContainer::Wav,
+                       std::string* error = nullptr);
 
 }  // namespace tape

@@ -264,7 +264,7 @@ TEST(MonitorSave, ARecordingNoFileTakesIsHeldUntilSavedOrLetGo) {
     // A recording's tape is never written to: held, and saved under a tape image's name only.
     const std::string wav = folder.Write("side.wav", "RIFF");
     deck.OpenTapeFile(wav);
-    EXPECT_EQ(deck.LoadProblem().messageKey, "err.NoRecords.NotWav");
+    EXPECT_EQ(deck.LoadProblem().messageKey, "err.NoRecords.NotAudio");
     save(1);
     EXPECT_EQ(deck.SaveStart(), folder / "side.pta");
     EXPECT_EQ(deck.SaveTape(wav).messageKey, "err.SaveOverRecording.Message");

@@ -196,23 +196,23 @@ TEST(TapeRecording, GarbageSilenceAndUnreadableFormatsGiveNoRecord) {
     EXPECT_TRUE(fromNoise.records.empty());
 
     const std::string good = cassette::Wave(silence, d);
-    auto refused = [](std::string wav, const char* expected) {
+    auto refused = [](std::string wav, tape::RecordingRefusal kind, const char* named) {
         const tape::RecordingResult r = Decode(wav);
-        EXPECT_NE(r.error.find(expected), std::string::npos) << r.error;
+        EXPECT_EQ(r.refusal, kind) << r.error;
+        EXPECT_NE(r.error.find(named), std::string::npos) << r.error;
         EXPECT_TRUE(r.records.empty());
     };
-    refused("", "RIFF");
-    refused(good.substr(0, 30), "format chunk");
-    refused(std::string("RIFX") + good.substr(4), "RIFF");
-    std::string adpcm = good;
-    adpcm[20] = 2;
-    refused(adpcm, "unsupported sample format");
+    // What libsndfile cannot read is refused in its words.
+    refused("", tape::RecordingRefusal::NotAudio, "not a sound recording: ");
+    refused("Dear Sir, this is no recording.", tape::RecordingRefusal::NotAudio, "recognised");
+    refused(good.substr(0, 30), tape::RecordingRefusal::NotAudio, "not a sound recording: ");
     std::string threeChannels = good;
     threeChannels[22] = 3;
-    refused(threeChannels, "mono and stereo");
+    threeChannels[32] = 6;  // the frame's bytes, as a consistent header has them
+    refused(threeChannels, tape::RecordingRefusal::Channels, "mono and stereo");
     cassette::Damage slow;
     slow.rate = 11025;
-    refused(cassette::Wave(silence, slow), "11025 Hz");
+    refused(cassette::Wave(silence, slow), tape::RecordingRefusal::SampleRate, "11025 Hz");
     // A data chunk that claims more than the file holds is read as far as the file goes.
     std::string cut = cassette::Wave(cassette::Degrade(CleanSignal(), d), d);
     cut.resize(cut.size() / 2);
@@ -294,7 +294,7 @@ TEST(TapeRecording, TheDeckSaysWhyAFileGaveNoRecord) {
         {"letter.pta", "Dear Sir, this is no tape.", "err.NoRecords.NotTape", ""},
         {"silent.wav", cassette::Wave(silence, cassette::Damage{}), "err.NoRecords.NoSignal", ""},
         {"slow.wav", cassette::Wave(silence, slow), "err.NoRecords.SampleRate", "11025"},
-        {"text.wav", "no RIFF here", "err.NoRecords.NotWav", ""},
+        {"text.wav", "no RIFF here", "err.NoRecords.NotAudio", "Format not recognised."},
     };
     TapeDeck deck;
     for (const auto& file : files) {

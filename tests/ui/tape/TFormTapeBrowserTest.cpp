@@ -96,15 +96,16 @@ TEST_F(TapeBrowserTest, ACassetteRecordingOpensAndLoadsLikeATape) {
     tape::WorkBuffer work(tape::kWorkBufferSize);
     const int64_t bytes = tape::ReadPlayData(read.records.front(), work);
     ASSERT_GT(bytes, 0);
-    // The first record as a recorder running 3 % slow plays it.
+    // The first record as a recorder running 3 % slow plays it, kept as FLAC.
     const std::vector<uint8_t> played(work.begin(), work.begin() + bytes);
-    const std::string path =
-        folder_.Write("side-a.wav", tape::WaveFile(tape::PlaySignal({played}, 0.97)));
+    const std::string path = folder_.Write(
+        "side-a.flac",
+        tape::SignalFile(tape::PlaySignal({played}, 0.97), tape::AudioContainer::Flac));
     TFormMain& form = Show();
     ASSERT_TRUE(Booted());
     form.OpenFile(path, true);
     ASSERT_TRUE(browser_->isVisible());
-    EXPECT_EQ(browser_->windowTitle(), "Tape browser - side-a.wav");
+    EXPECT_EQ(browser_->windowTitle(), "Tape browser - side-a.flac");
     ASSERT_EQ(List()->topLevelItemCount(), 1);
     EXPECT_EQ(List()->topLevelItem(0)->text(1), "08 - MONIT");
     EXPECT_TRUE(List()->topLevelItem(0)->icon(2).isNull()) << "no damage";
@@ -287,7 +288,7 @@ TEST_F(TapeBrowserTest, FilesWithoutRecordsAndLostBlocksAreToldApart) {
     const int64_t bytes = tape::ReadPlayData(read.records.back(), work);
     const std::vector<uint8_t> played(work.begin(), work.begin() + bytes);
     const std::string wav =
-        folder_.Write("side.wav", tape::WaveFile(tape::PlaySignal({played, played}, 1.0)));
+        folder_.Write("side.wav", tape::SignalFile(tape::PlaySignal({played, played}, 1.0)));
     const std::string recording = ReadFile(wav);
     form.OpenFile(wav, true);
     ASSERT_EQ(List()->topLevelItemCount(), 2);
