@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Every writer the command-line programs have, killed with SIGKILL at many points of its write
+# and then run on a full disk: the target is always the old file or the complete new one, and a
+# full disk gives a message, a failing status and the old file untouched, with no temporary
+# file left beside it.
+#   writers_killed_and_full.sh BIN_DIR WORK_DIR
+# The full-disk half mounts a small tmpfs, so it needs root; without root the test is skipped
+# (status 77) after the killed half has run.
+set -euo pipefail
+bin=$1
+work=$2
+rm -rf "$work"
+mkdir -p "$work/kill"
+config="$work/TevrinEmu.xml"
+sed -e "s|<RomFile>[^<]*</RomFile>|<RomFile>$bin/tevrin.rom</RomFile>|" "$bin/TevrinEmu.xml" > "$config"
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Inputs: a tape with a record, a file for a second one, a BASIC listing, a source.
+head -c 60000 /dev/urandom > "$work/payload.bin"
+"$bin/tevrin-tape" add "$work/tape.pta" "$work/payload.bin" > /dev/null
+head -c 100 /dev/urandom > "$work/small.bin"
+"$bin/tevrin-tape" add "$work/small.pta" "$work/small.bin" > /dev/null
+printf '10 PRINT "HELLO"\n20 GOTO 10\n' > "$work/listing.txt"
+{
+  echo "        ORG 100H"
+  for i in $(seq 2000); do echo "L$i:    LXI H,$i"; done
+  echo "        DS 8000H"
+} > "$work/big.asm"
+
+# name | output file | command (OUT stands for the output). TEVRIN_EXTRA_WRITER adds one, e.g.
+# a writer that writes in place, to see the check catch it.
+writers=(
+  ${TEVRIN_EXTRA_WRITER:+"$TEVRIN_EXTRA_WRITER"}
+  "tape-add|t.pta|$bin/tevrin-tape add OUT $work/payload.bin"
+  "tape-wav|t.flac|$bin/tevrin-tape wav $work/tape.pta OUT"
+  "tape-basic|b.pta|$bin/tevrin-tape basic-import $work/listing.txt OUT"
+  "tape-from-audio|r.pta|$bin/tevrin-tape from-audio $work/tape.flac OUT"
+  "asm-image|a.bin|$bin/tevrin-asm -o OUT $work/big.asm"
+  "asm-listing|a.lst|$bin/tevrin-asm -o $work/kill/scratch.bin --listing OUT $work/big.asm"
+  "snapshot|s.tvs|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --save-snapshot OUT"
+  "memory|m.bin|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --dump-mem 0:65536:OUT"
+  "picture|p.png|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --screenshot OUT"
+  "bitmap|p.bmp|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --screenshot OUT"
+  "planes|v.raw|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --dump-vram OUT"
+)
+"$bin/tevrin-tape" wav "$work/tape.pta" "$work/tape.flac" > /dev/null
+
+old() {  # old NAME TARGET: what is there before; a tape for the writer that adds to one
+  if [ "$1" = tape-add ]; then cp "$work/small.pta" "$2"; else printf 'old %s\n' "$1" > "$2"; fi
+}
+
+run() {  # run COMMAND-WITH-OUT TARGET
+  local command=${1//OUT/$2}
+  # shellcheck disable=SC2086
+  exec $command
+}
+
+kills=${TEVRIN_WRITER_KILLS:-12}
+ended_old=0
+ended_new=0
+for entry in "${writers[@]}"; do
+  IFS='|' read -r name file command <<< "$entry"
+  target="$work/kill/$file"
+  # The old file, and the complete new one the writer makes of it (a tape grows by a record).
+  old "$name" "$work/kill/$name.old"
+  cp "$work/kill/$name.old" "$target"
+  start=$(date +%s%N)
+  ( run "$command" "$target" ) > "$work/kill/$name.log" 2>&1 || fail "$name does not run: $(cat "$work/kill/$name.log")"
+  took=$(( ($(date +%s%N) - start) / 1000 ))  # microseconds
+  cp "$target" "$work/kill/$name.new"
+  for k in $(seq "$kills"); do
+    cp "$work/kill/$name.old" "$target"
+    ( run "$command" "$target" ) > /dev/null 2>&1 &
+    pid=$!
+    # Spread over the whole run, the end included, where the file is written.
+    sleep "$(awk -v t="$took" -v k="$k" -v n="$kills" 'BEGIN { printf "%.6f", t * k / n / 1e6 }')"
+    kill -KILL "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+    if cmp -s "$target" "$work/kill/$name.old"; then
+      ended_old=$((ended_old + 1))
+    elif cmp -s "$target" "$work/kill/$name.new"; then
+      ended_new=$((ended_new + 1))
+    else
+      fail "$name killed after $k/$kills of its run left a file that is neither the old nor the new one ($(stat -c %s "$target") bytes)"
+    fi
+  done
+  rm -f "$work"/kill/.*"$file"*  # temporaries a killed process could not remove
+done
+echo "killed: ${#writers[@]} writers, $kills kills each, every target whole" \
+  "($ended_old left the old file, $ended_new the new one)"
+# Kills that all fell before or all after the writes would prove nothing.
+[ "$ended_old" -gt 0 ] && [ "$ended_new" -gt 0 ] || fail "the kills missed the writes"
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "not root: the full-disk half needs a tmpfs of its own"
+  exit 77
+fi
+disk="$work/full"
+mkdir -p "$disk"
+mount -t tmpfs -o size=256k tmpfs "$disk"
+trap 'umount "$disk" 2> /dev/null || true' EXIT
+for entry in "${writers[@]}"; do
+  IFS='|' read -r name file command <<< "$entry"
+  target="$disk/$file"
+  old "$name" "$target"
+  cp "$target" "$work/$name.before"
+  # Fill what is left but a few blocks: every new file is larger.
+  dd if=/dev/zero of="$disk/filler" bs=1k count=1024 2> /dev/null || true
+  rm -f "$disk/filler"
+  free=$(( $(stat -f -c '%a*%S' "$disk") - 2048 ))
+  head -c "$free" /dev/zero > "$disk/filler" 2> /dev/null || true
+  status=0
+  ( run "$command" "$target" ) > "$work/$name.full.log" 2>&1 || status=$?
+  [ "$status" -ne 0 ] || fail "$name on a full disk exited 0"
+  grep -qiE "space|cannot|write|fail" "$work/$name.full.log" ||
+    fail "$name on a full disk said nothing: $(cat "$work/$name.full.log")"
+  cmp -s "$target" "$work/$name.before" || fail "$name on a full disk changed the old file"
+  left=$(find "$disk" -mindepth 1 ! -name filler ! -name "$file" | head -1)
+  [ -z "$left" ] || fail "$name on a full disk left $left behind"
+  rm -f "$disk/filler" "$target"
+done
+echo "full disk: ${#writers[@]} writers, each refused with a message, the old file intact"
