@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-class ChipCpu8080;
-class ChipMemory;
-class Machine;
+#include "emulator/Board.h"
+
+namespace debugger {
+class DebuggerCore;
+}
 
 // The machine's recent past, kept so that any moment of it can be had again exactly: full
 // snapshots (checkpoints) now and then, and between them a log of what the run loop did (each
@@ -45,13 +47,7 @@ class MachineHistory {
     // host saves.
     static constexpr int kMaxCheckpointsPerDepth = 400;
 
-    // The inputs from outside as the machine sees them.
-    struct Inputs {
-        std::array<uint8_t, 16> keys{};
-        uint8_t modifiers = 0;
-        uint8_t joystick = 0;
-        bool operator==(const Inputs&) const = default;
-    };
+    using Inputs = Board::Inputs;
 
     // A host file written by the machine's software (SD-ROM) or by a recording (tape).
     struct Note {
@@ -71,7 +67,9 @@ class MachineHistory {
         std::vector<Note> passed;  // host files written after the restored moment
     };
 
-    explicit MachineHistory(Machine& machine);
+    // The debugger's count of the steps it ran outside the run loop is what the log takes them
+    // from.
+    MachineHistory(Board& board, const debugger::DebuggerCore& debugger);
     ~MachineHistory();
     MachineHistory(const MachineHistory&) = delete;
     MachineHistory& operator=(const MachineHistory&) = delete;
@@ -176,8 +174,6 @@ class MachineHistory {
     void AppendRun(Entry entry);
     void TakeOverTheMachine();
     uint64_t Fingerprint() const;
-    void ApplyInputs(const Inputs& inputs);
-    Inputs CurrentInputs() const;
     int64_t DebuggerSteps() const;
     int64_t DebuggerCalls() const;
     // Loads checkpoint `index` and runs the log up to `target`; `visit` sees every moment
@@ -191,7 +187,8 @@ class MachineHistory {
     void DropAfter(int64_t position, uint64_t entryIndex);
     Restored Finish(int64_t position, uint64_t entryIndex);
 
-    Machine& machine_;
+    Board& board_;
+    const debugger::DebuggerCore& debugger_;
     struct Connections;
     std::unique_ptr<Connections> connections_;  // what a replay took away from the machine
     uint64_t replayStop_ = 0;                   // the first entry a replay did not finish
