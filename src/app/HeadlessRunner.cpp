@@ -20,6 +20,7 @@
 #include "frontend/FaultMessage.h"
 #include "frontend/HostKeyboard.h"
 #include "frontend/HostTyping.h"
+#include "frontend/MachineChoices.h"
 #include "frontend/RomMessage.h"
 #include "frontend/ScreenPresenter.h"
 #include "host/config/ConfigDocument.h"
@@ -238,6 +239,7 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     ShuttingDown = false;
     interrupted = false;
     auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
+    frontend::KeepMachineChoices(*machine, settings);
     // Only for the screenshot: the picture at 100 %, in the configured profile.
     ScreenPresenter presenter;
     machine->SetSpeedFactor(options.speed);

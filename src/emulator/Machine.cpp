@@ -28,9 +28,6 @@ constexpr GroupSet kModuleGroups{Group::RomModuleFile, Group::RomModuleInserted,
 Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpener)
     : settings_(settings), usageSince_(Clock::now()) {
     board_ = std::make_unique<Board>(settings_, std::move(soundOpener));
-    // As the Sound settings page does when it loads: a configuration that names no device (a
-    // fresh installation) gets the default output device, so the machine is heard at once.
-    if (board_->Sound().AudioAvailable()) soundconfig::SelectDevice(settings_);
     preciseTimer_.SetIntervalMicros(speed::kPeriodMicros * speed::kPeriodsPerWake);
     preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::TimerWake>(this));
     preciseTimer_.SetEnabled(false);
@@ -53,10 +50,8 @@ void Machine::BuildMachine() {
     debugger_.BindMachine(board_->Cpu(), board_->Memory());
 }
 
-// The machine's software changed the module's current folder: it is kept for the next start,
-// as the module itself would keep it.
 void Machine::OnSdRomFolderChanged(const std::string& folderUtf8) {
-    settings_.Set(config::keys::kSdRomCurrentFolder, folderUtf8);
+    if (sdRomFolderSink_) sdRomFolderSink_(folderUtf8);
 }
 
 void Machine::SampleJoystick(uint8_t keySwitches) {
@@ -327,16 +322,11 @@ double Machine::TakeHostUsage() {
 
 void Machine::SetMuted(bool muted) {
     board_->Sound().SetMuted(muted);
-    settings_.Set(config::keys::kMute, muted);
 }
 
 SoundDriver::Statistics Machine::SoundStatistics() const {
     const SoundDriver* driver = board_->Sound().Driver();
     return driver != nullptr ? driver->GetStatistics() : SoundDriver::Statistics{};
-}
-
-bool Machine::Muted() const {
-    return settings_.Get(config::keys::kMute);
 }
 
 bool Machine::AcceptsKeys() const {

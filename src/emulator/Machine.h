@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -200,9 +201,16 @@ class Machine {
     // What the audio device has been given; all zero without a driver.
     SoundDriver::Statistics SoundStatistics() const;
 
-    // The sound toggle: mutes or unmutes and stores the choice.
+    // The sound toggle: mutes or unmutes the output; the front end keeps the choice.
     void SetMuted(bool muted);
-    bool Muted() const;
+    // Whether an audio output device can be opened at all.
+    bool AudioAvailable() const { return board_->Sound().AudioAvailable(); }
+    // The SD-ROM module's software changed its current folder (on the emulation thread, under
+    // the processor mutex); the front end keeps it for the next start. Set before the module is
+    // connected.
+    void SetSdRomFolderSink(std::function<void(const std::string& folderUtf8)> sink) {
+        sdRomFolderSink_ = std::move(sink);
+    }
 
     // How the main ROM file read at the last build, and its path.
     const layout::RomRead& MainRomRead() const { return board_->MainRomRead(); }
@@ -244,6 +252,7 @@ class Machine {
     void OnSdRomFolderChanged(const std::string& folderUtf8);
 
     config::Settings& settings_;
+    std::function<void(const std::string&)> sdRomFolderSink_;
     // Every holder keeps it briefly (a period of the run loop, one change made from the window),
     // so waiting for it always ends.
     std::mutex cpuMutex_;
