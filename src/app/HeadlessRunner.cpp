@@ -302,6 +302,7 @@ int Run(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
     HeadlessTape tape{deck, options, err};
     deck.SetHandOver(TapeDeck::HandOver::Bind<&HeadlessTape::OnHandOver>(&tape));
     deck.AttachTape(&machine->Tape());
+    deck.SetCommands(TapeDeck::Commands::Bind<&Machine::CommandTape>(machine.get()));
     if (tape.Insert()) {
         work.deck = &deck;
         work.playAtMs = firstTypingMs >= 0 ? firstTypingMs : 1000;

@@ -169,6 +169,18 @@ void Board::LatchJoystick(uint8_t bits) {
     inputsPending_.store(true, std::memory_order_release);
 }
 
+void Board::LatchTapePlayback(const uint8_t* data, int32_t length, bool fast) {
+    std::lock_guard<std::mutex> lock(inputMutex_);
+    if (data != nullptr && length > 0) {
+        pendingTapeData_.assign(data, data + length);
+    } else {
+        pendingTapeData_.clear();
+    }
+    pendingTapeFast_ = fast;
+    tapePending_ = true;
+    inputsPending_.store(true, std::memory_order_release);
+}
+
 void Board::ApplyLatchedInputs() {
     // Most periods find nothing new: no lock for them.
     if (!inputsPending_.load(std::memory_order_acquire)) return;
@@ -178,7 +190,12 @@ void Board::ApplyLatchedInputs() {
         systemPio_->SetKeyMatrix(pendingInputs_.keys, pendingInputs_.modifiers);
     }
     if (joystickPending_ && joy_ != nullptr) joy_->Latch(pendingInputs_.joystick);
-    keysPending_ = joystickPending_ = false;
+    if (tapePending_) {
+        tape_->StartPlayback(pendingTapeData_.data(), static_cast<int32_t>(pendingTapeData_.size()),
+                             pendingTapeFast_);
+        tapeCommanded_ = true;
+    }
+    keysPending_ = joystickPending_ = tapePending_ = false;
 }
 
 Board::Inputs Board::CurrentInputs() const {

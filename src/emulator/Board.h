@@ -109,8 +109,19 @@ class Board {
     // period, so that the history knows the exact tick of every one.
     void LatchKeys(const std::array<uint8_t, 16>& columns, uint8_t modifiers);
     void LatchJoystick(uint8_t bits);
+    // The tape deck's buttons: play `length` bytes from `data` (copied here, so the caller's
+    // buffer may go at once), or stop on null. The last command before a period is the one it
+    // finds.
+    void LatchTapePlayback(const uint8_t* data, int32_t length, bool fast);
     // Puts what was latched in place; from the thread that moves the board, between periods.
     void ApplyLatchedInputs();
+    // Whether a tape command was put in place since the last call: the recorder then holds
+    // bytes that no input log can give back, so the history keeps a checkpoint of it.
+    bool TakeTapeCommanded() {
+        const bool commanded = tapeCommanded_;
+        tapeCommanded_ = false;
+        return commanded;
+    }
     // The inputs in place now, and putting a set of them in place (the history's replay).
     Inputs CurrentInputs() const;
     void ApplyInputs(const Inputs& inputs);
@@ -148,6 +159,10 @@ class Board {
     Inputs pendingInputs_;
     bool keysPending_ = false;
     bool joystickPending_ = false;
+    bool tapePending_ = false;
+    std::vector<uint8_t> pendingTapeData_;
+    bool pendingTapeFast_ = false;
+    bool tapeCommanded_ = false;
     std::atomic<bool> inputsPending_{false};
 
     // Any part may be absent while the board is rebuilt.

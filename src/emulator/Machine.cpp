@@ -143,7 +143,7 @@ bool Machine::RunPeriod() {
     if (sound.ProducePeriod(factor == 1.0)) return true;
 
     board.ApplyLatchedInputs();
-    history_->BeforePeriod();
+    history_->BeforePeriod(board.TakeTapeCommanded());
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
@@ -336,6 +336,11 @@ bool Machine::AcceptsKeys() const {
 void Machine::SetKeyMatrix(const KeyMatrix& keys) {
     if (!AcceptsKeys()) return;
     board_->LatchKeys(keys.columns, keys.modifiers);
+    ApplyInputsWhilePaused();
+}
+
+void Machine::CommandTape(const uint8_t* data, int32_t length, bool fast) {
+    board_->LatchTapePlayback(data, length, fast);
     ApplyInputsWhilePaused();
 }
 

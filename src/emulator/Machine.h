@@ -179,8 +179,13 @@ class Machine {
     void StartProgramAt(uint16_t address);
     bool MultiplierFitted() const { return board_->MultiplierFitted(); }
     // The cassette recorder on serial line 0, the same object for the machine's whole life; a
-    // front end's tape deck attaches to it. Start and stop playback from any thread.
+    // front end's tape deck attaches to it and sends its commands to CommandTape. Its play and
+    // recorder states may be read from any thread.
     IfTape& Tape() { return board_->Tape(); }
+    // Plays `length` bytes from `data` (copied at once), or stops on null: from any thread, taken
+    // in between two periods as the keys are (at once while the machine does not run). Never
+    // blocks, so a tape event's handler may call it while the emulation thread waits for it.
+    void CommandTape(const uint8_t* data, int32_t length, bool fast);
     const IfTape& Tape() const { return board_->Tape(); }
     // The SD-ROM module on serial line 3 while the configuration connects it, else null; its
     // status icon and bank letter may be read from any thread.

@@ -78,7 +78,6 @@ void MachineHistory::TakeOverTheMachine() {
     expected_ = Fingerprint();
     debuggerCalls_ = DebuggerCalls();
     debuggerSteps_ = DebuggerSteps();
-    tapeChanges_ = board_.Tape().OutsidePlayChanges();
     tapeRecordings_ = board_.Tape().RecordingsDone();
     if (const IfSdRom* sd = board_.SdRom()) {
         sdCommands_ = sd->CardCommands();
@@ -129,15 +128,14 @@ void MachineHistory::LogOutsideSteps() {
     }
 }
 
-void MachineHistory::BeforePeriod() {
+void MachineHistory::BeforePeriod(bool tapeCommanded) {
     if (!Usable()) return;
-    IfTape& tape = board_.Tape();
     if (!started_) {
         started_ = true;
         TakeCheckpoint(false);
     }
     LogOutsideSteps();
-    if (tape.OutsidePlayChanges() != tapeChanges_) checkpointWanted_ = true;  // between periods
+    if (tapeCommanded) checkpointWanted_ = true;
     const Inputs inputs = board_.CurrentInputs();
     if (!(inputs == inputs_) && !checkpointWanted_) {
         Entry entry;
@@ -170,8 +168,7 @@ void MachineHistory::AfterPeriod(int32_t budget, bool ranToBudget, bool faulted,
     busySinceCheckpoint_ += busyNanos;
 
     bool cut = false;
-    IfTape& tape = board_.Tape();
-    if (tape.OutsidePlayChanges() != tapeChanges_) cut = true;  // somewhere inside the period
+    const IfTape& tape = board_.Tape();
     if (tape.RecordingsDone() != tapeRecordings_) {
         tapeRecordings_ = tape.RecordingsDone();
         notes_.push_back(Note{position_, "tape", std::string()});
@@ -274,17 +271,16 @@ size_t MachineHistory::MemoryBytes() const {
 
 // While the past runs again, nothing may leave the machine: no sound, and none of the deck's
 // answers to tape events (the deck would move on to another record, or write a recording to
-// its file again). The deck's part that follows from the machine alone, stopping on a serial
-// reset and at the end of a record, is done here instead.
+// its file again). The deck's part that it does at once on the emulation thread, stopping at
+// the end of a record, is done here instead; its other answers (a stop on a serial reset) came
+// in between periods and are held by the checkpoint after them.
 struct MachineHistory::Connections {
     IfTape* tape = nullptr;
     IfTape::EventSink tapeEvents;
     SoundLevelOutput tapeSound;
     SoundLevelOutput speaker;
     bool OnTapeEvent(int code) {
-        if (code == IfTape::kEventSerialReset || code == IfTape::kEventEndOfRecord) {
-            tape->StopPlayback();
-        }
+        if (code == IfTape::kEventEndOfRecord) tape->StopPlayback();
         return code != IfTape::kEventMonitorQuery;
     }
 };

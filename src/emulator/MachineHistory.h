@@ -27,11 +27,12 @@ class DebuggerCore;
 // ticks count emulated ticks of whole periods. Everything runs under the processor mutex: from
 // the run loop, or with the machine paused.
 //
-// What cannot be run again cuts the history (nothing before the cut can be restored): a tape
-// started or stopped from another thread while a period ran, any SD-ROM command that reached the
-// card (the card is the host's folder, which a replay must not read or write again), and a change
-// of the hardware (the history is emptied). Host files written meanwhile stay written; the
-// history notes where, and a restore that goes back past a note reports it.
+// The tape deck's commands come in between periods with the other inputs; the bytes a tape
+// started plays are held by a checkpoint after it. What cannot be run again cuts the history
+// (nothing before the cut can be restored): any SD-ROM command that reached the card (the card is
+// the host's folder, which a replay must not read or write again), and a change of the hardware
+// (the history is emptied). Host files written meanwhile stay written; the history notes where, and
+// a restore that goes back past a note reports it.
 class MachineHistory {
   public:
     static constexpr int kDefaultDepthSeconds = 60;
@@ -84,8 +85,9 @@ class MachineHistory {
     // Forgets everything; the next period starts a new history.
     void Clear();
 
-    // The run loop's part, under the processor mutex.
-    void BeforePeriod();
+    // The run loop's part, under the processor mutex; `tapeCommanded` when the recorder was
+    // started or stopped from outside since the last period.
+    void BeforePeriod(bool tapeCommanded = false);
     void AfterPeriod(int32_t budget, bool ranToBudget, bool faulted, int64_t steps,
                      int64_t busyNanos);
     // The machine was changed from outside between periods (a file loaded, an edit, a reset):
@@ -213,7 +215,7 @@ class MachineHistory {
     Inputs inputs_;
     uint64_t expected_ = 0;  // the processor's fingerprint after the last entry
     int64_t debuggerSteps_ = 0, debuggerCalls_ = 0;
-    uint32_t tapeChanges_ = 0, tapeRecordings_ = 0, sdCommands_ = 0, sdWrites_ = 0;
+    uint32_t tapeRecordings_ = 0, sdCommands_ = 0, sdWrites_ = 0;
     int64_t busySinceCheckpoint_ = 0;
     int64_t saveNanos_ = 100000;
     size_t bytes_ = 0;
