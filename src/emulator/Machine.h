@@ -239,10 +239,11 @@ class Machine {
     void NoteOutsideChange();
     void NoteChangeInPeriodHook() { history_->NoteChange(); }
 
-    // Snapshots (MachineSnapshot.cpp), with the machine paused or from the period hook only.
-    // Saving writes the whole machine into `out` (empty while unbuilt). Loading checks the
-    // whole file before it changes anything and leaves the machine as it was when it refuses;
-    // `version` gets the file's format version. The files go through the atomic writer.
+    // Snapshots (the board's, BoardSnapshot.cpp, with the run speed), with the machine paused or
+    // from the period hook only. Saving writes the whole machine into `out` (empty while
+    // unbuilt). Loading checks the whole file before it changes anything and leaves the machine
+    // as it was when it refuses; `version` gets the file's format version. The files go through
+    // the atomic writer.
     void SaveSnapshot(std::vector<uint8_t>& out);
     snapshot::LoadError LoadSnapshot(const uint8_t* data, size_t size, uint32_t* version = nullptr);
     bool SaveSnapshotFile(const std::string& path, std::string* error = nullptr);
