@@ -20,6 +20,7 @@
 #include "frontend/FaultMessage.h"
 #include "frontend/HostKeyboard.h"
 #include "frontend/HostTyping.h"
+#include "frontend/MachineChoices.h"
 #include "frontend/RomMessage.h"
 #include "frontend/ScreenPresenter.h"
 #include "host/config/ConfigDocument.h"
@@ -231,6 +232,7 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     ShuttingDown = false;
     interrupted = false;
     auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
+    frontend::KeepMachineChoices(*machine, settings);
     // Only for the screenshot: the picture at 100 %, in the configured profile.
     ScreenPresenter presenter;
     machine->SetSpeedFactor(options.speed);
@@ -293,6 +295,7 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     HeadlessTape tape{deck, options, err};
     deck.SetHandOver(TapeDeck::HandOver::Bind<&HeadlessTape::OnHandOver>(&tape));
     deck.AttachTape(&machine->Tape());
+    deck.SetCommands(TapeDeck::Commands::Bind<&Machine::CommandTape>(machine.get()));
     if (tape.Insert()) {
         work.deck = &deck;
         work.playAtMs = firstTypingMs >= 0 ? firstTypingMs : 1000;

@@ -6,9 +6,7 @@
 
 #include "emulator/SpeedControl.h"
 #include "host/audio/SoundConfig.h"
-#include "host/files/ProgramPaths.h"
-#include "host/input/JoystickConfig.h"
-#include "machine/MemoryLayout.h"
+#include "host/files/AtomicFile.h"
 
 std::atomic<bool> ShuttingDown{false};
 
@@ -28,23 +26,12 @@ constexpr GroupSet kModuleGroups{Group::RomModuleFile, Group::RomModuleInserted,
 }  // namespace
 
 Machine::Machine(config::Settings& settings, SoundDriver::StreamOpener soundOpener)
-    : settings_(settings),
-      usageSince_(Clock::now()),
-      fillRandom_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())) {
-    screen_ = std::make_unique<ScreenTevrin>();
-    sound_ = std::make_unique<SoundSystem>(&ShuttingDown, std::move(soundOpener));
-    // The recorder outlives rebuilds of the board, so a deck attached to it stays attached; each
-    // build plugs it into the new serial interface.
-    tape_ = std::make_unique<IfTape>();
-    controllers_ = std::make_shared<input::GameControllers>();
-    tape_->SetSoundSink(sound_->LevelOutput());
-    // As the Sound settings page does when it loads: a configuration that names no device (a
-    // fresh installation) gets the default output device, so the machine is heard at once.
-    if (sound_->AudioAvailable()) soundconfig::SelectDevice(settings_);
+    : settings_(settings), usageSince_(Clock::now()) {
+    board_ = std::make_unique<Board>(settings_, std::move(soundOpener));
     preciseTimer_.SetIntervalMicros(speed::kPeriodMicros * speed::kPeriodsPerWake);
     preciseTimer_.SetOnTimer(Closure<void()>::Bind<&Machine::TimerWake>(this));
     preciseTimer_.SetEnabled(false);
-    history_ = std::make_unique<MachineHistory>(*this);
+    history_ = std::make_unique<MachineHistory>(*board_, debugger_);
 }
 
 Machine::~Machine() {
@@ -52,175 +39,45 @@ Machine::~Machine() {
     preciseTimer_.SetEnabled(false);
     preciseTimer_.WaitIdle();
     std::lock_guard<std::mutex> lock(cpuMutex_);
-    tape_->SetSoundSink({});
-    sound_.reset();  // before the GPIO port its board sits on
-    DestroyDevices();
-    screen_.reset();
-    memory_.reset();
-    organizer_.reset();
-}
-
-void Machine::DestroyDevices() {
-    // The sound board leaves the GPIO port before the port goes. The processor goes before the
-    // devices it is bound to only because nothing runs it meanwhile; the timer and the serial
-    // interface may go in either order.
-    if (sound_) sound_->RemoveMuse();
-    if (systemPio_) systemPio_->SetSpeakerOutput({});
-    // The SD-ROM module leaves the serial line and the memory it shows its banks in first.
-    sdRom_.reset();
-    sdCard_.reset();
-    joy_.reset();
-    multiplier_.reset();
-    timer_.reset();
-    serial_.reset();
-    gpio_.reset();
-    interrupts_.reset();
-    systemPio_.reset();
-    cpu_.reset();
+    history_.reset();
+    board_.reset();
 }
 
 void Machine::BuildMachine() {
     // A history of other hardware cannot be loaded into this one.
     history_->Clear();
-    DestroyDevices();
-    videoRam_ = nullptr;
-    memory_.reset();
-    organizer_.reset();
-
-    const bool multiplier = settings_.Get(config::keys::kMultiplier);
-
-    organizer_ = std::make_unique<MemoryOrganizer>();
-    memory_ = std::make_unique<ChipMemory>(*organizer_);
-    mainRomPath_ = settings_.GetAbsolute(config::keys::kRomFile);
-    layout::BuildInternalMemory(*memory_, layout::ReadRomImage(mainRomPath_, &mainRomRead_));
-    romModuleLoaded_ = false;
-
-    cpu_ = std::make_unique<ChipCpu8080P>(*memory_);
-    cpu_->SetMachineTiming(true);
-
-    screen_->InstallColourWrite(*memory_);
-    videoRam_ = memory_->PagePointer(layout::kRedPlanePage);
-
-    interrupts_ = std::make_unique<IfInterrupt>();
-    cpu_->SetInterruptController(interrupts_.get());
-
-    systemPio_ = std::make_unique<SystemPIO>(
-        SystemPIO::ScrollOutput::Bind<&ScreenTevrin::SetScroll>(screen_.get()), interrupts_.get());
-    systemPio_->SetSpeakerOutput(sound_->LevelOutput());
-
-    gpio_ = std::make_unique<IfGPIO>(cpu_.get());
-    gpio_->SetInteOnPB0(settings_.Get(config::keys::kInteOnPb0));
-
-    serial_ = std::make_unique<IfSerial>(interrupts_.get());
-
-    timer_ = std::make_unique<IfTimer>(interrupts_.get());
-    timer_->ConnectSerial(serial_.get());
-    tape_->Attach(*serial_);
-    timer_->SetClockOptions(settings_.Get(config::keys::kClockTimer0),
-                            settings_.Get(config::keys::kClockTimer1),
-                            settings_.Get(config::keys::kChainTimer01));
-
-    if (multiplier) {
-        multiplier_ = std::make_unique<IfMultiplier>();
-        multiplier_->SetEnablePaging(
-            Closure<void()>::Bind<&MemoryOrganizer::EnablePaging>(organizer_.get()));
-    }
-
-    // The port map, in binding order: the first binding that matches a port answers it.
-    cpu_->AttachPort(0xE0, 0xE0, true, organizer_.get());
-    if (!multiplier) cpu_->AttachPort(0xD8, 0xFC, false, organizer_.get());
-    cpu_->AttachPort(0xCC, 0xFC, true, screen_.get());
-    cpu_->AttachPort(0xD4, 0xFC, false, interrupts_.get());
-    cpu_->AttachPort(0xC0, 0xFC, true, systemPio_.get());
-    cpu_->AttachPort(0xC4, 0xFC, true, gpio_.get());
-    cpu_->AttachPort(0xD0, 0xFC, false, timer_.get());
-    cpu_->AttachPort(0xC8, 0xFC, true, serial_.get());
-    if (multiplier) cpu_->AttachPort(0xD8, 0xFC, false, multiplier_.get());
-
-    cpu_->AddTickListener(TickListener::Bind<&IfTimer::OnTick>(timer_.get()),
-                          QuietQuery::Bind<&IfTimer::QuietTicks>(timer_.get()));
-    cpu_->AddTickListener(TickListener::Bind<&IfSerial::OnTick>(serial_.get()),
-                          QuietQuery::Bind<&IfSerial::QuietTicks>(serial_.get()));
-    cpu_->AddTickListener(TickListener::Bind<&IfInterrupt::OnTick>(interrupts_.get()),
-                          QuietQuery::Bind<&IfInterrupt::QuietTicks>(interrupts_.get()));
-
-    debugger_.BindMachine(cpu_.get(), memory_.get());
-    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern), fillRandom_);
+    board_->Build();
+    debugger_.BindMachine(board_->Cpu(), board_->Memory());
 }
 
-void Machine::ApplyRomModule() {
-    if (!settings_.Get(config::keys::kRomModuleInserted) || memory_ == nullptr) return;
-    layout::InstallExternalRom(
-        *memory_, layout::ReadRomImage(settings_.GetAbsolute(config::keys::kRomModuleFile)));
-    romModuleLoaded_ = true;
-}
-
-void Machine::ApplySdRom() {
-    history_->Clear();
-    sdRom_.reset();
-    sdCard_.reset();
-    if (memory_ == nullptr || serial_ == nullptr) return;
-    if (!settings_.Get(config::keys::kSdRomConnected)) return;
-    // The module shows its banks in the external ROM's pages.
-    if (memory_->PagePointer(layout::kExtRomFirstPage) == nullptr) {
-        layout::InstallBlankExternalRom(*memory_);
-    }
-    romModuleLoaded_ = false;
-    sdCard_ = std::make_unique<media::SdRomFolder>(
-        settings_.GetAbsolute(config::keys::kSdRomRootPath), program::ProgramFolder());
-    sdRom_ = std::make_unique<IfSdRom>(
-        *memory_, *sdCard_, settings_.Get(config::keys::kSdRomCurrentFolder),
-        SdRomCommands::FolderChanged::Bind<&Machine::OnSdRomFolderChanged>(this));
-    sdRom_->Attach(*serial_);
-}
-
-// The machine's software changed the module's current folder: it is kept for the next start,
-// as the module itself would keep it.
 void Machine::OnSdRomFolderChanged(const std::string& folderUtf8) {
-    settings_.Set(config::keys::kSdRomCurrentFolder, folderUtf8);
-}
-
-void Machine::ApplyJoystick() {
-    joy_.reset();
-    if (gpio_ == nullptr || !settings_.Get(config::keys::kJoystickConnected)) return;
-    joyConfig_ = input::ReadJoystickConfig(settings_, *controllers_);
-    joy_ = std::make_unique<JoyOPVS>(*gpio_, joyConfig_, controllers_.get());
-    // A paused machine holds no controller; resuming takes it.
-    if (runState_.load() != kRunning) joy_->Close(false);
+    if (sdRomFolderSink_) sdRomFolderSink_(folderUtf8);
 }
 
 void Machine::SampleJoystick(uint8_t keySwitches) {
-    if (joy_ == nullptr) return;
+    JoyOPVS* joy = board_->Joystick();
+    if (joy == nullptr) return;
     uint8_t bits = 0;
-    if (!joy_->ReadSource(keySwitches, bits)) return;
-    {
-        std::lock_guard<std::mutex> lock(inputMutex_);
-        pendingInputs_.joystick = bits;
-        joystickPending_ = true;
-        inputsPending_.store(true, std::memory_order_release);
-    }
+    if (!joy->ReadSource(keySwitches, bits)) return;
+    board_->LatchJoystick(bits);
     ApplyInputsWhilePaused();
-}
-
-void Machine::ApplyBlankExternalRom() {
-    if (memory_ == nullptr) return;
-    layout::InstallBlankExternalRom(*memory_);
-    romModuleLoaded_ = false;
 }
 
 bool Machine::ApplySettings(GroupSet groups) {
     history_->SetDepthSeconds(settings_.Get(config::keys::kRewindDepth));
+    Board& board = *board_;
+    SoundSystem& sound = board.Sound();
     bool rebuilt = false;
     const bool hardware = groups.HasAny(kHardwareGroups);
     if (groups.Has(Group::SoundDevice)) {
         // The speaker lets go of the old driver before it is replaced.
-        if (systemPio_) systemPio_->SetSpeakerOutput({});
-        tape_->SetSoundSink({});
-        sound_->ApplyDevice(soundconfig::Read(settings_));
-        tape_->SetSoundSink(sound_->LevelOutput());
+        if (board.SystemPio()) board.SystemPio()->SetSpeakerOutput({});
+        board.Tape().SetSoundSink({});
+        sound.ApplyDevice(soundconfig::Read(settings_));
+        board.Tape().SetSoundSink(sound.LevelOutput());
         rebuilt = true;
     }
-    if (groups.Has(Group::SoundVolumes)) sound_->ApplyVolumes(soundconfig::Read(settings_));
+    if (groups.Has(Group::SoundVolumes)) sound.ApplyVolumes(soundconfig::Read(settings_));
     if (hardware) {
         BuildMachine();
         groups.Add({Group::Joystick, Group::RomModuleFile, Group::SdRomFolder, Group::Muse});
@@ -229,22 +86,24 @@ bool Machine::ApplySettings(GroupSet groups) {
     if (groups.HasAny(kModuleGroups)) {
         bool loadedNow = false;
         if (groups.HasAny(kRomModuleGroups) && settings_.Get(config::keys::kRomModuleInserted)) {
-            ApplyRomModule();
+            board.InstallRomModule();
             loadedNow = true;
         }
         if (!loadedNow && !settings_.Get(config::keys::kRomModuleInserted) &&
             !settings_.Get(config::keys::kSdRomConnected)) {
-            ApplyBlankExternalRom();
+            board.InstallBlankExternalRom();
         }
-        ApplySdRom();
+        history_->Clear();
+        board.ConnectSdRom(
+            SdRomCommands::FolderChanged::Bind<&Machine::OnSdRomFolderChanged>(this));
         rebuilt = true;
     }
-    if (groups.Has(Group::SoundDevice) && !hardware && systemPio_) {
-        systemPio_->SetSpeakerOutput(sound_->LevelOutput());
+    if (groups.Has(Group::SoundDevice) && !hardware && board.SystemPio()) {
+        board.SystemPio()->SetSpeakerOutput(sound.LevelOutput());
     }
-    if (groups.Has(Group::Joystick)) ApplyJoystick();
+    if (groups.Has(Group::Joystick)) board.ConnectJoystick(runState_.load() == kRunning);
     if (groups.Has(Group::Muse)) {
-        sound_->ApplyMuse(soundconfig::Read(settings_), gpio_.get());
+        sound.ApplyMuse(soundconfig::Read(settings_), board.Gpio());
         rebuilt = true;
     }
     return rebuilt;
@@ -267,20 +126,24 @@ bool Machine::RunPeriod() {
     if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return false;
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
-    if (runState_.load() != kRunning || cpu_ == nullptr) return false;
+    if (runState_.load() != kRunning || !board_->Built()) return false;
+    Board& board = *board_;
+    ChipCpu8080P& cpu = *board.Cpu();
+    const ChipMemory& memory = *board.Memory();
+    SoundSystem& sound = board.Sound();
     // At normal speed the audio device's clock paces the machine: the periods come early (the
     // more so when it has drained the ring) and are skipped while its ring is full.
-    const bool paced = factor == 1.0 && sound_->Paces();
-    const int periodMicros = !paced             ? speed::kPeriodMicros
-                             : sound_->Behind() ? speed::kCatchUpPeriodMicros
-                                                : speed::kPacedPeriodMicros;
+    const bool paced = factor == 1.0 && sound.Paces();
+    const int periodMicros = !paced           ? speed::kPeriodMicros
+                             : sound.Behind() ? speed::kCatchUpPeriodMicros
+                                              : speed::kPacedPeriodMicros;
     preciseTimer_.SetIntervalMicros(periodMicros * speed::kPeriodsPerWake);
     // A period the full ring has no room for is skipped; the rest of the wake-up's periods are
     // still offered, so a device that stopped taking is noticed after as many periods as before.
-    if (sound_->ProducePeriod(factor == 1.0)) return true;
+    if (sound.ProducePeriod(factor == 1.0)) return true;
 
-    ApplyPendingInputs();
-    history_->BeforePeriod();
+    board.ApplyLatchedInputs();
+    history_->BeforePeriod(board.TakeTapeCommanded());
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
@@ -294,16 +157,16 @@ bool Machine::RunPeriod() {
     if (!stepping && !debugger_.Careful()) {
         // No breakpoint can fire and nobody traces: the processor runs the whole period in one
         // go.
-        steps = cpu_->Run(budget);
-        instructions_ += steps;
-        if (cpu_->PortFault || memory_->Fault()) {
+        steps = cpu.Run(budget);
+        board.AddInstructions(steps);
+        if (cpu.PortFault || memory.Fault()) {
             history_->AfterPeriod(budget, false, true, steps, busyNanos());
             preciseTimer_.SetEnabled(false);
             return false;
         }
     } else {
         do {
-            if (debugger_.IsBreakpoint(cpu_->PC)) {
+            if (debugger_.IsBreakpoint(cpu.PC)) {
                 stop = true;
                 break;
             }
@@ -311,24 +174,24 @@ bool Machine::RunPeriod() {
             if (stepping) {
                 int32_t ticks = 0;
                 bool returned = debugger_.WatchReturnStep(ticks);
-                if (ticks != 0) ++steps, ++instructions_;
+                if (ticks != 0) ++steps, board.AddInstructions(1);
                 if (returned) {
                     stop = true;
                     break;
                 }
-            } else if (cpu_->Step() != 0) {
-                ++steps, ++instructions_;
+            } else if (cpu.Step() != 0) {
+                ++steps, board.AddInstructions(1);
             }
-            if (cpu_->PortFault || memory_->Fault()) {
+            if (cpu.PortFault || memory.Fault()) {
                 history_->AfterPeriod(budget, false, true, steps, busyNanos());
                 preciseTimer_.SetEnabled(false);
                 return false;
             }
-        } while (cpu_->PeriodTicks < budget);
+        } while (cpu.PeriodTicks < budget);
     }
-    const bool ranToBudget = !stop && cpu_->PeriodTicks >= budget;
-    cpu_->PeriodTicks -= budget;
-    emulatedTicks_ += budget;
+    const bool ranToBudget = !stop && cpu.PeriodTicks >= budget;
+    cpu.PeriodTicks -= budget;
+    board.AddTicks(budget);
     // One reading of the clock for both: the period hook's own work (typing, timed stops) is
     // small, and it changes the machine from outside, so the history hears of the period first.
     const int64_t busy = busyNanos();
@@ -341,25 +204,13 @@ bool Machine::RunPeriod() {
     return !stop && preciseTimer_.Enabled();
 }
 
-void Machine::ApplyPendingInputs() {
-    // Most periods find nothing new: no lock for them.
-    if (!inputsPending_.load(std::memory_order_acquire)) return;
-    std::lock_guard<std::mutex> lock(inputMutex_);
-    inputsPending_.store(false, std::memory_order_relaxed);
-    if (keysPending_ && systemPio_ != nullptr) {
-        systemPio_->SetKeyMatrix(pendingInputs_.keys, pendingInputs_.modifiers);
-    }
-    if (joystickPending_ && joy_ != nullptr) joy_->Latch(pendingInputs_.joystick);
-    keysPending_ = joystickPending_ = false;
-}
-
 void Machine::NoteOutsideChange() {
     std::lock_guard<std::mutex> lock(cpuMutex_);
     history_->NoteChange();
 }
 
 void Machine::SetPaused(bool paused) {
-    if (!paused && cpu_ != nullptr && !HasMainRom()) paused = true;
+    if (!paused && board_->Cpu() != nullptr && !HasMainRom()) paused = true;
     const RunState wanted = paused ? kPaused : kRunning;
     if (runState_.load() == wanted) return;
     std::lock_guard<std::mutex> lock(cpuMutex_);
@@ -367,11 +218,11 @@ void Machine::SetPaused(bool paused) {
     runState_ = wanted;
     if (paused) {
         preciseTimer_.SetEnabled(false);
-        sound_->PauseStream();
-        if (joy_ != nullptr) joy_->Close(false);
+        board_->Sound().PauseStream();
+        if (board_->Joystick() != nullptr) board_->Joystick()->Close(false);
     } else {
-        if (joy_ != nullptr) joy_->Open();
-        sound_->ResumeStream();
+        if (board_->Joystick() != nullptr) board_->Joystick()->Open();
+        board_->Sound().ResumeStream();
         // The first wake-up comes one period after resuming, not a whole wake-up's worth: a
         // machine paused and resumed often (a dialog, the debugger's refresh) keeps running.
         // The run loop sets the longer interval again at its first period.
@@ -388,9 +239,9 @@ void Machine::StopRunLoop() {
 }
 
 void Machine::WarmReset() {
-    if (cpu_ == nullptr) return;
-    cpu_->RequestReset();
-    layout::FillVideoPlanes(videoRam_, settings_.Get(config::keys::kResetPattern), fillRandom_);
+    if (board_->Cpu() == nullptr) return;
+    board_->Cpu()->RequestReset();
+    board_->FillVideoPlanes();
 }
 
 bool Machine::ResetMachine(bool cold) {
@@ -417,7 +268,7 @@ void Machine::ChangeSpeed(int direction) {
 bool Machine::FaultPending() const {
     // Set and read by the emulation thread only while it runs; the run loop stops its timer as
     // soon as one is set, and the refresh reads them afterwards.
-    return cpu_ != nullptr && memory_ != nullptr && (cpu_->PortFault || memory_->Fault());
+    return board_->Built() && (board_->Cpu()->PortFault || board_->Memory()->Fault());
 }
 
 Machine::Fault Machine::TakeFault() {
@@ -426,19 +277,20 @@ Machine::Fault Machine::TakeFault() {
         // The flags belong to the emulation thread; the run loop has stopped the timer when one
         // is set, so the mutex is free at once then.
         std::lock_guard<std::mutex> lock(cpuMutex_);
-        if (cpu_ == nullptr || memory_ == nullptr) return fault;
-        if (!cpu_->PortFault && !memory_->Fault()) return fault;
+        if (!board_->Built()) return fault;
+        if (!board_->Cpu()->PortFault && !board_->Memory()->Fault()) return fault;
     }
     SetPaused(true);
-    if (memory_->Fault()) {
-        fault.kind = memory_->FaultWrite ? Fault::Kind::MemoryWrite : Fault::Kind::MemoryRead;
-        fault.address = memory_->FaultAddress;
+    if (board_->Memory()->Fault()) {
+        fault.kind =
+            board_->Memory()->FaultWrite ? Fault::Kind::MemoryWrite : Fault::Kind::MemoryRead;
+        fault.address = board_->Memory()->FaultAddress;
     } else {
-        fault.kind = cpu_->FaultPortWrite ? Fault::Kind::PortWrite : Fault::Kind::PortRead;
-        fault.address = cpu_->FaultPort;
+        fault.kind = board_->Cpu()->FaultPortWrite ? Fault::Kind::PortWrite : Fault::Kind::PortRead;
+        fault.address = board_->Cpu()->FaultPort;
     }
-    cpu_->PortFault = false;
-    memory_->ClearFault();
+    board_->Cpu()->PortFault = false;
+    board_->Memory()->ClearFault();
     return fault;
 }
 
@@ -469,32 +321,26 @@ double Machine::TakeHostUsage() {
 }
 
 void Machine::SetMuted(bool muted) {
-    sound_->SetMuted(muted);
-    settings_.Set(config::keys::kMute, muted);
+    board_->Sound().SetMuted(muted);
 }
 
 SoundDriver::Statistics Machine::SoundStatistics() const {
-    const SoundDriver* driver = sound_->Driver();
+    const SoundDriver* driver = board_->Sound().Driver();
     return driver != nullptr ? driver->GetStatistics() : SoundDriver::Statistics{};
 }
 
-bool Machine::Muted() const {
-    return settings_.Get(config::keys::kMute);
-}
-
 bool Machine::AcceptsKeys() const {
-    return systemPio_ != nullptr && debugger_.DebuggerState.load() != debugger::kStopped;
+    return board_->SystemPio() != nullptr && debugger_.DebuggerState.load() != debugger::kStopped;
 }
 
 void Machine::SetKeyMatrix(const KeyMatrix& keys) {
     if (!AcceptsKeys()) return;
-    {
-        std::lock_guard<std::mutex> lock(inputMutex_);
-        pendingInputs_.keys = keys.columns;
-        pendingInputs_.modifiers = keys.modifiers;
-        keysPending_ = true;
-        inputsPending_.store(true, std::memory_order_release);
-    }
+    board_->LatchKeys(keys.columns, keys.modifiers);
+    ApplyInputsWhilePaused();
+}
+
+void Machine::CommandTape(const uint8_t* data, int32_t length, bool fast) {
+    board_->LatchTapePlayback(data, length, fast);
     ApplyInputsWhilePaused();
 }
 
@@ -503,14 +349,14 @@ void Machine::SetKeyMatrix(const KeyMatrix& keys) {
 void Machine::ApplyInputsWhilePaused() {
     if (runState_.load() == kRunning) return;
     std::unique_lock<std::mutex> lock(cpuMutex_, std::try_to_lock);
-    if (lock.owns_lock() && runState_.load() != kRunning) ApplyPendingInputs();
+    if (lock.owns_lock() && runState_.load() != kRunning) board_->ApplyLatchedInputs();
 }
 
 Machine::VideoView Machine::Video() const {
     VideoView view;
-    view.redPlane = videoRam_;
-    view.colourRegister = screen_->ColourRegister();
-    view.scrollRegister = screen_->ScrollRegister();
+    view.redPlane = board_->VideoRam();
+    view.colourRegister = board_->Screen().ColourRegister();
+    view.scrollRegister = board_->Screen().ScrollRegister();
     return view;
 }
 
@@ -523,21 +369,58 @@ Machine::HeldVideo Machine::HoldVideo() {
 
 Machine::ProcessorView Machine::Processor() const {
     ProcessorView view;
-    if (cpu_ == nullptr) return view;
-    view.pc = cpu_->PC;
-    view.sp = cpu_->SP;
-    view.halted = cpu_->Halted;
-    view.inte = cpu_->Inte;
-    view.periodTicks = cpu_->PeriodTicks;
-    view.clockTicks = cpu_->ClockTicks;
-    view.isrMax = cpu_->IsrMax;
+    if (board_->Cpu() == nullptr) return view;
+    view.pc = board_->Cpu()->PC;
+    view.sp = board_->Cpu()->SP;
+    view.halted = board_->Cpu()->Halted;
+    view.inte = board_->Cpu()->Inte;
+    view.periodTicks = board_->Cpu()->PeriodTicks;
+    view.clockTicks = board_->Cpu()->ClockTicks;
+    view.isrMax = board_->Cpu()->IsrMax;
     return view;
 }
 
 void Machine::StartProgramAt(uint16_t address) {
-    if (cpu_ == nullptr) return;
-    cpu_->PC = address;
-    cpu_->Halted = false;
+    if (board_->Cpu() == nullptr) return;
+    board_->Cpu()->PC = address;
+    board_->Cpu()->Halted = false;
+}
+
+void Machine::SaveSnapshot(std::vector<uint8_t>& out) {
+    board_->SaveSnapshot(out, speedFactor_.load());
+}
+
+snapshot::LoadError Machine::LoadSnapshot(const uint8_t* data, size_t size, uint32_t* version) {
+    double speed = speedFactor_.load();
+    const snapshot::LoadError error = board_->LoadSnapshot(data, size, version, &speed);
+    if (error == snapshot::LoadError::None) speedFactor_ = speed;
+    return error;
+}
+
+bool Machine::SaveSnapshotFile(const std::string& path, std::string* error) {
+    std::vector<uint8_t> bytes;
+    SaveSnapshot(bytes);
+    if (bytes.empty()) {
+        if (error != nullptr) {
+            *error = snapshot::DescribeLoadError(snapshot::LoadError::NotBuilt, 0);
+        }
+        return false;
+    }
+    return files::WriteFileAtomically(path, std::span<const uint8_t>(bytes), error);
+}
+
+snapshot::LoadError Machine::LoadSnapshotFile(const std::string& path, uint32_t* version) {
+    if (version != nullptr) *version = 0;
+    std::string contents;
+    if (files::ReadWholeFile(path, snapshot::kMaxFileSize, contents) != files::ReadResult::Ok) {
+        return snapshot::LoadError::Unreadable;
+    }
+    const snapshot::LoadError error =
+        LoadSnapshot(reinterpret_cast<const uint8_t*>(contents.data()), contents.size(), version);
+    // A change from outside, held by the history at this moment (the period hook holds the
+    // processor mutex, and a paused machine runs no period: no lock is taken here).
+    if (error == snapshot::LoadError::None) history_->NoteChange();
+    return error;
 }
 
 Machine::PausedScope::PausedScope(Machine& machine)

@@ -3,41 +3,24 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "debugger/DebuggerCore.h"
+#include "emulator/Board.h"
 #include "emulator/MachineHistory.h"
 #include "emulator/ShuttingDown.h"
 #include "emulator/Snapshot.h"
 #include "emulator/TPreciseTimer.h"
-#include "host/audio/SoundSystem.h"
 #include "host/config/GroupSet.h"
-#include "host/config/Settings.h"
-#include "host/input/GameControllers.h"
-#include "machine/ChipCpu8080P.h"
-#include "machine/ChipMemory.h"
-#include "machine/IfGPIO.h"
-#include "machine/IfInterrupt.h"
-#include "machine/IfMultiplier.h"
-#include "machine/IfSdRom.h"
-#include "machine/IfSerial.h"
-#include "machine/IfTape.h"
-#include "machine/IfTimer.h"
-#include "machine/JoyOPVS.h"
-#include "machine/MemoryLayout.h"
-#include "machine/MemoryOrganizer.h"
-#include "machine/ScreenTevrin.h"
-#include "machine/SystemPIO.h"
-#include "media/sdrom/SdRomFolder.h"
 
-// The Tevrin, assembled: the processor, memory and devices built from the configuration, the
-// 2 ms run loop on its own thread, pause, reset and speed. The main window and the headless
-// runner each own one; everything that changes the machine from outside the run loop does so
-// with the machine paused (pausing takes the processor mutex).
+// The Tevrin as it runs: a board (what a moment of the machine is, Board.h) moved on by the 2 ms
+// run loop on its own thread, with pause, reset, speed and the history of its recent past. The
+// main window and the headless runner each own one; everything that changes the machine from
+// outside the run loop does so with the machine paused (pausing takes the processor mutex).
 class Machine {
   public:
     enum RunState : int { kBeforeFirstRun = -1, kRunning = 0, kPaused = 1 };
@@ -82,7 +65,7 @@ class Machine {
         PausedScope& operator=(const PausedScope&) = delete;
         bool WasRunning() const { return wasRunning_; }
         // The memory to change (a file loaded into it, an edit); null while unbuilt.
-        ChipMemory* Memory() const { return machine_.memory_.get(); }
+        ChipMemory* Memory() const { return machine_.board_->Memory(); }
 
       private:
         Machine& machine_;
@@ -154,18 +137,18 @@ class Machine {
     // host keys hold, for the key source.
     void SampleJoystick(uint8_t keySwitches = 0);
     // The joystick interface while the configuration connects it, else null.
-    const JoyOPVS* Joystick() const { return joy_.get(); }
+    const JoyOPVS* Joystick() const { return board_->Joystick(); }
     // The host's game controllers, shared with the joystick dialog, which may outlive the
     // machine.
-    std::shared_ptr<input::GameControllers> Controllers() const { return controllers_; }
+    std::shared_ptr<input::GameControllers> Controllers() const { return board_->Controllers(); }
 
     // Called at the end of every period under the processor mutex, in emulated time (headless
     // typing and timed stops use it).
     void SetPeriodHook(Closure<void()> hook) { periodHook_ = hook; }
     // Emulated ticks run since construction (periods × their budgets), and the instructions
     // executed in them.
-    int64_t EmulatedTicks() const { return emulatedTicks_.load(); }
-    int64_t ExecutedInstructions() const { return instructions_.load(); }
+    int64_t EmulatedTicks() const { return board_->EmulatedTicks(); }
+    int64_t ExecutedInstructions() const { return board_->Instructions(); }
 
     // Unthrottled, running does not start the 2 ms timer: the owner calls CpuTimerEvent itself
     // as fast as it likes (the headless runner's maximum speed).
@@ -175,7 +158,7 @@ class Machine {
     int64_t HostBusyMicrosTotal() const { return hostBusyTotalNanos_.load() / 1000; }
 
     // Whether the processor and memory exist (they are absent only while being rebuilt).
-    bool Built() const { return cpu_ != nullptr && memory_ != nullptr; }
+    bool Built() const { return board_->Built(); }
     VideoView Video() const;
     HeldVideo HoldVideo();
     // Holds the run loop between two periods for as long as the lock lives: the debugger reads
@@ -187,53 +170,66 @@ class Machine {
     ProcessorView Processor() const;
     // The memory as it is, for dumps and views; null while unbuilt. Change it only through a
     // PausedScope.
-    const ChipMemory* MemoryView() const { return memory_.get(); }
+    const ChipMemory* MemoryView() const { return board_->Memory(); }
     // The memory to change from the period hook, which runs under the processor mutex (from
     // the window thread use PausedScope::Memory); null while unbuilt.
-    ChipMemory* MemoryInPeriodHook() const { return memory_.get(); }
+    ChipMemory* MemoryInPeriodHook() const { return board_->Memory(); }
     // Sends the processor to `address` and releases a halted one: a program just loaded is
     // started from there. With the machine paused or from the period hook only.
     void StartProgramAt(uint16_t address);
-    bool MultiplierFitted() const { return multiplier_ != nullptr; }
+    bool MultiplierFitted() const { return board_->MultiplierFitted(); }
     // The cassette recorder on serial line 0, the same object for the machine's whole life; a
-    // front end's tape deck attaches to it. Start and stop playback from any thread.
-    IfTape& Tape() { return *tape_; }
-    const IfTape& Tape() const { return *tape_; }
+    // front end's tape deck attaches to it and sends its commands to CommandTape. Its play and
+    // recorder states may be read from any thread.
+    IfTape& Tape() { return board_->Tape(); }
+    // Plays `length` bytes from `data` (copied at once), or stops on null: from any thread, taken
+    // in between two periods as the keys are (at once while the machine does not run). Never
+    // blocks, so a tape event's handler may call it while the emulation thread waits for it.
+    void CommandTape(const uint8_t* data, int32_t length, bool fast);
+    const IfTape& Tape() const { return board_->Tape(); }
     // The SD-ROM module on serial line 3 while the configuration connects it, else null; its
     // status icon and bank letter may be read from any thread.
-    const IfSdRom* SdRom() const { return sdRom_.get(); }
+    const IfSdRom* SdRom() const { return board_->SdRom(); }
 
     config::Settings& Settings() const { return settings_; }
     debugger::DebuggerCore& Debugger() { return debugger_; }
     // For the debugger's page and interrupt labels; null while unbuilt.
-    const MemoryOrganizer* Organizer() const { return organizer_.get(); }
-    const IfInterrupt* Interrupts() const { return interrupts_.get(); }
+    const MemoryOrganizer* Organizer() const { return board_->Organizer(); }
+    const IfInterrupt* Interrupts() const { return board_->Interrupts(); }
     // The peripheral status window reads the timer and the serial chip while stopped.
-    const IfTimer* Timer() const { return timer_.get(); }
-    const IfSerial* Serial() const { return serial_.get(); }
+    const IfTimer* Timer() const { return board_->Timer(); }
+    const IfSerial* Serial() const { return board_->Serial(); }
     // And the two parallel ports, read the same way.
-    const SystemPIO* SystemPio() const { return systemPio_.get(); }
-    const IfGPIO* Gpio() const { return gpio_.get(); }
+    const SystemPIO* SystemPio() const { return board_->SystemPio(); }
+    const IfGPIO* Gpio() const { return board_->Gpio(); }
 
     // What the audio device has been given; all zero without a driver.
     SoundDriver::Statistics SoundStatistics() const;
 
-    // The sound toggle: mutes or unmutes and stores the choice.
+    // The sound toggle: mutes or unmutes the output; the front end keeps the choice.
     void SetMuted(bool muted);
-    bool Muted() const;
+    // Whether an audio output device can be opened at all.
+    bool AudioAvailable() const { return board_->Sound().AudioAvailable(); }
+    // The SD-ROM module's software changed its current folder (on the emulation thread, under
+    // the processor mutex); the front end keeps it for the next start. Set before the module is
+    // connected.
+    void SetSdRomFolderSink(std::function<void(const std::string& folderUtf8)> sink) {
+        sdRomFolderSink_ = std::move(sink);
+    }
 
     // How the main ROM file read at the last build, and its path.
-    const layout::RomRead& MainRomRead() const { return mainRomRead_; }
-    const std::string& MainRomPath() const { return mainRomPath_; }
+    const layout::RomRead& MainRomRead() const { return board_->MainRomRead(); }
+    const std::string& MainRomPath() const { return board_->MainRomPath(); }
     // False when the main ROM file gave the machine nothing to run (unreadable or empty): such a
     // machine would only run into a fault and stop again, so it stays paused until a build with
     // a ROM; SetPaused(false) leaves it paused.
     bool HasMainRom() const {
-        return mainRomRead_.status != layout::RomRead::Status::Unreadable && mainRomRead_.bytes > 0;
+        const layout::RomRead& read = board_->MainRomRead();
+        return read.status != layout::RomRead::Status::Unreadable && read.bytes > 0;
     }
 
     // Which external ROM the slot holds after the last ApplySettings.
-    bool RomModuleLoaded() const { return romModuleLoaded_; }
+    bool RomModuleLoaded() const { return board_->RomModuleLoaded(); }
 
     // The recent past, for rewinding and stepping back. Use it with the machine paused or from
     // the period hook.
@@ -243,10 +239,11 @@ class Machine {
     void NoteOutsideChange();
     void NoteChangeInPeriodHook() { history_->NoteChange(); }
 
-    // Snapshots (MachineSnapshot.cpp), with the machine paused or from the period hook only.
-    // Saving writes the whole machine into `out` (empty while unbuilt). Loading checks the
-    // whole file before it changes anything and leaves the machine as it was when it refuses;
-    // `version` gets the file's format version. The files go through the atomic writer.
+    // Snapshots (the board's, BoardSnapshot.cpp, with the run speed), with the machine paused or
+    // from the period hook only. Saving writes the whole machine into `out` (empty while
+    // unbuilt). Loading checks the whole file before it changes anything and leaves the machine
+    // as it was when it refuses; `version` gets the file's format version. The files go through
+    // the atomic writer.
     void SaveSnapshot(std::vector<uint8_t>& out);
     snapshot::LoadError LoadSnapshot(const uint8_t* data, size_t size, uint32_t* version = nullptr);
     bool SaveSnapshotFile(const std::string& path, std::string* error = nullptr);
@@ -256,22 +253,12 @@ class Machine {
     // One period; false when the run loop should not go on with another now.
     bool RunPeriod();
     friend struct MachineTestAccess;  // tests reach the board where no view shows it
-    friend class MachineHistory;
-    // Puts the keys and switches read from the host in place, between two periods.
-    void ApplyPendingInputs();
+    // Puts the keys and switches latched from the host in place while nothing runs.
     void ApplyInputsWhilePaused();
-
-    void DestroyDevices();
-    void ApplyRomModule();
-    void ApplyBlankExternalRom();
-    void ApplySdRom();
-    void ApplyJoystick();
     void OnSdRomFolderChanged(const std::string& folderUtf8);
-    // Loads the parsed sections of a snapshot (a map private to MachineSnapshot.cpp) into the
-    // parts; false when one refuses.
-    bool ApplySnapshotSections(const void* parsed, bool multiplier, bool sdRom);
 
     config::Settings& settings_;
+    std::function<void(const std::string&)> sdRomFolderSink_;
     // Every holder keeps it briefly (a period of the run loop, one change made from the window),
     // so waiting for it always ends.
     std::mutex cpuMutex_;
@@ -281,40 +268,9 @@ class Machine {
     std::atomic<double> speedFactor_{1.0};
     std::chrono::steady_clock::time_point usageSince_;
     int64_t usageCpuSinceNanos_ = -1;
-    std::atomic<int64_t> emulatedTicks_{0};
-    std::atomic<int64_t> instructions_{0};
     std::atomic<int64_t> hostBusyTotalNanos_{0};
     bool throttled_ = true;
     Closure<void()> periodHook_;
-    std::mt19937 fillRandom_;
-    bool romModuleLoaded_ = false;
-    layout::RomRead mainRomRead_;
-    std::string mainRomPath_;
-    // Inputs read from the host, waiting for the next period.
-    std::mutex inputMutex_;
-    MachineHistory::Inputs pendingInputs_;
-    bool keysPending_ = false;
-    bool joystickPending_ = false;
-    std::atomic<bool> inputsPending_{false};
-
-    // The board; any part may be absent while it is rebuilt.
-    std::unique_ptr<MemoryOrganizer> organizer_;
-    std::unique_ptr<ChipMemory> memory_;
-    std::unique_ptr<ChipCpu8080P> cpu_;
-    uint8_t* videoRam_ = nullptr;  // the red plane's start (page E6)
-    std::unique_ptr<ScreenTevrin> screen_;
-    std::unique_ptr<SystemPIO> systemPio_;
-    std::unique_ptr<IfInterrupt> interrupts_;
-    std::unique_ptr<IfGPIO> gpio_;
-    std::unique_ptr<IfSerial> serial_;
-    std::unique_ptr<IfTape> tape_;
-    std::unique_ptr<media::SdRomFolder> sdCard_;
-    std::unique_ptr<IfSdRom> sdRom_;
-    std::unique_ptr<IfTimer> timer_;
-    std::unique_ptr<IfMultiplier> multiplier_;
-    std::unique_ptr<SoundSystem> sound_;  // the driver inside is absent without a device
-    std::shared_ptr<input::GameControllers> controllers_;
-    JoyConfig joyConfig_;           // what joy_ reads
-    std::unique_ptr<JoyOPVS> joy_;  // on gpio_, which it must not outlive
+    std::unique_ptr<Board> board_;
     std::unique_ptr<MachineHistory> history_;
 };

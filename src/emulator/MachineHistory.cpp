@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <chrono>
 
-#include "emulator/Machine.h"
+#include "debugger/DebuggerCore.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The run speed is the runner's, which a restore leaves as it is: the states kept here carry a
+// fixed one, so that two checkpoints of the same moment compare equal whatever the speed was.
+constexpr double kKeptSpeed = 1.0;
 
 // More Step calls than a logged stretch of debugger steps had mean the replay went astray.
 constexpr int64_t kMaxOutsideCalls = int64_t{1} << 40;
@@ -19,7 +23,8 @@ uint64_t Mix(uint64_t hash, uint64_t value) {
 
 }  // namespace
 
-MachineHistory::MachineHistory(Machine& machine) : machine_(machine) {}
+MachineHistory::MachineHistory(Board& board, const debugger::DebuggerCore& debugger)
+    : board_(board), debugger_(debugger) {}
 
 MachineHistory::~MachineHistory() = default;
 
@@ -48,12 +53,12 @@ void MachineHistory::Clear() {
 }
 
 bool MachineHistory::Usable() const {
-    return enabled_ && !replaying_ && machine_.Built();
+    return enabled_ && !replaying_ && board_.Built();
 }
 
 uint64_t MachineHistory::Fingerprint() const {
     // Packed into four words before mixing: it is taken twice a period.
-    const ChipCpu8080& cpu = *machine_.cpu_;
+    const ChipCpu8080& cpu = *board_.Cpu();
     const uint64_t registers =
         static_cast<uint64_t>(cpu.A) << 56 | static_cast<uint64_t>(cpu.F) << 48 |
         static_cast<uint64_t>(cpu.BC()) << 32 | static_cast<uint64_t>(cpu.DE()) << 16 | cpu.HL();
@@ -73,39 +78,20 @@ void MachineHistory::TakeOverTheMachine() {
     expected_ = Fingerprint();
     debuggerCalls_ = DebuggerCalls();
     debuggerSteps_ = DebuggerSteps();
-    tapeChanges_ = machine_.tape_->OutsidePlayChanges();
-    tapeRecordings_ = machine_.tape_->RecordingsDone();
-    if (const IfSdRom* sd = machine_.sdRom_.get()) {
+    tapeRecordings_ = board_.Tape().RecordingsDone();
+    if (const IfSdRom* sd = board_.SdRom()) {
         sdCommands_ = sd->CardCommands();
         sdWrites_ = sd->CardWrites();
     }
     busySinceCheckpoint_ = 0;
 }
 
-MachineHistory::Inputs MachineHistory::CurrentInputs() const {
-    Inputs inputs;
-    if (machine_.systemPio_ != nullptr) {
-        for (int column = 0; column < 16; ++column) {
-            inputs.keys[static_cast<size_t>(column)] = machine_.systemPio_->KeyMatrix(column);
-        }
-        inputs.modifiers = machine_.systemPio_->KeyModifiers();
-    }
-    if (machine_.joy_ != nullptr) inputs.joystick = machine_.joy_->State();
-    return inputs;
-}
-
-void MachineHistory::ApplyInputs(const Inputs& inputs) {
-    if (machine_.systemPio_ != nullptr)
-        machine_.systemPio_->SetKeyMatrix(inputs.keys, inputs.modifiers);
-    if (machine_.joy_ != nullptr) machine_.joy_->Latch(inputs.joystick);
-}
-
 int64_t MachineHistory::DebuggerSteps() const {
-    return machine_.debugger_.OutsideSteps.load();
+    return debugger_.OutsideSteps.load();
 }
 
 int64_t MachineHistory::DebuggerCalls() const {
-    return machine_.debugger_.OutsideCalls.load();
+    return debugger_.OutsideCalls.load();
 }
 
 void MachineHistory::Append(const Entry& entry) {
@@ -142,16 +128,15 @@ void MachineHistory::LogOutsideSteps() {
     }
 }
 
-void MachineHistory::BeforePeriod() {
+void MachineHistory::BeforePeriod(bool tapeCommanded) {
     if (!Usable()) return;
-    IfTape& tape = *machine_.tape_;
     if (!started_) {
         started_ = true;
         TakeCheckpoint(false);
     }
     LogOutsideSteps();
-    if (tape.OutsidePlayChanges() != tapeChanges_) checkpointWanted_ = true;  // between periods
-    const Inputs inputs = CurrentInputs();
+    if (tapeCommanded) checkpointWanted_ = true;
+    const Inputs inputs = board_.CurrentInputs();
     if (!(inputs == inputs_) && !checkpointWanted_) {
         Entry entry;
         entry.kind = Entry::Input;
@@ -183,13 +168,12 @@ void MachineHistory::AfterPeriod(int32_t budget, bool ranToBudget, bool faulted,
     busySinceCheckpoint_ += busyNanos;
 
     bool cut = false;
-    IfTape& tape = *machine_.tape_;
-    if (tape.OutsidePlayChanges() != tapeChanges_) cut = true;  // somewhere inside the period
+    const IfTape& tape = board_.Tape();
     if (tape.RecordingsDone() != tapeRecordings_) {
         tapeRecordings_ = tape.RecordingsDone();
         notes_.push_back(Note{position_, "tape", std::string()});
     }
-    if (const IfSdRom* sd = machine_.sdRom_.get()) {
+    if (const IfSdRom* sd = board_.SdRom()) {
         if (sd->CardWrites() != sdWrites_) {
             sdWrites_ = sd->CardWrites();
             notes_.push_back(Note{position_, "sd-rom", sd->LastWritten()});
@@ -216,11 +200,11 @@ void MachineHistory::TakeCheckpoint(bool cut) {
         checkpoint.state = std::move(spareStates_.back());
         spareStates_.pop_back();
     }
-    machine_.SaveSnapshot(checkpoint.state);
+    board_.SaveSnapshot(checkpoint.state, kKeptSpeed);
     checkpoint.position = position_;
     checkpoint.ticks = ticks_;
     checkpoint.entry = firstEntry_ + log_.size();
-    inputs_ = CurrentInputs();
+    inputs_ = board_.CurrentInputs();
     checkpoint.inputs = inputs_;
     // Nothing run and nothing changed since the last one (the debugger shows the same stop
     // again): the same state need not be kept twice.
@@ -287,17 +271,16 @@ size_t MachineHistory::MemoryBytes() const {
 
 // While the past runs again, nothing may leave the machine: no sound, and none of the deck's
 // answers to tape events (the deck would move on to another record, or write a recording to
-// its file again). The deck's part that follows from the machine alone, stopping on a serial
-// reset and at the end of a record, is done here instead.
+// its file again). The deck's part that it does at once on the emulation thread, stopping at
+// the end of a record, is done here instead; its other answers (a stop on a serial reset) came
+// in between periods and are held by the checkpoint after them.
 struct MachineHistory::Connections {
     IfTape* tape = nullptr;
     IfTape::EventSink tapeEvents;
     SoundLevelOutput tapeSound;
     SoundLevelOutput speaker;
     bool OnTapeEvent(int code) {
-        if (code == IfTape::kEventSerialReset || code == IfTape::kEventEndOfRecord) {
-            tape->StopPlayback();
-        }
+        if (code == IfTape::kEventEndOfRecord) tape->StopPlayback();
         return code != IfTape::kEventMonitorQuery;
     }
 };
@@ -305,28 +288,28 @@ struct MachineHistory::Connections {
 void MachineHistory::Disconnect() {
     replaying_ = true;
     connections_ = std::make_unique<Connections>();
-    connections_->tape = machine_.tape_.get();
-    connections_->tapeEvents = machine_.tape_->SetEventSink(
+    connections_->tape = &board_.Tape();
+    connections_->tapeEvents = board_.Tape().SetEventSink(
         IfTape::EventSink::Bind<&Connections::OnTapeEvent>(connections_.get()));
-    connections_->tapeSound = machine_.tape_->SetSoundSink({});
-    if (machine_.systemPio_) connections_->speaker = machine_.systemPio_->SetSpeakerOutput({});
+    connections_->tapeSound = board_.Tape().SetSoundSink({});
+    if (board_.SystemPio()) connections_->speaker = board_.SystemPio()->SetSpeakerOutput({});
 }
 
 void MachineHistory::Reconnect() {
-    machine_.tape_->SetEventSink(connections_->tapeEvents);
-    machine_.tape_->SetSoundSink(connections_->tapeSound);
-    if (machine_.systemPio_) machine_.systemPio_->SetSpeakerOutput(connections_->speaker);
+    board_.Tape().SetEventSink(connections_->tapeEvents);
+    board_.Tape().SetSoundSink(connections_->tapeSound);
+    if (board_.SystemPio()) board_.SystemPio()->SetSpeakerOutput(connections_->speaker);
     connections_.reset();
     replaying_ = false;
 }
 
 bool MachineHistory::ReplayEntry(const Entry& entry, int64_t stopAt, int64_t& position,
                                  const std::function<void(int64_t)>& visit) {
-    ChipCpu8080& cpu = *machine_.cpu_;
-    ChipMemory& memory = *machine_.memory_;
+    ChipCpu8080& cpu = *board_.Cpu();
+    ChipMemory& memory = *board_.Memory();
     auto fault = [&] { return cpu.PortFault || memory.Fault(); };
     if (entry.kind == Entry::Input) {
-        ApplyInputs(entry.inputs);
+        board_.ApplyInputs(entry.inputs);
         return true;
     }
     const bool partial = stopAt < entry.position + entry.steps;
@@ -359,12 +342,12 @@ bool MachineHistory::ReplayEntry(const Entry& entry, int64_t stopAt, int64_t& po
             cpu.Step();
         }
     }
-    machine_.instructions_ += done;
+    board_.AddInstructions(done);
     position = entry.position + done;
     if (partial) return done == stopAt - entry.position;
     if (!entry.faulted && !entry.open) {
         cpu.PeriodTicks -= entry.budget;
-        machine_.emulatedTicks_ += entry.budget;
+        board_.AddTicks(entry.budget);
     }
     return done == entry.steps && Fingerprint() == entry.check;
 }
@@ -373,11 +356,11 @@ bool MachineHistory::ReplayTo(size_t index, int64_t target,
                               const std::function<void(int64_t)>& visit) {
     const Checkpoint& checkpoint = checkpoints_[index];
     replayFrom_ = index;
-    if (machine_.LoadSnapshot(checkpoint.state.data(), checkpoint.state.size()) !=
+    if (board_.LoadSnapshot(checkpoint.state.data(), checkpoint.state.size(), nullptr, nullptr) !=
         snapshot::LoadError::None) {
         return false;
     }
-    ApplyInputs(checkpoint.inputs);
+    board_.ApplyInputs(checkpoint.inputs);
     int64_t position = checkpoint.position;
     const uint64_t last = firstEntry_ + log_.size();
     replayStop_ = last;
@@ -417,17 +400,14 @@ MachineHistory::Restored MachineHistory::RestorePosition(int64_t target) {
     while (index > 0 && checkpoints_[index].position > target) --index;
 
     std::vector<uint8_t> before;
-    machine_.SaveSnapshot(before);
-    const double speed = machine_.speedFactor_.load();
-    const int64_t ticks = machine_.emulatedTicks_.load();
+    board_.SaveSnapshot(before, kKeptSpeed);
+    const int64_t ticks = board_.EmulatedTicks();
     Disconnect();
     const bool replayed = ReplayTo(index, target);
     Reconnect();
-    machine_.speedFactor_ = speed;
     if (!replayed) {
-        machine_.LoadSnapshot(before.data(), before.size());
-        machine_.speedFactor_ = speed;
-        machine_.emulatedTicks_ = ticks;
+        board_.LoadSnapshot(before.data(), before.size(), nullptr, nullptr);
+        board_.SetEmulatedTicks(ticks);
         result.outcome = Outcome::Failed;
         return result;
     }
@@ -470,7 +450,7 @@ MachineHistory::Restored MachineHistory::Finish(int64_t position, uint64_t entry
     }
     position_ = position;
     ticks_ = ticks;
-    inputs_ = CurrentInputs();
+    inputs_ = board_.CurrentInputs();
     TakeOverTheMachine();
     return result;
 }
@@ -504,12 +484,11 @@ MachineHistory::Restored MachineHistory::StepBackWhere(int64_t count, const Pred
     LogOutsideSteps();
     result.position = position_;
     std::vector<uint8_t> before;
-    machine_.SaveSnapshot(before);
-    const double speed = machine_.speedFactor_.load();
-    const int64_t ticks = machine_.emulatedTicks_.load();
+    board_.SaveSnapshot(before, kKeptSpeed);
+    const int64_t ticks = board_.EmulatedTicks();
 
-    const ChipCpu8080& cpu = *machine_.cpu_;
-    const ChipMemory& memory = *machine_.memory_;
+    const ChipCpu8080& cpu = *board_.Cpu();
+    const ChipMemory& memory = *board_.Memory();
     int64_t end = position_;
     int64_t need = count;
     int64_t found = -1;
@@ -538,9 +517,8 @@ MachineHistory::Restored MachineHistory::StepBackWhere(int64_t count, const Pred
         }
     }
     Reconnect();
-    machine_.LoadSnapshot(before.data(), before.size());
-    machine_.speedFactor_ = speed;
-    machine_.emulatedTicks_ = ticks;
+    board_.LoadSnapshot(before.data(), before.size(), nullptr, nullptr);
+    board_.SetEmulatedTicks(ticks);
     if (failed) {
         result.outcome = Outcome::Failed;
         return result;

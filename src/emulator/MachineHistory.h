@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-class ChipCpu8080;
-class ChipMemory;
-class Machine;
+#include "emulator/Board.h"
+
+namespace debugger {
+class DebuggerCore;
+}
 
 // The machine's recent past, kept so that any moment of it can be had again exactly: full
 // snapshots (checkpoints) now and then, and between them a log of what the run loop did (each
@@ -25,11 +27,12 @@ class Machine;
 // ticks count emulated ticks of whole periods. Everything runs under the processor mutex: from
 // the run loop, or with the machine paused.
 //
-// What cannot be run again cuts the history (nothing before the cut can be restored): a tape
-// started or stopped from another thread while a period ran, any SD-ROM command that reached the
-// card (the card is the host's folder, which a replay must not read or write again), and a change
-// of the hardware (the history is emptied). Host files written meanwhile stay written; the
-// history notes where, and a restore that goes back past a note reports it.
+// The tape deck's commands come in between periods with the other inputs; the bytes a tape
+// started plays are held by a checkpoint after it. What cannot be run again cuts the history
+// (nothing before the cut can be restored): any SD-ROM command that reached the card (the card is
+// the host's folder, which a replay must not read or write again), and a change of the hardware
+// (the history is emptied). Host files written meanwhile stay written; the history notes where, and
+// a restore that goes back past a note reports it.
 class MachineHistory {
   public:
     static constexpr int kDefaultDepthSeconds = 60;
@@ -45,13 +48,7 @@ class MachineHistory {
     // host saves.
     static constexpr int kMaxCheckpointsPerDepth = 400;
 
-    // The inputs from outside as the machine sees them.
-    struct Inputs {
-        std::array<uint8_t, 16> keys{};
-        uint8_t modifiers = 0;
-        uint8_t joystick = 0;
-        bool operator==(const Inputs&) const = default;
-    };
+    using Inputs = Board::Inputs;
 
     // A host file written by the machine's software (SD-ROM) or by a recording (tape).
     struct Note {
@@ -71,7 +68,9 @@ class MachineHistory {
         std::vector<Note> passed;  // host files written after the restored moment
     };
 
-    explicit MachineHistory(Machine& machine);
+    // The debugger's count of the steps it ran outside the run loop is what the log takes them
+    // from.
+    MachineHistory(Board& board, const debugger::DebuggerCore& debugger);
     ~MachineHistory();
     MachineHistory(const MachineHistory&) = delete;
     MachineHistory& operator=(const MachineHistory&) = delete;
@@ -86,8 +85,9 @@ class MachineHistory {
     // Forgets everything; the next period starts a new history.
     void Clear();
 
-    // The run loop's part, under the processor mutex.
-    void BeforePeriod();
+    // The run loop's part, under the processor mutex; `tapeCommanded` when the recorder was
+    // started or stopped from outside since the last period.
+    void BeforePeriod(bool tapeCommanded = false);
     void AfterPeriod(int32_t budget, bool ranToBudget, bool faulted, int64_t steps,
                      int64_t busyNanos);
     // The machine was changed from outside between periods (a file loaded, an edit, a reset):
@@ -176,8 +176,6 @@ class MachineHistory {
     void AppendRun(Entry entry);
     void TakeOverTheMachine();
     uint64_t Fingerprint() const;
-    void ApplyInputs(const Inputs& inputs);
-    Inputs CurrentInputs() const;
     int64_t DebuggerSteps() const;
     int64_t DebuggerCalls() const;
     // Loads checkpoint `index` and runs the log up to `target`; `visit` sees every moment
@@ -191,7 +189,8 @@ class MachineHistory {
     void DropAfter(int64_t position, uint64_t entryIndex);
     Restored Finish(int64_t position, uint64_t entryIndex);
 
-    Machine& machine_;
+    Board& board_;
+    const debugger::DebuggerCore& debugger_;
     struct Connections;
     std::unique_ptr<Connections> connections_;  // what a replay took away from the machine
     uint64_t replayStop_ = 0;                   // the first entry a replay did not finish
@@ -216,7 +215,7 @@ class MachineHistory {
     Inputs inputs_;
     uint64_t expected_ = 0;  // the processor's fingerprint after the last entry
     int64_t debuggerSteps_ = 0, debuggerCalls_ = 0;
-    uint32_t tapeChanges_ = 0, tapeRecordings_ = 0, sdCommands_ = 0, sdWrites_ = 0;
+    uint32_t tapeRecordings_ = 0, sdCommands_ = 0, sdWrites_ = 0;
     int64_t busySinceCheckpoint_ = 0;
     int64_t saveNanos_ = 100000;
     size_t bytes_ = 0;

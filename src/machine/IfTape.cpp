@@ -1,7 +1,6 @@
 #include "machine/IfTape.h"
 
 #include <algorithm>
-#include <thread>
 
 IfTape::IfTape() : recording_(new uint8_t[kRecordingSize]()) {}
 
@@ -34,28 +33,18 @@ IfTape::EventSink IfTape::SetEventSink(EventSink sink) {
 
 // The clock is not touched: it runs on without a jump.
 void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
-    std::lock_guard<std::mutex> lock(playMutex_);
-    // A deck stops on a serial reset and at the end of a record: that follows from the machine's
-    // own course when it happens in the event's handler. Anything else (the deck's buttons, a
-    // hand-over served on another thread, a handler's answer to the user) comes from outside.
-    const bool stopByEvent =
-        data == nullptr && dispatchThread_.load() == std::this_thread::get_id() &&
-        (dispatchCode_ == kEventSerialReset || dispatchCode_ == kEventEndOfRecord);
-    if (!stopByEvent &&
-        (playActive_.load(std::memory_order_relaxed) || (data != nullptr && length > 0))) {
-        outsidePlayChanges_.fetch_add(1);
-    }
     playState_ = kIdle;
-    playData_ = data;
-    playEnd_ = data != nullptr && length > 0 ? data + length : nullptr;
-    bytesRemaining_ = length;
     fast_ = false;
     if (data == nullptr || length <= 0) {
-        playData_ = nullptr;
+        playData_ = playEnd_ = nullptr;
         bytesRemaining_ = 0;
         playActive_.store(false, std::memory_order_relaxed);
         return;
     }
+    restoredPlay_.assign(data, data + length);
+    playData_ = restoredPlay_.data();
+    playEnd_ = playData_ + length;
+    bytesRemaining_ = length;
     playActive_.store(true, std::memory_order_relaxed);
     fast_ = fast;
     playState_ = kLeader;
@@ -67,13 +56,11 @@ void IfTape::StartPlayback(const uint8_t* data, int32_t length, bool fast) {
 }
 
 int IfTape::PlayState() const {
-    std::lock_guard<std::mutex> lock(playMutex_);
-    return playState_;
+    return playState_.load(std::memory_order_relaxed);
 }
 
 int32_t IfTape::BytesRemaining() const {
-    std::lock_guard<std::mutex> lock(playMutex_);
-    return bytesRemaining_;
+    return bytesRemaining_.load(std::memory_order_relaxed);
 }
 
 SerialActivity IfTape::Activity() const {
@@ -91,8 +78,6 @@ int64_t IfTape::ReceiverIdleHalfPeriods(IfSerial* serial) const {
 }
 
 int64_t IfTape::IdleHalfPeriods(IfSerial* serial) const {
-    // Asked after every port access, so without the lock: a playback started meanwhile from
-    // another thread is met as if it had started a moment later.
     if (playActive_.load(std::memory_order_relaxed)) return 0;
     return ReceiverIdleHalfPeriods(serial);
 }
@@ -118,9 +103,9 @@ void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
     accumulator_ += ticks;
     if (accumulator_ >= kHalfPeriodTicks) {
         int64_t idle = IdleHalfPeriods(serial);
-        // Playback started from another thread after the quiet answer: the half-periods that
-        // answer counted as idle pass as such, and the record starts on the next one instead of
-        // arriving in a burst.
+        // Playback started after the quiet answer (between two periods, or by an event's
+        // handler): the half-periods that answer counted as idle pass as such, and the record
+        // starts on the next one instead of arriving in a burst.
         if (idle == 0 && idleGranted_ > 0) {
             idle = std::min(idleGranted_, ReceiverIdleHalfPeriods(serial));
         }
@@ -133,13 +118,8 @@ void IfTape::OnTicks(IfSerial* serial, int32_t tickPosition, int32_t ticks) {
         clockLevel_ ^= 1;
         int event = 0;
         bool finish = false;
-        Step step;
-        {
-            std::lock_guard<std::mutex> lock(playMutex_);
-            step = HalfPeriod(serial, tickPosition - accumulator_, event, finish);
-            playActive_.store(playState_ != kIdle || playData_ != nullptr,
-                              std::memory_order_relaxed);
-        }
+        const Step step = HalfPeriod(serial, tickPosition - accumulator_, event, finish);
+        playActive_.store(playState_ != kIdle || playData_ != nullptr, std::memory_order_relaxed);
         if (finish) {
             FinishRecording();
             recordingsDone_.fetch_add(1);
@@ -276,13 +256,10 @@ IfTape::Step IfTape::FastDelivery(IfSerial* serial, int& event) {
 
 void IfTape::OnTransmit(IfSerial* serial) {
     if (serial->TxReadyPin()) return;
-    {
-        std::lock_guard<std::mutex> lock(playMutex_);
-        if (playState_ != kIdle) {
-            // Recording and playback exclude each other.
-            ResetRecorder(serial);
-            return;
-        }
+    if (playState_ != kIdle) {
+        // Recording and playback exclude each other.
+        ResetRecorder(serial);
+        return;
     }
     const uint8_t value = serial->TakeTransmitByte();
     recording_[writeIndex_] = value;
@@ -329,13 +306,7 @@ void IfTape::OnSerialReset(IfSerial* /*serial*/) {
 }
 
 bool IfTape::Dispatch(int code) {
-    const std::thread::id before = dispatchThread_.exchange(std::this_thread::get_id());
-    const int beforeCode = dispatchCode_.load();
-    dispatchCode_ = code;
-    const bool answer = eventSink_(code);
-    dispatchCode_ = beforeCode;
-    dispatchThread_.store(before);
-    return answer;
+    return eventSink_(code);
 }
 
 void IfTape::ResetRecorder(IfSerial* serial) {

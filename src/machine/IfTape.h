@@ -3,8 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "machine/Closure.h"
@@ -21,11 +19,10 @@ class StateWriter;
 // of 133 with short gaps, trailer) onto RxD with the raw level on /DSR, and collects the bytes
 // the program transmits into a buffer that is a complete data record of a tape image.
 //
-// Threads: the line handlers run on the emulation thread. StartPlayback, StopPlayback and the
-// read-outs may be called from any thread; the playback fields sit behind a mutex of their own,
-// so StopPlayback returning means the old play data is no longer read. Events are sent with that
-// mutex released (a handler of event 2 may stop or start playback), except the monitoring query
-// (code 4), whose handler must only answer.
+// Threads: everything runs on the emulation thread (a deck's buttons reach the recorder between
+// two periods, as the keys do), or while it is held off. The play state, the bytes still to play
+// and the recorder state may be read from any thread. An event's handler may stop or start
+// playback, except that of the monitoring query (code 4), which must only answer.
 class IfTape {
   public:
     static constexpr int32_t kHalfPeriodTicks = 833;
@@ -63,8 +60,8 @@ class IfTape {
     SoundLevelOutput SetSoundSink(SoundLevelOutput sink);
     EventSink SetEventSink(EventSink sink);
 
-    // Plays `length` bytes from `data` (which must stay valid until playback ends or is
-    // stopped); a null pointer or a zero length stops instead.
+    // Plays `length` bytes from `data`, which the recorder copies (the cassette is in it); a
+    // null pointer or a zero length stops instead.
     void StartPlayback(const uint8_t* data, int32_t length, bool fast);
     void StopPlayback() { StartPlayback(nullptr, 0, false); }
 
@@ -92,9 +89,6 @@ class IfTape {
     // covers all of them, and they are handed over in one go.
     int32_t QuietTicks(IfSerial* serial) const;
 
-    // Playback started or stopped other than by an event's handler on the emulation thread: the
-    // history cannot place such a change in time unless it came between two periods.
-    uint32_t OutsidePlayChanges() const { return outsidePlayChanges_.load(); }
     // Recordings finished (event 6), each of which the deck writes to a host file.
     uint32_t RecordingsDone() const { return recordingsDone_.load(); }
 
@@ -115,14 +109,10 @@ class IfTape {
     void AdvanceBit();
     void StartGap(int bytes);
     void ResetRecorder(IfSerial* serial);
-    // Sends an event to the sink, noting the thread that handles it.
     bool Dispatch(int code);
     void FinishRecording();
 
     EventSink eventSink_;
-    std::atomic<std::thread::id> dispatchThread_{};
-    std::atomic<int> dispatchCode_{0};  // the event being handled
-    std::atomic<uint32_t> outsidePlayChanges_{0};
     std::atomic<uint32_t> recordingsDone_{0};
     SoundLevelOutput soundSink_;
     int32_t accumulator_ = 0;
@@ -130,16 +120,15 @@ class IfTape {
     // Half-periods the last quiet answer counted as idle; cleared by every OnTicks call.
     mutable int64_t idleGranted_ = 0;
 
-    // Playback, shared with the caller's thread.
-    mutable std::mutex playMutex_;
-    std::atomic<bool> playActive_{false};  // playState_ or playData_ set, readable without it
+    // Playback. The state and the count are read from other threads.
+    std::atomic<bool> playActive_{false};  // playState_ or playData_ set
     const uint8_t* playData_ = nullptr;
-    const uint8_t* playEnd_ = nullptr;   // the end of what StartPlayback was given
-    std::vector<uint8_t> restoredPlay_;  // what a snapshot left to play, when one did
-    int32_t bytesRemaining_ = 0;
+    const uint8_t* playEnd_ = nullptr;   // the end of the bytes played
+    std::vector<uint8_t> restoredPlay_;  // the recorder's copy of them
+    std::atomic<int32_t> bytesRemaining_{0};
     bool fast_ = false;
     int32_t byteCounter_ = 0;
-    int playState_ = kIdle;
+    std::atomic<int> playState_{kIdle};
     int32_t halfBits_ = 0;
     uint8_t shift_ = 0;
     uint8_t dataBit_ = 1;

@@ -5,7 +5,6 @@ void IfTape::SaveState(StateWriter& out) const {
     out.I32(accumulator_);
     out.U8(clockLevel_);
     {
-        std::lock_guard<std::mutex> lock(playMutex_);
         const size_t left = playData_ != nullptr ? static_cast<size_t>(playEnd_ - playData_) : 0;
         out.Bool(playData_ != nullptr);
         out.U32(static_cast<uint32_t>(left));
@@ -66,7 +65,6 @@ bool IfTape::LoadState(StateReader& in) {
     accumulator_ = accumulator;
     clockLevel_ = clockLevel;
     {
-        std::lock_guard<std::mutex> lock(playMutex_);
         restoredPlay_ = std::move(play);
         playData_ = playing ? restoredPlay_.data() : nullptr;
         playEnd_ = playing ? restoredPlay_.data() + restoredPlay_.size() : nullptr;

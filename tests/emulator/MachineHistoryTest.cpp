@@ -141,9 +141,9 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
             hostKeyboard.ScanInto(*machine);
         }
         if (period == 200)
-            machine->Tape().StartPlayback(tape.data(), static_cast<int32_t>(tape.size()), false);
-        if (period == 900) machine->Tape().StopPlayback();
-        if (period == 1000) machine->Tape().StartPlayback(tape.data(), 500, true);
+            machine->CommandTape(tape.data(), static_cast<int32_t>(tape.size()), false);
+        if (period == 900) machine->CommandTape(nullptr, 0, false);
+        if (period == 1000) machine->CommandTape(tape.data(), 500, true);
         machine->CpuTimerEvent();
         ASSERT_FALSE(machine->FaultPending());
         if (period % 300 == 299) periodEnd = machine->History().Position();
@@ -171,6 +171,56 @@ TEST_F(MachineHistoryTest, RestoredMomentsEqualTheUninterruptedRun) {
     machine->SetPaused(false);
     machine->CpuTimerEvent();
     EXPECT_GT(machine->History().Position(), at);
+}
+
+// The deck's buttons reach the recorder between two periods whenever they are pressed: a tape
+// started halfway through a period (here from inside it, as a hand-over served meanwhile would)
+// plays from the next period on, exactly as in a twin started just before that period, and going
+// back in time to that moment finds the tape started there.
+TEST_F(MachineHistoryTest, ATapeStartedDuringAPeriodPlaysFromTheNextOne) {
+    std::mt19937 random(7);
+    std::vector<uint8_t> tape(400);
+    for (uint8_t& b : tape) b = static_cast<uint8_t>(random());
+    constexpr int kBefore = 12, kAfter = 40;
+
+    for (int i = 0; i < kBefore; ++i) machine->CpuTimerEvent();
+    int64_t calls = 0;
+    Hook press{[&] {
+        if (++calls == 200)
+            machine->CommandTape(tape.data(), static_cast<int32_t>(tape.size()), false);
+    }};
+    machine->Debugger().BeforeInstruction = Closure<void()>::Bind<&Hook::Call>(&press);
+    machine->CpuTimerEvent();
+    machine->Debugger().BeforeInstruction = {};
+    ASSERT_GT(calls, 200);
+    EXPECT_EQ(machine->Tape().PlayState(), IfTape::kIdle) << "the command acted inside the period";
+    const int64_t pressedAt = machine->History().Position();
+    for (int i = 0; i < kAfter; ++i) machine->CpuTimerEvent();
+    machine->SetPaused(true);
+    ASSERT_NE(machine->Tape().PlayState(), IfTape::kIdle);
+    const std::vector<uint8_t> after = State();
+
+    auto twin = std::make_unique<Machine>(*settings, SilentAudio());
+    twin->ApplySettings(config::GroupSet::All());
+    twin->WarmReset();
+    twin->SetThrottled(false);
+    twin->SetPaused(false);
+    for (int i = 0; i <= kBefore; ++i) twin->CpuTimerEvent();
+    twin->SetPaused(true);
+    twin->CommandTape(tape.data(), static_cast<int32_t>(tape.size()), false);
+    std::vector<uint8_t> twinAtPress;
+    twin->SaveSnapshot(twinAtPress);
+    twin->SetPaused(false);
+    for (int i = 0; i < kAfter; ++i) twin->CpuTimerEvent();
+    std::vector<uint8_t> twinAfter;
+    twin->SaveSnapshot(twinAfter);
+    EXPECT_TRUE(after == twinAfter);
+
+    ASSERT_EQ(machine->History().RestorePosition(pressedAt).outcome, MachineHistory::Outcome::Done);
+    EXPECT_TRUE(State() == twinAtPress);
+    ASSERT_EQ(machine->History().RestorePosition(pressedAt - 1).outcome,
+              MachineHistory::Outcome::Done);
+    EXPECT_EQ(machine->Tape().PlayState(), IfTape::kIdle);
 }
 
 // A register and a byte of memory edited in the debugger (the window then tells the history of

@@ -7,13 +7,14 @@
 // The board behind the machine's views, for the few checks no view answers (the port map, the
 // key matrix, a recorder on the speaker).
 struct MachineTestAccess {
-    static ChipCpu8080P& Cpu(Machine& m) { return *m.cpu_; }
-    static MemoryOrganizer& Organizer(Machine& m) { return *m.organizer_; }
-    static SystemPIO& SystemPio(Machine& m) { return *m.systemPio_; }
-    static ScreenTevrin& Screen(Machine& m) { return *m.screen_; }
-    static ChipMemory& Memory(Machine& m) { return *m.memory_; }
-    static IfSerial& Serial(Machine& m) { return *m.serial_; }
-    static const media::SdRomFolder* SdCard(const Machine& m) { return m.sdCard_.get(); }
+    static Board& BoardOf(Machine& m) { return *m.board_; }
+    static ChipCpu8080P& Cpu(Machine& m) { return *m.board_->Cpu(); }
+    static MemoryOrganizer& Organizer(Machine& m) { return *m.board_->Organizer(); }
+    static SystemPIO& SystemPio(Machine& m) { return *m.board_->SystemPio(); }
+    static ScreenTevrin& Screen(Machine& m) { return m.board_->Screen(); }
+    static ChipMemory& Memory(Machine& m) { return *m.board_->Memory(); }
+    static IfSerial& Serial(Machine& m) { return *m.board_->Serial(); }
+    static const media::SdRomFolder* SdCard(const Machine& m) { return m.board_->SdCard(); }
 };
 
 namespace testing_support {

@@ -14,6 +14,7 @@
 #include "emulator/SpeedControl.h"
 #include "frontend/HostKeyboard.h"
 #include "frontend/HostTyping.h"
+#include "frontend/MachineChoices.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "support/MachineTestAccess.h"
@@ -45,6 +46,7 @@ class MonitorRomMachine {
         settings_->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
         if (configure) configure(*settings_);
         machine_ = std::make_unique<Machine>(*settings_, SilentAudio());
+        frontend::KeepMachineChoices(*machine_, *settings_);
         machine_->ApplySettings(config::GroupSet::All());
         keyboard_.ApplySettings(*settings_, config::GroupSet::All());
         MachineTestAccess::SystemPio(*machine_).SetSpeakerOutput(

@@ -44,7 +44,7 @@ TapeDeck::~TapeDeck() {
 
 void TapeDeck::AttachTape(IfTape* tape) {
     if (tape_ != nullptr) {
-        tape_->StopPlayback();
+        Command(nullptr, 0, false);
         tape_->SetEventSink({});
     }
     tape_ = tape;
@@ -197,14 +197,22 @@ TapeMessage TapeDeck::Play() {
     playLength_ = static_cast<int32_t>(bytes);
     progress_ = 0;
     playing_ = true;
-    tape_->StartPlayback(work_.data(), playLength_, fast_.load());
+    Command(work_.data(), playLength_, fast_.load());
     return {};
 }
 
 void TapeDeck::Stop() {
     playing_ = false;
-    if (tape_ != nullptr) tape_->StopPlayback();
+    if (tape_ != nullptr) Command(nullptr, 0, false);
     progress_ = 0;
+}
+
+void TapeDeck::Command(const uint8_t* data, int32_t length, bool fast) {
+    if (commands_) {
+        commands_(data, length, fast);
+    } else {
+        tape_->StartPlayback(data, length, fast);
+    }
 }
 
 void TapeDeck::FollowTape() {

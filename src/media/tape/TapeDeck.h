@@ -27,6 +27,10 @@ class IfTape;
 class TapeDeck {
   public:
     using HandOver = Closure<void(int event)>;
+    // Where the buttons' commands go (play `length` bytes from `data`, or stop on null): in a
+    // running machine they are taken in between two periods, as the keys are. Without one they
+    // go straight to the tape interface, for a single thread that does everything.
+    using Commands = Closure<void(const uint8_t* data, int32_t length, bool fast)>;
 
     TapeDeck();
     ~TapeDeck();
@@ -36,6 +40,7 @@ class TapeDeck {
     // Becomes the tape interface's event sink (null detaches).
     void AttachTape(IfTape* tape);
     HandOver SetHandOver(HandOver handOver);
+    void SetCommands(Commands commands) { commands_ = commands; }
 
     const std::string& TapePath() const { return tapePath_; }
     // Makes the path absolute and the tape path, and loads it when the file exists.
@@ -156,9 +161,12 @@ class TapeDeck {
     TapeMessage Hold(std::string_view recording, const TapeMessage& failure);
     void ListHeldLocked();
     void ReleaseHeld();
+    // The deck's own buttons (not an event's handling on the emulation thread).
+    void Command(const uint8_t* data, int32_t length, bool fast);
 
     IfTape* tape_ = nullptr;
     HandOver handOver_;
+    Commands commands_;
     std::string tapePath_;
     bool changed_ = false;
     bool editMode_ = false;

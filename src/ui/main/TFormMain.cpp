@@ -17,6 +17,7 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/MachineChoices.h"
 #include "frontend/RomMessage.h"
 #include "host/lang/Language.h"
 #include "machine/ScreenGeometry.h"
@@ -64,6 +65,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
       screenModes_(settings.Get(config::keys::kScreenSize)) {
     // A window made after another one closed starts a new run.
     ShuttingDown = false;
+    frontend::KeepMachineChoices(*machine_, settings_);
     setObjectName("FormMain");
     setWindowTitle("Tevrin Emulator");
     setWindowIcon(icons::Icon(icons::kApplication));
@@ -530,12 +532,14 @@ void TFormMain::TBtnRunPauseClick() {
 }
 
 void TFormMain::TBtnSoundClick() {
-    machine_->SetMuted(!machine_->Muted());
+    const bool muted = !settings_.Get(config::keys::kMute);
+    machine_->SetMuted(muted);
+    settings_.Set(config::keys::kMute, muted);
     UpdateSoundToggle();
 }
 
 void TFormMain::UpdateSoundToggle() {
-    const bool muted = machine_->Muted();
+    const bool muted = settings_.Get(config::keys::kMute);
     miSound_->setChecked(!muted);
     tbtnSound_->setIcon(icons::Icon(muted ? icons::kMute : icons::kSound));
 }

@@ -65,6 +65,7 @@ TFormTapeBrowser::TFormTapeBrowser(config::Settings& settings, Machine& machine,
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kMinWidth, kMinHeight);
     deck_.AttachTape(&machine_.Tape());
+    deck_.SetCommands(TapeDeck::Commands::Bind<&Machine::CommandTape>(&machine_));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);

@@ -2,10 +2,9 @@
 #include <cstring>
 #include <map>
 
-#include "emulator/Machine.h"
+#include "emulator/Board.h"
 #include "emulator/Snapshot.h"
 #include "emulator/SpeedControl.h"
-#include "host/files/AtomicFile.h"
 #include "machine/StateStream.h"
 
 namespace {
@@ -93,7 +92,7 @@ LoadError ParseSections(const uint8_t* data, size_t size, uint32_t& version,
 
 }  // namespace
 
-void Machine::SaveSnapshot(std::vector<uint8_t>& out) {
+void Board::SaveSnapshot(std::vector<uint8_t>& out, double speed) {
     out.clear();
     if (!Built()) return;
     out.reserve(kHeaderSize + memory_->SavedPageBytes() + 64 * 1024);
@@ -102,7 +101,7 @@ void Machine::SaveSnapshot(std::vector<uint8_t>& out) {
     Section(out, kTagMachine, [&](StateWriter& w) {
         w.I64(emulatedTicks_.load());
         w.I64(instructions_.load());
-        w.U64(std::bit_cast<uint64_t>(speedFactor_.load()));
+        w.U64(std::bit_cast<uint64_t>(speed));
         w.Bool(multiplier_ != nullptr);
         w.Bool(sdRom_ != nullptr);
     });
@@ -128,7 +127,8 @@ void Machine::SaveSnapshot(std::vector<uint8_t>& out) {
     StateWriter(out).U32(snapshot::Crc32(out.data(), out.size()));
 }
 
-snapshot::LoadError Machine::LoadSnapshot(const uint8_t* data, size_t size, uint32_t* version) {
+snapshot::LoadError Board::LoadSnapshot(const uint8_t* data, size_t size, uint32_t* version,
+                                        double* speedOut) {
     uint32_t fileVersion = 0;
     std::map<uint32_t, Span> sections;
     const LoadError parsed = ParseSections(data, size, fileVersion, sections);
@@ -166,7 +166,7 @@ snapshot::LoadError Machine::LoadSnapshot(const uint8_t* data, size_t size, uint
     // Each part checks the values it reads; one that refuses leaves the machine half loaded, so
     // the state from before is put back whole (it was saved by this machine, so it loads).
     std::vector<uint8_t> before;
-    SaveSnapshot(before);
+    SaveSnapshot(before, speed);
     if (!ApplySnapshotSections(&sections, multiplier, sdRom)) {
         std::map<uint32_t, Span> previous;
         uint32_t ignored = 0;
@@ -177,11 +177,11 @@ snapshot::LoadError Machine::LoadSnapshot(const uint8_t* data, size_t size, uint
     }
     emulatedTicks_ = ticks;
     instructions_ = instructions;
-    speedFactor_ = speed;
+    if (speedOut != nullptr) *speedOut = speed;
     return LoadError::None;
 }
 
-bool Machine::ApplySnapshotSections(const void* parsed, bool multiplier, bool sdRom) {
+bool Board::ApplySnapshotSections(const void* parsed, bool multiplier, bool sdRom) {
     const auto& sections = *static_cast<const std::map<uint32_t, Span>*>(parsed);
     auto apply = [&](uint32_t tag, auto load) {
         const Span& span = sections.at(tag);
@@ -203,28 +203,4 @@ bool Machine::ApplySnapshotSections(const void* parsed, bool multiplier, bool sd
            (sound_->MuseUnit() == nullptr || sections.count(kTagMuse) == 0 ||
             apply(kTagMuse, [&](StateReader& r) { return sound_->MuseUnit()->LoadState(r); })) &&
            apply(kTagCpu, [&](StateReader& r) { return cpu_->LoadState(r); });
-}
-
-bool Machine::SaveSnapshotFile(const std::string& path, std::string* error) {
-    std::vector<uint8_t> bytes;
-    SaveSnapshot(bytes);
-    if (bytes.empty()) {
-        if (error != nullptr) *error = snapshot::DescribeLoadError(LoadError::NotBuilt, 0);
-        return false;
-    }
-    return files::WriteFileAtomically(path, std::span<const uint8_t>(bytes), error);
-}
-
-snapshot::LoadError Machine::LoadSnapshotFile(const std::string& path, uint32_t* version) {
-    if (version != nullptr) *version = 0;
-    std::string contents;
-    if (files::ReadWholeFile(path, snapshot::kMaxFileSize, contents) != files::ReadResult::Ok) {
-        return LoadError::Unreadable;
-    }
-    const LoadError error =
-        LoadSnapshot(reinterpret_cast<const uint8_t*>(contents.data()), contents.size(), version);
-    // A change from outside, held by the history at this moment (the period hook holds the
-    // processor mutex, and a paused machine runs no period: no lock is taken here).
-    if (error == LoadError::None) history_->NoteChange();
-    return error;
 }
