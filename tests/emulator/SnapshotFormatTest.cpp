@@ -73,9 +73,12 @@ const Moment kMoments[] = {
      [](MonitorRomMachine& m) {
          ASSERT_TRUE(m.RunUntilMs(1000));
          ASSERT_TRUE(m.Type("load 4000\n", 50));
-         static std::vector<uint8_t> record;
-         record.clear();
-         for (int i = 0; i < 700; ++i) record.push_back(static_cast<uint8_t>(i * 7 + 3));
+         // The player reads the bytes where they are for as long as the machine runs.
+         static const std::vector<uint8_t> record = [] {
+             std::vector<uint8_t> bytes;
+             for (int i = 0; i < 700; ++i) bytes.push_back(static_cast<uint8_t>(i * 7 + 3));
+             return bytes;
+         }();
          m.M().Tape().StartPlayback(record.data(), static_cast<int32_t>(record.size()), false);
          ASSERT_TRUE(m.RunForMs(400));
          ASSERT_GT(m.M().Tape().BytesRemaining(), 0);
