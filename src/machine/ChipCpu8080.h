@@ -9,6 +9,7 @@
 #include "machine/InterruptController.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -71,6 +72,7 @@ class ChipCpu8080 {
     // or mismatched stream) may have changed part of it, so the caller restores a saved state.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     ChipMemory& Memory() const { return memory_; }
     // True while Run reads and writes all 64 KB through one pointer (see CopyWindows).

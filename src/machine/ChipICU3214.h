@@ -5,8 +5,7 @@
 
 #include "machine/RegisterView.h"
 
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // The Intel 3214 priority interrupt control unit: eight request levels (7 highest), a current
 // status below which nothing is honoured, and an interrupt-disable flip-flop that keeps the unit
@@ -46,9 +45,8 @@ class ChipICU3214 {
     // the interrupt-disable flip-flop and the enable, INTE and INT lines.
     RegisterList Registers() const;
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
   private:
     bool WouldInterrupt() const {

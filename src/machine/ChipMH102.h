@@ -2,8 +2,7 @@
 
 #include <cstdint>
 
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // The MH102 hardware multiplier: two 8-bit operands, multiplied unsigned or in sign-magnitude
 // form (bit 7 the sign, bits 0-6 the magnitude).
@@ -24,9 +23,8 @@ class ChipMH102 {
 
     const State& GetState() const { return s_; }
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
   private:
     void Multiply();

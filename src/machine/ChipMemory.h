@@ -8,6 +8,7 @@
 #include "machine/MemoryOrganizer.h"
 #include "machine/PageArena.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -92,6 +93,7 @@ class ChipMemory {
     // or mismatched stream) may have changed part of it, so the caller restores a saved state.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
     // The bytes of page contents SaveState writes.
     size_t SavedPageBytes() const;
 

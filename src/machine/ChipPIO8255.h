@@ -5,8 +5,7 @@
 #include "machine/Closure.h"
 #include "machine/RegisterView.h"
 
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // The Intel 8255 programmable peripheral interface at register and pin level: modes 0, 1 and 2,
 // the control word, the port C bit set/reset command and the strobe/acknowledge handshakes. It
@@ -50,9 +49,8 @@ class ChipPIO8255 {
     // flip-flops.
     RegisterList Registers() const;
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
     // Every registration returns the closure it replaces.
     Notify SetOnPortAWritten(Notify c) { return Swap(onPortAWritten_, c); }

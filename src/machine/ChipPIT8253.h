@@ -5,8 +5,7 @@
 
 #include "machine/Closure.h"
 
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // The Intel 8253 programmable interval timer, clock by clock: three 16-bit down counters with
 // modes 0-5, binary or BCD counting, LSB/MSB access and count latching.
@@ -54,9 +53,8 @@ class ChipPIT8253 {
     const CounterState& GetCounter(int counter) const { return c_[counter]; }
     static int ModeOf(uint8_t control);
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
   private:
     void WriteControl(uint8_t value);

@@ -5,6 +5,7 @@
 
 #include "machine/SaaEnvelope.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -60,6 +61,7 @@ class ChipSAA1099 {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
   private:
     struct FrequencyGenerator {

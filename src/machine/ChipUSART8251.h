@@ -5,8 +5,7 @@
 
 #include "machine/Closure.h"
 
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // The Intel 8251 USART, bit by bit on its TxC and RxC clocks: asynchronous mode with ×1, ×16 and
 // ×64 clocks, 5-8 data bits, parity and 1, 1.5 or 2 stop bits, break and framing detection;
@@ -135,9 +134,8 @@ class ChipUSART8251 {
 
     const State& GetState() const { return s_; }
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
   private:
     bool ParityEnabled() const { return (s_.ModeWord & 0x10) != 0; }

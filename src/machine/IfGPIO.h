@@ -5,6 +5,7 @@
 #include "machine/ChipPIO8255.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -27,6 +28,7 @@ class IfGPIO : public PeripheralDevice {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     void SetInteOnPB0(bool on) { inteOnPB0_ = on; }
     bool InteOnPB0() const { return inteOnPB0_; }

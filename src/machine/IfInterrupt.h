@@ -6,6 +6,7 @@
 #include "machine/InterruptController.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -35,6 +36,7 @@ class IfInterrupt : public PeripheralDevice, public InterruptController {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     uint8_t InterruptInstruction(int index) override;
     void SetInteInput(bool state) override;

@@ -6,6 +6,7 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -25,6 +26,7 @@ class IfMultiplier : public PeripheralDevice {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     Closure<void()> SetEnablePaging(Closure<void()> enablePaging);
 

@@ -13,6 +13,7 @@
 
 class ChipMemory;
 class SdRomStorage;
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -95,6 +96,7 @@ class IfSdRom {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
   private:
     static constexpr int kFrameBuffer = 512 + 1;  // names from 0 and 256, block data from 0

@@ -7,6 +7,7 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -49,6 +50,7 @@ class IfSerial : public PeripheralDevice {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     // Each returns what it replaces; a line outside 0-3 (or a clock handler on line 0 or 1) is
     // refused and nothing changes.

@@ -10,6 +10,7 @@
 #include "machine/SerialActivity.h"
 #include "machine/SoundLevelOutput.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -96,6 +97,7 @@ class IfTape {
     // played (so a restored machine plays on without the tape file) and the recording so far.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
   private:
     enum class Step { Continue, EndCall };

@@ -7,6 +7,7 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -64,6 +65,7 @@ class IfTimer : public PeripheralDevice {
     // the quiet-stretch schedule is worked out again after a load.
     void SaveState(StateWriter& out);
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     // Clock cycles delivered since construction; during an output callback, the cycle it
     // happens in.

@@ -6,6 +6,7 @@
 #include "machine/Closure.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -39,6 +40,7 @@ class MemoryOrganizer : public PeripheralDevice {
     // or mismatched stream) may have changed part of it, so the caller restores a saved state.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     // Called whenever the address-to-page mapping changes, so the memory can refresh the window
     // pointers it caches for the processor.

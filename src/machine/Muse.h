@@ -7,6 +7,7 @@
 #include "machine/SoundLevelOutput.h"
 
 class IfGPIO;
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -42,6 +43,7 @@ class Muse {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
   private:
     void OnPortAWritten();

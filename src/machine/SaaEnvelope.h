@@ -2,8 +2,7 @@
 
 #include <cstdint>
 
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // One of the SAA1099's two envelope generators (control registers 0x18 and 0x19). It shapes the
 // amplitude of one channel (2 or 5) in 16 steps per phase, or 8 coarser ones, clocked either by
@@ -35,9 +34,8 @@ class SaaEnvelope {
     uint8_t LeftLevel() const { return left_; }
     uint8_t RightLevel() const { return right_; }
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
   private:
     enum class Ramp : uint8_t { Zero, Maximum, Up, Down };

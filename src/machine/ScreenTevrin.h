@@ -6,6 +6,7 @@
 #include "machine/ChipMemory.h"
 #include "machine/PeripheralDevice.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -29,6 +30,7 @@ class ScreenTevrin : public PeripheralDevice {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     // Read by the window thread while the machine runs; each is one byte written whole.
     uint8_t ColourRegister() const { return colourRegister_.load(std::memory_order_relaxed); }

@@ -5,8 +5,7 @@
 #include <cstdint>
 
 class ChipMemory;
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // The module's 16 KiB ROM window (physical pages F8-FB) and the two banks that can fill it: the
 // image bank ("M": the firmware in its first 12 KiB, the data window that file reads land in
@@ -35,8 +34,7 @@ class SdRomBanks {
     void ShowDataWindow();
 
     // For snapshots: both banks and the selection (the window's pages are memory's).
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);
 
   private:
     ChipMemory& memory_;

@@ -9,8 +9,7 @@
 #include "machine/SdRomStorage.h"
 
 class SdRomBanks;
-class StateReader;
-class StateWriter;
+class StateArchive;
 
 // One command frame of the SD-ROM protocol as the receiver collected it.
 struct SdRomFrame {
@@ -71,9 +70,8 @@ class SdRomCommands {
     // The file open for writing, "" when none.
     const std::string& WritePath() const { return writePath_; }
 
-    // The state that decides the future, for snapshots; false for a malformed stream.
-    void SaveState(StateWriter& out) const;
-    bool LoadState(StateReader& in);
+    // The state that decides the future, for snapshots (its owner's section holds it).
+    void Serialize(StateArchive& a);
 
   private:
     uint8_t CheckFileName(const std::string& name, bool isPath, std::string& path) const;

@@ -76,6 +76,13 @@ class StateReader {
         at_ += length;
         return true;
     }
+    // `length` bytes in place, or null (and failed) when the stream is shorter.
+    const uint8_t* Take(size_t length) {
+        if (!Have(length)) return nullptr;
+        const uint8_t* at = data_ + at_;
+        at_ += length;
+        return at;
+    }
     std::string Text(size_t maxLength) {
         const uint32_t length = U32();
         if (length > maxLength || !Have(length)) {

@@ -9,6 +9,7 @@
 #include "machine/PeripheralDevice.h"
 #include "machine/SoundLevelOutput.h"
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -45,6 +46,7 @@ class SystemPIO : public PeripheralDevice {
     // The state that decides the future, for snapshots; false for a malformed stream.
     void SaveState(StateWriter& out) const;
     bool LoadState(StateReader& in);
+    void Serialize(StateArchive& a);  // the fields both name, once
 
     SoundLevelOutput SetSpeakerOutput(SoundLevelOutput output);
     ScrollOutput SetScrollOutput(ScrollOutput output);

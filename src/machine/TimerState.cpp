@@ -1,41 +1,27 @@
 #include "machine/ChipPIT8253.h"
 #include "machine/IfTimer.h"
-#include "machine/StateStream.h"
+#include "machine/StateArchive.h"
 
-void ChipPIT8253::SaveState(StateWriter& out) const {
-    for (const CounterState& k : c_) {
-        out.U8(k.Control);
-        out.U8(k.NewControl);
-        out.U16(k.CountRegister);
-        out.U8(k.WriteState);
-        out.U8(k.CountWritten);
-        out.U16(k.Counter);
-        out.U8(k.ReadToggle);
-        out.U16(k.OutputLatch);
-        out.U8(k.LatchState);
-        for (uint8_t level : {k.Gate, k.Clock, k.Out, k.Trigger, k.Counting}) out.U8(level);
+void ChipPIT8253::Serialize(StateArchive& a) {
+    for (CounterState& k : c_) {
+        a.Field(k.Control);
+        a.Field(k.NewControl);
+        a.Field(k.CountRegister);
+        a.Field(k.WriteState, 0, 2);
+        a.Field(k.CountWritten, 0, 1);
+        a.Field(k.Counter);
+        a.Field(k.ReadToggle, 0, 1);
+        a.Field(k.OutputLatch);
+        a.Field(k.LatchState, 0, 2);
+        for (uint8_t* level : {&k.Gate, &k.Clock, &k.Out, &k.Trigger, &k.Counting}) {
+            a.Field(*level, 0, 1);
+        }
     }
 }
 
-bool ChipPIT8253::LoadState(StateReader& in) {
-    std::array<CounterState, kCounters> counters;
-    for (CounterState& k : counters) {
-        k.Control = in.U8();
-        k.NewControl = in.U8();
-        k.CountRegister = in.U16();
-        k.WriteState = in.U8Max(2);
-        k.CountWritten = in.U8Max(1);
-        k.Counter = in.U16();
-        k.ReadToggle = in.U8Max(1);
-        k.OutputLatch = in.U16();
-        k.LatchState = in.U8Max(2);
-        for (uint8_t* level : {&k.Gate, &k.Clock, &k.Out, &k.Trigger, &k.Counting}) {
-            *level = in.U8Max(1);
-        }
-    }
-    if (in.Failed()) return false;
-    c_ = counters;
-    return true;
+void IfTimer::Serialize(StateArchive& a) {
+    chip_.Serialize(a);
+    a.Field(elapsed_);
 }
 
 // The timer is brought up to date first (the skipped edges handed to the serial interface),
@@ -43,19 +29,15 @@ bool ChipPIT8253::LoadState(StateReader& in) {
 // out again after a load.
 void IfTimer::SaveState(StateWriter& out) {
     CatchUp();
-    chip_.SaveState(out);
-    out.U64(elapsed_);
+    StateArchive::Save(*this, out);
 }
 
 bool IfTimer::LoadState(StateReader& in) {
     CatchUp();
-    if (!chip_.LoadState(in)) return false;
-    const uint64_t elapsed = in.U64();
-    if (in.Failed()) return false;
-    elapsed_ = elapsed;
-    settledAt_.fill(elapsed);
-    due_.fill(elapsed);
-    nextDue_ = elapsed;
+    if (!StateArchive::Load(*this, in)) return false;
+    settledAt_.fill(elapsed_);
+    due_.fill(elapsed_);
+    nextDue_ = elapsed_;
     unobserved2_ = false;
     muted_.fill(false);
     skippedFalling_.fill(0);

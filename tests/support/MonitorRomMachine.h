@@ -36,8 +36,10 @@ class MonitorRomMachine {
         int level;
     };
 
-    // `configure` may change settings (clock options, ...) before the machine is built.
-    explicit MonitorRomMachine(const std::function<void(config::Settings&)>& configure = {}) {
+    // `configure` may change settings (clock options, ...) before the machine is built; `audio`
+    // opens its sound device (none by default).
+    explicit MonitorRomMachine(const std::function<void(config::Settings&)>& configure = {},
+                               SoundDriver::StreamOpener audio = SilentAudio()) {
         // The document saves itself when changed: never the delivered file.
         const std::string copy = folder_.Write(
             "TevrinEmu.xml", ReadFile(std::string(TEVRIN_BIN_DIR) + "/TevrinEmu.xml"));
@@ -45,7 +47,7 @@ class MonitorRomMachine {
         settings_ = std::make_unique<config::Settings>(document_);
         settings_->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
         if (configure) configure(*settings_);
-        machine_ = std::make_unique<Machine>(*settings_, SilentAudio());
+        machine_ = std::make_unique<Machine>(*settings_, std::move(audio));
         frontend::KeepMachineChoices(*machine_, *settings_);
         machine_->ApplySettings(config::GroupSet::All());
         keyboard_.ApplySettings(*settings_, config::GroupSet::All());
