@@ -7,7 +7,8 @@
 
 // The 8080 instruction set seen from the assembler's side: for a mnemonic, the opcodes it can
 // become and the operand each one wants. Read from the same mnemonic table the disassembler
-// shows, so what the debugger writes, the assembler reads.
+// shows, so what the debugger writes, the assembler reads; the debugger's one-line assembler
+// takes its forms from here too.
 namespace assembler {
 
 struct AsmOpcodeForm {

@@ -92,6 +92,7 @@ class FileAssembler {
         const AsmToken& Peek() const { return Source.Tokens[Pos]; }
     };
 
+    // Passes, statements and directives (FileAssembler.cpp).
     void SplitLines(std::string_view source);
     void RunPass(Pass pass);
     void Statement(Cursor& c);
@@ -101,9 +102,6 @@ class FileAssembler {
     void Ds(Cursor& c);
     void End(Cursor& c);
     void Data(Cursor& c, bool words);
-    void Instruction(Cursor& c, const AsmToken& mnemonic, const std::string& key);
-    bool RegisterOperand(Cursor& c, std::vector<const AsmOpcodeForm*>& forms, size_t index);
-    void InstructionZ80(Cursor& c, const AsmToken& mnemonic, const std::string& key);
     void ResolvePendingEqus();
 
     bool Evaluate(Cursor& c, AsmExprValue& value, bool needKnownNow = false);
@@ -116,6 +114,12 @@ class FileAssembler {
     AsmNameState Resolve(const std::string& name, uint16_t& value) const;
     bool IsReserved(const std::string& name) const;
 
+    // Instruction forms in either notation (FileAssemblerForms.cpp).
+    void Instruction(Cursor& c, const AsmToken& mnemonic, const std::string& key);
+    bool RegisterOperand(Cursor& c, std::vector<const AsmOpcodeForm*>& forms, size_t index);
+    void InstructionZ80(Cursor& c, const AsmToken& mnemonic, const std::string& key);
+
+    // What a run hands back (FileAssemblerListing.cpp).
     void BuildImage(AsmResult& result);
     std::string BuildListing() const;
     std::string BuildSymbols() const;

@@ -1,6 +1,9 @@
 #include "debugger/InlineAsmLine.h"
 
 #include <cctype>
+#include <vector>
+
+#include "asm/AsmLexer.h"
 
 namespace debugger {
 
@@ -50,28 +53,22 @@ bool SplitInlineAsmLine(std::string_view text, InlineAsmLine& line) {
 }
 
 bool ParseAsmNumber(std::string_view text, bool word, uint16_t& value) {
-    int base = 10;
-    if (!text.empty() && text[0] == '#') {
-        base = 16;
-        text.remove_prefix(1);
+    // The source lexer reads the digits; the field takes only two of its notations, so the
+    // token must be the whole text and carry no suffix.
+    std::vector<assembler::AsmToken> tokens;
+    assembler::AsmLexError error;
+    if (!assembler::TokenizeAsmLine(text, tokens, error) || tokens.size() != 2) return false;
+    const assembler::AsmToken& number = tokens[0];
+    if (number.Kind != assembler::AsmTokenKind::Number || number.Text.size() != text.size()) {
+        return false;
     }
-    if (text.empty()) return false;
-    const uint32_t limit = word ? 0xFFFF : 0xFF;
-    uint32_t result = 0;
-    for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
+    if (number.Text[0] != '#') {
+        for (char c : number.Text) {
+            if (c < '0' || c > '9') return false;
         }
-        if (digit < 0) return false;
-        result = result * base + digit;
-        if (result > limit) return false;
     }
-    value = static_cast<uint16_t>(result);
+    if (number.Value > (word ? 0xFFFFu : 0xFFu)) return false;
+    value = static_cast<uint16_t>(number.Value);
     return true;
 }
 

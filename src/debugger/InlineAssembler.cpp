@@ -3,9 +3,8 @@
 #include <cctype>
 
 #include "asm/NumberFormat.h"
-#include "debugger/Assembler8080.h"
-#include "debugger/AssemblerZ80.h"
 #include "debugger/Disassembler.h"
+#include "debugger/LineAssembler.h"
 
 namespace debugger {
 
