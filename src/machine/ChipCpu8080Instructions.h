@@ -97,22 +97,17 @@
     NEXT(op)
 
 // Arithmetic and logic.
-#define EXEC_INR(op, r)                \
-    {                                  \
-        uint8_t v;                     \
-        LOAD8_##r(v);                  \
-        v = alu8080::Inr(F, flags, v); \
-        STORE8_##r(v);                 \
-    }                                  \
+// INR and DCR: a byte operand in place; the carry stays as it was.
+#define STEP8(op, r, fn)              \
+    {                                 \
+        uint8_t v;                    \
+        LOAD8_##r(v);                 \
+        v = alu8080::fn(F, flags, v); \
+        STORE8_##r(v);                \
+    }                                 \
     NEXT(op)
-#define EXEC_DCR(op, r)                \
-    {                                  \
-        uint8_t v;                     \
-        LOAD8_##r(v);                  \
-        v = alu8080::Dcr(F, flags, v); \
-        STORE8_##r(v);                 \
-    }                                  \
-    NEXT(op)
+#define EXEC_INR(op, r) STEP8(op, r, Inr)
+#define EXEC_DCR(op, r) STEP8(op, r, Dcr)
 #define EXEC_INX(op, rp)                \
     rp = static_cast<uint16_t>(rp + 1); \
     NEXT(op)
