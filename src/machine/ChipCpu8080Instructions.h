@@ -242,22 +242,16 @@
 
 // Ports and the interrupt flip-flop reach outside the processor: the careful end, unless the
 // port's device said the access reaches nothing beyond itself.
-#define EXEC_OUT(op)                          \
+#define PORT_ACCESS(op, access)               \
     {                                         \
         uint8_t port, reach;                  \
         FETCH8(port);                         \
-        PORT_OUT(port, reach);                \
+        access(port, reach);                  \
         if (reach == kReachNothing) NEXT(op); \
     }                                         \
     NEXT_SLOW(op)
-#define EXEC_IN(op)                           \
-    {                                         \
-        uint8_t port, reach;                  \
-        FETCH8(port);                         \
-        PORT_IN(port, reach);                 \
-        if (reach == kReachNothing) NEXT(op); \
-    }                                         \
-    NEXT_SLOW(op)
+#define EXEC_OUT(op) PORT_ACCESS(op, PORT_OUT)
+#define EXEC_IN(op) PORT_ACCESS(op, PORT_IN)
 #define EXEC_DI(op)                     \
     Inte = EiPending = EiArmed = false; \
     TELL_CONTROLLER_INTE(false);        \
