@@ -2,7 +2,7 @@
 
 // One body per instruction family, expanded by ChipCpu8080::Execute (ChipCpu8080Execute.cpp)
 // into one handler per line of the opcode table (Cpu8080Opcodes.h). Each ends the instruction
-// itself (NEXT and friends), so a taken branch or call can end with its own tick count. They
+// itself (NEXT and friends), so a taken call or return can end with its own tick count. They
 // use the executor's locals and the building blocks of ChipCpu8080Execute.h by name.
 
 // Byte operands: a register, the byte at HL (which may fault) or the byte after the opcode.
