@@ -288,8 +288,3 @@
 // The free-running clock advances with the period counter, so inside the loop it is derived from
 // it instead of being counted separately (see FoldedClock).
 #define CLOCK_NOW() FoldedClock(clockAtEntry, static_cast<uint32_t>(periodTicks - periodAtEntry))
-
-#define HANDLER_ROW(h)                                                                             \
-    &&op_##h##0, &&op_##h##1, &&op_##h##2, &&op_##h##3, &&op_##h##4, &&op_##h##5, &&op_##h##6,     \
-        &&op_##h##7, &&op_##h##8, &&op_##h##9, &&op_##h##A, &&op_##h##B, &&op_##h##C, &&op_##h##D, \
-        &&op_##h##E, &&op_##h##F

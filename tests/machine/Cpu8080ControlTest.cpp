@@ -156,6 +156,49 @@ TEST_F(Cpu8080Control, ExecutionHistoryFollowsFetchedInstructions) {
     EXPECT_EQ(cpu.PC, 0x200);
 }
 
+// The decoder ignores some bits of twelve opcodes: seven more NOPs, a JMP, a RET and three CALLs.
+// The exercisers never run them, but programs written against the real chip do.
+TEST_F(Cpu8080Control, UndocumentedOpcodesActAsTheirDocumentedTwins) {
+    cpu.A = 0x5A;
+    cpu.F = 0x47;
+    cpu.SetBC(0x1122);
+    cpu.SetDE(0x3344);
+    cpu.SetHL(0x5566);
+    for (uint8_t op : {0x08, 0x10, 0x18, 0x20, 0x28, 0x30, 0x38}) {
+        cpu.SP = 0x3000;
+        RunProgram(0x0100, {op}, 1);
+        EXPECT_EQ(cpu.PC, 0x0101) << int{op};
+        EXPECT_EQ(cpu.SP, 0x3000) << int{op};
+        EXPECT_EQ(cpu.A, 0x5A) << int{op};
+        EXPECT_EQ(cpu.F, 0x47) << int{op};
+        EXPECT_EQ(cpu.BC(), 0x1122) << int{op};
+        EXPECT_EQ(cpu.DE(), 0x3344) << int{op};
+        EXPECT_EQ(cpu.HL(), 0x5566) << int{op};
+    }
+
+    RunProgram(0x0200, {0xCB, 0x34, 0x12}, 1);
+    EXPECT_EQ(cpu.PC, 0x1234);
+    EXPECT_EQ(cpu.SP, 0x3000);
+
+    Poke(0x2FFE, {0x78, 0x56});
+    cpu.SP = 0x2FFE;
+    RunProgram(0x0300, {0xD9}, 1);
+    EXPECT_EQ(cpu.PC, 0x5678);
+    EXPECT_EQ(cpu.SP, 0x3000);
+
+    for (uint8_t op : {0xDD, 0xED, 0xFD}) {
+        cpu.SP = 0x3000;
+        Poke(0x2FFE, {0, 0});
+        RunProgram(0x0400, {op, 0x00, 0x20}, 1);
+        EXPECT_EQ(cpu.PC, 0x2000) << int{op};
+        EXPECT_EQ(cpu.SP, 0x2FFE) << int{op};
+        EXPECT_EQ(Peek(0x2FFE), 0x03) << int{op};  // the return address 0403
+        EXPECT_EQ(Peek(0x2FFF), 0x04) << int{op};
+    }
+    EXPECT_EQ(cpu.A, 0x5A);
+    EXPECT_EQ(cpu.F, 0x47);
+}
+
 class Cpu8080Timing : public CpuFixture {};
 
 TEST_F(Cpu8080Timing, MachineTimingAddsATickOnOddPeriodPositions) {
