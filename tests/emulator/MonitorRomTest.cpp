@@ -305,10 +305,10 @@ TEST_F(MonitorRom, TypingAheadDuringTheTimerCommandIsKept) {
         [](config::Settings& s) { s.Set(config::keys::kChainTimer01, true); });
     ASSERT_TRUE(chained.RunUntilMs(1000));
     ASSERT_TRUE(chained.Type("t\nd f000 3\nt\n", 1800));
-    EXPECT_EQ(chained.Lines(),
-              (std::vector<std::string>{
-                  kBanner[0], kBanner[1], kBanner[2], kBanner[3], "> t", "TIMER INTERRUPTS IN 1 S: 50",
-                  "> d f000 3", "F000: C3 03 F0", "> t", "TIMER INTERRUPTS IN 1 S: 50", ">"}));
+    EXPECT_EQ(chained.Lines(), (std::vector<std::string>{
+                                   kBanner[0], kBanner[1], kBanner[2], kBanner[3], "> t",
+                                   "TIMER INTERRUPTS IN 1 S: 50", "> d f000 3", "F000: C3 03 F0",
+                                   "> t", "TIMER INTERRUPTS IN 1 S: 50", ">"}));
     // The command leaves interrupts off and line 6 closed.
     EXPECT_FALSE(chained.M().Processor().inte);
 }

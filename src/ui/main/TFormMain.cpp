@@ -17,7 +17,9 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
+#include "frontend/ManualPages.h"
 #include "frontend/RomMessage.h"
+#include "host/files/ProgramPaths.h"
 #include "host/lang/Language.h"
 #include "machine/ScreenGeometry.h"
 #include "ui/common/FileDialogs.h"
@@ -26,6 +28,7 @@
 #include "ui/common/ProgramIcons.h"
 #include "ui/debugger/DebuggerToolWindows.h"
 #include "ui/debugger/TFormDebugger.h"
+#include "ui/help/TFormManual.h"
 #include "ui/main/HomePage.h"
 #include "ui/main/MainFileCommands.h"
 #include "ui/main/ScreenView.h"
@@ -227,6 +230,11 @@ void TFormMain::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
+    // Not F1 alone: F1 is one of the machine's own keys, and every key without Alt is its.
+    QAction* manualItem = AddAction(help, "MiManual", "&Manual", QKeySequence("Alt+F1"));
+    connect(manualItem, &QAction::triggered, this, [this] { MiManualClick(false); });
+    QAction* keyboardItem = AddAction(help, "MiKeyboard", "&Keyboard");
+    connect(keyboardItem, &QAction::triggered, this, [this] { MiManualClick(true); });
     QAction* homePage = AddAction(help, "MiWebpages", "&Home page");
     connect(homePage, &QAction::triggered, this, [this] {
         if (OpenHomePage()) return;
@@ -571,6 +579,17 @@ void TFormMain::MiAboutClick() {
     about_->CentreOver(*this);
     ShowAbout(*about_);
     SetPaused(false);
+}
+
+void TFormMain::MiManualClick(bool keyboardOnly) {
+    if (manual_ == nullptr) {
+        manual_ = new TFormManual(this);
+        ApplyActiveLanguage(manual_);
+    }
+    if (keyboardOnly ? manual_->ShowKeyboard() : manual_->ShowManual()) return;
+    const QString folder = QString::fromStdString(program::ProgramFolder() + manual::kFolder);
+    ReportOutcome(this, Outcome::Failed, FormText("err.Manual.Message").replace("%1", folder),
+                  FormText("err.Manual.Title"));
 }
 
 void TFormMain::ShowAbout(TFormAbout& about) {
