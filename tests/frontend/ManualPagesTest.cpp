@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
+
 #include "support/TempFolder.h"
 
 namespace {
@@ -36,6 +39,30 @@ TEST(ManualPages, ATranslationIsTakenByItsNameOnlyAndEnglishStandsIn) {
     EXPECT_EQ(manual::ManualPath(folder.Path() + "other/", "../MANUAL.de.md"),
               folder.Path() + "other/MANUAL.md");
     EXPECT_EQ(manual::ManualPath(folder.Path(), "other"), english);
+}
+
+// Every manual delivered, in each language, has the keyboard map Help > Keyboard shows and
+// every picture it names.
+TEST(ManualPages, EachDeliveredManualHasItsKeyboardMapAndItsPictures) {
+    const std::filesystem::path docs = TEVRIN_SOURCE_DIR "/docs";
+    int manuals = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(docs)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("MANUAL") || entry.path().extension() != ".md") continue;
+        ++manuals;
+        const std::string text = testing_support::ReadFile(entry.path().string());
+        const std::string keyboard = manual::Section(text, manual::kKeyboardAnchor);
+        EXPECT_NE(keyboard.find("(manual/keyboard.png)"), std::string::npos) << name;
+        const std::regex picture(R"(\]\((manual/[^)]+)\))");
+        int pictures = 0;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), picture);
+             it != std::sregex_iterator(); ++it, ++pictures) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(docs / (*it)[1].str()))
+                << name << ": " << (*it)[1].str();
+        }
+        EXPECT_GE(pictures, 5) << name;
+    }
+    EXPECT_GE(manuals, 1);
 }
 
 }  // namespace

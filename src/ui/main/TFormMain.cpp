@@ -17,9 +17,7 @@
 #include "emulator/StartUp.h"
 #include "frontend/DesktopPlacement.h"
 #include "frontend/FaultMessage.h"
-#include "frontend/ManualPages.h"
 #include "frontend/RomMessage.h"
-#include "host/files/ProgramPaths.h"
 #include "host/lang/Language.h"
 #include "machine/ScreenGeometry.h"
 #include "ui/common/FileDialogs.h"
@@ -28,7 +26,6 @@
 #include "ui/common/ProgramIcons.h"
 #include "ui/debugger/DebuggerToolWindows.h"
 #include "ui/debugger/TFormDebugger.h"
-#include "ui/help/TFormManual.h"
 #include "ui/main/HomePage.h"
 #include "ui/main/MainFileCommands.h"
 #include "ui/main/ScreenView.h"
@@ -579,17 +576,6 @@ void TFormMain::MiAboutClick() {
     about_->CentreOver(*this);
     ShowAbout(*about_);
     SetPaused(false);
-}
-
-void TFormMain::MiManualClick(bool keyboardOnly) {
-    if (manual_ == nullptr) {
-        manual_ = new TFormManual(this);
-        ApplyActiveLanguage(manual_);
-    }
-    if (keyboardOnly ? manual_->ShowKeyboard() : manual_->ShowManual()) return;
-    const QString folder = QString::fromStdString(program::ProgramFolder() + manual::kFolder);
-    ReportOutcome(this, Outcome::Failed, FormText("err.Manual.Message").replace("%1", folder),
-                  FormText("err.Manual.Title"));
 }
 
 void TFormMain::ShowAbout(TFormAbout& about) {
