@@ -16,6 +16,8 @@ install(FILES ${CMAKE_BINARY_DIR}/resources/TevrinEmu.xml ${TEVRIN_BIN_DIR}/tevr
               ${CMAKE_SOURCE_DIR}/README.md
         DESTINATION ${TEVRIN_INSTALL_DATA})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/Lang/ DESTINATION ${TEVRIN_INSTALL_DATA}/Lang)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${TEVRIN_INSTALL_DATA}/doc
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 
 install(FILES ${TEVRIN_SHARE_DIR}/applications/tevrinemu.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -2783,9 +2783,12 @@ MSGSDBY:
 ; Texts
 ; ============================================================================================
 BANNER: DB      'TEVRIN MONITOR 1.0',CR,0
+; The map in the user's words, as the manual gives it: the RAM the monitor maps, the part a
+; program may use, where the monitor keeps the text and where the picture is written.
 WELCOME:
-        DB      'RAM 0000-9FFF  SCREEN A000',CR
-        DB      'TYPE HELP FOR THE COMMANDS',CR,CR,0
+        DB      'RAM 0000-9FFF  FREE 0100-99FF',CR
+        DB      'TEXT 9C00  SCREEN A000-BFFF',CR
+        DB      'TYPE HELP FOR THE COMMANDS',CR,0
 PROMPT: DB      '> ',0
 HELPTXT:
         DB      'NUMBERS ARE HEXADECIMAL',CR

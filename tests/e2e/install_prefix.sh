@@ -23,6 +23,12 @@ for f in bin/tevrinemu bin/tevrin-tape bin/tevrin-asm bin/tevrin-disasm \
          share/icons/hicolor/scalable/mimetypes/application-x-tevrin-tape.svg; do
   [ -e "$installed/$f" ] || fail "$f was not installed"
 done
+# The Help menu's manual and every picture it shows, found as the window finds them.
+[ -f "$installed/share/tevrinemu/doc/MANUAL.md" ] || fail "the manual was not installed"
+for picture in $(grep -o '](manual/[^)]*)' "$installed/share/tevrinemu/doc/MANUAL.md" |
+                 sed 's/^](//; s/)$//'); do
+  [ -f "$installed/share/tevrinemu/doc/$picture" ] || fail "the manual's $picture was not installed"
+done
 for f in bin/tevrin-cpm bin/tevrin_core_tests bin/tevrin-bench bin/tevrin-desktop-files; do
   [ ! -e "$installed/$f" ] || fail "$f is installed, but is no part of the program"
 done

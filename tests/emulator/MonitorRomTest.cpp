@@ -75,7 +75,8 @@ std::vector<int64_t> Rises(const std::vector<Level>& changes, int level, int64_t
     return rises;
 }
 
-const std::vector<std::string> kBanner = {"TEVRIN MONITOR 1.0", "RAM 0000-9FFF  SCREEN A000",
+const std::vector<std::string> kBanner = {"TEVRIN MONITOR 1.0", "RAM 0000-9FFF  FREE 0100-99FF",
+                                          "TEXT 9C00  SCREEN A000-BFFF",
                                           "TYPE HELP FOR THE COMMANDS"};
 
 class MonitorRom : public ::testing::Test {
@@ -94,7 +95,7 @@ TEST_F(MonitorRom, StartsWithBannerPromptAndBlinkingCursor) {
     std::vector<std::string> expected = kBanner;
     expected.push_back(">");
     EXPECT_EQ(m.Lines(), expected);
-    EXPECT_EQ(m.Row(3), "");
+    EXPECT_EQ(m.Row(4), ">");
 
     // The cursor at row 4, column 2 turns on and off about every 300 ms.
     const std::vector<uint8_t> font = FontFromSource();
@@ -291,7 +292,7 @@ TEST_F(MonitorRom, GoRunsProgramsThatUseTheEntryPointsAndComeBack) {
                "d 4ffe 4\ne 5000 1\ng 5000\ng 330\nd 5000 1\n",
                600));
     const std::vector<std::string> lines = m.Lines();
-    const std::vector<std::string> tail(lines.begin() + 4, lines.end());
+    const std::vector<std::string> tail(lines.begin() + 5, lines.end());
     EXPECT_EQ(tail, (std::vector<std::string>{
                         " c0 c9", "> e 310 c3 0 0", "> g 300", "OK", "> g 310",
                         "> e 320 3e 0 d3 e5 c9", "> e 330 3e e5 d3 e5 c9", "> g 320", "> d 4ffe 4",
@@ -304,10 +305,10 @@ TEST_F(MonitorRom, TypingAheadDuringTheTimerCommandIsKept) {
         [](config::Settings& s) { s.Set(config::keys::kChainTimer01, true); });
     ASSERT_TRUE(chained.RunUntilMs(1000));
     ASSERT_TRUE(chained.Type("t\nd f000 3\nt\n", 1800));
-    EXPECT_EQ(chained.Lines(),
-              (std::vector<std::string>{
-                  kBanner[0], kBanner[1], kBanner[2], "> t", "TIMER INTERRUPTS IN 1 S: 50",
-                  "> d f000 3", "F000: C3 03 F0", "> t", "TIMER INTERRUPTS IN 1 S: 50", ">"}));
+    EXPECT_EQ(chained.Lines(), (std::vector<std::string>{
+                                   kBanner[0], kBanner[1], kBanner[2], kBanner[3], "> t",
+                                   "TIMER INTERRUPTS IN 1 S: 50", "> d f000 3", "F000: C3 03 F0",
+                                   "> t", "TIMER INTERRUPTS IN 1 S: 50", ">"}));
     // The command leaves interrupts off and line 6 closed.
     EXPECT_FALSE(chained.M().Processor().inte);
 }

@@ -9,10 +9,10 @@
 namespace lang {
 
 // The windows that have a section in a language file, named as the windows are.
-inline constexpr std::array<std::string_view, 12> kWindowSections{
-    "FormMain",        "FormSettings",       "FormAbout",          "FormMemReadWrite",
-    "FormDebugger",    "FormDbgFind",        "FormDisass",         "FormPerifStat",
-    "FormTapeBrowser", "FormEditTapeHeader", "FormEditInfoRecord", "FormJoy"};
+inline constexpr std::array<std::string_view, 13> kWindowSections{
+    "FormMain",           "FormSettings", "FormAbout",     "FormMemReadWrite", "FormDebugger",
+    "FormDbgFind",        "FormDisass",   "FormPerifStat", "FormTapeBrowser",  "FormEditTapeHeader",
+    "FormEditInfoRecord", "FormJoy",      "FormManual"};
 
 // Texts for everything outside one window (the shared file dialogs) and the charset number.
 inline constexpr std::string_view kCommonSection = "Common";

@@ -229,6 +229,11 @@ void TFormMain::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("MiHelp");
+    // Not F1 alone: F1 is one of the machine's own keys, and every key without Alt is its.
+    QAction* manualItem = AddAction(help, "MiManual", "&Manual", QKeySequence("Alt+F1"));
+    connect(manualItem, &QAction::triggered, this, [this] { MiManualClick(false); });
+    QAction* keyboardItem = AddAction(help, "MiKeyboard", "&Keyboard");
+    connect(keyboardItem, &QAction::triggered, this, [this] { MiManualClick(true); });
     QAction* homePage = AddAction(help, "MiWebpages", "&Home page");
     connect(homePage, &QAction::triggered, this, [this] {
         if (OpenHomePage()) return;

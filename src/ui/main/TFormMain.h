@@ -27,6 +27,7 @@ class QMenu;
 class QToolBar;
 class ScreenView;
 class TFormAbout;
+class TFormManual;
 class TFormSettings;
 class TFormTapeBrowser;
 class TFormDebugger;
@@ -73,6 +74,10 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     void MiCpuSpeedClick(int tag);
     void MiExitClick();
     void MiAboutClick();
+    // Help > Manual (Alt+F1) and Help > Keyboard: the manual, or its keyboard map alone, in a
+    // window of its own; a program folder without the manual is reported.
+    void MiManualClick(bool keyboardOnly);
+    TFormManual* Manual() const { return manual_; }
     // The settings dialog on a page (the menu's tags 0-4, the status pictures), -1 for the page
     // shown last (the tool button). OK saves the file and applies what changed.
     void MiSettingsClick(int page);
@@ -176,6 +181,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
 
     ScreenView* view_ = nullptr;
     TFormAbout* about_ = nullptr;
+    TFormManual* manual_ = nullptr;
     TFormSettings* settingsForm_ = nullptr;
     // Every call of this window that may wait for the processor mutex goes through its
     // hand-over's MachineCall: the recorder's events wait for the window holding that mutex.
