@@ -32,7 +32,9 @@ for program in tevrin-asm tevrin-disasm tevrin-cpm; do
   check "$program" >/dev/null
 done
 tape_help=$(check tevrin-tape)
-commands=$(sed -n '/^Subcommands:/,/^$/p' <<<"$tape_help" | sed -nE 's/^  ([a-z][a-z-]*)( .*)?$/\1/p')
+# A command's other names follow it after a comma ("from-audio, from-wav").
+commands=$(sed -n '/^Subcommands:/,/^$/p' <<<"$tape_help" |
+  sed -nE 's/^  ([a-z][a-z-]*(, [a-z][a-z-]*)*)( .*)?$/\1/p' | tr -d ',')
 [ "$(wc -w <<<"$commands")" -ge 8 ] || { echo "manual_options: tevrin-tape lists no commands" >&2; exit 1; }
 for command in $commands; do
   grep -qF -- "tevrin-tape $command" "$manual" || missing+=("tevrin-tape $command")
