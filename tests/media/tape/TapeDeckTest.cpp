@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "machine/IfInterrupt.h"
 #include "machine/IfSerial.h"
@@ -68,7 +70,10 @@ TEST(TapeDeck, EndOfRecordMovesToTheNextDataRecordAndStops) {
 namespace {
 
 // The window's thread plays, stops and watches the progress while the emulation thread ticks
-// and ends records (run under ThreadSanitizer in CI).
+// and ends records (run under ThreadSanitizer in CI). The buttons' commands reach the tape the
+// way a running machine takes them: latched by the window's thread, applied by the emulation
+// thread in between two of its periods; the progress is read from the window's thread at any
+// time.
 TEST(TapeDeck, PlayAndStopFromAnotherThreadWhileTheTapeRuns) {
     testing_support::TempFolder folder;
     const std::string path = folder.Write("deck.pta", DataRecord(2, 1) + DataRecord(1, 1, 2));
@@ -77,14 +82,39 @@ TEST(TapeDeck, PlayAndStopFromAnotherThreadWhileTheTapeRuns) {
     IfTape tape;
     tape.Attach(serial);
     for (uint8_t b : {0x0C, 0xAA, 0x55, 0xB6}) serial.PortWrite(0xC9, b, 0);
+    struct Latch {
+        std::mutex mutex;
+        bool pending = false;
+        std::vector<uint8_t> data;
+        bool fast = false;
+        void Command(const uint8_t* bytes, int32_t length, bool isFast) {
+            std::lock_guard<std::mutex> lock(mutex);
+            data.assign(bytes, bytes + (bytes != nullptr ? length : 0));
+            fast = isFast;
+            pending = true;
+        }
+    } latch;
     TapeDeck deck;
     deck.AttachTape(&tape);
+    deck.SetCommands(TapeDeck::Commands::Bind<&Latch::Command>(&latch));
     deck.OpenTapeFile(path);
     deck.SetFast(true);
     std::atomic<bool> done{false};
     std::thread emulation([&] {
         int32_t position = 0;
         while (!done.load()) {
+            {
+                std::lock_guard<std::mutex> lock(latch.mutex);
+                if (latch.pending) {
+                    if (latch.data.empty()) {
+                        tape.StopPlayback();
+                    } else {
+                        tape.StartPlayback(latch.data.data(), static_cast<int>(latch.data.size()),
+                                           latch.fast);
+                    }
+                    latch.pending = false;
+                }
+            }
             position = (position + 18) % 4000;
             serial.OnTick(position, 18);
             if (serial.PortRead(0xC9, 0) & 0x02) serial.PortRead(0xC8, 0);
@@ -99,6 +129,7 @@ TEST(TapeDeck, PlayAndStopFromAnotherThreadWhileTheTapeRuns) {
     }
     done = true;
     emulation.join();
+    deck.SetCommands({});  // one thread again: the stop goes straight to the tape
     deck.Stop();
     EXPECT_EQ(tape.PlayState(), IfTape::kIdle);
     EXPECT_GE(progress, 0);
