@@ -8,9 +8,10 @@ packages=(
   dpkg-dev
   qt6-base-dev qt6-svg-dev libqt6svg6
   portaudio19-dev libsdl2-dev libpugixml-dev zlib1g-dev libcli11-dev libsndfile1-dev
+  nlohmann-json3-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick openbox
-  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils sox
+  alsa-utils libasound2-plugins pulseaudio pulseaudio-utils sox ffmpeg
   fonts-dejavu-core
 )
 
