@@ -50,8 +50,8 @@ bool Initialize() {
         // JACK's client library takes a lock in shared memory while it starts; a JACK client
         // killed at that moment leaves the lock held and every later start waits on it for ever.
         // A program that hangs before its window opens is worse than one without sound.
-        started = CallWithin([] { return Pa_Initialize() == paNoError; },
-                             PortAudioSession::kAnswer);
+        started =
+            CallWithin([] { return Pa_Initialize() == paNoError; }, PortAudioSession::kAnswer);
     }
     if (started) return *started;
     unanswered.store(true);
