@@ -84,8 +84,20 @@ uint8_t SdRomCommands::CheckPlainName(const std::string& name, bool wildcards) c
     return kDone;
 }
 
+void SdRomCommands::DropReplacedFile() {
+    if (writePosition_ != 0 || replaced_.empty()) return;
+    storage_.DeleteFile(replaced_);
+    replaced_.clear();
+}
+
 uint8_t SdRomCommands::Execute(const SdRomFrame& frame, std::vector<uint8_t>& reply) {
     reply.clear();
+    // Opened for writing and no block yet: the file it replaces is gone for any command that
+    // looks at the folder (the bank, status and folder name commands do not).
+    if (frame.command != 'B' && frame.command != '0' && frame.command != '1' &&
+        frame.command != '@' && frame.command != 'K') {
+        DropReplacedFile();
+    }
     switch (frame.command) {
         case '0': banks_.Select(false); return kDone;
         case '1': banks_.Select(true); return kDone;
@@ -317,11 +329,20 @@ uint8_t SdRomCommands::OpenWrite(const SdRomFrame& frame) {
     Entry entry;
     const Outcome found = storage_.Stat(path, entry);
     if (found == Outcome::Refused) return kInvalidName;
+    replaced_.clear();
     if (found == Outcome::Ok) {
         if (entry.attributes & kFileProtection) return kProtected;
-        const Outcome deleted = storage_.DeleteFile(path);
-        if (deleted == Outcome::Refused) return kInvalidName;
-        if (deleted != Outcome::Ok) return kProtected;
+        if (entry.attributes & SdRomStorage::kFolder) return kProtected;
+        if (entry.link) {
+            // The new file takes the link's place, not its target's.
+            const Outcome deleted = storage_.DeleteFile(path);
+            if (deleted == Outcome::Refused) return kInvalidName;
+            if (deleted != Outcome::Ok) return kProtected;
+        } else {
+            // The old file stays until the new one is stored whole over it: a host that is
+            // full, or a program killed half way, leaves the old one instead of none.
+            replaced_ = path;
+        }
     }
     writePath_ = path;
     writePosition_ = 0;

@@ -92,6 +92,7 @@ class SdRomCommands {
     uint8_t OpenWrite(const SdRomFrame& frame);
     uint8_t WriteBlock(const SdRomFrame& frame);
     uint8_t LoadFile(const SdRomFrame& frame);
+    void DropReplacedFile();
 
     SdRomStorage& storage_;
     SdRomBanks& banks_;
@@ -105,4 +106,7 @@ class SdRomCommands {
     int64_t readPosition_ = -1;
     std::string writePath_;
     int64_t writePosition_ = -1;
+    // The file a write opened with no block yet replaces: it goes with the first other command,
+    // or when the new one is stored over it.
+    std::string replaced_;
 };

@@ -52,6 +52,8 @@ void SdRomCommands::Serialize(StateArchive& a) {
             readPath_.clear();
             readPosition_ = -1;
         }
+        // A write opened with no block yet still replaces the file there.
+        replaced_ = writePosition_ == 0 ? writePath_ : std::string();
         if (current_ != before) folderChanged_(sdrom::Latin1ToUtf8(current_));
     });
 }

@@ -25,6 +25,7 @@ class SdRomStorage {
         std::string name;  // Latin-1; a host character beyond it reads as '?'
         uint8_t attributes = 0;
         uint64_t size = 0;
+        bool link = false;  // the name is a host link (Stat only): writing it would follow it
     };
 
     virtual ~SdRomStorage() = default;

@@ -145,6 +145,9 @@ SdRomStorage::Outcome SdRomFolder::Stat(const std::string& path, Entry& entry) {
     entry.name = resolved.leafName;
     entry.attributes = AttributesOf(info, resolved.leafName);
     entry.size = SizeOf(info);
+    const Resolved own = Resolve(path, false);
+    struct stat ownInfo {};
+    entry.link = ::lstat(own.host.c_str(), &ownInfo) == 0 && S_ISLNK(ownInfo.st_mode);
     return Outcome::Ok;
 }
 

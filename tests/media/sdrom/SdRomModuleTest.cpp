@@ -283,6 +283,38 @@ TEST(SdRomModule, EveryCommandDoesItsWork) {
     EXPECT_EQ(names, (std::vector<std::string>{"f.bin", "new"}));
 }
 
+// A file the machine's software replaces is there, old and whole, until the new one is stored
+// over it: a host that stops half way (killed, full) keeps it. To the software it is gone as the
+// write is opened: the next command that looks finds no such file. A link's place is taken by
+// the new file; what the link leads to stays as it was.
+TEST(SdRomModule, AReplacedFileGoesOnlyWhenItsSuccessorIsWhole) {
+    TempFolder card;
+    card.Write("keep.bin", "old contents");
+    card.Write("target.txt", "target");
+    std::filesystem::create_symlink("target.txt", card.Path() + "alias");
+    SdRomRig rig(card.Path());
+    const Bytes first(256, 0x11);
+    EXPECT_EQ(rig.Result(SdFrame('C', SdName("keep.bin"))), 0);
+    EXPECT_EQ(Str(TempFolder::Read(card.Path() + "keep.bin")), "old contents");
+    EXPECT_EQ(rig.Result(SdFrame('B', Concat({{0, 0}, first}))), 0);
+    EXPECT_EQ(Str(TempFolder::Read(card.Path() + "keep.bin")), "old contents");
+    EXPECT_EQ(rig.Result(SdFrame('B', Concat({{1, 2}, {0x22, 0x33}}))), 0);
+    Bytes whole = first;
+    whole.insert(whole.end(), {0x22, 0x33});
+    EXPECT_EQ(TempFolder::Read(card.Path() + "keep.bin"), whole);
+
+    // Opened and left without a block: gone for the next look, as before any block came.
+    EXPECT_EQ(rig.Result(SdFrame('C', SdName("keep.bin"))), 0);
+    EXPECT_EQ(rig.Result(SdFrame('O', SdName("keep.bin"))), 3);
+    EXPECT_FALSE(std::filesystem::exists(card.Path() + "keep.bin"));
+
+    EXPECT_EQ(rig.Result(SdFrame('C', SdName("alias"))), 0);
+    EXPECT_EQ(rig.Result(SdFrame('B', Concat({{1, 3}, Text("new")}))), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(card.Path() + "alias"));
+    EXPECT_EQ(Str(TempFolder::Read(card.Path() + "alias")), "new");
+    EXPECT_EQ(Str(TempFolder::Read(card.Path() + "target.txt")), "target");
+}
+
 TEST(SdRomModule, NamesAreLatin1OnTheMachineAndUtf8OnTheHost) {
     TempFolder card;
     card.Write("\xD0\xB6.txt", "zhe");  // a Cyrillic letter: not Latin-1
