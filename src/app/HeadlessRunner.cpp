@@ -456,6 +456,14 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     ShuttingDown = true;
     machine.reset();
     ShuttingDown = false;
+    // The machine's software changes what the configuration keeps (the SD-ROM module's folder);
+    // the document would save that when it closes, but without a word when the file cannot
+    // take it.
+    if (!document.SaveIfModified(&writeError)) {
+        err << "tevrinemu: cannot write the settings to " << document.Path() << ": " << writeError
+            << "\n";
+        if (status == kExitOk) status = kExitConfig;
+    }
     return status;
 }
 
