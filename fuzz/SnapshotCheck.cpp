@@ -11,6 +11,7 @@
 #include "emulator/Snapshot.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
+#include "host/files/ProgramPaths.h"
 
 namespace fuzzcheck {
 
@@ -18,6 +19,7 @@ namespace {
 
 struct Board {
     std::filesystem::path card;
+    bool loaded = false;
     config::ConfigDocument document;
     std::unique_ptr<config::Settings> settings;
     std::unique_ptr<Machine> machine;
@@ -26,7 +28,10 @@ struct Board {
         card = std::filesystem::temp_directory_path() /
                ("tevrin-snapshot-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(card);
-        document.LoadFromText("<?xml version=\"1.0\"?><TevrinEmu/>");
+        // Without the program's version the document stays closed and takes no setting.
+        loaded = document.LoadFromText("<?xml version=\"1.0\"?><TevrinEmu version=\"" +
+                                       program::ProgramVersion() + "\"/>") ==
+                 config::ConfigLoadResult::Usable;
         settings = std::make_unique<config::Settings>(document);
         settings->Set(config::keys::kMultiplier, true);
         settings->Set(config::keys::kSdRomConnected, true);
@@ -76,6 +81,7 @@ const char* LoadOnce(Machine& machine, const std::vector<uint8_t>& bytes) {
 
 const char* CheckSnapshot(std::string_view bytes) {
     static Board board;
+    if (!board.loaded) return "the configuration did not load";
     static const std::vector<uint8_t> start = Saved(*board.machine);
     Machine& machine = *board.machine;
     machine.LoadSnapshot(start.data(), start.size());
