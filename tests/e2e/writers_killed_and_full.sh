@@ -36,6 +36,27 @@ printf '10 PRINT "HELLO"\n20 GOTO 10\n' > "$work/listing.txt"
   echo "        DS 8000H"
 } > "$work/big.asm"
 
+# Two writers of the machine's own: the configuration, which keeps the SD-ROM module's folder
+# when the monitor changes it, and the module's file write (the monitor's SAVESD, 16 KB of RAM).
+# Their commands take spaces, so each is a script of its own.
+mkdir -p "$work/card/games"
+sed -e 's|<RomSD connected="false">|<RomSD connected="true">|' \
+  -e "s|<RootPath></RootPath>|<RootPath>$work/card</RootPath>|" "$config" > "$work/config-old.xml"
+grep -q "<RootPath>$work/card</RootPath>" "$work/config-old.xml"
+cat > "$work/config-writer.sh" <<WRITER
+exec "$bin/tevrinemu" --headless --config "\$1" --speed max --run-ms 3000 --type-after 500 \\
+  --type 'cd games
+'
+WRITER
+cat > "$work/sdrom-writer.sh" <<WRITER
+# The card is the target's folder.
+sed "s|<RootPath>$work/card</RootPath>|<RootPath>\$(dirname "\$1")</RootPath>|" \\
+  "$work/config-old.xml" > "$work/sdrom-\$\$.xml"
+exec "$bin/tevrinemu" --headless --config "$work/sdrom-\$\$.xml" --speed max --run-ms 8000 \\
+  --type-after 500 --dump-mem "0x9C00:1024:$work/sdrom-screen.bin" --type "savesd \$(basename "\$1") 1000 4000
+"
+WRITER
+
 # name | output file | command (OUT stands for the output). TEVRIN_EXTRA_WRITER adds one, e.g.
 # a writer that writes in place, to see the check catch it.
 writers=(
@@ -51,11 +72,17 @@ writers=(
   "picture|p.png|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --screenshot OUT"
   "bitmap|p.bmp|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --screenshot OUT"
   "planes|v.raw|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --dump-vram OUT"
+  "config|c.xml|bash $work/config-writer.sh OUT"
+  "sdrom-save|sd.dat|bash $work/sdrom-writer.sh OUT"
 )
 "$bin/tevrin-tape" wav "$work/tape.pta" "$work/tape.flac" > /dev/null
 
 old() {  # old NAME TARGET: what is there before; a tape for the writer that adds to one
-  if [ "$1" = tape-add ]; then cp "$work/small.pta" "$2"; else printf 'old %s\n' "$1" > "$2"; fi
+  case $1 in
+    tape-add) cp "$work/small.pta" "$2" ;;
+    config) cp "$work/config-old.xml" "$2" ;;
+    *) printf 'old %s\n' "$1" > "$2" ;;
+  esac
 }
 
 run() {  # run COMMAND-WITH-OUT TARGET
@@ -124,9 +151,16 @@ for entry in "${writers[@]}"; do
   head -c "$free" /dev/zero > "$disk/filler" 2> /dev/null || true
   status=0
   ( run "$command" "$target" ) > "$work/$name.full.log" 2>&1 || status=$?
-  [ "$status" -ne 0 ] || fail "$name on a full disk exited 0"
-  grep -qiE "space|cannot|write|fail" "$work/$name.full.log" ||
-    fail "$name on a full disk said nothing: $(cat "$work/$name.full.log")"
+  if [ "$name" = sdrom-save ]; then
+    # The module answers the machine's software, which tells its user; the run itself went well.
+    [ "$status" -eq 0 ] || fail "$name on a full disk exited $status: $(cat "$work/$name.full.log")"
+    grep -q "SD ERROR" "$work/sdrom-screen.bin" ||
+      fail "$name on a full disk: the monitor showed no error: $(tr -s ' ' < "$work/sdrom-screen.bin")"
+  else
+    [ "$status" -ne 0 ] || fail "$name on a full disk exited 0"
+    grep -qiE "space|cannot|write|fail" "$work/$name.full.log" ||
+      fail "$name on a full disk said nothing: $(cat "$work/$name.full.log")"
+  fi
   cmp -s "$target" "$work/$name.before" || fail "$name on a full disk changed the old file"
   left=$(find "$disk" -mindepth 1 ! -name filler ! -name "$file" | head -1)
   [ -z "$left" ] || fail "$name on a full disk left $left behind"
