@@ -51,6 +51,8 @@ writers=(
   "picture|p.png|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --screenshot OUT"
   "bitmap|p.bmp|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --screenshot OUT"
   "planes|v.raw|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --dump-vram OUT"
+  "video|r.mkv|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --record-video OUT"
+  "sound|r.flac|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --record-audio OUT"
 )
 "$bin/tevrin-tape" wav "$work/tape.pta" "$work/tape.flac" > /dev/null
 
