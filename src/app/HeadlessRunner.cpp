@@ -23,6 +23,7 @@
 #include "frontend/MachineChoices.h"
 #include "frontend/RomMessage.h"
 #include "frontend/ScreenPresenter.h"
+#include "frontend/SessionRecording.h"
 #include "host/config/ConfigDocument.h"
 #include "host/config/Settings.h"
 #include "host/files/AtomicFile.h"
@@ -277,6 +278,22 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     };
     snapshot::LoadError snapshotError = snapshot::LoadError::None;
     uint32_t snapshotVersion = 0;
+    // Unpaced, the machine waits for the encoder: nobody watches, and every picture counts.
+    auto recording = std::make_unique<SessionRecording>(*machine, options.maxSpeed);
+    std::string recordError;
+    auto startRecordings = [&] {
+        const std::pair<SessionRecording::Kind, const std::string*> wanted[] = {
+            {SessionRecording::Kind::Video, &options.recordVideoPath},
+            {SessionRecording::Kind::Sound, &options.recordAudioPath}};
+        for (const auto& [kind, path] : wanted) {
+            std::string why;
+            if (path->empty() || !recordError.empty()) continue;
+            if (!recording->Start(kind, *path, &why)) {
+                recordError = "cannot record to " + *path + ": " + why;
+                work.finished = true;
+            }
+        }
+    };
     hooks.beforeRun = [&] {
         if (!options.snapshotPath.empty()) {
             snapshotError = machine->LoadSnapshotFile(options.snapshotPath, &snapshotVersion);
@@ -285,6 +302,8 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
             work.baseTicks = machine->EmulatedTicks();
             trace.fromTicks += work.baseTicks;
         }
+        recording->SetColourProfile(presenter.ColourProfile());
+        startRecordings();
         previousInt = std::signal(SIGINT, OnSignal);
         previousTerm = std::signal(SIGTERM, OnSignal);
         start = std::chrono::steady_clock::now();
@@ -309,7 +328,13 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
             << snapshot::DescribeLoadError(snapshotError, snapshotVersion) << "\n";
         started = false;
     }
+    if (!recordError.empty()) {
+        machine->SetPaused(true);
+        err << "tevrinemu: " << recordError << "\n";
+        started = false;
+    }
     if (!started) {
+        recording.reset();
         deck.AttachTape(nullptr);
         ShuttingDown = true;
         machine.reset();
@@ -340,6 +365,19 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     std::signal(SIGTERM, previousTerm);
 
     int status = kExitOk;
+    for (SessionRecording::Kind kind :
+         {SessionRecording::Kind::Video, SessionRecording::Kind::Sound}) {
+        const std::string path = recording->Path(kind);
+        std::string why;
+        if (!path.empty() && !recording->Stop(kind, &why)) {
+            err << "tevrinemu: cannot write " << path << ": " << why << "\n";
+            status = kExitConfig;
+        }
+    }
+    if (const int64_t dropped = recording->TakeDroppedPictures(); dropped > 0) {
+        err << "tevrinemu: the video encoder fell behind: " << dropped
+            << " pictures dropped (the one before stands for each)\n";
+    }
     if (work.loadAtMs >= 0) {
         err << "tevrinemu: the run ended before " << work.loadAtMs
             << " ms: --load-mem loaded nothing\n";
@@ -452,6 +490,7 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
             out << line;
         }
     }
+    recording.reset();
     deck.AttachTape(nullptr);
     ShuttingDown = true;
     machine.reset();

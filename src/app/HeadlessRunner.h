@@ -48,6 +48,9 @@ struct Options {
     std::string recordPath;  // where what the machine saves to tape goes
     std::string screenshotPath;
     std::string vramPath;
+    // --record-video PATH, --record-audio PATH: the session from its start to the exit.
+    std::string recordVideoPath;
+    std::string recordAudioPath;
     std::vector<MemoryDump> memoryDumps;
     std::vector<MemoryLoad> memoryLoads;  // in the order given
     int64_t loadAtMs = 1000;              // emulated time of the loads: the ROM has started

@@ -125,6 +125,15 @@ void Declare(CLI::App& app, Options& o, Texts& t) {
     app.add_option("--dump-vram", o.vramPath,
                    "at exit, write the three video planes (24,576 bytes:\nred, green, blue)")
         ->type_name("PATH");
+    app.add_option("--record-video", o.recordVideoPath,
+                   "record the run as a video: the picture at 50 frames a\n"
+                   "second of emulated time, 512 x 512, with the sound; .mkv\n"
+                   "(FFV1, FLAC), .mp4 (H.264, AAC) or .webm (VP9, Opus)")
+        ->type_name("PATH");
+    app.add_option("--record-audio", o.recordAudioPath,
+                   "record the run's sound (speaker, tape, Muse) as .wav or\n"
+                   ".flac, 44,000 frames a second of emulated time")
+        ->type_name("PATH");
     app.add_option("--dump-mem", t.dumps,
                    "at exit, write LEN bytes of the processor's address space\n"
                    "from ADDR through the current mapping; unmapped bytes\n"

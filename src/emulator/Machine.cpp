@@ -192,16 +192,32 @@ bool Machine::RunPeriod() {
     const bool ranToBudget = !stop && cpu.PeriodTicks >= budget;
     cpu.PeriodTicks -= budget;
     board.AddTicks(budget);
+    sound.EndPeriod(budget);
     // One reading of the clock for both: the period hook's own work (typing, timed stops) is
     // small, and it changes the machine from outside, so the history hears of the period first.
     const int64_t busy = busyNanos();
     history_->AfterPeriod(budget, ranToBudget, false, steps, busy);
     periodHook_();
+    recordingHook_();
     hostBusyTotalNanos_ += busy;
     lock.unlock();
     if (stop) debugger_.DebuggerState = debugger::kBreakRequested;
     // The period hook ends timed runs by stopping the timer: no further period of this wake-up.
     return !stop && preciseTimer_.Enabled();
+}
+
+void Machine::StartSoundCapture(SoundCapture::Sink sink) {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    Board& board = *board_;
+    board.Sound().StartCapture(soundconfig::Read(settings_), std::move(sink));
+    // Without a device the sources held nothing to send their changes to.
+    if (board.SystemPio()) board.SystemPio()->SetSpeakerOutput(board.Sound().LevelOutput());
+    board.Tape().SetSoundSink(board.Sound().LevelOutput());
+}
+
+void Machine::StopSoundCapture() {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    board_->Sound().StopCapture();
 }
 
 void Machine::NoteOutsideChange() {

@@ -145,6 +145,13 @@ class Machine {
     // Called at the end of every period under the processor mutex, in emulated time (headless
     // typing and timed stops use it).
     void SetPeriodHook(Closure<void()> hook) { periodHook_ = hook; }
+    // Called after the period hook, for recordings of the session: they see the period as the
+    // hook left it. With the machine paused or before it runs.
+    void SetRecordingHook(Closure<void()> hook) { recordingHook_ = hook; }
+    // What the machine plays, every emulated frame of it, from the next period on (see
+    // SoundCapture), or no more. With the machine paused or before it runs.
+    void StartSoundCapture(SoundCapture::Sink sink);
+    void StopSoundCapture();
     // Emulated ticks run since construction (periods × their budgets), and the instructions
     // executed in them.
     int64_t EmulatedTicks() const { return board_->EmulatedTicks(); }
@@ -271,6 +278,7 @@ class Machine {
     std::atomic<int64_t> hostBusyTotalNanos_{0};
     bool throttled_ = true;
     Closure<void()> periodHook_;
+    Closure<void()> recordingHook_;
     std::unique_ptr<Board> board_;
     std::unique_ptr<MachineHistory> history_;
 };

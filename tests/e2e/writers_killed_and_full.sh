@@ -74,6 +74,8 @@ writers=(
   "planes|v.raw|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --dump-vram OUT"
   "config|c.xml|bash $work/config-writer.sh OUT"
   "sdrom-save|sd.dat|bash $work/sdrom-writer.sh OUT"
+  "video|r.mkv|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --record-video OUT"
+  "sound|r.flac|$bin/tevrinemu --headless --config $config --speed max --run-ms 300 --record-audio OUT"
 )
 "$bin/tevrin-tape" wav "$work/tape.pta" "$work/tape.flac" > /dev/null
 

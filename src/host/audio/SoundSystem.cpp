@@ -8,6 +8,7 @@ SoundSystem::SoundSystem(const std::atomic<bool>* shuttingDown, SoundDriver::Str
 }
 
 SoundSystem::~SoundSystem() {
+    StopCapture();
     RemoveMuse();
     driver_.reset();
 }
@@ -27,7 +28,7 @@ void SoundSystem::ApplyDevice(const SoundSettings& settings) {
                                             shuttingDown_, opener_);
     // A device change alone keeps the board and the mute state; without these the board fell
     // silent and a muted machine was heard again until the next restart.
-    if (muse_ != nullptr) driver_->SetGenerator(muse_->Generator());
+    WireMuse();
     if (settings.mute) driver_->Mute();
 }
 
@@ -43,12 +44,41 @@ void SoundSystem::ApplyMuse(const SoundSettings& settings, IfGPIO* gpio) {
     RemoveMuse();
     if (driver_ == nullptr || !settings.muse) return;
     muse_ = std::make_unique<Muse>(gpio);
-    driver_->SetGenerator(muse_->Generator());
+    WireMuse();
+}
+
+void SoundSystem::WireMuse() {
+    const SoundGenerator board = muse_ != nullptr ? muse_->Generator() : SoundGenerator{};
+    if (capture_ != nullptr) {
+        capture_->SetGenerator(board);
+        if (driver_ != nullptr) driver_->SetGenerator(board ? capture_->Replay() : board);
+    } else if (driver_ != nullptr) {
+        driver_->SetGenerator(board);
+    }
+}
+
+void SoundSystem::StartCapture(const SoundSettings& settings, SoundCapture::Sink sink) {
+    const int channels = driver_ != nullptr ? driver_->ChannelCount() : settings.muse ? 3 : 2;
+    capture_ =
+        std::make_unique<SoundCapture>(channels,
+                                       std::array<int, 3>{SanitizedVolume(settings.volumeSpeaker),
+                                                          SanitizedVolume(settings.volumeTape),
+                                                          SanitizedVolume(settings.volumeMuse)},
+                                       std::move(sink));
+    WireMuse();
+}
+
+void SoundSystem::StopCapture() {
+    if (capture_ == nullptr) return;
+    capture_->SetGenerator({});
+    capture_.reset();
+    WireMuse();
 }
 
 void SoundSystem::RemoveMuse() {
     if (muse_ == nullptr) return;
     if (driver_ != nullptr) driver_->SetGenerator({});
+    if (capture_ != nullptr) capture_->SetGenerator({});
     muse_.reset();
 }
 
@@ -62,12 +92,13 @@ void SoundSystem::SetMuted(bool muted) {
 }
 
 SoundLevelOutput SoundSystem::LevelOutput() {
-    if (driver_ == nullptr) return {};
+    if (driver_ == nullptr && capture_ == nullptr) return {};
     return SoundLevelOutput::Bind<&SoundSystem::ForwardLevel>(this);
 }
 
 void SoundSystem::ForwardLevel(int channel, int level, int32_t tick) {
     if (driver_ != nullptr) driver_->SetLevel(channel, level, tick);
+    if (capture_ != nullptr) capture_->SetLevel(channel, level, tick);
 }
 
 bool SoundSystem::ProducePeriod(bool normalSpeed) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "host/audio/PortAudioSession.h"
+#include "host/audio/SoundCapture.h"
 #include "host/audio/SoundDriver.h"
 #include "host/audio/SoundSettings.h"
 #include "machine/Muse.h"
@@ -42,10 +43,22 @@ class SoundSystem {
     // The sound toggle.
     void SetMuted(bool muted);
 
-    // What the speaker and tape sources hold: the driver's SetLevel, or nothing without a
-    // driver. Safe to keep across a driver change (it reaches the driver through this object),
-    // though the sources are reconnected after group 8 all the same.
+    // What the speaker and tape sources hold: the driver's SetLevel and the capture's, nothing
+    // while there is neither (a capture started later reconnects the sources). Safe to
+    // keep across a driver change (it reaches the driver through this object), though the
+    // sources are reconnected after group 8 all the same.
     SoundLevelOutput LevelOutput();
+
+    // A recording of what is played, in emulated time, with or without a device: from now on
+    // every period's frames go to `sink` (see SoundCapture). The settings give the volumes and
+    // whether the Muse is fitted. With the machine held off.
+    void StartCapture(const SoundSettings& settings, SoundCapture::Sink sink);
+    void StopCapture();
+    bool Capturing() const { return capture_ != nullptr; }
+    // The run loop, after every period of `budget` ticks.
+    void EndPeriod(int32_t budget) {
+        if (capture_ != nullptr) capture_->EndPeriod(budget);
+    }
 
     // The run loop at speed 1.0: true means skip this period.
     bool ProduceBlock() { return driver_ != nullptr && driver_->ProduceBlock(); }
@@ -70,11 +83,14 @@ class SoundSystem {
 
   private:
     void ForwardLevel(int channel, int level, int32_t tick);
+    // Who advances the Muse board: the capture when there is one, else the driver.
+    void WireMuse();
 
     std::optional<PortAudioSession> session_;  // first in, last out
     const std::atomic<bool>* shuttingDown_;
     SoundDriver::StreamOpener opener_;
     std::unique_ptr<SoundDriver> driver_;
     std::unique_ptr<Muse> muse_;
+    std::unique_ptr<SoundCapture> capture_;
     bool normalSpeed_ = true;  // the last period ran at normal speed (run loop only)
 };

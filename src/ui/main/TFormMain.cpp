@@ -29,6 +29,7 @@
 #include "ui/debugger/TFormDebugger.h"
 #include "ui/main/HomePage.h"
 #include "ui/main/MainFileCommands.h"
+#include "ui/main/MainRecording.h"
 #include "ui/main/ScreenView.h"
 #include "ui/main/TFormAbout.h"
 #include "ui/settings/TFormJoy.h"
@@ -84,6 +85,7 @@ TFormMain::TFormMain(config::Settings& settings, QWidget* parent,
     // Before the machine first runs: the browser's deck becomes the recorder's event sink.
     tapeBrowser_ = new TFormTapeBrowser(settings, *machine_, this);
     fileCommands_ = new MainFileCommands(*this);
+    recording_ = new MainRecording(*this);
     debugger_ = new TFormDebugger(settings, *machine_, this);
     debugger_->RunStateChanged = [this] { UpdateRunState(); };
     debugger_->PauseMachine = [this](bool paused) {
@@ -121,6 +123,9 @@ TFormMain::~TFormMain() {
     delete tapeBrowser_;
     tapeBrowser_ = nullptr;
     view_->SetPresenter(nullptr);
+    // The recordings hold the machine: they go first.
+    delete recording_;
+    recording_ = nullptr;
     machine_.reset();
 }
 
@@ -144,7 +149,9 @@ void TFormMain::CreateMenus() {
     QAction* open = AddAction(file, "MiOpenTape", "&Open...", QKeySequence("Alt+F2"));
     connect(open, &QAction::triggered, this, &TFormMain::MiOpenTapeClick);
     windowedOnly_.push_back(open);
-    fileCommands_->AddFileItems(file, file->addSeparator());
+    QAction* beforeExit = file->addSeparator();
+    fileCommands_->AddFileItems(file, beforeExit);
+    recording_->AddFileItems(file, beforeExit);
     QAction* exit = AddAction(file, "MiExit", "E&xit", QKeySequence("Alt+F4"));
     connect(exit, &QAction::triggered, this, &TFormMain::MiExitClick);
     windowedOnly_.push_back(exit);
@@ -301,6 +308,7 @@ void TFormMain::CreateStatusPanel() {
     panel->addWidget(imageMulti_);
     imageMulti_->hide();
     fileCommands_->AddStatusPictures(panel);
+    recording_->AddStatusMark(panel);
 
     imageSerial_ = new QLabel(panel);
     imageSerial_->setObjectName("ImageSerial");
@@ -619,6 +627,7 @@ void TFormMain::TimerRefreshControlsTimer() {
     tapeBrowser_->UpdateProgress();
     UpdateSerialIcon();
     fileCommands_->UpdateStatus();
+    recording_->UpdateStatus();
     refreshing_ = false;
 }
 
@@ -772,6 +781,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         refreshTimer_.stop();
         // Returns once the period that was under way when the flag went up has finished.
         machine_->StopRunLoop();
+        // Finished while the machine still exists: the files get their trailers.
+        recording_->FinishAll();
         if (beforeTeardown_ && machine_->MemoryView() != nullptr)
             beforeTeardown_(*machine_->MemoryView());
         StoreSettings();

@@ -21,6 +21,7 @@
 
 class DebuggerToolWindows;
 class MainFileCommands;
+class MainRecording;
 class QAction;
 class QLabel;
 class QMenu;
@@ -96,6 +97,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     void OpenFile(const QString& path);
     // The open, memory, picture and recent-files commands and the module status pictures.
     MainFileCommands& FileCommands() const { return *fileCommands_; }
+    MainRecording& Recording() const { return *recording_; }
     TFormTapeBrowser* TapeBrowser() const { return tapeBrowser_; }
 
     // Every 20 ms: faults, host usage, keyboard, picture, status icons.
@@ -126,6 +128,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
 
   private:
     friend class MainFileCommands;  // the file commands pause the machine and fill the bars
+    friend class MainRecording;     // and so do the recordings
 
     void CreateMenus();
     void CreateToolBar();
@@ -187,6 +190,7 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     // hand-over's MachineCall: the recorder's events wait for the window holding that mutex.
     TFormTapeBrowser* tapeBrowser_ = nullptr;
     MainFileCommands* fileCommands_ = nullptr;
+    MainRecording* recording_ = nullptr;
     TFormDebugger* debugger_ = nullptr;
     std::unique_ptr<DebuggerToolWindows> debuggerTools_;
     QLabel* imageSerial_ = nullptr;
