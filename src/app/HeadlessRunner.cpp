@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "debugger/InstructionTrace.h"
+#include "emulator/InputMovie.h"
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
 #include "emulator/StartUp.h"
@@ -52,6 +53,7 @@ struct PeriodWork {
     TapeDeck* deck = nullptr;  // with a tape to play: Play is pressed at playAtMs
     int64_t playAtMs = -1;
     int64_t stopAtTicks = -1;
+    bool endWithMovie = false;  // --play-inputs without --run-ms
     std::atomic<bool> finished{false};
     // The files of --load-mem, read before the run, stored at loadAtMs.
     struct Load {
@@ -93,7 +95,9 @@ struct PeriodWork {
             playAtMs = -1;
             deck->Play();
         }
-        if (stopAtTicks >= 0 && ticks >= stopAtTicks && !finished) {
+        if (((stopAtTicks >= 0 && ticks >= stopAtTicks) ||
+             (endWithMovie && !machine->PlayingInputs())) &&
+            !finished) {
             finished = true;
             machine->StopTimer();
         }
@@ -229,6 +233,17 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
         loads.push_back(std::move(read));
     }
 
+    movie::Movie played;
+    if (!options.playInputsPath.empty()) {
+        uint32_t version = 0;
+        const snapshot::LoadError error = movie::LoadFile(options.playInputsPath, played, &version);
+        if (error != snapshot::LoadError::None) {
+            err << "tevrinemu: " << options.playInputsPath << ": "
+                << movie::DescribeError(error, version) << "\n";
+            return kExitConfig;
+        }
+    }
+
     ShuttingDown = false;
     interrupted = false;
     auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
@@ -253,6 +268,7 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
         work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
     work.loads = std::move(loads);
     if (!work.loads.empty()) work.loadAtMs = options.loadAtMs;
+    work.endWithMovie = !options.playInputsPath.empty() && !options.runForMs;
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
     for (uint16_t address : options.breaks) machine->Debugger().AddExtraBreakpoint(address);
     HeadlessTrace trace;
@@ -285,6 +301,13 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
             work.baseTicks = machine->EmulatedTicks();
             trace.fromTicks += work.baseTicks;
         }
+        if (!options.playInputsPath.empty()) {
+            snapshotError = machine->StartPlayingInputs(std::move(played));
+            if (snapshotError != snapshot::LoadError::None) work.finished = true;
+            work.baseTicks = machine->EmulatedTicks();
+            trace.fromTicks += work.baseTicks;
+        }
+        if (!options.recordInputsPath.empty()) machine->StartRecordingInputs();
         previousInt = std::signal(SIGINT, OnSignal);
         previousTerm = std::signal(SIGTERM, OnSignal);
         start = std::chrono::steady_clock::now();
@@ -305,8 +328,13 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     if (!romMessage.text.empty()) err << "tevrinemu: " << romMessage.text << "\n";
     if (snapshotError != snapshot::LoadError::None) {
         machine->SetPaused(true);
-        err << "tevrinemu: " << options.snapshotPath << ": "
-            << snapshot::DescribeLoadError(snapshotError, snapshotVersion) << "\n";
+        if (options.playInputsPath.empty()) {
+            err << "tevrinemu: " << options.snapshotPath << ": "
+                << snapshot::DescribeLoadError(snapshotError, snapshotVersion) << "\n";
+        } else {
+            err << "tevrinemu: " << options.playInputsPath << ": "
+                << movie::DescribeError(snapshotError, movie::kFormatVersion) << "\n";
+        }
         started = false;
     }
     if (!started) {
@@ -340,6 +368,24 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     std::signal(SIGTERM, previousTerm);
 
     int status = kExitOk;
+    // The movie ends where the run did, before any going back.
+    if (machine->RecordingInputs()) {
+        std::string movieError;
+        if (!movie::SaveFile(options.recordInputsPath, machine->StopRecordingInputs(),
+                             &movieError)) {
+            err << "tevrinemu: cannot write " << options.recordInputsPath << ": " << movieError
+                << "\n";
+            status = kExitConfig;
+        }
+    }
+    if (const Machine::PlaybackEnd end = machine->TakePlaybackEnd();
+        end.error != snapshot::LoadError::None) {
+        err << "tevrinemu: " << options.playInputsPath << ": the playback stopped early: "
+            << movie::DescribeError(end.error, movie::kFormatVersion) << "\n";
+        status = kExitConfig;
+    } else if (machine->PlayingInputs() && options.runForMs) {
+        err << "tevrinemu: the run ended before the input movie did\n";
+    }
     if (work.loadAtMs >= 0) {
         err << "tevrinemu: the run ended before " << work.loadAtMs
             << " ms: --load-mem loaded nothing\n";

@@ -13,6 +13,7 @@
 #include "fuzz/BasicImportCheck.h"
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
+#include "fuzz/MovieCheck.h"
 #include "fuzz/RangeListCheck.h"
 #include "fuzz/RecordingCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
@@ -32,6 +33,7 @@ const std::map<std::string, Check> kReplays = {
     {"tape", fuzzcheck::CheckTapeImage},      {"sdrom", fuzzcheck::CheckSdRomFrames},
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
     {"recording", fuzzcheck::CheckRecording}, {"snapshot", fuzzcheck::CheckSnapshot},
+    {"movie", fuzzcheck::CheckMovie},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -83,6 +85,10 @@ TEST(FuzzCorpusReplay, TapeRecordings) {
 
 TEST(FuzzCorpusReplay, Snapshots) {
     Replay("snapshot");
+}
+
+TEST(FuzzCorpusReplay, InputMovies) {
+    Replay("movie");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

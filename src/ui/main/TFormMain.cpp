@@ -341,7 +341,9 @@ void TFormMain::FirstShow() {
     };
     hooks.loadLanguage = [](std::string_view language) { LoadLanguage(language); };
     hooks.applied = [this](config::GroupSet groups) { FollowSettings(groups); };
-    StartUp(*machine_, hooks);
+    const bool started = StartUp(*machine_, hooks);
+    if (started && !recordInputsPath_.empty())
+        fileCommands_->StartRecordingInputs(recordInputsPath_);
     refreshTimer_.start();
     UpdateRunState();
     ReportRom(true);
@@ -772,6 +774,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         refreshTimer_.stop();
         // Returns once the period that was under way when the flag went up has finished.
         machine_->StopRunLoop();
+        // A recording under way is written, not lost, when the program ends.
+        fileCommands_->StopRecordingInputs();
         if (beforeTeardown_ && machine_->MemoryView() != nullptr)
             beforeTeardown_(*machine_->MemoryView());
         StoreSettings();
