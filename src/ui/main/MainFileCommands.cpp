@@ -176,6 +176,7 @@ void MainFileCommands::OpenFile(const std::string& path, bool pauseAround) {
     switch (KindOfOpenedFile(path)) {
         case OpenedFile::Snapshot: break;
         case OpenedFile::MachineSnapshot: RestoreSnapshot(path); break;
+        case OpenedFile::InputMovie: PlayInputs(path); break;
         case OpenedFile::Tape:
             if (!browser->EditMode()) {
                 // Kept: the user holds on to a recording the browser has in no file.

@@ -134,7 +134,10 @@ bool MainFileCommands::PlayInputs(const std::string& path) {
         error = form_.machine_->StartPlayingInputs(std::move(movie));
         if (wasRunning) form_.SetPaused(false);
     }
-    if (error == snapshot::LoadError::None) playPath_ = path;
+    if (error == snapshot::LoadError::None) {
+        playPath_ = path;
+        form_.settings_.Document().AddRecentFile(path);
+    }
     UpdateMovieStatus();
     if (error != snapshot::LoadError::None) {
         ReportOutcome(&form_, Outcome::Failed,
