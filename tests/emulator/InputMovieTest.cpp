@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "emulator/InputMovie.h"
@@ -53,11 +54,10 @@ class InputMovieTest : public MachineFixture {
 };
 
 // A run with every kind of input from outside (keys, the joystick's switches, a tape started,
-// stopped and started fast, a file stored into memory, the debugger's steps between periods),
-// all of which the program reads back into its course, is recorded and played into a fresh
-// machine at three times the speed, whose own keys, joystick and tape buttons are pressed all
-// the while: at the movie's end the whole machine (memory, registers, devices) and its picture
-// are the recorded run's.
+// stopped and started fast, a file stored into memory, the debugger's steps between periods) is
+// recorded and played into a fresh machine at three times the speed, whose own keys, joystick and
+// tape buttons are pressed all the while: at the movie's end the whole machine (memory,
+// registers, devices), its picture and the keys and switches held are the recorded run's.
 TEST_F(InputMovieTest, APlayedMovieEndsAtTheRecordedMachine) {
     machine = Make();
     for (int i = 0; i < 40; ++i) machine->CpuTimerEvent();
@@ -68,11 +68,14 @@ TEST_F(InputMovieTest, APlayedMovieEndsAtTheRecordedMachine) {
     std::vector<uint8_t> tape(2500);
     for (uint8_t& b : tape) b = static_cast<uint8_t>(random());
     HostKeyboard hostKeyboard;
+    hostKeyboard.ApplySettings(*settings, config::GroupSet::All());
     HostKeyboardState& keys = hostKeyboard.Keys();
-    const int keyCodes[] = {vk::Char('A'), vk::Char('Q'), vk::kShift, vk::Char('7'), vk::Char('Z')};
+    const int keyCodes[] = {vk::Char('A'), vk::Char('Q'), vk::kShift,    vk::Char('7'),
+                            vk::Char('Z'), vk::Char('K'), vk::Char('3'), vk::Char('M'),
+                            vk::Char('P'), vk::Char('G')};
     for (int period = 0; period < 1400; ++period) {
-        if (period % 37 == 5) {
-            const uint8_t key = static_cast<uint8_t>(keyCodes[random() % 5]);
+        if (period % 7 == 5) {
+            const uint8_t key = static_cast<uint8_t>(keyCodes[random() % 10]);
             if (keys.IsDown(key)) {
                 keys.Release(key);
             } else {
@@ -80,17 +83,17 @@ TEST_F(InputMovieTest, APlayedMovieEndsAtTheRecordedMachine) {
             }
             hostKeyboard.ScanInto(*machine);
         }
-        if (period % 23 == 11) machine->SampleJoystick(static_cast<uint8_t>(random() & 0x1F));
-        if (period == 150)
+        if (period % 5 == 1) machine->SampleJoystick(static_cast<uint8_t>(random() & 0x1F));
+        if (period == 100)
             machine->CommandTape(tape.data(), static_cast<int32_t>(tape.size()), false);
-        if (period == 700) machine->CommandTape(nullptr, 0, false);
-        if (period == 900) machine->CommandTape(tape.data(), 600, true);
-        if (period == 500) {
+        if (period == 350) machine->CommandTape(nullptr, 0, false);
+        if (period == 420) machine->CommandTape(tape.data(), 600, true);
+        if (period == 250) {
             Machine::PausedScope paused(*machine);
             for (uint16_t i = 0; i < 256; ++i)
                 paused.Memory()->Write(static_cast<uint16_t>(0x3000 + i), tape[i]);
         }
-        if (period == 1100) {
+        if (period == 500) {
             machine->SetPaused(true);
             for (int i = 0; i < 3; ++i) machine->Debugger().Step();
             machine->SetPaused(false);
@@ -117,6 +120,21 @@ TEST_F(InputMovieTest, APlayedMovieEndsAtTheRecordedMachine) {
     EXPECT_GT(inputs, 40);
     EXPECT_GE(states, 5);  // three tape commands, the memory store, the debugger's steps
 
+    // Without its inputs a playback ends with other keys and switches held.
+    movie::Movie withoutInputs = played;
+    std::vector<movie::Event>& kept = withoutInputs.events;
+    kept.erase(std::remove_if(kept.begin() + 1, kept.end(),
+                              [](const movie::Event& event) {
+                                  return event.kind == movie::Event::Kind::Inputs;
+                              }),
+               kept.end());
+    std::unique_ptr<Machine> deaf = Make();
+    ASSERT_EQ(deaf->StartPlayingInputs(std::move(withoutInputs)), snapshot::LoadError::None);
+    for (int i = 0; i < 2000 && deaf->PlayingInputs(); ++i) deaf->CpuTimerEvent();
+    deaf->SetPaused(true);
+    const Board::Inputs held = MachineTestAccess::BoardOf(*machine).CurrentInputs();
+    EXPECT_FALSE(MachineTestAccess::BoardOf(*deaf).CurrentInputs() == held);
+
     std::unique_ptr<Machine> player = Make();
     player->SetSpeedFactor(3.0);
     for (int i = 0; i < 7; ++i) player->CpuTimerEvent();
@@ -124,7 +142,7 @@ TEST_F(InputMovieTest, APlayedMovieEndsAtTheRecordedMachine) {
     HostKeyboard intruder;
     int periods = 0;
     for (; periods < 2000 && player->PlayingInputs(); ++periods) {
-        intruder.Keys().Press(static_cast<uint8_t>(keyCodes[periods % 5]));
+        intruder.Keys().Press(static_cast<uint8_t>(keyCodes[periods % 10]));
         intruder.ScanInto(*player);
         player->SampleJoystick(joybits::kFire | joybits::kLeft);
         if (periods % 50 == 0) player->CommandTape(tape.data(), 100, true);
@@ -142,6 +160,7 @@ TEST_F(InputMovieTest, APlayedMovieEndsAtTheRecordedMachine) {
     EXPECT_EQ(MachineTestAccess::Cpu(*player).PC, MachineTestAccess::Cpu(*machine).PC);
     EXPECT_EQ(player->ExecutedInstructions(), machine->ExecutedInstructions());
     EXPECT_TRUE(WithoutPortStamps(State(*player)) == WithoutPortStamps(expected));
+    EXPECT_TRUE(MachineTestAccess::BoardOf(*player).CurrentInputs() == held);
     EXPECT_TRUE(testing_support::PictureOf(*player).pixels == picture.pixels);
 }
 
