@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "debugger/InstructionTrace.h"
+#include "emulator/InputMovie.h"
 #include "emulator/Machine.h"
 #include "emulator/SpeedControl.h"
 #include "emulator/StartUp.h"
@@ -53,6 +54,7 @@ struct PeriodWork {
     TapeDeck* deck = nullptr;  // with a tape to play: Play is pressed at playAtMs
     int64_t playAtMs = -1;
     int64_t stopAtTicks = -1;
+    bool endWithMovie = false;  // --play-inputs without --run-ms
     std::atomic<bool> finished{false};
     // The files of --load-mem, read before the run, stored at loadAtMs.
     struct Load {
@@ -94,7 +96,9 @@ struct PeriodWork {
             playAtMs = -1;
             deck->Play();
         }
-        if (stopAtTicks >= 0 && ticks >= stopAtTicks && !finished) {
+        if (((stopAtTicks >= 0 && ticks >= stopAtTicks) ||
+             (endWithMovie && !machine->PlayingInputs())) &&
+            !finished) {
             finished = true;
             machine->StopTimer();
         }
@@ -230,6 +234,17 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
         loads.push_back(std::move(read));
     }
 
+    movie::Movie played;
+    if (!options.playInputsPath.empty()) {
+        uint32_t version = 0;
+        const snapshot::LoadError error = movie::LoadFile(options.playInputsPath, played, &version);
+        if (error != snapshot::LoadError::None) {
+            err << "tevrinemu: " << options.playInputsPath << ": "
+                << movie::DescribeError(error, version) << "\n";
+            return kExitConfig;
+        }
+    }
+
     ShuttingDown = false;
     interrupted = false;
     auto machine = std::make_unique<Machine>(settings, std::move(soundOpener));
@@ -254,6 +269,7 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
         work.stopAtTicks = options.runMs * (speed::kTicksPerPeriod / speed::kPeriodMs);
     work.loads = std::move(loads);
     if (!work.loads.empty()) work.loadAtMs = options.loadAtMs;
+    work.endWithMovie = !options.playInputsPath.empty() && !options.runForMs;
     machine->SetPeriodHook(Closure<void()>::Bind<&PeriodWork::OnPeriod>(&work));
     for (uint16_t address : options.breaks) machine->Debugger().AddExtraBreakpoint(address);
     HeadlessTrace trace;
@@ -304,6 +320,13 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
         }
         recording->SetColourProfile(presenter.ColourProfile());
         startRecordings();
+        if (!options.playInputsPath.empty()) {
+            snapshotError = machine->StartPlayingInputs(std::move(played));
+            if (snapshotError != snapshot::LoadError::None) work.finished = true;
+            work.baseTicks = machine->EmulatedTicks();
+            trace.fromTicks += work.baseTicks;
+        }
+        if (!options.recordInputsPath.empty()) machine->StartRecordingInputs();
         previousInt = std::signal(SIGINT, OnSignal);
         previousTerm = std::signal(SIGTERM, OnSignal);
         start = std::chrono::steady_clock::now();
@@ -324,8 +347,13 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     if (!romMessage.text.empty()) err << "tevrinemu: " << romMessage.text << "\n";
     if (snapshotError != snapshot::LoadError::None) {
         machine->SetPaused(true);
-        err << "tevrinemu: " << options.snapshotPath << ": "
-            << snapshot::DescribeLoadError(snapshotError, snapshotVersion) << "\n";
+        if (options.playInputsPath.empty()) {
+            err << "tevrinemu: " << options.snapshotPath << ": "
+                << snapshot::DescribeLoadError(snapshotError, snapshotVersion) << "\n";
+        } else {
+            err << "tevrinemu: " << options.playInputsPath << ": "
+                << movie::DescribeError(snapshotError, movie::kFormatVersion) << "\n";
+        }
         started = false;
     }
     if (!recordError.empty()) {
@@ -377,6 +405,24 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
     if (const int64_t dropped = recording->TakeDroppedPictures(); dropped > 0) {
         err << "tevrinemu: the video encoder fell behind: " << dropped
             << " pictures dropped (the one before stands for each)\n";
+    }
+    // The movie ends where the run did, before any going back.
+    if (machine->RecordingInputs()) {
+        std::string movieError;
+        if (!movie::SaveFile(options.recordInputsPath, machine->StopRecordingInputs(),
+                             &movieError)) {
+            err << "tevrinemu: cannot write " << options.recordInputsPath << ": " << movieError
+                << "\n";
+            status = kExitConfig;
+        }
+    }
+    if (const Machine::PlaybackEnd end = machine->TakePlaybackEnd();
+        end.error != snapshot::LoadError::None) {
+        err << "tevrinemu: " << options.playInputsPath << ": the playback stopped early: "
+            << movie::DescribeError(end.error, movie::kFormatVersion) << "\n";
+        status = kExitConfig;
+    } else if (machine->PlayingInputs() && options.runForMs) {
+        err << "tevrinemu: the run ended before the input movie did\n";
     }
     if (work.loadAtMs >= 0) {
         err << "tevrinemu: the run ended before " << work.loadAtMs

@@ -66,6 +66,10 @@ struct Options {
     // from its moment); --save-snapshot PATH: the machine is saved there at exit.
     std::string snapshotPath;
     std::string saveSnapshotPath;
+    // --record-inputs PATH: an input movie of the run, written at exit; --play-inputs PATH: the
+    // run is the movie's (without --run-ms it ends where the movie does).
+    std::string recordInputsPath;
+    std::string playInputsPath;
     // --step-back N (with --break): at the break, N trace entries back; --rewind-ms MS: at exit,
     // MS of emulated time back. Both before the dumps are written.
     int64_t stepBack = 0;

@@ -45,7 +45,8 @@ struct Texts {
 };
 
 // What the window takes besides FILE; every other option is the headless runner's.
-constexpr std::array<std::string_view, 3> kWindowOptions = {"--config", "--dump-mem", "--help"};
+constexpr std::array<std::string_view, 5> kWindowOptions = {"--config", "--dump-mem", "--dump-vram",
+                                                            "--record-inputs", "--help"};
 
 CLI::Validator Checked(bool (*parse)(const std::string&), std::string what) {
     return CLI::Validator(
@@ -165,6 +166,16 @@ void Declare(CLI::App& app, Options& o, Texts& t) {
         ->type_name("PATH");
     app.add_option("--save-snapshot", o.saveSnapshotPath,
                    "save the whole machine there at exit (.tvs)")
+        ->type_name("PATH");
+    app.add_option("--record-inputs", o.recordInputsPath,
+                   "take down an input movie (.tvm) of the run: its first moment and\n"
+                   "every input from outside after it (--type, --load-mem, the tape),\n"
+                   "written at exit")
+        ->type_name("PATH");
+    app.add_option("--play-inputs", o.playInputsPath,
+                   "run an input movie (.tvm) again, tick for tick, from its first\n"
+                   "moment; the times of --run-ms count from it, and without\n"
+                   "--run-ms the run ends where the movie does")
         ->type_name("PATH");
     app.add_option("--load-at", o.loadAtMs,
                    "when --load-mem loads (default 1000 ms of emulated time)")
@@ -316,6 +327,15 @@ std::optional<int> ReadProgramLine(const std::vector<std::string>& args, Program
     }
     for (const std::string& text : t.loads) {
         ParseMemoryLoad(text, options.memoryLoads.emplace_back());
+    }
+    if (!options.playInputsPath.empty()) {
+        // The movie holds the run's inputs and its first moment: others would take it elsewhere.
+        for (const char* other : {"--snapshot", "--type", "--type-at", "--load-mem", "--tape"}) {
+            if (app.count(other) != 0) {
+                return refuse(std::string("--play-inputs and ") + other +
+                              " exclude each other: the movie holds the run's inputs");
+            }
+        }
     }
     if (options.stepBack > 0 && options.breaks.empty()) {
         return refuse("--step-back needs --break: it goes back from the break");

@@ -18,6 +18,7 @@
 #include "host/config/Settings.h"
 #include "host/desktop/CurrentExecutable.h"
 #include "host/desktop/FileTypes.h"
+#include "media/pictures/VideoDump.h"
 #include "ui/common/ProgramIcons.h"
 #include "ui/main/HandedOverFile.h"
 #include "ui/main/QtKeyMap.h"
@@ -84,7 +85,14 @@ int RunWindow(int argc, char** argv) {
                 if (!headless::WriteMemoryDump(memory, dump, std::cerr))
                     status = headless::kExitConfig;
             }
+            std::string error;
+            const std::string& vram = line.options.vramPath;
+            if (!vram.empty() && !media::SaveVideoPlanes(memory, vram, &error)) {
+                std::cerr << "tevrinemu: cannot write " << vram << ": " << error << "\n";
+                status = headless::kExitConfig;
+            }
         });
+        form.SetRecordInputsPath(line.options.recordInputsPath);
         SignalCloser closer(form);
         QObject::connect(&single, &SingleInstance::Requested, &form, [&form](const QString& path) {
             BringToFront(form);

@@ -198,6 +198,14 @@ void Board::ApplyLatchedInputs() {
     keysPending_ = joystickPending_ = tapePending_ = false;
 }
 
+void Board::DropLatchedInputs() {
+    if (!inputsPending_.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> lock(inputMutex_);
+    inputsPending_.store(false, std::memory_order_relaxed);
+    keysPending_ = joystickPending_ = tapePending_ = false;
+    pendingTapeData_.clear();
+}
+
 Board::Inputs Board::CurrentInputs() const {
     Inputs inputs;
     if (systemPio_ != nullptr) {

@@ -115,6 +115,8 @@ class Board {
     void LatchTapePlayback(const uint8_t* data, int32_t length, bool fast);
     // Puts what was latched in place; from the thread that moves the board, between periods.
     void ApplyLatchedInputs();
+    // Forgets what was latched (an input movie plays: the host's inputs would disturb it).
+    void DropLatchedInputs();
     // Whether a tape command was put in place since the last call: the recorder then holds
     // bytes that no input log can give back, so the history keeps a checkpoint of it.
     bool TakeTapeCommanded() {

@@ -106,6 +106,7 @@ bool Machine::ApplySettings(GroupSet groups) {
         sound.ApplyMuse(soundconfig::Read(settings_), board.Gpio());
         rebuilt = true;
     }
+    if (rebuilt && recorder_) recorder_->NoteChange();
     return rebuilt;
 }
 
@@ -122,7 +123,7 @@ void Machine::CpuTimerEvent() {
 bool Machine::RunPeriod() {
     const Clock::time_point start = Clock::now();
     const double factor = speedFactor_.load();
-    const int32_t budget = speed::PeriodBudget(factor);
+    int32_t budget = speed::PeriodBudget(factor);
     if (ShuttingDown || debugger_.DebuggerState.load() == debugger::kBreakRequested) return false;
     std::unique_lock<std::mutex> lock(cpuMutex_);
     // Paused while this call waited for the mutex: nothing more to run.
@@ -142,8 +143,31 @@ bool Machine::RunPeriod() {
     // still offered, so a device that stopped taking is noticed after as many periods as before.
     if (sound.ProducePeriod(factor == 1.0)) return true;
 
-    board.ApplyLatchedInputs();
-    history_->BeforePeriod(board.TakeTapeCommanded());
+    bool periodTaken = false;
+    if (player_) {
+        // The movie's inputs are the only ones: what the host latched meanwhile would take the
+        // run off the recorded one.
+        board.DropLatchedInputs();
+        const movie::MoviePlayer::Due due = player_->BeforePeriod(board, budget);
+        periodTaken = due.periodTaken;
+        if (due.stateLoaded) NoteChangeInPeriodHook();
+        if (due.ended) {
+            EndPlayback(due.error);
+        } else {
+            budget = due.budget;
+        }
+    } else {
+        board.ApplyLatchedInputs();
+    }
+    const bool tapeCommanded = board.TakeTapeCommanded();
+    history_->BeforePeriod(tapeCommanded);
+    if (recorder_) recorder_->BeforePeriod(board, tapeCommanded);
+    if (periodTaken) {
+        // The movie gave the whole period (its run reached the SD-ROM card): nothing to run.
+        AfterMoviePeriod();
+        periodHook_();
+        return preciseTimer_.Enabled();
+    }
 
     const int32_t state = debugger_.DebuggerState.load();
     const bool stepping = state == debugger::kSteppingOver || state == debugger::kSteppingOut;
@@ -161,6 +185,7 @@ bool Machine::RunPeriod() {
         board.AddInstructions(steps);
         if (cpu.PortFault || memory.Fault()) {
             history_->AfterPeriod(budget, false, true, steps, busyNanos());
+            AfterMoviePeriod();
             preciseTimer_.SetEnabled(false);
             return false;
         }
@@ -184,6 +209,7 @@ bool Machine::RunPeriod() {
             }
             if (cpu.PortFault || memory.Fault()) {
                 history_->AfterPeriod(budget, false, true, steps, busyNanos());
+                AfterMoviePeriod();
                 preciseTimer_.SetEnabled(false);
                 return false;
             }
@@ -197,6 +223,7 @@ bool Machine::RunPeriod() {
     // small, and it changes the machine from outside, so the history hears of the period first.
     const int64_t busy = busyNanos();
     history_->AfterPeriod(budget, ranToBudget, false, steps, busy);
+    AfterMoviePeriod();
     periodHook_();
     recordingHook_();
     hostBusyTotalNanos_ += busy;
@@ -222,7 +249,82 @@ void Machine::StopSoundCapture() {
 
 void Machine::NoteOutsideChange() {
     std::lock_guard<std::mutex> lock(cpuMutex_);
+    NoteChangeInPeriodHook();
+}
+
+void Machine::NoteChangeInPeriodHook() {
     history_->NoteChange();
+    if (recorder_) recorder_->NoteChange();
+}
+
+void Machine::AfterMoviePeriod() {
+    if (recorder_) {
+        recorder_->AfterPeriod(*board_);
+        recordedTicks_ = recorder_->Length();
+    }
+    if (!player_) return;
+    const movie::MoviePlayer::Due due = player_->AfterPeriod(*board_);
+    if (due.stateLoaded) NoteChangeInPeriodHook();
+    if (due.ended) EndPlayback(due.error);
+}
+
+void Machine::EndPlayback(snapshot::LoadError error) {
+    player_.reset();
+    playing_ = false;
+    std::lock_guard<std::mutex> lock(playbackEndMutex_);
+    playbackEnd_ = PlaybackEnd{true, error};
+}
+
+void Machine::StartRecordingInputs() {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    if (!board_->Built()) return;
+    recorder_ = std::make_unique<movie::MovieRecorder>();
+    recorder_->Start(*board_, speedFactor_.load());
+    recordedTicks_ = 0;
+    recording_ = true;
+}
+
+movie::Movie Machine::StopRecordingInputs() {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    if (!recorder_) return {};
+    movie::Movie done = recorder_->Finish(*board_);
+    recorder_.reset();
+    recording_ = false;
+    return done;
+}
+
+snapshot::LoadError Machine::StartPlayingInputs(movie::Movie movie) {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    if (!board_->Built()) return snapshot::LoadError::NotBuilt;
+    auto player = std::make_unique<movie::MoviePlayer>(std::move(movie));
+    const snapshot::LoadError error = player->Start(*board_);
+    if (error != snapshot::LoadError::None) return error;
+    board_->DropLatchedInputs();
+    player_ = std::move(player);
+    playing_ = true;
+    {
+        std::lock_guard<std::mutex> endLock(playbackEndMutex_);
+        playbackEnd_ = PlaybackEnd{};
+    }
+    if (player_->Length() == 0) {
+        const movie::MoviePlayer::Due due = player_->ApplyDue(*board_);
+        EndPlayback(due.error);
+    }
+    NoteChangeInPeriodHook();
+    return error;
+}
+
+void Machine::StopPlayingInputs() {
+    std::lock_guard<std::mutex> lock(cpuMutex_);
+    player_.reset();
+    playing_ = false;
+}
+
+Machine::PlaybackEnd Machine::TakePlaybackEnd() {
+    std::lock_guard<std::mutex> lock(playbackEndMutex_);
+    const PlaybackEnd end = playbackEnd_;
+    playbackEnd_ = PlaybackEnd{};
+    return end;
 }
 
 void Machine::SetPaused(bool paused) {
@@ -365,7 +467,12 @@ void Machine::CommandTape(const uint8_t* data, int32_t length, bool fast) {
 void Machine::ApplyInputsWhilePaused() {
     if (runState_.load() == kRunning) return;
     std::unique_lock<std::mutex> lock(cpuMutex_, std::try_to_lock);
-    if (lock.owns_lock() && runState_.load() != kRunning) board_->ApplyLatchedInputs();
+    if (!lock.owns_lock() || runState_.load() == kRunning) return;
+    if (player_) {
+        board_->DropLatchedInputs();
+    } else {
+        board_->ApplyLatchedInputs();
+    }
 }
 
 Machine::VideoView Machine::Video() const {
@@ -410,6 +517,7 @@ snapshot::LoadError Machine::LoadSnapshot(const uint8_t* data, size_t size, uint
     double speed = speedFactor_.load();
     const snapshot::LoadError error = board_->LoadSnapshot(data, size, version, &speed);
     if (error == snapshot::LoadError::None) speedFactor_ = speed;
+    if (error == snapshot::LoadError::None && recorder_) recorder_->NoteChange();
     return error;
 }
 

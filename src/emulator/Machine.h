@@ -11,6 +11,7 @@
 
 #include "debugger/DebuggerCore.h"
 #include "emulator/Board.h"
+#include "emulator/InputMovie.h"
 #include "emulator/MachineHistory.h"
 #include "emulator/ShuttingDown.h"
 #include "emulator/Snapshot.h"
@@ -244,7 +245,7 @@ class Machine {
     // The machine was changed from outside (a load, an edit of memory or registers): the history
     // takes note. NoteOutsideChange with the machine paused, the other from the period hook.
     void NoteOutsideChange();
-    void NoteChangeInPeriodHook() { history_->NoteChange(); }
+    void NoteChangeInPeriodHook();
 
     // Snapshots (the board's, BoardSnapshot.cpp, with the run speed), with the machine paused or
     // from the period hook only. Saving writes the whole machine into `out` (empty while
@@ -256,12 +257,37 @@ class Machine {
     bool SaveSnapshotFile(const std::string& path, std::string* error = nullptr);
     snapshot::LoadError LoadSnapshotFile(const std::string& path, uint32_t* version = nullptr);
 
+    // Input movies. Recording takes the machine as it is now as the movie's start and then every
+    // input from outside before each period; a playback loads the movie's start and from then
+    // on puts the recorded inputs in place instead of the host's (keys, joystick and tape
+    // commands latched meanwhile are dropped), until the movie's end, after which the run goes
+    // on with the host's inputs. Each starts and stops between two periods (it waits for the one
+    // under way), so never from the period hook.
+    void StartRecordingInputs();
+    bool RecordingInputs() const { return recording_.load(); }
+    // Emulated ticks taken down so far.
+    int64_t RecordedTicks() const { return recordedTicks_.load(); }
+    movie::Movie StopRecordingInputs();
+    snapshot::LoadError StartPlayingInputs(movie::Movie movie);
+    bool PlayingInputs() const { return playing_.load(); }
+    void StopPlayingInputs();
+    // How the last playback ended, once: None when it played to its end (or none ended since the
+    // last call); a held snapshot the machine refused ends it early with that refusal.
+    struct PlaybackEnd {
+        bool ended = false;
+        snapshot::LoadError error = snapshot::LoadError::None;
+    };
+    PlaybackEnd TakePlaybackEnd();
+
   private:
     // One period; false when the run loop should not go on with another now.
     bool RunPeriod();
     friend struct MachineTestAccess;  // tests reach the board where no view shows it
     // Puts the keys and switches latched from the host in place while nothing runs.
     void ApplyInputsWhilePaused();
+    // The movie's part of the end of a period, under the processor mutex.
+    void AfterMoviePeriod();
+    void EndPlayback(snapshot::LoadError error);
     void OnSdRomFolderChanged(const std::string& folderUtf8);
 
     config::Settings& settings_;
@@ -281,4 +307,10 @@ class Machine {
     Closure<void()> recordingHook_;
     std::unique_ptr<Board> board_;
     std::unique_ptr<MachineHistory> history_;
+    std::unique_ptr<movie::MovieRecorder> recorder_;
+    std::unique_ptr<movie::MoviePlayer> player_;
+    std::atomic<bool> recording_{false}, playing_{false};
+    std::atomic<int64_t> recordedTicks_{0};
+    std::mutex playbackEndMutex_;
+    PlaybackEnd playbackEnd_;
 };

@@ -13,5 +13,6 @@ OpenedFile KindOfOpenedFile(const std::string& path) {
     }
     if (text::EqualsIgnoreCase(extension, ".tvx")) return OpenedFile::Snapshot;
     if (text::EqualsIgnoreCase(extension, ".tvs")) return OpenedFile::MachineSnapshot;
+    if (text::EqualsIgnoreCase(extension, ".tvm")) return OpenedFile::InputMovie;
     return OpenedFile::Memory;
 }

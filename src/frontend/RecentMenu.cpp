@@ -8,6 +8,7 @@ int RecentFileImage(const std::string& path) {
         case OpenedFile::Tape: return kRecentImageTape;
         case OpenedFile::Snapshot:
         case OpenedFile::MachineSnapshot: return kRecentImageSnapshot;
+        case OpenedFile::InputMovie:
         case OpenedFile::Memory: break;
     }
     return kRecentImageOther;

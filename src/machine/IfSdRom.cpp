@@ -211,6 +211,9 @@ void IfSdRom::Execute() {
         lastWritten_ = command_ == 'B' ? commands_.WritePath() : frame.name;
     }
     result_ = commands_.Execute(frame, reply_);
+    // The new reply is sent from its start; the position in the last one would otherwise be
+    // saved past a shorter reply, and the snapshot refused when loaded.
+    replyAt_ = 0;
 }
 
 void IfSdRom::ProcessTicks(IfSerial* serial, int32_t /*periodTicks*/, int32_t ticks) {

@@ -403,4 +403,48 @@ TEST_F(Headless, ARunContinuedFromASnapshotEndsWhereTheStraightRunEnds) {
     EXPECT_FALSE(std::filesystem::exists(folder / "never.tvs"));
 }
 
+// A movie of a headless run (text typed, a file loaded) played at another speed, where the
+// period's budget is four times as long, ends where the movie does with the same memory, video
+// planes and picture as the recorded run.
+TEST_F(Headless, InputMoviePlaysBackToTheRecordedRunsEnd) {
+    TestRom rom;
+    LoadConfiguration(rom);
+    settings->SetPath(config::keys::kRomFile, std::string(TEVRIN_BIN_DIR) + "/tevrin.rom");
+    const std::string data = folder.Write("data.bin", "MOVIE");
+    auto outputs = [&](const std::string& name) {
+        return std::vector<std::string>{"--dump-mem",   "0:65536:" + (folder / (name + ".bin")),
+                                        "--dump-vram",  folder / (name + ".raw"),
+                                        "--screenshot", folder / (name + ".png")};
+    };
+    std::vector<std::string> record = {
+        "--speed",         "max",       "--run-ms",   "2500",
+        "--type-at",       "1200",      "D 4000 4\n", "--load-mem",
+        data + ":0x4000",  "--load-at", "700",        "--record-inputs",
+        folder / "run.tvm"};
+    const std::vector<std::string> recordedOutputs = outputs("recorded");
+    record.insert(record.end(), recordedOutputs.begin(), recordedOutputs.end());
+    std::string err;
+    ASSERT_EQ(RunHeadless(record, nullptr, &err), headless::kExitOk) << err;
+
+    std::vector<std::string> play = {"--speed", "4", "--play-inputs", folder / "run.tvm"};
+    const std::vector<std::string> playedOutputs = outputs("played");
+    play.insert(play.end(), playedOutputs.begin(), playedOutputs.end());
+    ASSERT_EQ(RunHeadless(play, nullptr, &err), headless::kExitOk) << err;
+    const std::string memory = testing_support::ReadFile(folder / "recorded.bin");
+    ASSERT_EQ(memory.size(), 65536u);
+    EXPECT_EQ(memory.substr(0x4000, 5), "MOVIE");
+    EXPECT_EQ(testing_support::ReadFile(folder / "played.bin"), memory);
+    EXPECT_EQ(testing_support::ReadFile(folder / "played.raw"),
+              testing_support::ReadFile(folder / "recorded.raw"));
+    EXPECT_EQ(testing_support::ReadFile(folder / "played.png"),
+              testing_support::ReadFile(folder / "recorded.png"));
+
+    EXPECT_EQ(RunHeadless({"--play-inputs", folder / "run.tvm", "--type", "x"}, nullptr, &err),
+              headless::kExitUsage);
+    folder.Write("cut.tvm", testing_support::ReadFile(folder / "run.tvm").substr(0, 5000));
+    EXPECT_EQ(RunHeadless({"--speed", "max", "--play-inputs", folder / "cut.tvm"}, nullptr, &err),
+              headless::kExitConfig);
+    EXPECT_NE(err.find("damaged"), std::string::npos) << err;
+}
+
 }  // namespace

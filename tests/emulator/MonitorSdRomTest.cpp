@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "emulator/InputMovie.h"
 #include "support/MonitorRomMachine.h"
 #include "support/TempFolder.h"
 
@@ -87,6 +89,37 @@ TEST_F(MonitorSdRom, ListsLoadsRunsAndSavesThroughTheModule) {
     ASSERT_EQ(saved.size(), 300u);
     for (int i = 0; i < 300; ++i)
         EXPECT_EQ(saved[static_cast<size_t>(i)], static_cast<uint8_t>(i * 13 + 1));
+}
+
+// A movie of a session that loads from the card, saves to it and runs what it loaded plays into
+// a machine whose card holds another program of the same name: the machine ends as the recorded
+// one did, with the recorded program run, and nothing is written to the player's card (the
+// module's answers come from the movie).
+TEST_F(MonitorSdRom, AnInputMovieGivesTheCardsAnswersWithoutTheCard) {
+    m.M().StartRecordingInputs();
+    for (const char* line : {"loadsd prog.bin 4000\n", "savesd copy.dat 4000 6\n", "g 4000\n"}) {
+        ASSERT_TRUE(m.Type(line, 1000));
+    }
+    ASSERT_EQ(TempFolder::Read(card / "copy.dat").size(), 6u);
+    const movie::Movie recorded = m.M().StopRecordingInputs();
+    std::vector<uint8_t> expected;
+    m.M().SaveSnapshot(expected);
+
+    TempFolder otherCard;
+    otherCard.Write("prog.bin", std::string("\x3E\x17\x32\x00\x30\xC9", 6));  // A,17h
+    MonitorRomMachine player;
+    player.ConnectSdRom(otherCard.Path());
+    ASSERT_TRUE(player.RunUntilMs(200));
+    ASSERT_EQ(player.M().StartPlayingInputs(recorded), snapshot::LoadError::None);
+    for (int i = 0; i < 20000 && player.M().PlayingInputs(); ++i) player.M().CpuTimerEvent();
+    ASSERT_FALSE(player.M().PlayingInputs());
+    EXPECT_EQ(player.M().TakePlaybackEnd().error, snapshot::LoadError::None);
+    EXPECT_EQ(player.Lines(), m.Lines());
+    EXPECT_EQ(player.M().MemoryView()->Peek(0x3000), 0x42) << "the program loaded ran";
+    std::vector<uint8_t> played;
+    player.M().SaveSnapshot(played);
+    EXPECT_TRUE(played == expected);
+    EXPECT_FALSE(std::filesystem::exists(otherCard / "copy.dat"));
 }
 
 TEST_F(MonitorSdRom, ReportsTheModulesRefusalsAndSilence) {

@@ -14,6 +14,7 @@
 #include "fuzz/ConfigDocumentCheck.h"
 #include "fuzz/IniFileCheck.h"
 #include "fuzz/MachineCheck.h"
+#include "fuzz/MovieCheck.h"
 #include "fuzz/RangeListCheck.h"
 #include "fuzz/RecordingCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
@@ -34,6 +35,7 @@ const std::map<std::string, Check> kReplays = {
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
     {"recording", fuzzcheck::CheckRecording}, {"snapshot", fuzzcheck::CheckSnapshot},
     {"machine", fuzzcheck::CheckMachine},
+    {"movie", fuzzcheck::CheckMovie},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -89,6 +91,10 @@ TEST(FuzzCorpusReplay, Snapshots) {
 
 TEST(FuzzCorpusReplay, HostileMachinePrograms) {
     Replay("machine");
+}
+
+TEST(FuzzCorpusReplay, InputMovies) {
+    Replay("movie");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.

@@ -66,6 +66,7 @@ void MainFileCommands::AddFileItems(QMenu* file, QAction* before) {
         return action;
     };
     AddSnapshotItems(file, before);
+    AddMovieItems(file, before);
     QAction* load = add(file, "MiLoadFileToMem", "&Load file to memory...", "Alt+F11", before);
     connect(load, &QAction::triggered, this, [this] { MiMemoryClick(0); });
     QAction* save =
@@ -127,6 +128,7 @@ void MainFileCommands::AddStatusPictures(QStatusBar* panel) {
     labelSdRomBank_->setMinimumWidth(labelSdRomBank_->fontMetrics().horizontalAdvance("MM"));
     labelSdRomBank_->hide();
     panel->addWidget(labelSdRomBank_);
+    AddMovieStatus(panel);
 }
 
 SerialActivity MainFileCommands::Activity() const {
@@ -138,6 +140,7 @@ SerialActivity MainFileCommands::Activity() const {
 
 void MainFileCommands::UpdateStatus() {
     Machine& machine = *form_.machine_;
+    UpdateMovieStatus();
     const IfSdRom* sdRom = machine.SdRom();
     const int module = sdRom != nullptr ? 4 : machine.RomModuleLoaded() ? 3 : 0;
     if (module != romModuleShown_) {
@@ -173,6 +176,7 @@ void MainFileCommands::OpenFile(const std::string& path, bool pauseAround) {
     switch (KindOfOpenedFile(path)) {
         case OpenedFile::Snapshot: break;
         case OpenedFile::MachineSnapshot: RestoreSnapshot(path); break;
+        case OpenedFile::InputMovie: PlayInputs(path); break;
         case OpenedFile::Tape:
             if (!browser->EditMode()) {
                 // Kept: the user holds on to a recording the browser has in no file.

@@ -58,6 +58,16 @@ class MainFileCommands : public QObject {
     void MiSaveSnapClick();
     // True when the machine now is the snapshot's.
     bool RestoreSnapshot(const std::string& path);
+    // Input movies (MainMovieCommands.cpp): MiRecordInputs starts a recording into the file it
+    // asks for and, checked, stops it and writes it; MiPlayInputs plays a movie or stops it.
+    void MiRecordInputsClick();
+    void MiPlayInputsClick();
+    void StartRecordingInputs(const std::string& path);
+    // Writes the recording under way (none: true); false when the file could not be written.
+    bool StopRecordingInputs();
+    bool PlayInputs(const std::string& path);
+    // Every refresh: the recording or playing mark, and how a playback ended.
+    void UpdateMovieStatus();
 
     // Every refresh: the ROM-module picture, the bank letter, the activity picture's index.
     void UpdateStatus();
@@ -84,6 +94,8 @@ class MainFileCommands : public QObject {
     std::string SavePath(const char* titleKey, const char* filterKey, const char* extension);
     void AddSnapshotItems(QMenu* file, QAction* before);
     void AddSnapshotButton(QToolBar* toolBar);
+    void AddMovieItems(QMenu* file, QAction* before);
+    void AddMovieStatus(QStatusBar* panel);
 
     TFormMain& form_;
     TFormMemReadWrite* memoryDialog_ = nullptr;
@@ -93,5 +105,11 @@ class MainFileCommands : public QObject {
     QLabel* labelSdRomBank_ = nullptr;
     int romModuleShown_ = -1;  // 0 none, 3 ROM module, 4 SD-ROM
     char bankShown_ = 0;
+    QAction* miRecordInputs_ = nullptr;
+    QAction* miPlayInputs_ = nullptr;
+    QLabel* labelMovie_ = nullptr;
+    int movieShown_ = 0;     // 1 recording, 2 playing
+    std::string moviePath_;  // the recording's
+    std::string playPath_;   // the movie playing
     std::function<void()> enterDebugger_;
 };

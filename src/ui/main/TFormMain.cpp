@@ -349,7 +349,9 @@ void TFormMain::FirstShow() {
     };
     hooks.loadLanguage = [](std::string_view language) { LoadLanguage(language); };
     hooks.applied = [this](config::GroupSet groups) { FollowSettings(groups); };
-    StartUp(*machine_, hooks);
+    const bool started = StartUp(*machine_, hooks);
+    if (started && !recordInputsPath_.empty())
+        fileCommands_->StartRecordingInputs(recordInputsPath_);
     refreshTimer_.start();
     UpdateRunState();
     ReportRom(true);
@@ -783,6 +785,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         machine_->StopRunLoop();
         // Finished while the machine still exists: the files get their trailers.
         recording_->FinishAll();
+        // A recording under way is written, not lost, when the program ends.
+        fileCommands_->StopRecordingInputs();
         if (beforeTeardown_ && machine_->MemoryView() != nullptr)
             beforeTeardown_(*machine_->MemoryView());
         StoreSettings();

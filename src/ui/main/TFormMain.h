@@ -53,6 +53,9 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     void SetBeforeTeardown(std::function<void(const ChipMemory& memory)> hook) {
         beforeTeardown_ = std::move(hook);
     }
+    // An input movie taken down from the first run on (the command line's --record-inputs),
+    // written when File > Record inputs stops it or the program ends.
+    void SetRecordInputsPath(std::string path) { recordInputsPath_ = std::move(path); }
     ScreenView* View() const { return view_; }
     const ScreenPresenter& Presenter() const { return presenter_; }
     const ScreenModeState& ScreenModes() const { return screenModes_; }
@@ -209,4 +212,5 @@ class TFormMain : public QMainWindow, public OutcomeBoxes {
     // File and Help: out of reach in full screen, where only View and Emulation keys work.
     std::vector<QAction*> windowedOnly_;
     std::function<void(const ChipMemory& memory)> beforeTeardown_;
+    std::string recordInputsPath_;
 };

@@ -231,6 +231,60 @@ TEST_F(FileCommandsTest, SnapshotsAreSavedAndRestoredFromTheMenuTheButtonAndTheO
     EXPECT_EQ(form.GetMachine().GetRunState(), Machine::kPaused);
 }
 
+// File > Record inputs takes down what follows into the file its dialog names, with a mark on
+// the status bar, and writes it when chosen again; opening the movie plays it (the host's keys
+// meanwhile reach nothing, as the mark says) and the machine ends where the recording did.
+TEST_F(FileCommandsTest, InputsAreRecordedFromTheMenuAndPlayedByOpeningTheMovie) {
+    TFormMain& form = Show();
+    form.TBtnRunPauseClick();
+    Machine& machine = form.GetMachine();
+    auto poke = [&](uint8_t value) {
+        Machine::PausedScope paused(machine);
+        paused.Memory()->PagePointer(0xE6)[0] = value;
+    };
+    auto peek = [&] { return machine.MemoryView()->PagePointer(0xE6)[0]; };
+    auto* mark = form.findChild<QLabel*>("LabelMovie");
+    ASSERT_NE(mark, nullptr);
+    const std::string movie = folder_ / "run.tvm";
+    poke(0x5A);
+    QAction* record = form.findChild<QAction*>("MiRecordInputs");
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->shortcut(), QKeySequence("Alt+I"));
+    {
+        ModalCloser closer({ChooseFile(movie)});
+        record->trigger();
+        EXPECT_TRUE(closer.AllDone()) << closer.Closed().join(", ").toStdString();
+    }
+    ASSERT_TRUE(machine.RecordingInputs());
+    form.TimerRefreshControlsTimer();
+    EXPECT_TRUE(mark->isVisibleTo(&form));
+    EXPECT_EQ(mark->text(), "REC inputs");
+    form.TBtnRunPauseClick();
+    QTest::qWait(60);
+    poke(0x77);
+    QTest::qWait(60);
+    form.TBtnRunPauseClick();
+    record->trigger();
+    EXPECT_FALSE(machine.RecordingInputs());
+    EXPECT_EQ(ShownOutcome(form.statusBar()),
+              "Input movie saved to " + QString::fromStdString(movie));
+    ASSERT_TRUE(std::filesystem::is_regular_file(movie));
+
+    poke(0x00);
+    form.OpenFile(QString::fromStdString(movie));
+    ASSERT_TRUE(machine.PlayingInputs());
+    EXPECT_EQ(peek(), 0x5A) << "the movie's first moment";
+    form.TimerRefreshControlsTimer();
+    EXPECT_EQ(mark->text(), "PLAY inputs: yours are ignored");
+    form.TBtnRunPauseClick();
+    for (int i = 0; i < 500 && machine.PlayingInputs(); ++i) QTest::qWait(10);
+    EXPECT_FALSE(machine.PlayingInputs());
+    form.TimerRefreshControlsTimer();
+    EXPECT_FALSE(mark->isVisibleTo(&form));
+    EXPECT_TRUE(ShownOutcome(form.statusBar()).startsWith("Input movie played to its end"));
+    EXPECT_EQ(peek(), 0x77) << "the change made while recording";
+}
+
 TEST_F(FileCommandsTest, TheStatusPanelShowsTheSdRomModuleAndItsBank) {
     settings_.Set(keys::kSdRomConnected, true);
     const std::string root = folder_ / "card";
