@@ -34,8 +34,7 @@ const std::map<std::string, Check> kReplays = {
     {"tape", fuzzcheck::CheckTapeImage},      {"sdrom", fuzzcheck::CheckSdRomFrames},
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
     {"recording", fuzzcheck::CheckRecording}, {"snapshot", fuzzcheck::CheckSnapshot},
-    {"machine", fuzzcheck::CheckMachine},
-    {"movie", fuzzcheck::CheckMovie},
+    {"machine", fuzzcheck::CheckMachine},     {"movie", fuzzcheck::CheckMovie},
 };
 
 std::string ReadBytes(const fs::path& path) {
