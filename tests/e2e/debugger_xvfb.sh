@@ -41,7 +41,7 @@ sleep 1
 eval \$(xdotool getwindowgeometry --shell \$d)
 xdotool getwindowgeometry --shell \$d > "$work/geometry"
 import -window root "$work/1-opened.png"
-xdotool mousemove \$((X + 45)) \$((Y + 193)) click --repeat 2 --delay 80 1
+xdotool mousemove \$((X + 45)) \$((Y + 179)) click --repeat 2 --delay 80 1
 sleep 0.5
 xdotool key --delay 20 ctrl+a $(echo "$gk1" | sed 's/./& /g') Return
 sleep 0.3
@@ -76,7 +76,7 @@ import -window root "$work/7-stepped-after-find.png"
 xdotool key shift+F8
 sleep 0.6
 # The breakpoint in the loop would stop it at once: off for now.
-xdotool mousemove \$((X + 15)) \$((Y + 210)) click 1
+xdotool mousemove \$((X + 15)) \$((Y + 179)) click 1
 sleep 0.3
 xdotool key shift+F8
 sleep 1.2
@@ -88,7 +88,7 @@ import -window root "$work/9-broken.png"
 xdotool key F7
 sleep 0.6
 import -window root "$work/10-stepped-after-break.png"
-xdotool mousemove \$((X + 15)) \$((Y + 210)) click 1
+xdotool mousemove \$((X + 15)) \$((Y + 179)) click 1
 sleep 0.3
 kill -TERM \$pid
 status=0
