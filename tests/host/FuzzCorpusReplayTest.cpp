@@ -12,6 +12,7 @@
 
 #include "fuzz/BasicImportCheck.h"
 #include "fuzz/ConfigDocumentCheck.h"
+#include "fuzz/DapFrameCheck.h"
 #include "fuzz/IniFileCheck.h"
 #include "fuzz/MachineCheck.h"
 #include "fuzz/MovieCheck.h"
@@ -36,7 +37,7 @@ const std::map<std::string, Check> kReplays = {
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
     {"recording", fuzzcheck::CheckRecording}, {"snapshot", fuzzcheck::CheckSnapshot},
     {"machine", fuzzcheck::CheckMachine},     {"movie", fuzzcheck::CheckMovie},
-    {"symbols", fuzzcheck::CheckSymbols},
+    {"symbols", fuzzcheck::CheckSymbols},     {"dap", fuzzcheck::CheckDapFrames},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -100,6 +101,10 @@ TEST(FuzzCorpusReplay, InputMovies) {
 
 TEST(FuzzCorpusReplay, DebuggerSymbols) {
     Replay("symbols");
+}
+
+TEST(FuzzCorpusReplay, DebugAdapterStreams) {
+    Replay("dap");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.
