@@ -20,6 +20,7 @@ constexpr uint64_t kLongest = INT64_MAX;
 const char kDescription[] =
     "usage: tevrinemu [--config PATH] [--dump-mem ADDR:LEN:PATH] [FILE]\n"
     "       tevrinemu --headless [--config PATH] [options]\n"
+    "       tevrinemu --dap [--config PATH]\n"
     "       tevrinemu --register-file-types | --unregister-file-types\n"
     "\n"
     "Without --headless the emulator opens its window (FILE: a tape or memory file to\n"
@@ -27,7 +28,9 @@ const char kDescription[] =
     "same program on the same configuration runs, a new start hands FILE to it, brings it\n"
     "to the front and exits with 0.\n"
     "With --headless it builds the same machine from the configuration and runs it\n"
-    "without a window, as the options below say.";
+    "without a window, as the options below say.\n"
+    "With --dap it is a debug adapter for an editor: the Debug Adapter Protocol on\n"
+    "standard input and output, the program an assembly source the launch names.";
 
 const char kFooter[] =
     "Addresses and other numbers: 1234, 0x1234, #1234 or 1234H.\n"
@@ -41,7 +44,7 @@ struct Texts {
     std::vector<std::pair<std::string, std::string>> typeAt;
     std::vector<std::string> dumps, loads;
     std::string config, file;
-    bool headless = false, registerTypes = false, unregisterTypes = false;
+    bool headless = false, dap = false, registerTypes = false, unregisterTypes = false;
 };
 
 // What the window takes besides FILE; every other option is the headless runner's.
@@ -78,6 +81,9 @@ void Declare(CLI::App& app, Options& o, Texts& t) {
         ->check(Checked([](const std::string& text) { return !text.empty(); },
                         "the path of a configuration file"));
     app.add_flag("--headless", t.headless, "run without a window (what the options below need)");
+    app.add_flag("--dap", t.dap,
+                 "serve the Debug Adapter Protocol on standard input and output\n"
+                 "(an editor starts it; see README, \"Debugging your program\")");
     app.add_option("--run-ms", o.runMs,
                    "run N ms of emulated time, then exit (default: until\n"
                    "interrupted with SIGINT or SIGTERM)")
@@ -280,8 +286,12 @@ std::optional<int> ReadProgramLine(const std::vector<std::string>& args, Program
     if (t.registerTypes && t.unregisterTypes) {
         return refuse("--register-file-types and --unregister-file-types undo each other");
     }
+    if (t.dap && (t.headless || t.registerTypes || t.unregisterTypes)) {
+        return refuse("--dap runs alone (with --config at most)");
+    }
     line.mode = t.registerTypes     ? Mode::RegisterFileTypes
                 : t.unregisterTypes ? Mode::UnregisterFileTypes
+                : t.dap             ? Mode::Dap
                 : t.headless        ? Mode::Headless
                                     : Mode::Window;
     if (line.mode != Mode::Window && !app.remaining().empty()) {
@@ -289,11 +299,19 @@ std::optional<int> ReadProgramLine(const std::vector<std::string>& args, Program
     }
     line.config =
         t.config.empty() ? config::DefaultConfigPlace() : config::GivenConfigPlace(t.config);
-    if (line.mode == Mode::Window) {
+    if (line.mode == Mode::Dap && !t.file.empty()) {
+        return refuse("--dap takes no FILE: the launch request names the program");
+    }
+    if (line.mode == Mode::Window || line.mode == Mode::Dap) {
         // A headless option in a window start would otherwise be dropped without a word.
         for (const CLI::Option* option : app.get_options()) {
             const std::string name = option->get_name();
             if (option->count() == 0 || option->get_positional()) continue;
+            if (line.mode == Mode::Dap) {
+                if (name == "--dap" || name == "--config") continue;
+                return refuse(name +
+                              " does not go with --dap: the launch request says what to run");
+            }
             if (std::find(kWindowOptions.begin(), kWindowOptions.end(), name) !=
                 kWindowOptions.end()) {
                 continue;

@@ -12,7 +12,7 @@
 // --dump-mem), --headless and its options, the file-type switches, --config for all of them.
 namespace headless {
 
-enum class Mode { Window, Headless, RegisterFileTypes, UnregisterFileTypes };
+enum class Mode { Window, Headless, Dap, RegisterFileTypes, UnregisterFileTypes };
 
 struct ProgramLine {
     Mode mode = Mode::Window;

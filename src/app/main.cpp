@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 
+#include "app/DapRunner.h"
 #include "app/HeadlessRunner.h"
 #include "app/ProgramOptions.h"
 #include "app/SignalCloser.h"
@@ -129,6 +130,7 @@ int main(int argc, char** argv) {
         }
         case headless::Mode::Headless:
             return headless::Run(line.config, line.options, std::cout, std::cerr);
+        case headless::Mode::Dap: return dap::RunAdapter(line.config, 0, 1);
         case headless::Mode::Window: break;
     }
     return RunWindow(argc, argv);

@@ -168,7 +168,9 @@ bool DapClient::ReadSome(Clock::time_point deadline, const std::string& waitingF
             const std::string type = message.value("type", "");
             if (type == "response" && message.contains("request_seq") &&
                 message["request_seq"].is_number_integer()) {
-                responses_[message["request_seq"].get<int>()] = std::move(message);
+                // The key first: the right side of an assignment is evaluated before the left.
+                const int answered = message["request_seq"].get<int>();
+                responses_[answered] = std::move(message);
             } else if (type == "event") {
                 events_.push_back(std::move(message));
             }
