@@ -324,6 +324,19 @@ TEST_F(DapSession, DebugsAProgramFromItsEntryToItsFault) {
     ASSERT_TRUE(Frames(frames));
     EXPECT_EQ(frames[0].value("instructionPointerReference", ""), "0x4011");
     EXPECT_EQ(frames[0].value("line", 0), outLine);
+    // No earlier arrival there: going back ends where the program was loaded, not before it,
+    // and running on comes back to the same place.
+    ASSERT_TRUE(Call("reverseContinue", {{"threadId", 1}}, body));
+    ASSERT_TRUE(Stopped("step"));
+    EXPECT_EQ(Pc(), "0x4000");
+    EXPECT_EQ(Evaluate("[SUM]"), "00H");
+    ASSERT_TRUE(Call("stepBack", {{"threadId", 1}}, body));
+    ASSERT_TRUE(Stopped("step"));
+    EXPECT_EQ(Pc(), "0x4000");
+    ASSERT_TRUE(Call("continue", {{"threadId", 1}}, body));
+    ASSERT_TRUE(Stopped("breakpoint"));
+    EXPECT_EQ(Pc(), "0x4011");
+    EXPECT_EQ(Evaluate("[SUM]"), "1AH");
     ASSERT_TRUE(Call("setBreakpoints", {{"source", source}, {"breakpoints", Json::array()}}, body));
     ASSERT_TRUE(Call("continue", {{"threadId", 1}}, body));
     ASSERT_TRUE(Stopped("exception", &stop));

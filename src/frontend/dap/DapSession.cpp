@@ -304,6 +304,7 @@ void DapSession::Launch(const Json& request, Json& body) {
         }
         machine_->StartProgramAt(program->start);
         machine_->NoteOutsideChange();
+        launchPosition_ = machine_->History().Position();
     }
     program_ = std::move(program);
     debugger::DebuggerCore& core = machine_->Debugger();
@@ -478,10 +479,21 @@ void DapSession::Pause(const Json& request, Json& body) {
     if (!running_ || !machine_->Debugger().Break()) Stopped("pause");
 }
 
+int64_t DapSession::Floor() {
+    MachineHistory& history = machine_->History();
+    // A history cut since (the hardware changed, the SD-ROM card was written) counts anew.
+    return launchPosition_ <= history.Position() ? launchPosition_ : history.OldestPosition();
+}
+
 void DapSession::StepBack(const Json& request, Json& body) {
     RequireStopped();
     Respond(request, true, {}, Json::object());
     body = nullptr;
+    if (machine_->History().Position() <= Floor()) {
+        Output("This is where the program started: there is nothing before it.");
+        Stopped("step");
+        return;
+    }
     AfterRestore(machine_->History().StepBack(1), false);
 }
 
@@ -489,14 +501,38 @@ void DapSession::ReverseContinue(const Json& request, Json& body) {
     RequireStopped();
     Respond(request, true, {}, Json::object());
     body = nullptr;
+    MachineHistory& history = machine_->History();
+    // Taken now: a restore moves the position below it.
+    const int64_t floor = Floor();
+    if (history.Position() <= floor) {
+        Output("This is where the program started: there is nothing before it.");
+        Stopped("step");
+        return;
+    }
+    // A breakpoint's address reached before the launch (in the monitor, or where the program
+    // now lies) is not a moment of the program: only moments with the program in memory count.
+    // Going back is not undone, so the search must not pass the launch at all.
     const debugger::DebuggerCore& core = machine_->Debugger();
-    AfterRestore(machine_->History().StepBackWhere(
-                     1,
-                     [&core](const ChipCpu8080& cpu, const ChipMemory&) {
-                         return core.IsBreakpoint(cpu.PC);
-                     },
-                     true),
-                 true);
+    const assembler::AsmResult& assembled = program_->assembled;
+    const size_t signature = std::min<size_t>(assembled.Image.size(), 16);
+    MachineHistory::Restored restored = history.StepBackWhere(
+        1,
+        [&](const ChipCpu8080& cpu, const ChipMemory& memory) {
+            if (!core.IsBreakpoint(cpu.PC)) return false;
+            for (size_t i = 0; i < signature; ++i) {
+                const auto at = static_cast<uint16_t>(assembled.Start + i);
+                if (memory.Peek(at) != assembled.Image[i]) return false;
+            }
+            return true;
+        },
+        false);
+    if (restored.outcome == MachineHistory::Outcome::Done && history.Position() < floor) {
+        // Only a program that rewrote its own first bytes back then gets here.
+        Output("Went back to before the program was loaded.", "stderr");
+    } else if (restored.outcome != MachineHistory::Outcome::Done) {
+        restored = history.RestorePosition(floor);
+    }
+    AfterRestore(restored, true);
 }
 
 void DapSession::AfterRestore(const MachineHistory::Restored& restored, bool toBreakpoint) {

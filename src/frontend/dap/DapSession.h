@@ -103,6 +103,9 @@ class DapSession {
     void Stopped(const std::string& reason, const std::string& text = {}, int hitId = 0);
     void ReportStop();
     void AfterRestore(const MachineHistory::Restored& restored, bool toBreakpoint);
+    // The earliest moment going back may reach: the program just loaded. Before it the
+    // machine ran the monitor without the program, which is no place to debug it from.
+    int64_t Floor();
 
     // Shared by the inspection requests.
     std::string Describe(uint16_t address) const;
@@ -121,6 +124,7 @@ class DapSession {
     double speed_ = 1.0;  // 0: as fast as the host goes
     std::chrono::steady_clock::time_point paceStart_;
     int64_t pacePeriods_ = 0;
+    int64_t launchPosition_ = 0;
 
     std::unique_ptr<config::ConfigDocument> document_;
     std::unique_ptr<config::Settings> settings_;
