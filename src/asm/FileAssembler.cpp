@@ -79,6 +79,7 @@ AsmResult FileAssembler::Assemble(std::string_view source, const std::string& fi
         result.Listing = BuildListing();
         result.Symbols = BuildSymbols();
         result.Regions = BuildRegions();
+        result.Placed = BuildPlaced();
     } else {
         result.Image.clear();
     }

@@ -46,6 +46,14 @@ struct AsmRegion {
     AsmRegionKind Kind = AsmRegionKind::Code;
 };
 
+// The bytes one source line placed, for a debugger that maps lines to addresses and back.
+struct AsmPlaced {
+    int Line = 0;  // 1-based
+    uint16_t Address = 0;
+    uint16_t Length = 0;
+    AsmRegionKind Kind = AsmRegionKind::Code;
+};
+
 struct AsmResult {
     bool Ok = false;
     std::vector<AsmDiagnostic> Diagnostics;  // errors and warnings, in source order per pass
@@ -56,6 +64,7 @@ struct AsmResult {
     // Address order within the source's order: neighbouring statements of one kind make one
     // region, and a new ORG or another kind starts the next.
     std::vector<AsmRegion> Regions;
+    std::vector<AsmPlaced> Placed;  // source order
 };
 
 class FileAssembler {
@@ -124,6 +133,7 @@ class FileAssembler {
     std::string BuildListing() const;
     std::string BuildSymbols() const;
     std::vector<AsmRegion> BuildRegions() const;
+    std::vector<AsmPlaced> BuildPlaced() const;
 
     std::string fileName_;
     AsmOptions options_;

@@ -52,6 +52,18 @@ std::vector<AsmRegion> FileAssembler::BuildRegions() const {
     return regions;
 }
 
+std::vector<AsmPlaced> FileAssembler::BuildPlaced() const {
+    std::vector<AsmPlaced> placed;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        if (line.Kind < 0 || line.Address < 0 || line.Bytes.empty()) continue;
+        placed.push_back({static_cast<int>(i + 1), static_cast<uint16_t>(line.Address),
+                          static_cast<uint16_t>(line.Bytes.size()),
+                          static_cast<AsmRegionKind>(line.Kind)});
+    }
+    return placed;
+}
+
 std::string FileAssembler::BuildListing() const {
     std::string out;
     char head[64];

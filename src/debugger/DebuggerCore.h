@@ -3,6 +3,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "machine/ChipCpu8080.h"
@@ -28,6 +30,55 @@ enum class Errand { None, StepOver, StepOut, ToNext };
 struct BreakpointSlot {
     uint16_t address = 0;
     uint8_t active = 0;
+};
+
+struct PlannedAccesses;
+
+// A breakpoint beyond the window's slots: the adapter's, the breakpoint list's. It fires when the
+// processor is about to execute the instruction at its address, the condition holds, and the
+// hit rule agrees with the count of such arrivals.
+using StopCondition = std::function<bool(const ChipCpu8080&, const ChipMemory&)>;
+using HitRule = std::function<bool(uint64_t hits)>;
+struct Breakpoint {
+    int id = 0;
+    std::string group;  // who set it: a front end replaces its own group as a whole
+    uint16_t address = 0;
+    StopCondition condition;  // empty: always
+    HitRule hitRule;          // empty: every arrival
+    uint64_t hits = 0;        // arrivals with the condition holding
+};
+
+// A watch on data: stop after an instruction that reads or writes a byte of [from, to] of
+// memory, or the port `from`.
+struct Watchpoint {
+    int id = 0;
+    std::string group;
+    uint16_t from = 0;
+    uint16_t to = 0;
+    bool port = false;
+    bool onRead = false;
+    bool onWrite = true;
+};
+
+// Why the machine stopped in the debugger last.
+struct StopInfo {
+    enum class Reason { None, Breakpoint, Step, Pause, Watch };
+    Reason reason = Reason::None;
+    int breakpointId = 0;  // the Breakpoint's or Watchpoint's id; 0 for a slot or the command line
+    // A watch: the instruction that made the access, and the access.
+    uint16_t instructionAt = 0;
+    uint16_t address = 0;
+    uint8_t value = 0;
+    bool write = false;
+    bool port = false;
+};
+
+// A call or interrupt not yet returned from, as tracked while the machine runs carefully.
+struct CallFrame {
+    uint16_t callAt = 0;    // the CALL or RST, or where the interrupt came in
+    uint16_t target = 0;    // where it went
+    uint16_t returnSp = 0;  // where the return address lies on the stack
+    bool interrupt = false;
 };
 
 // What the refresh timer has to do after looking at the state.
@@ -63,7 +114,18 @@ class DebuggerCore {
     bool AnyBreakpointActive() const;
     // Whether the run loop has to go instruction by instruction: a breakpoint may fire or
     // someone watches every instruction. Otherwise the processor runs a period in one go.
-    bool Careful() const { return extraBreaks_ || BeforeInstruction || AnyBreakpointActive(); }
+    bool Careful() const {
+        return extraBreaks_ || tracking_ || !watches_.empty() || BeforeInstruction ||
+               AnyBreakpointActive();
+    }
+    // The run loop's question before every instruction on the careful path: whether to stop
+    // here. It counts the arrival for the hit rules and notes why it stopped.
+    bool BreakHere(uint16_t pc);
+    // The careful path's one instruction: the processor's Step, with the call stack kept and
+    // the watches looked at. Returns what Step returned; WatchFired tells whether a watch
+    // wants the machine stopped after it.
+    int32_t ExecuteOne();
+    bool WatchFired() const { return watchFired_; }
 
     // Executes one instruction for a step over or out; true when it was the return that ends
     // the step. `ticks` receives what the processor's Step returned.
@@ -72,6 +134,26 @@ class DebuggerCore {
     // Breakpoints beyond the six slots, never shown in the window: the command line's.
     void AddExtraBreakpoint(uint16_t address);
     void ClearExtraBreakpoints();
+
+    // The breakpoint list and the watches. Change them only while the machine does not run (or
+    // from the thread that runs it). Returns the new entry's id.
+    int AddBreakpoint(Breakpoint breakpoint);
+    int AddWatchpoint(Watchpoint watch);
+    void RemoveGroup(const std::string& group);
+    const std::vector<Breakpoint>& BreakpointList() const { return breakpoints_; }
+    const std::vector<Watchpoint>& Watchpoints() const { return watches_; }
+    // Careful running even with nothing to stop at, so that the call stack is kept.
+    void SetTracking(bool on) { tracking_ = on; }
+    bool Tracking() const { return tracking_; }
+    const std::vector<CallFrame>& CallStack() const { return callStack_; }
+    // After the machine was put back to an earlier moment: the frames whose return address
+    // lies below the stack pointer now are gone. Frames entered later cannot be had again.
+    void RewindCallStack();
+    void ClearCallStack() { callStack_.clear(); }
+    const StopInfo& LastStop() const { return lastStop_; }
+    // For a stop the front end caused itself (a pause, a fault): the run loop notes only the
+    // stops it makes, and Break comes from another thread.
+    void NoteStop(StopInfo::Reason reason) { lastStop_ = {reason}; }
 
     // Called by the run loop before every instruction while set (tracing); the processor is
     // about to execute the instruction at PC, or an interrupt acknowledge.
@@ -126,11 +208,25 @@ class DebuggerCore {
     void StepOverBreakpoint();
     void OutsideStep();
 
+    void RebuildBreakMap();
+    void TrackCall(uint16_t pc, uint16_t sp, uint8_t opcode, bool acknowledge);
+    void CheckWatches(uint16_t pc, uint16_t spBefore, const PlannedAccesses& planned);
+
     ChipCpu8080* cpu_ = nullptr;
     ChipMemory* memory_ = nullptr;
     Errand errand_ = Errand::None;
     bool extraBreaks_ = false;
+    bool tracking_ = false;
+    bool watchFired_ = false;
+    int nextId_ = 1;
+    // Addresses where the command line or the list has a breakpoint: the run loop's quick
+    // test before every instruction.
     std::vector<bool> extraBreakAt_ = std::vector<bool>(0x10000, false);
+    std::vector<bool> commandLineAt_ = std::vector<bool>(0x10000, false);
+    std::vector<Breakpoint> breakpoints_;
+    std::vector<Watchpoint> watches_;
+    std::vector<CallFrame> callStack_;
+    StopInfo lastStop_;
 };
 
 }  // namespace debugger

@@ -191,7 +191,7 @@ bool Machine::RunPeriod() {
         }
     } else {
         do {
-            if (debugger_.IsBreakpoint(cpu.PC)) {
+            if (debugger_.BreakHere(cpu.PC)) {
                 stop = true;
                 break;
             }
@@ -204,7 +204,7 @@ bool Machine::RunPeriod() {
                     stop = true;
                     break;
                 }
-            } else if (cpu.Step() != 0) {
+            } else if (debugger_.ExecuteOne() != 0) {
                 ++steps, board.AddInstructions(1);
             }
             if (cpu.PortFault || memory.Fault()) {
@@ -212,6 +212,10 @@ bool Machine::RunPeriod() {
                 AfterMoviePeriod();
                 preciseTimer_.SetEnabled(false);
                 return false;
+            }
+            if (debugger_.WatchFired()) {
+                stop = true;
+                break;
             }
         } while (cpu.PeriodTicks < budget);
     }
