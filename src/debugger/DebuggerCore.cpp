@@ -40,7 +40,8 @@ void DebuggerCore::ClearExtraBreakpoints() {
 void DebuggerCore::RebuildBreakMap() {
     extraBreakAt_ = commandLineAt_;
     for (const Breakpoint& b : breakpoints_) extraBreakAt_[b.address] = true;
-    extraBreaks_ = std::find(extraBreakAt_.begin(), extraBreakAt_.end(), true) != extraBreakAt_.end();
+    extraBreaks_ =
+        std::find(extraBreakAt_.begin(), extraBreakAt_.end(), true) != extraBreakAt_.end();
 }
 
 int DebuggerCore::AddBreakpoint(Breakpoint breakpoint) {
@@ -62,6 +63,14 @@ void DebuggerCore::RemoveGroup(const std::string& group) {
     std::erase_if(breakpoints_, [&](const Breakpoint& b) { return b.group == group; });
     std::erase_if(watches_, [&](const Watchpoint& w) { return w.group == group; });
     RebuildBreakMap();
+}
+
+bool DebuggerCore::RemoveEntry(int id) {
+    const size_t removed =
+        std::erase_if(breakpoints_, [&](const Breakpoint& b) { return b.id == id; }) +
+        std::erase_if(watches_, [&](const Watchpoint& w) { return w.id == id; });
+    RebuildBreakMap();
+    return removed != 0;
 }
 
 bool DebuggerCore::BreakHere(uint16_t pc) {
@@ -108,8 +117,8 @@ void DebuggerCore::TrackCall(uint16_t pc, uint16_t sp, uint8_t opcode, bool ackn
     // A return, or a stack pointer moved up past the return addresses: those calls are over.
     while (!callStack_.empty() && now > callStack_.back().returnSp) callStack_.pop_back();
     if (now != static_cast<uint16_t>(sp - 2)) return;
-    const uint16_t pushed =
-        static_cast<uint16_t>(memory_->Peek(now) | memory_->Peek(static_cast<uint16_t>(now + 1)) << 8);
+    const uint16_t pushed = static_cast<uint16_t>(
+        memory_->Peek(now) | memory_->Peek(static_cast<uint16_t>(now + 1)) << 8);
     const bool call = IsCallOrRestart(opcode) &&
                       pushed == static_cast<uint16_t>(pc + ((opcode & 0xC7) == 0xC7 ? 1 : 3));
     // The interrupt unit's restart pushes the address it interrupted, not the one after it.

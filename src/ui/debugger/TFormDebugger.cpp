@@ -166,6 +166,9 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         stackGrid->addWidget(stackValues_[static_cast<size_t>(i)], i, 1);
     }
 
+    lblHalt_ = NewLabel("LblHalt", regsPanel);
+    regsGrid->addWidget(lblHalt_, 6, 0);
+
     breakpoints_ = new QListWidget(this);
     breakpoints_->setObjectName("ClbBreakPoints");
     breakpoints_->setFlow(QListView::LeftToRight);
@@ -274,6 +277,7 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     nestings_->setObjectName("LbNestings");
     nestings_->setMaximumHeight(fontMetrics().height() * 4);
     below->addWidget(nestings_);
+    AddCallStack(below);
     outer->addLayout(below);
     connect(cbListSrc_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!CanCommand(true, true)) return;
@@ -402,6 +406,7 @@ void TFormDebugger::FormShow() {
     meEditDump_->setInputMask(EightBytesMask(decimal));
     ApplyHintSetting();
     ApplyHighlight();
+    StartTracking();
     StopAndRefresh();
     RefreshBreakpoints();
     RefreshNestings();
@@ -478,14 +483,17 @@ void TFormDebugger::RefreshViews() {
     for (int i = 0; i < 2; ++i) {
         const int32_t history = i == 0 ? cpu->PrevPC : cpu->CurPC;
         uint16_t at = static_cast<uint16_t>(history);
+        const uint16_t start = at;
         instructions_[static_cast<size_t>(i)]->setText(
-            history < 0 ? QString() : Q(debugger::FormatCodeLine(*memory, at, flags)));
+            history < 0 ? QString() : Marked(start, debugger::FormatCodeLine(*memory, at, flags)));
     }
     uint16_t at = cpu->PC;
     for (int i = 2; i < 6; ++i) {
+        const uint16_t start = at;
         instructions_[static_cast<size_t>(i)]->setText(
-            Q(debugger::FormatCodeLine(*memory, at, flags)));
+            Marked(start, debugger::FormatCodeLine(*memory, at, flags)));
     }
+    RefreshProcessorState();
     const debugger::RegisterTexts texts = debugger::FormatRegisters(*cpu, *memory, flags);
     for (size_t i = 0; i < 6; ++i) {
         registers_[i]->setText(Q(texts.registers[i]));
@@ -526,7 +534,12 @@ void TFormDebugger::RefreshListing() {
     lblListAddr_->setText(Q(listing_.Caption(choices_.flags)));
     lblListAddr_->setToolTip(Q(debugger::FormatWord(listing_.Start(*cpu), choices_.flags)));
     const std::vector<std::string> lines = listing_.Lines(*cpu, *memory, choices_.flags);
-    for (size_t i = 0; i < dump_.size(); ++i) dump_[i]->setText(Q(lines[i]));
+    const bool code = listing_.shownType == debugger::kDisassembly;
+    for (size_t i = 0; i < dump_.size(); ++i) {
+        dump_[i]->setText(
+            code ? Marked(listing_.LineAddress(*cpu, *memory, static_cast<int>(i)), lines[i])
+                 : Q(lines[i]));
+    }
 }
 
 void TFormDebugger::RefreshBreakpoints() {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "debugger/BreakpointEdits.h"
 #include "debugger/DebuggerSettings.h"
 #include "debugger/DebuggerViews.h"
 #include "emulator/MachineHistory.h"
@@ -13,6 +14,7 @@
 class Machine;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -129,6 +131,16 @@ class TFormDebugger : public QWidget {
     void FollowMachine();
     void RefreshBreakpoints();
     void RefreshNestings();
+    // The mark column, the halt indicator, the call stack and the stop reason.
+    QString Marked(uint16_t address, const std::string& line) const;
+    // True when the click was on the mark column: a press there toggles the line's breakpoint,
+    // and the double click that may follow must not set one again.
+    bool MarkColumnClicked(QLabel* line, double column, bool press);
+    void AddCallStack(QLayout* row);
+    void StartTracking();
+    void RefreshProcessorState();
+    void ShowStopReason();
+    QString StopReasonText() const;
     void RefreshListing();
     // The highlight colour behind the current instruction, registers, stack, listing-address
     // label and listing; the labels on it are opaque unless one is being edited.
@@ -157,6 +169,7 @@ class TFormDebugger : public QWidget {
     debugger::DebuggerCore& core_;
     debugger::DebuggerChoices choices_;
     debugger::DebuggerListing listing_;
+    debugger::BreakpointNotes breakNotes_;
     bool settingsPending_ = true;
     QFont font_;
     QColor windowColour_;
@@ -180,6 +193,12 @@ class TFormDebugger : public QWidget {
     QComboBox* cbListSrc_ = nullptr;
     QComboBox* cbListType_ = nullptr;
     QListWidget* nestings_ = nullptr;
+    QListWidget* callStack_ = nullptr;
+    QLabel* lblHalt_ = nullptr;
+    // The refresh timer enters for a stop the run loop made; Break asked by the user is one
+    // of the window's own.
+    bool enteringForStop_ = false;
+    bool userBreak_ = false;
     QLabel* lblEditLabel_ = nullptr;
     QLineEdit* meEditValue_ = nullptr;
     QLabel* lblAsmAddress_ = nullptr;

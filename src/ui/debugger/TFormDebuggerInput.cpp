@@ -27,6 +27,8 @@ void TFormDebugger::closeEvent(QCloseEvent* event) {
     }
     if (meInlineAsm_->isVisible()) CloseInlineAssembler();
     SbRunClick(false);
+    // Careful running costs speed; without the window nobody looks at the call stack.
+    core_.SetTracking(false);
     event->accept();
 }
 
@@ -138,6 +140,12 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
         const QVariant kind = label->property("lineKind");
         const bool right = mouse->button() == Qt::RightButton;
         const bool left = mouse->button() == Qt::LeftButton;
+        if (kind.isValid() && left &&
+            MarkColumnClicked(
+                label,
+                mouse->position().x() / std::max(1, label->fontMetrics().horizontalAdvance('0')),
+                type == QEvent::MouseButtonPress))
+            return true;
         if (kind.isValid() && ((left && type == QEvent::MouseButtonDblClick) ||
                                (right && type == QEvent::MouseButtonPress))) {
             if (!CanCommand(true, false)) return true;
