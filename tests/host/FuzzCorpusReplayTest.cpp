@@ -19,6 +19,7 @@
 #include "fuzz/RecordingCheck.h"
 #include "fuzz/SdRomFrameCheck.h"
 #include "fuzz/SnapshotCheck.h"
+#include "fuzz/SymbolsCheck.h"
 #include "fuzz/TapeImageCheck.h"
 
 namespace {
@@ -35,6 +36,7 @@ const std::map<std::string, Check> kReplays = {
     {"ranges", fuzzcheck::CheckRangeList},    {"basic", fuzzcheck::CheckBasicImport},
     {"recording", fuzzcheck::CheckRecording}, {"snapshot", fuzzcheck::CheckSnapshot},
     {"machine", fuzzcheck::CheckMachine},     {"movie", fuzzcheck::CheckMovie},
+    {"symbols", fuzzcheck::CheckSymbols},
 };
 
 std::string ReadBytes(const fs::path& path) {
@@ -94,6 +96,10 @@ TEST(FuzzCorpusReplay, HostileMachinePrograms) {
 
 TEST(FuzzCorpusReplay, InputMovies) {
     Replay("movie");
+}
+
+TEST(FuzzCorpusReplay, DebuggerSymbols) {
+    Replay("symbols");
 }
 
 // A corpus folder nobody replays would be fuzzed but never run in the test suite.
