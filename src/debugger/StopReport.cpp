@@ -2,15 +2,15 @@
 
 #include "debugger/DebuggerViews.h"
 #include "debugger/Disassembler.h"
+#include "debugger/SymbolTable.h"
 
 namespace debugger {
 
 std::string InstructionText(ChipMemory& memory, uint16_t address, DisplayFlags flags,
                             const SymbolTable* symbols) {
-    (void)symbols;
     const bool hadFault = memory.Fault();
     uint16_t at = address;
-    const std::string line = FormatCodeLine(memory, at, flags);
+    const std::string line = FormatCodeLine(memory, at, flags, symbols);
     if (!hadFault) memory.ClearFault();
     // " #0100 324020  " or " 00256 324020  ": the address and up to three bytes come first.
     constexpr size_t kPrefix = 15;
@@ -26,8 +26,12 @@ std::string InstructionText(ChipMemory& memory, uint16_t address, DisplayFlags f
 }
 
 std::string AddressText(uint16_t address, DisplayFlags flags, const SymbolTable* symbols) {
-    (void)symbols;
-    return FormatWord(address, flags);
+    std::string text = FormatWord(address, flags);
+    if (symbols != nullptr) {
+        const std::string name = symbols->Describe(address);
+        if (!name.empty()) text += " " + name;
+    }
+    return text;
 }
 
 std::vector<std::string> CallStackLines(const std::vector<CallFrame>& frames, DisplayFlags flags,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "debugger/BreakpointEdits.h"
+#include "debugger/SymbolTable.h"
 #include "support/CpuFixture.h"
 
 namespace {
@@ -54,6 +55,74 @@ TEST_F(BreakpointEdits, TheMarkColumnFillsTheSlotsThenTheListAndClearsOnlyItsOwn
     // The step's temporary slot is nobody's breakpoint to show.
     core.Breakpoints[0] = {0x400, 1};
     EXPECT_FALSE(debugger::BreakpointMarked(core, 0x400));
+}
+
+TEST_F(BreakpointEdits, TheDialogAddsConditionsHitCountsAndWatchesOrRefusesWithoutAChange) {
+    debugger::SymbolTable symbols;
+    symbols.Add("LOOP", 0x0100);
+    symbols.Add("BUF", 0x4000);
+    debugger::BreakpointNotes notes;
+    const auto refused = [&](const char* address, const char* condition, const char* hits) {
+        const auto refusal =
+            debugger::AddListedBreakpoint(core, notes, address, condition, hits, symbols);
+        return refusal ? refusal->field : std::string();
+    };
+    EXPECT_EQ(refused("NOWHERE", "", ""), "Address");
+    EXPECT_EQ(refused("LOOP", "HL=", ""), "Condition");
+    EXPECT_EQ(refused("LOOP", "B<>0", "=0"), "Hits");
+    EXPECT_TRUE(core.BreakpointList().empty());
+
+    // From the second arrival with B = 3 on; arrivals with another B do not count.
+    ASSERT_EQ(refused("LOOP+0", "B=3", ">=2"), "");
+    ASSERT_EQ(core.BreakpointList().size(), 1u);
+    const int id = core.BreakpointList()[0].id;
+    cpu.B = 1;
+    EXPECT_FALSE(core.BreakHere(0x100));
+    cpu.B = 3;
+    EXPECT_FALSE(core.BreakHere(0x100));
+    cpu.B = 1;
+    EXPECT_FALSE(core.BreakHere(0x100));
+    cpu.B = 3;
+    EXPECT_TRUE(core.BreakHere(0x100));
+    EXPECT_EQ(core.LastStop().breakpointId, id);
+    EXPECT_EQ(core.BreakpointList()[0].hits, 2u);
+    // The mark column sets and clears a slot of its own there and leaves the dialog's alone.
+    EXPECT_TRUE(debugger::ToggleBreakpointAt(core, 0x100));
+    EXPECT_EQ(core.Breakpoints[1].active, 1);
+    EXPECT_TRUE(debugger::ToggleBreakpointAt(core, 0x100)) << "the dialog's still marks it";
+    EXPECT_EQ(core.BreakpointList().size(), 1u);
+    core.Breakpoints[1] = {};
+
+    EXPECT_EQ(debugger::AddWatch(core, "100", "", true, true, false, symbols)->field, "Port");
+    EXPECT_EQ(debugger::AddWatch(core, "BUF", "", false, false, false, symbols)->field, "Access");
+    EXPECT_TRUE(core.Watchpoints().empty());
+    EXPECT_FALSE(debugger::AddWatch(core, "BUF", "BUF+0FH", false, false, true, symbols));
+    EXPECT_FALSE(debugger::AddWatch(core, "0F8H", "", true, true, true, symbols));
+    ASSERT_EQ(core.Watchpoints().size(), 2u);
+    EXPECT_EQ(core.Watchpoints()[0].from, 0x4000);
+    EXPECT_EQ(core.Watchpoints()[0].to, 0x400F);
+    EXPECT_TRUE(core.Watchpoints()[1].port);
+    EXPECT_EQ(core.Watchpoints()[1].to, 0xF8);
+
+    // The list as the dialog shows it, slots first; removing a row takes exactly that one.
+    core.Breakpoints[2] = {0x0123, 1};
+    const auto rows = debugger::BreakpointRows(core, notes, {}, &symbols);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].kind, debugger::BreakpointRow::Kind::Slot);
+    EXPECT_EQ(rows[0].key, 2);
+    EXPECT_EQ(rows[0].where, "#0123 LOOP+23H");
+    EXPECT_EQ(rows[1].where, "#0100 LOOP");
+    EXPECT_EQ(rows[1].condition, "B=3");
+    EXPECT_EQ(rows[1].hitRule, ">=2");
+    EXPECT_EQ(rows[1].hits, 2u);
+    EXPECT_EQ(rows[2].where, "#4000 BUF - #400F BUF+0FH");
+    EXPECT_EQ(rows[3].where, "#F8");
+    EXPECT_TRUE(debugger::RemoveRow(core, notes, rows[1]));
+    EXPECT_TRUE(debugger::RemoveRow(core, notes, rows[0]));
+    EXPECT_TRUE(core.BreakpointList().empty());
+    EXPECT_EQ(core.Breakpoints[2].active, 0);
+    EXPECT_EQ(core.Watchpoints().size(), 2u);
+    EXPECT_EQ(notes.Condition(id), "");
 }
 
 }  // namespace

@@ -86,6 +86,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     add("SbDisass", "Disass", icons::kDbgDisass, [this] {
         if (CanCommand(true, true) && OpenDisassembly) OpenDisassembly();
     });
+    add("SbBreaks", "Breaks", nullptr, [this] { OpenBreaks(); });
+    add("SbSymbols", "Symbols", nullptr, [this] { SbSymbolsClick(); });
     add("SbHexDec", "Hex/Dec", nullptr, [this] { SbHexDecClick(); });
     sbZ80_ = add("SbZ80", "8080", nullptr, [this] { SbZ80Click(); });
     add("SbPerifStat", "Chips", icons::kDbgChips, [this] {
@@ -402,7 +404,7 @@ void TFormDebugger::FormShow() {
     // The masks refuse every character that is no digit of the radix; an unfilled place shows
     // as a blank and reads as nothing.
     const bool decimal = choices_.flags.DecimalRadix;
-    meEditValue_->setInputMask(NumberFieldMask({"", !decimal}));
+    meEditValue_->setInputMask(Symbols() != nullptr ? QString() : NumberFieldMask({"", !decimal}));
     meEditDump_->setInputMask(EightBytesMask(decimal));
     ApplyHintSetting();
     ApplyHighlight();
@@ -485,13 +487,14 @@ void TFormDebugger::RefreshViews() {
         uint16_t at = static_cast<uint16_t>(history);
         const uint16_t start = at;
         instructions_[static_cast<size_t>(i)]->setText(
-            history < 0 ? QString() : Marked(start, debugger::FormatCodeLine(*memory, at, flags)));
+            history < 0 ? QString()
+                        : Marked(start, debugger::FormatCodeLine(*memory, at, flags, Symbols())));
     }
     uint16_t at = cpu->PC;
     for (int i = 2; i < 6; ++i) {
         const uint16_t start = at;
         instructions_[static_cast<size_t>(i)]->setText(
-            Marked(start, debugger::FormatCodeLine(*memory, at, flags)));
+            Marked(start, debugger::FormatCodeLine(*memory, at, flags, Symbols())));
     }
     RefreshProcessorState();
     const debugger::RegisterTexts texts = debugger::FormatRegisters(*cpu, *memory, flags);
@@ -533,7 +536,7 @@ void TFormDebugger::RefreshListing() {
     cbListType_->setCurrentIndex(listing_.shownType);
     lblListAddr_->setText(Q(listing_.Caption(choices_.flags)));
     lblListAddr_->setToolTip(Q(debugger::FormatWord(listing_.Start(*cpu), choices_.flags)));
-    const std::vector<std::string> lines = listing_.Lines(*cpu, *memory, choices_.flags);
+    const std::vector<std::string> lines = listing_.Lines(*cpu, *memory, choices_.flags, Symbols());
     const bool code = listing_.shownType == debugger::kDisassembly;
     for (size_t i = 0; i < dump_.size(); ++i) {
         dump_[i]->setText(

@@ -8,6 +8,7 @@
 #include "debugger/BreakpointEdits.h"
 #include "debugger/DebuggerSettings.h"
 #include "debugger/DebuggerViews.h"
+#include "debugger/SymbolTable.h"
 #include "emulator/MachineHistory.h"
 #include "host/config/Settings.h"
 
@@ -21,6 +22,7 @@ class QListWidgetItem;
 class QStatusBar;
 class QTimer;
 class QToolButton;
+class TFormDbgBreaks;
 
 // The debugger: a tool window that shows the stopped machine (instructions, registers, flags,
 // stack, page registers, chip registers, a memory listing) and runs, steps and edits it. Its
@@ -66,6 +68,15 @@ class TFormDebugger : public QWidget {
     void SbCopyClick(bool askEnd);
     void SbFillClick(bool askEnd);
     void OpenInlineAssembler(uint16_t address, bool prefill);
+    // Load symbols: a file dialog, then LoadSymbols.
+    void SbSymbolsClick();
+    // Reads a symbols file or listing for every view and address field; tells how it went on
+    // `reportTo`'s status line (a failure also in a message box). The table is kept on failure.
+    bool LoadSymbols(const std::string& path, QWidget* reportTo);
+    // The labels loaded, nullptr while there are none.
+    const debugger::SymbolTable* Symbols() const;
+    // Ctrl+B: the breakpoint and watch dialog.
+    void OpenBreaks();
     // The debugger's keys pressed in one of its tool windows: the run, step, break and search
     // keys, which mean nothing to the fields there. True when the key was the debugger's.
     bool HandleToolWindowKey(QKeyEvent* key);
@@ -141,6 +152,7 @@ class TFormDebugger : public QWidget {
     void RefreshProcessorState();
     void ShowStopReason();
     QString StopReasonText() const;
+    void HideBreaks();
     void RefreshListing();
     // The highlight colour behind the current instruction, registers, stack, listing-address
     // label and listing; the labels on it are opaque unless one is being edited.
@@ -170,6 +182,9 @@ class TFormDebugger : public QWidget {
     debugger::DebuggerChoices choices_;
     debugger::DebuggerListing listing_;
     debugger::BreakpointNotes breakNotes_;
+    debugger::SymbolTable symbols_;
+    std::string symbolsPath_;
+    TFormDbgBreaks* breaks_ = nullptr;
     bool settingsPending_ = true;
     QFont font_;
     QColor windowColour_;

@@ -101,6 +101,7 @@ void TFormDebugger::SbRunClick(bool fromUser) {
     SaveSettings();
     if (fromUser) hide();
     if (HideToolWindows) HideToolWindows();
+    HideBreaks();
     ShowRunState();
 }
 

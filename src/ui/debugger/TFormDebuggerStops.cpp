@@ -91,7 +91,7 @@ void TFormDebugger::RefreshProcessorState() {
     lblHalt_->setText(cpu != nullptr && cpu->Halted ? LangQ("text.Cpu.Halted") : QString());
     callStack_->clear();
     const std::vector<std::string> lines =
-        debugger::CallStackLines(core_.CallStack(), choices_.flags, nullptr,
+        debugger::CallStackLines(core_.CallStack(), choices_.flags, Symbols(),
                                  lang::LangText(kSection, "text.Stack.Interrupt"));
     for (const std::string& line : lines) callStack_->addItem(QString::fromStdString(line));
 }
@@ -104,8 +104,8 @@ void TFormDebugger::ShowStopReason() {
 QString TFormDebugger::StopReasonText() const {
     const debugger::StopInfo& stop = core_.LastStop();
     const debugger::DisplayFlags flags = choices_.flags;
-    const auto word = [flags](uint16_t value) {
-        return QString::fromStdString(debugger::FormatWord(value, flags));
+    const auto word = [flags, symbols = Symbols()](uint16_t value) {
+        return QString::fromStdString(debugger::AddressText(value, flags, symbols));
     };
     ChipCpu8080* cpu = core_.Cpu();
     if (cpu == nullptr || core_.Memory() == nullptr) return {};
@@ -124,7 +124,7 @@ QString TFormDebugger::StopReasonText() const {
         }
         case debugger::StopInfo::Reason::Watch: {
             const QString instruction = QString::fromStdString(
-                debugger::InstructionText(*core_.Memory(), stop.instructionAt, flags));
+                debugger::InstructionText(*core_.Memory(), stop.instructionAt, flags, Symbols()));
             const QString value = QString::fromStdString(debugger::FormatByte(stop.value, flags));
             const QString address = stop.port ? QString::fromStdString(debugger::FormatByte(
                                                     static_cast<uint8_t>(stop.address), flags))
