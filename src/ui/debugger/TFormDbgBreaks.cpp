@@ -43,10 +43,20 @@ TFormDbgBreaks::TFormDbgBreaks(debugger::DebuggerCore& core, debugger::Breakpoin
     list_->setColumnCount(4);
     list_->setHeaderLabels({"Kind", "Where", "Condition", "Hits"});
     list_->setFont(fixed);
-    list_->setMinimumSize(fontMetrics().horizontalAdvance(QString(60, '0')),
-                          fontMetrics().height() * 10);
+    list_->setMinimumWidth(fontMetrics().horizontalAdvance(QString(60, '0')));
+    // Short enough that the dialog fits below the debugger on a small screen.
+    list_->setFixedHeight(fontMetrics().height() * 7);
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     outer->addWidget(list_);
+    auto* bottom = new QHBoxLayout;
+    message_ = new QLabel(this);
+    message_->setObjectName("LblMessage");
+    message_->setWordWrap(true);
+    bottom->addWidget(message_, 1);
+    auto* remove = new QPushButton("Remove", this);
+    remove->setObjectName("BtnRemove");
+    bottom->addWidget(remove);
+    outer->addLayout(bottom);
 
     auto field = [&](const char* name) {
         auto* edit = new QLineEdit(this);
@@ -103,16 +113,6 @@ TFormDbgBreaks::TFormDbgBreaks(debugger::DebuggerCore& core, debugger::Breakpoin
     addWatch->setObjectName("BtnAddWatch");
     watchGrid->addWidget(addWatch, 0, 5);
     outer->addWidget(watchBox);
-
-    auto* bottom = new QHBoxLayout;
-    message_ = new QLabel(this);
-    message_->setObjectName("LblMessage");
-    message_->setWordWrap(true);
-    bottom->addWidget(message_, 1);
-    auto* remove = new QPushButton("Remove", this);
-    remove->setObjectName("BtnRemove");
-    bottom->addWidget(remove);
-    outer->addLayout(bottom);
 
     connect(addBreak, &QPushButton::clicked, this, &TFormDbgBreaks::BtnAddBreakClick);
     connect(addWatch, &QPushButton::clicked, this, &TFormDbgBreaks::BtnAddWatchClick);

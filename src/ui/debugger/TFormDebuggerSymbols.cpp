@@ -31,9 +31,14 @@ bool TFormDebugger::LoadSymbols(const std::string& path, QWidget* reportTo) {
         return false;
     }
     symbols_ = std::move(table);
-    ReportOutcome(reportTo, Outcome::Done,
-                  QString::fromStdString(lang::LangText2(kSection, "text.Symbols.Loaded",
-                                                         std::to_string(symbols_.Size()), path)));
+    const QString loaded = QString::fromStdString(
+        lang::LangText2(kSection, "text.Symbols.Loaded", std::to_string(symbols_.Size()), path));
+    // The debugger's own command says so on the debugger's line, where the user looks.
+    if (reportTo == this) {
+        ShowOutcomeLine(loaded);
+    } else {
+        ReportOutcome(reportTo, Outcome::Done, loaded);
+    }
     if (isVisible()) FormShow();
     if (breaks_ != nullptr) breaks_->SetView(choices_.flags, Symbols());
     return true;
