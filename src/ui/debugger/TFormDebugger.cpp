@@ -322,6 +322,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     connect(followTimer_, &QTimer::timeout, this, &TFormDebugger::FollowMachine);
 
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    // After the filters: the dialog's fields take every key typed into them.
+    CreateBreaks();
     step->setFocus();
     ApplyActiveLanguage(this);
 }

@@ -152,6 +152,7 @@ class TFormDebugger : public QWidget {
     void RefreshProcessorState();
     void ShowStopReason();
     QString StopReasonText() const;
+    void CreateBreaks();
     void HideBreaks();
     void RefreshListing();
     // The highlight colour behind the current instruction, registers, stack, listing-address

@@ -57,16 +57,18 @@ void TFormDebugger::SbSymbolsClick() {
     TakeFocus();
 }
 
+void TFormDebugger::CreateBreaks() {
+    breaks_ = new TFormDbgBreaks(core_, breakNotes_, this);
+    breaks_->hide();
+    breaks_->CanEdit = [this] { return CanCommand(true, true); };
+    breaks_->Changed = [this] {
+        RefreshBreakpoints();
+        RefreshViews();
+    };
+}
+
 void TFormDebugger::OpenBreaks() {
     if (!CanCommand(true, true)) return;
-    if (breaks_ == nullptr) {
-        breaks_ = new TFormDbgBreaks(core_, breakNotes_, this);
-        breaks_->CanEdit = [this] { return CanCommand(true, true); };
-        breaks_->Changed = [this] {
-            RefreshBreakpoints();
-            RefreshViews();
-        };
-    }
     breaks_->SetView(choices_.flags, Symbols());
     PlaceToolWindow(*breaks_);
     breaks_->show();
