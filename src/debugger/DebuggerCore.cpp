@@ -65,6 +65,14 @@ void DebuggerCore::RemoveGroup(const std::string& group) {
     RebuildBreakMap();
 }
 
+bool DebuggerCore::RemoveEntry(int id) {
+    const size_t removed =
+        std::erase_if(breakpoints_, [&](const Breakpoint& b) { return b.id == id; }) +
+        std::erase_if(watches_, [&](const Watchpoint& w) { return w.id == id; });
+    RebuildBreakMap();
+    return removed != 0;
+}
+
 bool DebuggerCore::BreakHere(uint16_t pc) {
     for (size_t i = 0; i < Breakpoints.size(); ++i) {
         if (Breakpoints[i].active != 0 && Breakpoints[i].address == pc) {

@@ -140,6 +140,8 @@ class DebuggerCore {
     int AddBreakpoint(Breakpoint breakpoint);
     int AddWatchpoint(Watchpoint watch);
     void RemoveGroup(const std::string& group);
+    // One entry of the list or the watches by its id; false when there is none.
+    bool RemoveEntry(int id);
     const std::vector<Breakpoint>& BreakpointList() const { return breakpoints_; }
     const std::vector<Watchpoint>& Watchpoints() const { return watches_; }
     // Careful running even with nothing to stop at, so that the call stack is kept.

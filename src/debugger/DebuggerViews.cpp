@@ -158,12 +158,13 @@ std::string DebuggerListing::Caption(DisplayFlags flags) const {
 }
 
 std::vector<std::string> DebuggerListing::Lines(const ChipCpu8080& cpu, ChipMemory& memory,
-                                                DisplayFlags flags) const {
+                                                DisplayFlags flags,
+                                                const SymbolTable* symbols) const {
     std::vector<std::string> lines;
     uint16_t address = Start(cpu);
     for (int i = 0; i < kLines; ++i) {
         lines.push_back(shownType == kDisassembly
-                            ? FormatCodeLine(memory, address, flags)
+                            ? FormatCodeLine(memory, address, flags, symbols)
                             : FormatDumpLine(memory, address, shownType, flags));
     }
     return lines;

@@ -13,6 +13,8 @@
 // What the debugger window shows, as text, and the edits it makes, apart from the widgets.
 namespace debugger {
 
+class SymbolTable;
+
 // 16- and 8-bit values at fixed width: "#1234" / "04660", "#12" / "018".
 std::string FormatWord(uint16_t value, DisplayFlags flags);
 std::string FormatByte(uint8_t value, DisplayFlags flags);
@@ -81,8 +83,8 @@ class DebuggerListing {
 
     // "(MEM1", "(PC+#0010)" …: the source's name and its offset.
     std::string Caption(DisplayFlags flags) const;
-    std::vector<std::string> Lines(const ChipCpu8080& cpu, ChipMemory& memory,
-                                   DisplayFlags flags) const;
+    std::vector<std::string> Lines(const ChipCpu8080& cpu, ChipMemory& memory, DisplayFlags flags,
+                                   const SymbolTable* symbols = nullptr) const;
     // Address of listing line n (0 to 9).
     uint16_t LineAddress(const ChipCpu8080& cpu, ChipMemory& memory, int line) const;
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "asm/NumberFormat.h"
+#include "debugger/SymbolTable.h"
 #include "machine/InstructionSet.h"
 
 namespace debugger {
@@ -23,7 +24,8 @@ size_t FindOperandMarker(std::string_view entry, bool z80) {
     return std::string_view::npos;
 }
 
-std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags) {
+std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags,
+                           const SymbolTable* symbols) {
     const uint16_t start = address;
     const uint8_t opcode = memory.Read(start);
     const int length = isa::InstructionLength[opcode];
@@ -32,10 +34,11 @@ std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags f
     if (length >= 2) second = memory.Read(static_cast<uint16_t>(start + 1));
     if (length == 3) third = memory.Read(static_cast<uint16_t>(start + 2));
     address = static_cast<uint16_t>(start + length);
-    return FormatCodeBytes(start, {opcode, second, third}, flags);
+    return FormatCodeBytes(start, {opcode, second, third}, flags, symbols);
 }
 
-std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, DisplayFlags flags) {
+std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, DisplayFlags flags,
+                            const SymbolTable* symbols) {
     const bool hex = !flags.DecimalRadix;
     const uint8_t opcode = bytes[0];
     const int length = isa::InstructionLength[opcode];
@@ -72,7 +75,12 @@ std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, Disp
             default: value = second | third << 8, word = true; break;
         }
         line += entry.substr(0, marker);
-        line += FormatNumber(value, {.Word = word, .Hexadecimal = hex, .HashPrefix = true});
+        // Only a whole word can be an address; a byte operand that equals a label is a number.
+        const std::string* name =
+            word && symbols != nullptr ? symbols->NameAt(static_cast<uint16_t>(value)) : nullptr;
+        line += name != nullptr
+                    ? *name
+                    : FormatNumber(value, {.Word = word, .Hexadecimal = hex, .HashPrefix = true});
         line += entry.substr(marker + 1);
     }
     return line;

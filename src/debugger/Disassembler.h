@@ -13,6 +13,8 @@
 // processor reads it, so an unmapped page shows as FF and raises the memory's fault flag.
 namespace debugger {
 
+class SymbolTable;
+
 // The mnemonic table entry of an opcode (leading blank or "!", mnemonic, operand markers).
 std::string_view GetMnemonic(uint8_t opcode, bool z80);
 
@@ -22,11 +24,14 @@ size_t FindOperandMarker(std::string_view entry, bool z80);
 
 // The debugger's line for the instruction at `address`, which moves on past the instruction:
 // " #1234 CD7856   CALL #5678" (address, the instruction's bytes in hexadecimal, the entry with
-// its operand filled in).
-std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags);
+// its operand filled in). With a table, a 16-bit operand that is a label's address shows as the
+// label ("CALL ADDIT").
+std::string FormatCodeLine(ChipMemory& memory, uint16_t& address, DisplayFlags flags,
+                           const SymbolTable* symbols = nullptr);
 // The same line for an instruction whose bytes are already known (an interrupt acknowledge's,
 // or ones read without touching the memory's fault state); bytes past its length are ignored.
-std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, DisplayFlags flags);
+std::string FormatCodeBytes(uint16_t address, std::array<uint8_t, 3> bytes, DisplayFlags flags,
+                            const SymbolTable* symbols = nullptr);
 
 // The address `count` instructions after `address`, wrapping at 64 KB.
 uint16_t NextInstructionAddress(ChipMemory& memory, uint16_t address, int count);

@@ -2,6 +2,7 @@
 
 #include "TestMemory.h"
 #include "debugger/Disassembler.h"
+#include "debugger/SymbolTable.h"
 
 using debugger::DisplayFlags;
 using debugger::FormatCodeLine;
@@ -110,4 +111,21 @@ TEST(PreviousInstructionAddress, LooksBackAcrossAddressZero) {
     m.Put(0xFFFE, {0xC3, 0x00});
     m.Put(0x0000, {0x00});
     EXPECT_EQ(PreviousInstructionAddress(m.memory, 0x0001, 1), 0xFFFE);
+}
+
+TEST(FormatCodeLine, NamesTheLabelsOfWordOperandsOnly) {
+    TestMemory m;
+    m.Put(0x0100, {0xCD, 0x00, 0x02, 0x21, 0x00, 0x40, 0x3E, 0x40, 0xC3, 0x34, 0x12});
+    debugger::SymbolTable symbols;
+    symbols.Add("ADDIT", 0x0200);
+    symbols.Add("BUF", 0x4000);
+    symbols.Add("SMALL", 0x0040);
+    uint16_t at = 0x100;
+    EXPECT_EQ(FormatCodeLine(m.memory, at, kHex8080, &symbols), " #0100 CD0002   CALL ADDIT");
+    EXPECT_EQ(FormatCodeLine(m.memory, at, kHex8080, &symbols), " #0103 210040   LXI  H,BUF");
+    // A byte that happens to equal a label's address is a number.
+    EXPECT_EQ(FormatCodeLine(m.memory, at, kHex8080, &symbols), " #0106 3E40     MVI  A,#40");
+    EXPECT_EQ(FormatCodeLine(m.memory, at, kHex8080, &symbols), " #0108 C33412   JMP  #1234");
+    at = 0x100;
+    EXPECT_EQ(FormatCodeLine(m.memory, at, kDec8080, &symbols), " 00256 CD0002   CALL ADDIT");
 }

@@ -86,6 +86,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     add("SbDisass", "Disass", icons::kDbgDisass, [this] {
         if (CanCommand(true, true) && OpenDisassembly) OpenDisassembly();
     });
+    add("SbBreaks", "Breaks", nullptr, [this] { OpenBreaks(); });
+    add("SbSymbols", "Symbols", nullptr, [this] { SbSymbolsClick(); });
     add("SbHexDec", "Hex/Dec", nullptr, [this] { SbHexDecClick(); });
     sbZ80_ = add("SbZ80", "8080", nullptr, [this] { SbZ80Click(); });
     add("SbPerifStat", "Chips", icons::kDbgChips, [this] {
@@ -165,6 +167,9 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
         stackGrid->addWidget(stackAddresses_[static_cast<size_t>(i)], i, 0);
         stackGrid->addWidget(stackValues_[static_cast<size_t>(i)], i, 1);
     }
+
+    lblHalt_ = NewLabel("LblHalt", regsPanel);
+    regsGrid->addWidget(lblHalt_, 6, 0);
 
     breakpoints_ = new QListWidget(this);
     breakpoints_->setObjectName("ClbBreakPoints");
@@ -274,6 +279,7 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     nestings_->setObjectName("LbNestings");
     nestings_->setMaximumHeight(fontMetrics().height() * 4);
     below->addWidget(nestings_);
+    AddCallStack(below);
     outer->addLayout(below);
     connect(cbListSrc_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!CanCommand(true, true)) return;
@@ -316,6 +322,8 @@ TFormDebugger::TFormDebugger(config::Settings& settings, Machine& machine, QWidg
     connect(followTimer_, &QTimer::timeout, this, &TFormDebugger::FollowMachine);
 
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    // After the filters: the dialog's fields take every key typed into them.
+    CreateBreaks();
     step->setFocus();
     ApplyActiveLanguage(this);
 }
@@ -398,10 +406,11 @@ void TFormDebugger::FormShow() {
     // The masks refuse every character that is no digit of the radix; an unfilled place shows
     // as a blank and reads as nothing.
     const bool decimal = choices_.flags.DecimalRadix;
-    meEditValue_->setInputMask(NumberFieldMask({"", !decimal}));
+    meEditValue_->setInputMask(Symbols() != nullptr ? QString() : NumberFieldMask({"", !decimal}));
     meEditDump_->setInputMask(EightBytesMask(decimal));
     ApplyHintSetting();
     ApplyHighlight();
+    StartTracking();
     StopAndRefresh();
     RefreshBreakpoints();
     RefreshNestings();
@@ -478,14 +487,18 @@ void TFormDebugger::RefreshViews() {
     for (int i = 0; i < 2; ++i) {
         const int32_t history = i == 0 ? cpu->PrevPC : cpu->CurPC;
         uint16_t at = static_cast<uint16_t>(history);
+        const uint16_t start = at;
         instructions_[static_cast<size_t>(i)]->setText(
-            history < 0 ? QString() : Q(debugger::FormatCodeLine(*memory, at, flags)));
+            history < 0 ? QString()
+                        : Marked(start, debugger::FormatCodeLine(*memory, at, flags, Symbols())));
     }
     uint16_t at = cpu->PC;
     for (int i = 2; i < 6; ++i) {
+        const uint16_t start = at;
         instructions_[static_cast<size_t>(i)]->setText(
-            Q(debugger::FormatCodeLine(*memory, at, flags)));
+            Marked(start, debugger::FormatCodeLine(*memory, at, flags, Symbols())));
     }
+    RefreshProcessorState();
     const debugger::RegisterTexts texts = debugger::FormatRegisters(*cpu, *memory, flags);
     for (size_t i = 0; i < 6; ++i) {
         registers_[i]->setText(Q(texts.registers[i]));
@@ -525,8 +538,13 @@ void TFormDebugger::RefreshListing() {
     cbListType_->setCurrentIndex(listing_.shownType);
     lblListAddr_->setText(Q(listing_.Caption(choices_.flags)));
     lblListAddr_->setToolTip(Q(debugger::FormatWord(listing_.Start(*cpu), choices_.flags)));
-    const std::vector<std::string> lines = listing_.Lines(*cpu, *memory, choices_.flags);
-    for (size_t i = 0; i < dump_.size(); ++i) dump_[i]->setText(Q(lines[i]));
+    const std::vector<std::string> lines = listing_.Lines(*cpu, *memory, choices_.flags, Symbols());
+    const bool code = listing_.shownType == debugger::kDisassembly;
+    for (size_t i = 0; i < dump_.size(); ++i) {
+        dump_[i]->setText(
+            code ? Marked(listing_.LineAddress(*cpu, *memory, static_cast<int>(i)), lines[i])
+                 : Q(lines[i]));
+    }
 }
 
 void TFormDebugger::RefreshBreakpoints() {

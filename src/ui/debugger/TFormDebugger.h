@@ -5,20 +5,24 @@
 #include <functional>
 #include <vector>
 
+#include "debugger/BreakpointEdits.h"
 #include "debugger/DebuggerSettings.h"
 #include "debugger/DebuggerViews.h"
+#include "debugger/SymbolTable.h"
 #include "emulator/MachineHistory.h"
 #include "host/config/Settings.h"
 
 class Machine;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QStatusBar;
 class QTimer;
 class QToolButton;
+class TFormDbgBreaks;
 
 // The debugger: a tool window that shows the stopped machine (instructions, registers, flags,
 // stack, page registers, chip registers, a memory listing) and runs, steps and edits it. Its
@@ -64,6 +68,15 @@ class TFormDebugger : public QWidget {
     void SbCopyClick(bool askEnd);
     void SbFillClick(bool askEnd);
     void OpenInlineAssembler(uint16_t address, bool prefill);
+    // Load symbols: a file dialog, then LoadSymbols.
+    void SbSymbolsClick();
+    // Reads a symbols file or listing for every view and address field; tells how it went on
+    // `reportTo`'s status line (a failure also in a message box). The table is kept on failure.
+    bool LoadSymbols(const std::string& path, QWidget* reportTo);
+    // The labels loaded, nullptr while there are none.
+    const debugger::SymbolTable* Symbols() const;
+    // Ctrl+B: the breakpoint and watch dialog.
+    void OpenBreaks();
     // The debugger's keys pressed in one of its tool windows: the run, step, break and search
     // keys, which mean nothing to the fields there. True when the key was the debugger's.
     bool HandleToolWindowKey(QKeyEvent* key);
@@ -129,6 +142,18 @@ class TFormDebugger : public QWidget {
     void FollowMachine();
     void RefreshBreakpoints();
     void RefreshNestings();
+    // The mark column, the halt indicator, the call stack and the stop reason.
+    QString Marked(uint16_t address, const std::string& line) const;
+    // True when the click was on the mark column: a press there toggles the line's breakpoint,
+    // and the double click that may follow must not set one again.
+    bool MarkColumnClicked(QLabel* line, double column, bool press);
+    void AddCallStack(QLayout* row);
+    void StartTracking();
+    void RefreshProcessorState();
+    void ShowStopReason();
+    QString StopReasonText() const;
+    void CreateBreaks();
+    void HideBreaks();
     void RefreshListing();
     // The highlight colour behind the current instruction, registers, stack, listing-address
     // label and listing; the labels on it are opaque unless one is being edited.
@@ -157,6 +182,10 @@ class TFormDebugger : public QWidget {
     debugger::DebuggerCore& core_;
     debugger::DebuggerChoices choices_;
     debugger::DebuggerListing listing_;
+    debugger::BreakpointNotes breakNotes_;
+    debugger::SymbolTable symbols_;
+    std::string symbolsPath_;
+    TFormDbgBreaks* breaks_ = nullptr;
     bool settingsPending_ = true;
     QFont font_;
     QColor windowColour_;
@@ -180,6 +209,12 @@ class TFormDebugger : public QWidget {
     QComboBox* cbListSrc_ = nullptr;
     QComboBox* cbListType_ = nullptr;
     QListWidget* nestings_ = nullptr;
+    QListWidget* callStack_ = nullptr;
+    QLabel* lblHalt_ = nullptr;
+    // The refresh timer enters for a stop the run loop made; Break asked by the user is one
+    // of the window's own.
+    bool enteringForStop_ = false;
+    bool userBreak_ = false;
     QLabel* lblEditLabel_ = nullptr;
     QLineEdit* meEditValue_ = nullptr;
     QLabel* lblAsmAddress_ = nullptr;

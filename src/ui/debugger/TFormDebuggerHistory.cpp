@@ -42,6 +42,8 @@ void TFormDebugger::ShowRestored(const MachineHistory::Restored& restored) {
             QMessageBox::warning(this, Text("err.History.Title"), Text("err.History.Failed"));
             return;
     }
+    // Calls made after that moment are not made yet; those returned from since cannot be had.
+    core_.RewindCallStack();
     StopAndRefresh();
     // Run back goes as far as the history reaches when no breakpoint stands in the way; again
     // at that moment it can only stay there.

@@ -15,6 +15,7 @@
 #include "debugger/Disassembler.h"
 #include "debugger/InlineAssembler.h"
 #include "emulator/Machine.h"
+#include "frontend/AddressField.h"
 #include "host/config/ConfigKeys.h"
 #include "machine/MemoryLayout.h"
 #include "ui/common/NumberEdit.h"
@@ -27,6 +28,8 @@ void TFormDebugger::closeEvent(QCloseEvent* event) {
     }
     if (meInlineAsm_->isVisible()) CloseInlineAssembler();
     SbRunClick(false);
+    // Careful running costs speed; without the window nobody looks at the call stack.
+    core_.SetTracking(false);
     event->accept();
 }
 
@@ -92,6 +95,8 @@ bool TFormDebugger::HandleKey(QKeyEvent* key) {
             case Qt::Key_C: SbCopyClick(shift); return true;
             case Qt::Key_V: SbFillClick(shift); return true;
             case Qt::Key_H: SbHexDecClick(); return true;
+            case Qt::Key_B: OpenBreaks(); return true;
+            case Qt::Key_L: SbSymbolsClick(); return true;
             default: break;
         }
     }
@@ -138,6 +143,12 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
         const QVariant kind = label->property("lineKind");
         const bool right = mouse->button() == Qt::RightButton;
         const bool left = mouse->button() == Qt::LeftButton;
+        if (kind.isValid() && left &&
+            MarkColumnClicked(
+                label,
+                mouse->position().x() / std::max(1, label->fontMetrics().horizontalAdvance('0')),
+                type == QEvent::MouseButtonPress))
+            return true;
         if (kind.isValid() && ((left && type == QEvent::MouseButtonDblClick) ||
                                (right && type == QEvent::MouseButtonPress))) {
             if (!CanCommand(true, false)) return true;
@@ -305,7 +316,8 @@ void TFormDebugger::OpenValueEditor(uint16_t value, const QString& caption, Edit
     editedLabel_ = target == EditTarget::CopyFill ? nullptr : qobject_cast<QLabel*>(anchor);
     if (editedLabel_ != nullptr) SetOpaque(editedLabel_, false);
     meEditValue_->setText(QString::fromStdString(debugger::FormatWord(value, choices_.flags)));
-    PlaceEditor(meEditValue_, anchor, origin, column, 5);
+    // A label takes more room than a number.
+    PlaceEditor(meEditValue_, anchor, origin, column, Symbols() != nullptr ? 14 : 5);
     lblEditLabel_->setText(caption);
     lblEditLabel_->adjustSize();
     // The caption stands before the field, never over it: a field too near the window's left
@@ -343,7 +355,12 @@ void TFormDebugger::ValueEntered() {
         field.minimum = copyFill_.start;
     if (editTarget_ == EditTarget::CopyFill && copyFill_.step == 2 && copyFill_.fill)
         field.maximum = 0xFF;
-    const FieldReading reading = ReadNumberField(field, meEditValue_->displayText().toStdString());
+    // A fill value is a byte, never an address.
+    const bool address =
+        !(editTarget_ == EditTarget::CopyFill && copyFill_.step == 2 && copyFill_.fill);
+    const std::string typed = meEditValue_->displayText().toStdString();
+    const FieldReading reading =
+        address ? ReadAddressField(field, typed, Symbols()) : ReadNumberField(field, typed);
     if (!reading.ok) {
         RefuseNumberField(this, meEditValue_, QString::fromStdString(reading.refusal));
         return;

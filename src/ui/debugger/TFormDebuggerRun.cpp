@@ -21,12 +21,16 @@ bool TFormDebugger::SetMachinePaused(bool paused) {
 void TFormDebugger::EnterDebugger() {
     // A break stays requested while the machine cannot be reached: the next refresh enters.
     if (!SetMachinePaused(true)) return;
+    // Paused now: the run loop no longer writes the stop reason. Only a stop it made has one.
+    if (!enteringForStop_ || userBreak_) core_.NoteStop(debugger::StopInfo::Reason::Pause);
+    userBreak_ = false;
     if (isVisible()) {
         StopAndRefresh();
     } else {
         show();
         raise();
     }
+    ShowStopReason();
 }
 
 bool TFormDebugger::EnterIfDebugging() {
@@ -38,7 +42,11 @@ bool TFormDebugger::EnterIfDebugging() {
 void TFormDebugger::RefreshTimer() {
     const debugger::RefreshAction action = core_.OnRefreshTimer();
     if (action.resume) ResumeMachine();
-    if (action.enter) EnterDebugger();
+    if (action.enter) {
+        enteringForStop_ = true;
+        EnterDebugger();
+        enteringForStop_ = false;
+    }
     ShowRunState();
 }
 
@@ -93,12 +101,15 @@ void TFormDebugger::SbRunClick(bool fromUser) {
     SaveSettings();
     if (fromUser) hide();
     if (HideToolWindows) HideToolWindows();
+    HideBreaks();
     ShowRunState();
 }
 
 void TFormDebugger::SbBreakClick() {
     // The way a breakpoint stops it: the refresh enters the debugger, pausing the machine.
-    if (core_.Break()) RefreshTimer();
+    if (!core_.Break()) return;
+    userBreak_ = true;
+    RefreshTimer();
 }
 
 void TFormDebugger::SbStepClick() {

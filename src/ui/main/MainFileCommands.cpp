@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "debugger/DebuggerCore.h"
+#include "debugger/SymbolFiles.h"
 #include "frontend/OpenedFile.h"
 #include "frontend/RecentMenu.h"
 #include "host/config/ConfigKeys.h"
@@ -23,6 +24,7 @@
 #include "ui/common/FileDialogs.h"
 #include "ui/common/OutcomeReport.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/debugger/TFormDebugger.h"
 #include "ui/main/TFormMain.h"
 #include "ui/media/TFormMemReadWrite.h"
 #include "ui/tape/TFormTapeBrowser.h"
@@ -202,6 +204,7 @@ void MainFileCommands::OpenFileFromText(const QString& text) {
 bool MainFileCommands::RunMemoryDialog(bool saveMode, const std::string& presetFile) {
     form_.SetPaused(true);
     bool ok = false;
+    std::string symbols;
     {
         // Already paused: the scope only hands out the memory to change.
         Machine::PausedScope paused(*form_.machine_);
@@ -210,9 +213,14 @@ bool MainFileCommands::RunMemoryDialog(bool saveMode, const std::string& presetF
         ok = memoryDialog_->exec() == QDialog::Accepted;
         if (ok && !saveMode && memoryDialog_->RunRequested())
             form_.machine_->StartProgramAt(static_cast<uint16_t>(memoryDialog_->RunAddress()));
+        if (ok && !saveMode) symbols = debugger::SymbolFileBeside(memoryDialog_->FilePath());
         memoryDialog_->Prepare(nullptr, saveMode);
     }
     form_.UpdateRunState();
+    // The assembler writes a program's labels beside it: the debugger takes them at once and
+    // the status line says so.
+    if (!symbols.empty() && form_.Debugger() != nullptr)
+        form_.Debugger()->LoadSymbols(symbols, &form_);
     return ok;
 }
 

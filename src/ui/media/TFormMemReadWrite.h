@@ -30,6 +30,8 @@ class TFormMemReadWrite : public QDialog {
     void Prepare(ChipMemory* memory, bool saveMode);
     // The file-opening routine's way in: the file, its size as the length, checked silently.
     void PresetFile(const std::string& path);
+    // The file the fields name, as an absolute path.
+    std::string FilePath() const { return AbsoluteFile(); }
     bool RunRequested() const;
     int RunAddress() const { return values_.run; }
     bool SaveMode() const { return saveMode_; }
