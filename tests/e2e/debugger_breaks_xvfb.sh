@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The debugger's labels, breakpoint marks, breakpoint dialog and call stack with real X mouse and
-# key events on the built-in monitor ROM: opens the debugger (Alt+F12), loads the ROM's symbols
+# key events on the built-in monitor ROM: opens the debugger (Alt+F12), runs to GK1 by its
+# address (breakpoint 1, F5), loads the ROM's symbols
 # (Ctrl+L and the file dialog), sets breakpoint 1 by the label GK1 (typed into the slot's value
 # editor), runs to it (F5), clears and sets it again with clicks on the mark column of the current
 # line and runs to it once more; then adds a breakpoint with a condition in the dialog (Ctrl+B),
@@ -46,6 +47,14 @@ d=\$(xdotool search --sync --onlyvisible --name "^Debugger\$" | head -1)
 sleep 1
 eval \$(xdotool getwindowgeometry --shell \$d)
 xdotool getwindowgeometry --shell \$d > "$work/geometry"
+# First to GK1 by its address: the debugger stopped wherever the monitor was, maybe in code
+# without a word operand to name, and GK1's lines call named routines.
+xdotool mousemove \$((X + 45)) \$((Y + 179)) click --repeat 2 --delay 80 1
+sleep 0.5
+xdotool key --delay 20 ctrl+a $(echo "$gk1" | sed 's/./& /g') Return
+sleep 0.3
+xdotool key F5
+sleep 1.8
 import -window root "$work/1-opened.png"
 # The debugger comes up without the keyboard: a click on its status line gives it.
 xdotool mousemove \$((X + 100)) \$((Y + HEIGHT - 12)) click 1
