@@ -118,6 +118,9 @@ for entry in "${writers[@]}"; do
     sleep "$(awk -v t="$took" -v k="$k" -v n="$kills" 'BEGIN { printf "%.6f", t * k / n / 1e6 }')"
     kill -KILL "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
+    # A kill inside the audio library's start leaves JACK's lock held in this private /dev/shm,
+    # and every later start would wait 8 s for it: the lock goes with the killed process.
+    if [ -n "${TEVRIN_PRIVATE_SHM:-}" ]; then rm -rf /dev/shm/jack_db* 2> /dev/null || true; fi
     if cmp -s "$target" "$work/kill/$name.old"; then
       ended_old=$((ended_old + 1))
     elif cmp -s "$target" "$work/kill/$name.new"; then
