@@ -309,13 +309,18 @@ void DapSession::Evaluate(const Json& request, Json& body) {
     if (!byte) body["memoryReference"] = Reference(static_cast<uint16_t>(*value));
 }
 
-void DapSession::ReadMemory(const Json& request, Json& body) {
-    RequireStopped();
-    const Json& args = Arguments(request);
+uint16_t DapSession::MemoryReference(const Json& args) const {
     const std::optional<uint16_t> base =
         debugger::ParseAddress(args.value("memoryReference", std::string()), program_->symbols);
     if (!base) throw Failure{"not a memory reference"};
-    const int64_t from = int64_t{*base} + args.value("offset", int64_t{0});
+    return *base;
+}
+
+void DapSession::ReadMemory(const Json& request, Json& body) {
+    RequireStopped();
+    const Json& args = Arguments(request);
+    const uint16_t base = MemoryReference(args);
+    const int64_t from = int64_t{base} + args.value("offset", int64_t{0});
     const int64_t count = std::clamp<int64_t>(args.value("count", int64_t{0}), 0, 0x10000);
     std::vector<uint8_t> bytes;
     const ChipMemory& memory = *machine_->MemoryView();
@@ -331,12 +336,10 @@ void DapSession::ReadMemory(const Json& request, Json& body) {
 void DapSession::WriteMemory(const Json& request, Json& body) {
     RequireStopped();
     const Json& args = Arguments(request);
-    const std::optional<uint16_t> base =
-        debugger::ParseAddress(args.value("memoryReference", std::string()), program_->symbols);
-    if (!base) throw Failure{"not a memory reference"};
+    const uint16_t base = MemoryReference(args);
     const std::optional<std::vector<uint8_t>> data = FromBase64(args.value("data", std::string()));
     if (!data) throw Failure{"the data is not base64"};
-    const int64_t from = int64_t{*base} + args.value("offset", int64_t{0});
+    const int64_t from = int64_t{base} + args.value("offset", int64_t{0});
     if (from < 0 || from + static_cast<int64_t>(data->size()) > 0x10000) {
         throw Failure{"the bytes would reach past the address space"};
     }
@@ -355,10 +358,8 @@ void DapSession::WriteMemory(const Json& request, Json& body) {
 void DapSession::Disassemble(const Json& request, Json& body) {
     RequireStopped();
     const Json& args = Arguments(request);
-    const std::optional<uint16_t> base =
-        debugger::ParseAddress(args.value("memoryReference", std::string()), program_->symbols);
-    if (!base) throw Failure{"not a memory reference"};
-    auto address = static_cast<uint16_t>(*base + args.value("offset", 0));
+    const uint16_t base = MemoryReference(args);
+    auto address = static_cast<uint16_t>(base + args.value("offset", 0));
     ChipMemory& memory = *machine_->Debugger().Memory();
     const int skip = args.value("instructionOffset", 0);
     if (skip < 0) {

@@ -485,15 +485,18 @@ int64_t DapSession::Floor() {
     return launchPosition_ <= history.Position() ? launchPosition_ : history.OldestPosition();
 }
 
+bool DapSession::StoppedAtStart(int64_t floor) {
+    if (machine_->History().Position() > floor) return false;
+    Output("This is where the program started: there is nothing before it.");
+    Stopped("step");
+    return true;
+}
+
 void DapSession::StepBack(const Json& request, Json& body) {
     RequireStopped();
     Respond(request, true, {}, Json::object());
     body = nullptr;
-    if (machine_->History().Position() <= Floor()) {
-        Output("This is where the program started: there is nothing before it.");
-        Stopped("step");
-        return;
-    }
+    if (StoppedAtStart(Floor())) return;
     AfterRestore(machine_->History().StepBack(1), false);
 }
 
@@ -504,11 +507,7 @@ void DapSession::ReverseContinue(const Json& request, Json& body) {
     MachineHistory& history = machine_->History();
     // Taken now: a restore moves the position below it.
     const int64_t floor = Floor();
-    if (history.Position() <= floor) {
-        Output("This is where the program started: there is nothing before it.");
-        Stopped("step");
-        return;
-    }
+    if (StoppedAtStart(floor)) return;
     // A breakpoint's address reached before the launch (in the monitor, or where the program
     // now lies) is not a moment of the program: only moments with the program in memory count.
     // Going back is not undone, so the search must not pass the launch at all.

@@ -106,11 +106,15 @@ class DapSession {
     // The earliest moment going back may reach: the program just loaded. Before it the
     // machine ran the monitor without the program, which is no place to debug it from.
     int64_t Floor();
+    // At or before `floor`: tells the client there is nothing further back and stops there.
+    bool StoppedAtStart(int64_t floor);
 
     // Shared by the inspection requests.
     std::string Describe(uint16_t address) const;
     std::string InstructionText(uint16_t address, int* length = nullptr) const;
     Json SourceOf() const;
+    // The request's "memoryReference" as an address (a number or a label).
+    uint16_t MemoryReference(const Json& args) const;
     Json Frame(int id, uint16_t at, const std::string& name) const;
 
     config::ConfigPlace place_;
