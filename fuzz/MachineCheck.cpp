@@ -56,7 +56,7 @@ class DrainedStream : public SoundStream {
     bool IsActive() const override { return active_; }
     bool IsStopped() const override { return !active_; }
     void Drain() {
-        std::array<SoundFrame, SoundRing::kFramesPerBlock> out{};
+        std::array<SoundFrame, SoundRing::kMaxFramesPerBlock> out{};
         fill_(out.data(), out.size());
     }
 

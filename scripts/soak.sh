@@ -9,9 +9,8 @@
 #   - resident memory growth from the first minute to the end: at most 2 MB
 #   - no fault: the program's interrupt count keeps up with the whole run, every P is counted
 #   - the emulated clock (the speaker's edges, 20 ms of machine time apart) against the host's
-#     (the sink's frames, checked against the wall clock): within 0.01 %; and against the audio
-#     device's, to which normal speed keeps the machine (44,000 frames of machine time a second
-#     played at 44,100): within 0.01 %
+#     (the sink's frames, checked against the wall clock): within 0.01 %; normal speed keeps the
+#     machine to the audio device, which it feeds 44,100 frames a second of machine time
 # Not part of the test suite: it takes an hour by default.
 #   scripts/soak.sh [--minutes N] [--build BUILD_DIR] [--work WORK_DIR] [--keep]
 set -euo pipefail

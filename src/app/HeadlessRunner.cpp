@@ -524,15 +524,14 @@ int Run(const config::ConfigPlace& place, const Options& options, std::ostream& 
         if (sound.framesPlayed > 0) {
             // Emulated against played time, in frames. The device hears what was produced, the
             // silence of priming and, when it ran ahead of the emulation, the held frame.
-            std::snprintf(
-                line, sizeof line,
-                "sound_produced=%lld sound_played=%lld sound_primed=%lld "
-                "sound_held=%lld sound_skipped=%lld\n",
-                static_cast<long long>(sound.blocksProduced * SoundDriver::kFramesPerBlock),
-                static_cast<long long>(sound.framesPlayed),
-                static_cast<long long>(sound.framesPrimed),
-                static_cast<long long>(sound.framesHeld),
-                static_cast<long long>(sound.periodsSkipped));
+            std::snprintf(line, sizeof line,
+                          "sound_produced=%lld sound_played=%lld sound_primed=%lld "
+                          "sound_held=%lld sound_skipped=%lld\n",
+                          static_cast<long long>(sound.framesProduced),
+                          static_cast<long long>(sound.framesPlayed),
+                          static_cast<long long>(sound.framesPrimed),
+                          static_cast<long long>(sound.framesHeld),
+                          static_cast<long long>(sound.periodsSkipped));
             out << line;
         }
     }

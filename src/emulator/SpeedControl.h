@@ -15,8 +15,8 @@ inline constexpr int kPeriodMicros = 2000;
 // speed. The periods keep their own budgets and sound blocks, so emulated time is unchanged.
 inline constexpr int kPeriodsPerWake = 5;
 // While the audio device paces the machine the periods come 10 % early: the ring fills, and the
-// periods it has no room for are skipped, so that the device's clock (44,100 frames a second
-// against 44,000 emulated) and not the host's decides the pace. Without the surplus the ring
+// periods it has no room for are skipped, so that the device's clock and not the host's timer
+// decides the pace. Without the surplus the ring
 // would drain and the device hear held frames; 10 % covers a host too busy for one period in
 // ten.
 inline constexpr int kPacedPeriodMicros = 1800;

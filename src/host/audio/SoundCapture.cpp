@@ -66,10 +66,12 @@ void SoundCapture::EndPeriod(int32_t budget) {
             right[static_cast<size_t>(i)] +=
                 muse_[2 * static_cast<size_t>(i) + 1] * museVolume_ / 16384;
         }
-        // The driver's next block is the newest 88 frames.
-        const int keep = std::min(count, kFramesPerBlock);
+        // The driver's next block is the newest frames; a block longer than this period's mix
+        // starts with the end of the one before, so the board is never heard to fall silent.
+        const int keep = std::min(count, kReplayFrames);
+        std::copy(lastMuse_.begin() + 2 * keep, lastMuse_.end(), lastMuse_.begin());
         std::copy(muse_.end() - 2 * keep, muse_.end(),
-                  lastMuse_.begin() + 2 * (kFramesPerBlock - keep));
+                  lastMuse_.begin() + 2 * (kReplayFrames - keep));
     }
     for (int i = 0; i < count; ++i) {
         mixed_[static_cast<size_t>(i)] = {Saturate(left[static_cast<size_t>(i)]),
@@ -80,7 +82,7 @@ void SoundCapture::EndPeriod(int32_t budget) {
 }
 
 void SoundCapture::ReplayMuse(int16_t* block, int frames) {
-    const int count = std::min(frames, kFramesPerBlock);
-    std::copy(lastMuse_.begin(), lastMuse_.begin() + 2 * count, block);
+    const int count = std::min(frames, kReplayFrames);
+    std::copy(lastMuse_.end() - 2 * count, lastMuse_.end(), block);
     std::fill(block + 2 * count, block + 2 * frames, int16_t{0});
 }

@@ -21,6 +21,8 @@ class SoundCapture {
     static constexpr int kFramesPerSecond = 44000;
     static constexpr int kFramesPerBlock = 88;
     static constexpr int32_t kTicksPerBlock = 4000;
+    // The driver's blocks are the device's 44,100 frames a second: 88 or 89 a period.
+    static constexpr int kReplayFrames = 89;
     // Receives every finished stretch of frames in order, none left out.
     using Sink = std::function<void(const SoundFrame* frames, int count)>;
 
@@ -62,5 +64,5 @@ class SoundCapture {
     int64_t framesDone_ = 0;
     std::vector<SoundFrame> mixed_;
     std::vector<int16_t> muse_;
-    std::array<int16_t, 2 * kFramesPerBlock> lastMuse_{};
+    std::array<int16_t, 2 * kReplayFrames> lastMuse_{};  // the newest frames, oldest first
 };

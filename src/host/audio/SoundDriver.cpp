@@ -47,10 +47,11 @@ void SoundDriver::SetLevel(int channel, int level, int32_t tick) {
 
     // A change stamped before the period began (the tape reports the exact edge, which may lie
     // in the previous period) lands on the block's first frame.
-    const int64_t frame = std::max<int64_t>(0, int64_t{kFramesPerBlock} * tick / kTicksPerPeriod);
-    const int end = static_cast<int>(std::min<int64_t>(frame, kFramesPerBlock));
+    const int frames = blockFrames_;
+    const int64_t frame = std::max<int64_t>(0, int64_t{frames} * tick / kTicksPerPeriod);
+    const int end = static_cast<int>(std::min<int64_t>(frame, frames));
     for (int i = ch.position; i < end; ++i) ch.block[i] = {ch.current, ch.current};
-    if (frame < kFramesPerBlock) ch.block[frame] = {value, value};
+    if (frame < frames) ch.block[frame] = {value, value};
     ch.position = static_cast<int32_t>(std::min<int64_t>(frame + 1, INT32_MAX));
     ch.current = value;
     ch.last = value;
@@ -70,31 +71,34 @@ bool SoundDriver::ProduceBlock() {
         if (!dropBlock) stalledPeriods_ = 0;
         stalled_.store(dropBlock, std::memory_order_relaxed);
 
+        const int frames = blockFrames_;
         if (generator_ && channelCount_ == kMaxChannels) {
             Channel& muse = channels_[soundchannel::kMuse];
-            std::array<int16_t, kFramesPerBlock * 2> samples{};
-            generator_(samples.data(), kFramesPerBlock);
-            for (int i = 0; i < kFramesPerBlock; ++i) {
+            std::array<int16_t, kMaxFramesPerBlock * 2> samples{};
+            generator_(samples.data(), frames);
+            for (int i = 0; i < frames; ++i) {
                 muse.block[i] = {samples[2 * i], samples[2 * i + 1]};
             }
-            muse.position = kFramesPerBlock;
+            muse.position = frames;
             ScaleGeneratedBlock(muse);
         }
         for (int c = 0; c < channelCount_; ++c) {
             Channel& ch = channels_[c];
-            for (int i = std::max(ch.position, 0); i < kFramesPerBlock; ++i) {
+            for (int i = std::max(ch.position, 0); i < frames; ++i) {
                 ch.block[i] = {ch.current, ch.current};
             }
             ch.position = 0;
         }
+        blockFrames_ = FramesOfPeriod(++period_);
         // A device that stalled gets nothing more until it takes again; the machine goes on.
         if (dropBlock) return false;
 
-        std::array<SoundFrame, kFramesPerBlock> mixed;
-        MixInto(mixed);
-        const bool full = ring_.Push(mixed.data());
+        std::array<SoundFrame, kMaxFramesPerBlock> mixed;
+        MixInto(mixed, frames);
+        const bool full = ring_.Push(mixed.data(), frames);
         buffered_.store(ring_.Buffered(), std::memory_order_relaxed);
         ++statistics_.blocksProduced;
+        statistics_.framesProduced += frames;
         if (full && priming_) {
             startStream = stream_->IsStopped();
             priming_ = false;
@@ -103,6 +107,11 @@ bool SoundDriver::ProduceBlock() {
     // Started outside the sound mutex: a host may run the first callback before Start returns.
     if (startStream) stream_->Start();
     return false;
+}
+
+int SoundDriver::BlockFrames() const {
+    std::lock_guard lock(mutex_);
+    return blockFrames_;
 }
 
 void SoundDriver::Reprime() {
@@ -121,10 +130,10 @@ void SoundDriver::ScaleGeneratedBlock(Channel& channel) {
     }
 }
 
-void SoundDriver::MixInto(std::array<SoundFrame, kFramesPerBlock>& mixed) {
+void SoundDriver::MixInto(std::array<SoundFrame, kMaxFramesPerBlock>& mixed, int frames) {
     // Summed wide and saturated: full-scale channels together would otherwise wrap round into a
     // loud click of the opposite sign.
-    for (int i = 0; i < kFramesPerBlock; ++i) {
+    for (int i = 0; i < frames; ++i) {
         int32_t left = 0;
         int32_t right = 0;
         for (int c = 0; c < channelCount_; ++c) {

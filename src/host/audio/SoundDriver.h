@@ -16,17 +16,27 @@
 // Turns the machine's audio sources into one stereo 16-bit stream at 44,100 frames per second.
 // The speaker (channel 0) and the tape (channel 1) report level changes stamped with the
 // processor tick inside the current 2 ms period; the Muse board (channel 2) hands over finished
-// samples. Once per period the run loop closes the block (88 frames) into the ring, and the
-// answer paces the emulation: while the ring is full the period is skipped, so at normal speed
-// the machine runs on the audio device's clock.
+// samples. Once per period the run loop closes the block into the ring, and the answer paces
+// the emulation: while the ring is full the period is skipped, so at normal speed the machine
+// runs on the audio device's clock. A block is the period's share of the device's 44,100 frames a
+// second (88, and 89 in every fifth period): fed 88 a period, the device's clock would drive the
+// machine 2,273 ppm fast, eight seconds an hour.
 //
 // Threads: SetLevel and ProduceBlock run on the emulation thread (holding the processor mutex),
 // FillOutput on the device's thread; all three take the sound mutex (after the processor mutex,
 // never before). Volumes, mute, pause and resume come from the window's thread.
 class SoundDriver {
   public:
-    static constexpr int kFramesPerBlock = SoundRing::kFramesPerBlock;
+    static constexpr int kMaxFramesPerBlock = SoundRing::kMaxFramesPerBlock;
     static constexpr int32_t kTicksPerPeriod = 4000;
+    static constexpr int kFramesPerSecond = 44100;
+    static constexpr int kPeriodsPerSecond = 500;
+    // The frames of the period with the given running number: period n ends on frame
+    // floor(44,100 (n + 1) / 500), so five periods make 441 frames.
+    static int FramesOfPeriod(int64_t period) {
+        const int64_t phase = period % 5;
+        return static_cast<int>((phase + 1) * 441 / 5 - phase * 441 / 5);
+    }
     static constexpr int kMaxChannels = 3;
     // A device that has taken nothing for this many periods (about half a second) while the
     // ring is full has stalled or died; the emulation then runs on its timer instead of waiting
@@ -47,6 +57,7 @@ class SoundDriver {
 
     struct Statistics {
         int64_t blocksProduced = 0;
+        int64_t framesProduced = 0;
         int64_t periodsSkipped = 0;
         int64_t framesPlayed = 0;  // every frame handed to the device, the held ones included
         int64_t framesHeld = 0;    // frames the device got while the ring was empty
@@ -70,6 +81,8 @@ class SoundDriver {
 
     // A level change (0..15) of the speaker or the tape at the given tick of the current period.
     void SetLevel(int channel, int level, int32_t tick);
+    // The length of the block the current period closes.
+    int BlockFrames() const;
     // The closure the sources hold: this driver's SetLevel.
     SoundLevelOutput LevelOutput() { return SoundLevelOutput::Bind<&SoundDriver::SetLevel>(this); }
 
@@ -109,7 +122,7 @@ class SoundDriver {
     struct Channel {
         std::atomic<int16_t> volume{0};
         std::atomic<int16_t> savedVolume{0};
-        std::array<SoundFrame, kFramesPerBlock> block{};
+        std::array<SoundFrame, kMaxFramesPerBlock> block{};
         int16_t current = 0;
         int16_t last = 0;
         int32_t position = 0;
@@ -119,7 +132,7 @@ class SoundDriver {
         return shuttingDown_ != nullptr && shuttingDown_->load(std::memory_order_relaxed);
     }
     void ScaleGeneratedBlock(Channel& channel);
-    void MixInto(std::array<SoundFrame, kFramesPerBlock>& mixed);
+    void MixInto(std::array<SoundFrame, kMaxFramesPerBlock>& mixed, int frames);
 
     const int channelCount_;
     const std::atomic<bool>* const shuttingDown_;
@@ -127,6 +140,8 @@ class SoundDriver {
     mutable std::mutex mutex_;
     std::array<Channel, kMaxChannels> channels_;
     SoundRing ring_;
+    int64_t period_ = 0;  // running number of the period whose block is open
+    int blockFrames_ = FramesOfPeriod(0);
     bool priming_ = false;
     SoundFrame primingFrame_{};  // what the device hears while the ring fills: silence or held
     int stalledPeriods_ = 0;

@@ -7,12 +7,15 @@ int SoundRing::Buffered() const {
     return (write_ - read_ + kFrames) % kFrames;
 }
 
-bool SoundRing::Push(const SoundFrame* block) {
+bool SoundRing::Push(const SoundFrame* block, int count) {
     if (Full()) return true;
-    std::copy(block, block + kFramesPerBlock, frames_.begin() + write_);
-    write_ += kFramesPerBlock;
-    if (write_ == kFrames) write_ = 0;
-    wrapped_ = write_ == read_;
+    count = std::clamp(count, 0, kMaxFramesPerBlock);
+    // Blocks of unequal length do not divide the ring: one may wrap round its end.
+    const int first = std::min(count, kFrames - write_);
+    std::copy(block, block + first, frames_.begin() + write_);
+    std::copy(block + first, block + count, frames_.begin());
+    write_ = (write_ + count) % kFrames;
+    wrapped_ = count > 0 && write_ == read_;
     return Full();
 }
 

@@ -43,7 +43,7 @@ class FakeSoundStream : public SoundStream {
 // block produced from then on is the next one the device plays.
 inline void PrimeAndDrain(SoundDriver& driver, FakeSoundStream& stream) {
     for (int i = 0; i < SoundRing::kBlocks; ++i) driver.ProduceBlock();
-    stream.Pull(SoundRing::kFrames);
+    stream.Pull(static_cast<int>(driver.GetStatistics().framesProduced));
 }
 
 // An opener that hands out fake streams and remembers the last one; `refuse` makes it fail as a

@@ -85,6 +85,11 @@ TEST(SoundCapture, TheMuseAdvancesOnceAndTheDriverHearsTheSameFrames) {
     EXPECT_EQ(block[0], 176);
     EXPECT_EQ(block[2 * 87], 263);
     EXPECT_EQ(block[2 * 87 + 1], -263);
+    // One period in five the driver's block is 89 frames long: it reaches one frame further back.
+    std::vector<int16_t> longer(2 * 89);
+    capture.ReplayMuse(longer.data(), 89);
+    EXPECT_EQ(longer[0], 175);
+    EXPECT_EQ(longer[2 * 88], 263);
     EXPECT_EQ(board.asked, 264);
 }
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-constexpr int kBlock = SoundDriver::kFramesPerBlock;
+// Every block the fixture's tests look at in frames is the first after priming (period 40, one
+// of the 88-frame ones) or one of the three after it.
+constexpr int kBlock = 88;
 constexpr int kRing = SoundRing::kFrames;
 
 // Channel values at 100 % with two channels (volume trunc(100 / 200 * 32767) = 16383), worked out
@@ -31,13 +33,14 @@ class SoundDriverTest : public ::testing::Test {
         stream = opener.last;
         for (int i = 0; i < SoundRing::kBlocks; ++i) ASSERT_FALSE(driver->ProduceBlock());
         ASSERT_EQ(stream->starts, 1);
-        stream->Pull(kRing);
+        stream->Pull(static_cast<int>(driver->GetStatistics().framesProduced));
     }
 
     // Closes the current period's block and returns it as the device hears it.
     std::vector<SoundFrame> NextBlock() {
+        const int frames = driver->BlockFrames();
         EXPECT_FALSE(driver->ProduceBlock());
-        return stream->Pull(kBlock);
+        return stream->Pull(frames);
     }
 
     std::atomic<bool> shuttingDown{false};
@@ -65,6 +68,26 @@ TEST_F(SoundDriverTest, LevelChangesLandOnTheFrameOfTheirTick) {
     // With no change the next period holds the level; it does not fall back to zero.
     block = NextBlock();
     for (const SoundFrame& f : block) ASSERT_EQ(f.left, kLevel3);
+}
+
+TEST_F(SoundDriverTest, FivePeriodsGiveTheDevice441FramesAndTheLongBlockKeepsItsTicks) {
+    Open(2);
+    const int64_t before = driver->GetStatistics().framesProduced;
+    EXPECT_EQ(before, 40 * 441 / 5);  // the priming: 2 ms periods 0 to 39 are 80 ms of 44,100 Hz
+    std::vector<int> lengths;
+    for (int i = 0; i < 4; ++i) lengths.push_back(static_cast<int>(NextBlock().size()));
+    // In the long block tick 3990 of 4000 is frame trunc(89 × 3990 / 4000) = trunc(88.78) = 88,
+    // the last; in a block of 88 it would have been frame 87.
+    driver->SetLevel(0, 15, 3990);
+    const std::vector<SoundFrame> longBlock = NextBlock();
+    lengths.push_back(static_cast<int>(longBlock.size()));
+    EXPECT_EQ(lengths, (std::vector<int>{88, 88, 88, 88, 89}));
+    EXPECT_EQ(longBlock[87].left, 0);
+    EXPECT_EQ(longBlock[88].left, kFull);
+    // Nothing went missing between the blocks: the device heard each frame once, none held.
+    EXPECT_EQ(driver->GetStatistics().framesProduced - before, 441);
+    EXPECT_EQ(driver->GetStatistics().framesHeld, 0);
+    EXPECT_EQ(NextBlock()[0].left, kFull);
 }
 
 TEST_F(SoundDriverTest, EachLevelDrivesItsShareOfFullScaleThroughTheNonLinearStage) {
@@ -349,19 +372,23 @@ TEST_F(SoundDriverTest, ShuttingDownStopsProducingAndSilencesTheDevice) {
 
 TEST(SoundRingTest, PullsOfAnySizeWrapRoundTheRingInOrderAndNeverLoseAFrame) {
     SoundRing ring;
-    std::vector<SoundFrame> block(SoundRing::kFramesPerBlock);
+    std::vector<SoundFrame> block(SoundRing::kMaxFramesPerBlock);
     int16_t next = 0;
     int16_t expected = 0;
+    int pushes = 0;
     for (int round = 0; round < 9; ++round) {
         while (!ring.Full()) {
-            for (SoundFrame& f : block) {
-                f = {next, static_cast<int16_t>(-next)};
+            // Blocks of 88 and 89 frames, as the periods give them, wrap round the ring's end
+            // at every place.
+            const int length = ++pushes % 5 == 0 ? 89 : 88;
+            for (int i = 0; i < length; ++i) {
+                block[static_cast<size_t>(i)] = {next, static_cast<int16_t>(-next)};
                 ++next;
             }
-            ring.Push(block.data());
+            ring.Push(block.data(), length);
         }
-        EXPECT_GT(ring.Buffered(), SoundRing::kFrames - SoundRing::kFramesPerBlock);
-        EXPECT_TRUE(ring.Push(block.data()));  // refused: nothing unplayed is overwritten
+        EXPECT_GT(ring.Buffered(), SoundRing::kFrames - SoundRing::kMaxFramesPerBlock);
+        EXPECT_TRUE(ring.Push(block.data(), 88));  // refused: nothing unplayed is overwritten
         std::vector<SoundFrame> out(333 + 100 * round);
         const int taken = ring.Pull(out.data(), static_cast<int>(out.size()));
         ASSERT_EQ(taken, static_cast<int>(out.size()));

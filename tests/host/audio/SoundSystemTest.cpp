@@ -20,8 +20,9 @@ class SoundSystemTest : public ::testing::Test {
 
     // The block the device plays for the period just ended.
     std::vector<SoundFrame> NextBlock() {
+        const int frames = sound.Driver()->BlockFrames();
         EXPECT_FALSE(sound.ProduceBlock());
-        return opener.last->Pull(SoundDriver::kFramesPerBlock);
+        return opener.last->Pull(frames);
     }
 
     void Prime() { PrimeAndDrain(*sound.Driver(), *opener.last); }
