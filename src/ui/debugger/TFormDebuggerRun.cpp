@@ -2,6 +2,7 @@
 // it: the state on its status line, the buttons that can act, and the views following the
 // machine every 100 ms.
 #include <QLabel>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -65,6 +66,9 @@ void TFormDebugger::ShowRunState() {
         }
     }
     lblRunState_->setText(Text(key));
+    // The stop's reason is shown over the state for a while; once the machine runs on it
+    // describes a stop that is over and would hide that the machine runs.
+    if (!stopped) status_->clearMessage();
     // While it runs, Break stops it and Run lets it go on alone; nothing else can act.
     for (QToolButton* button : buttons_) button->setEnabled(stopped || button == sbBreak_);
     findChild<QToolButton*>("SbRun")->setEnabled(true);
