@@ -6,7 +6,8 @@
 # prints what was measured and whether each figure passes:
 #   - held or lost frames after the first seconds: none (read from the recorded sink: the
 #     program's speaker edges lie exactly 880 frames apart, so a frame held or lost moves one)
-#   - resident memory growth from the first minute to the end: at most 2 MB
+#   - resident memory growth from the tenth minute (the rewind history settled) to the end:
+#     at most 2 MB
 #   - no fault: the program's interrupt count keeps up with the whole run, every P is counted
 #   - the emulated clock (the speaker's edges, 20 ms of machine time apart) against the host's
 #     (the sink's frames, checked against the wall clock): within 0.01 %; normal speed keeps the
