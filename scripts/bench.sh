@@ -18,3 +18,8 @@ if [ -x "$build/bin/tevrinemu" ] && [ -x scripts/bench-hostload.sh ]; then
   echo "== host load at speed 1.0 with sound (PulseAudio null sink), 60 s"
   scripts/bench-hostload.sh "$build" 60
 fi
+if [ -x "$build/bin/tevrinemu" ] && [ -x scripts/bench-idle.sh ]; then
+  echo
+  echo "== host load at speed 1.0, no device and on a null sink against the audio library's floor"
+  scripts/bench-idle.sh "$build" 30 3
+fi

@@ -156,9 +156,17 @@ void Board::ConnectJoystick(bool running) {
 
 void Board::LatchKeys(const std::array<uint8_t, 16>& columns, uint8_t modifiers) {
     std::lock_guard<std::mutex> lock(inputMutex_);
-    pendingInputs_.keys = columns;
-    pendingInputs_.modifiers = modifiers;
-    keysPending_ = true;
+    if (keysQueued_ || (keysPending_ && (pendingInputs_.keys != columns ||
+                                         pendingInputs_.modifiers != modifiers))) {
+        // The pending change stays; of the ones after it the latest waits its turn.
+        queuedKeys_ = columns;
+        queuedModifiers_ = modifiers;
+        keysQueued_ = true;
+    } else {
+        pendingInputs_.keys = columns;
+        pendingInputs_.modifiers = modifiers;
+        keysPending_ = true;
+    }
     inputsPending_.store(true, std::memory_order_release);
 }
 
@@ -185,9 +193,12 @@ void Board::ApplyLatchedInputs() {
     // Most periods find nothing new: no lock for them.
     if (!inputsPending_.load(std::memory_order_acquire)) return;
     std::lock_guard<std::mutex> lock(inputMutex_);
-    inputsPending_.store(false, std::memory_order_relaxed);
-    if (keysPending_ && systemPio_ != nullptr) {
-        systemPio_->SetKeyMatrix(pendingInputs_.keys, pendingInputs_.modifiers);
+    const int64_t now = emulatedTicks_.load(std::memory_order_relaxed);
+    if (keysPending_ && systemPio_ != nullptr)
+        ShowKeys(pendingInputs_.keys, pendingInputs_.modifiers, now);
+    if (keysQueued_ && now - keysShownAt_ >= kKeyHoldTicks) {
+        if (systemPio_ != nullptr) ShowKeys(queuedKeys_, queuedModifiers_, now);
+        keysQueued_ = false;
     }
     if (joystickPending_ && joy_ != nullptr) joy_->Latch(pendingInputs_.joystick);
     if (tapePending_) {
@@ -196,13 +207,25 @@ void Board::ApplyLatchedInputs() {
         tapeCommanded_ = true;
     }
     keysPending_ = joystickPending_ = tapePending_ = false;
+    // A queued change keeps the periods looking until its turn comes.
+    inputsPending_.store(keysQueued_, std::memory_order_relaxed);
+}
+
+void Board::ShowKeys(const std::array<uint8_t, 16>& columns, uint8_t modifiers, int64_t now) {
+    bool changed = systemPio_->KeyModifiers() != modifiers;
+    for (int column = 0; column < 16 && !changed; ++column) {
+        changed = systemPio_->KeyMatrix(column) != columns[static_cast<size_t>(column)];
+    }
+    if (!changed) return;
+    systemPio_->SetKeyMatrix(columns, modifiers);
+    keysShownAt_ = now;
 }
 
 void Board::DropLatchedInputs() {
     if (!inputsPending_.load(std::memory_order_acquire)) return;
     std::lock_guard<std::mutex> lock(inputMutex_);
     inputsPending_.store(false, std::memory_order_relaxed);
-    keysPending_ = joystickPending_ = tapePending_ = false;
+    keysPending_ = keysQueued_ = joystickPending_ = tapePending_ = false;
     pendingTapeData_.clear();
 }
 

@@ -106,7 +106,11 @@ class Board {
     bool RomModuleLoaded() const { return romModuleLoaded_; }
 
     // The latch: inputs read from the host on any thread wait here for the start of the next
-    // period, so that the history knows the exact tick of every one.
+    // period, so that the history knows the exact tick of every one. A second change of the keys
+    // before a period took the first (a short press and its release between two wake-ups of the
+    // run loop) waits until the first has been in place for kKeyHoldTicks: both are seen, and
+    // a press lasts long enough for a program that scans the keyboard once a frame.
+    static constexpr int64_t kKeyHoldTicks = 20000;
     void LatchKeys(const std::array<uint8_t, 16>& columns, uint8_t modifiers);
     void LatchJoystick(uint8_t bits);
     // The tape deck's buttons: play `length` bytes from `data` (copied here, so the caller's
@@ -157,9 +161,17 @@ class Board {
     std::atomic<int64_t> emulatedTicks_{0};
     std::atomic<int64_t> instructions_{0};
 
+    // Puts a sample of the keys on the port; a change restarts its hold. Under inputMutex_.
+    void ShowKeys(const std::array<uint8_t, 16>& columns, uint8_t modifiers, int64_t now);
+
     std::mutex inputMutex_;
     Inputs pendingInputs_;
     bool keysPending_ = false;
+    // The change that came after the pending one, and the tick the keys in place came in.
+    bool keysQueued_ = false;
+    std::array<uint8_t, 16> queuedKeys_{};
+    uint8_t queuedModifiers_ = 0;
+    int64_t keysShownAt_ = 0;
     bool joystickPending_ = false;
     bool tapePending_ = false;
     std::vector<uint8_t> pendingTapeData_;

@@ -9,11 +9,13 @@ namespace speed {
 inline constexpr int32_t kTicksPerPeriod = 4000;  // 2 ms of machine time at 2 MHz
 inline constexpr int kPeriodMs = 2;
 inline constexpr int kPeriodMicros = 2000;
-// The timer wakes once for this many periods (10 ms at normal speed): nothing the machine meets
-// from outside needs finer steps (the window samples keys and the joystick every 20 ms, the
-// sound ring holds 80 ms), and a fifth of the wake-ups is most of the host's load at normal
-// speed. The periods keep their own budgets and sound blocks, so emulated time is unchanged.
-inline constexpr int kPeriodsPerWake = 5;
+// The timer wakes once for this many periods (20 ms at normal speed, one frame): nothing the
+// machine meets from outside needs finer steps (the window samples keys and the joystick every
+// 20 ms, and the latch holds a press that meets its release before a period; the sound ring
+// holds 80 ms, 60 after a device buffer is taken), and each wake-up costs the host more than
+// the periods it runs at a prompt. The periods keep their own budgets and sound blocks, so
+// emulated time is unchanged.
+inline constexpr int kPeriodsPerWake = 10;
 // While the audio device paces the machine the periods come 10 % early: the ring fills, and the
 // periods it has no room for are skipped, so that the device's clock and not the host's timer
 // decides the pace. Without the surplus the ring

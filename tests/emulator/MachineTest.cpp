@@ -160,6 +160,48 @@ TEST_F(MachineRun, ColdRestartZeroesRamAndReloadsTheRom) {
     machine->SetPaused(true);
 }
 
+// The run loop wakes for several periods at a time, and the window samples the keys between
+// them: a short press and its release can both be latched before a period takes either. The
+// press must reach the port and stay there for 10 ms of machine time, then the release; a change
+// latched on its own goes in at the next period, as before.
+TEST_F(MachineRun, APressAndItsReleaseLatchedTogetherAreBothSeen) {
+    TestRom rom;
+    uint16_t loop = rom.MapRam().Here();
+    rom.Jump(loop);
+    Build(rom);
+    RunPeriods(3);
+    const Board& board = MachineTestAccess::BoardOf(*machine);
+    KeyMatrix pressed;
+    pressed.columns[3] = 0x10;
+    KeyMatrix other;
+    other.columns[9] = 0x02;
+    const KeyMatrix released;
+    machine->SetKeyMatrix(pressed);
+    machine->SetKeyMatrix(released);
+    machine->SetKeyMatrix(released);  // sampled again, unchanged
+    std::vector<uint8_t> seen;
+    for (int period = 0; period < 8; ++period) {
+        RunPeriods(1);
+        seen.push_back(board.CurrentInputs().keys[3]);
+    }
+    // Five periods of 2 ms with the key down, the release at the start of the sixth.
+    EXPECT_EQ(seen, (std::vector<uint8_t>{0x10, 0x10, 0x10, 0x10, 0x10, 0, 0, 0}));
+
+    machine->SetKeyMatrix(other);
+    RunPeriods(1);
+    EXPECT_EQ(board.CurrentInputs().keys[9], 0x02) << "a lone change waits for no hold";
+    // Three changes before a period: the first is held, the latest follows it; only the one
+    // between (this key's release) is merged away, so no key goes unseen.
+    machine->SetKeyMatrix(pressed);
+    machine->SetKeyMatrix(released);
+    machine->SetKeyMatrix(other);
+    RunPeriods(1);
+    EXPECT_EQ(board.CurrentInputs().keys[3], 0x10);
+    RunPeriods(5);
+    EXPECT_EQ(board.CurrentInputs().keys[3], 0);
+    EXPECT_EQ(board.CurrentInputs().keys[9], 0x02);
+}
+
 // On its own timer the machine runs several periods per wake-up; a timed run's end (the period
 // hook stopping the timer) and a fault must still end the wake-up at once, in emulated time.
 TEST_F(MachineRun, TheTimerStopsAfterThePeriodThatStoppedItAndAFaultEndsItsWakeUp) {

@@ -241,10 +241,28 @@ struct PacedMachine {
     int64_t skipped = 0;
 };
 
-// Calls the machine every period the run loop uses while a device paces it.
+// Calls the machine as the run loop does while a device paces it: speed::kPeriodsPerWake
+// periods a wake-up, the wake-ups closer together while the ring is less than half full (the
+// host held the loop up), late ones dropped as the timer drops them. Returns the periods dropped.
 int64_t RunPaced(PacedMachine& machine, std::chrono::nanoseconds duration) {
-    return soundtest::RunPeriods(std::chrono::microseconds(speed::kPacedPeriodMicros), duration,
-                                 [&](int64_t) { machine.Period(); });
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + duration;
+    Clock::time_point deadline = Clock::now();
+    int64_t dropped = 0;
+    while (deadline < end) {
+        for (int i = 0; i < speed::kPeriodsPerWake; ++i) machine.Period();
+        const std::chrono::microseconds wake(
+            (machine.sound.Behind() ? speed::kCatchUpPeriodMicros : speed::kPacedPeriodMicros) *
+            speed::kPeriodsPerWake);
+        deadline += wake;
+        const Clock::time_point now = Clock::now();
+        while (deadline + wake <= now) {
+            deadline += wake;
+            ++dropped;
+        }
+        std::this_thread::sleep_until(deadline);
+    }
+    return dropped * speed::kPeriodsPerWake;
 }
 
 TEST_F(PulsePacingSlowTest, DriverKeepsTheMachineOnTheAudioClockAndRefillsAfterASpeedChange) {
