@@ -1,5 +1,6 @@
 #include "app/DapRunner.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <deque>
@@ -41,7 +42,7 @@ void ReadAll(int in, std::shared_ptr<Inbox> inbox) {
 
 }  // namespace
 
-int RunAdapter(const config::ConfigPlace& place, int in, int out) {
+int RunAdapter(const config::ConfigPlace& place, int in, int out, WindowMaker makeWindow) {
     // A client that went away shows as a failed write, not as a signal that ends the process.
     std::signal(SIGPIPE, SIG_IGN);
     auto inbox = std::make_shared<Inbox>();
@@ -52,6 +53,7 @@ int RunAdapter(const config::ConfigPlace& place, int in, int out) {
     DapSession session(place, [&](const Json& message) {
         if (writable && !WriteMessage(out, message.dump())) writable = false;
     });
+    session.MakeWindow = std::move(makeWindow);
     while (!session.Finished() && writable) {
         std::deque<std::string> bodies;
         bool ended = false;
@@ -59,9 +61,13 @@ int RunAdapter(const config::ConfigPlace& place, int in, int out) {
         const bool busy = session.Work();
         {
             std::unique_lock<std::mutex> lock(inbox->mutex);
-            if (!busy) {
+            const auto arrived = [&] { return !inbox->bodies.empty() || inbox->ended; };
+            if (!busy && session.HasWindow()) {
+                // The window's events and picture come round every 10 ms at least.
+                inbox->arrived.wait_for(lock, std::chrono::milliseconds(10), arrived);
+            } else if (!busy) {
                 // Nothing runs: the next request is all there is to wait for.
-                inbox->arrived.wait(lock, [&] { return !inbox->bodies.empty() || inbox->ended; });
+                inbox->arrived.wait(lock, arrived);
             }
             bodies.swap(inbox->bodies);
             ended = inbox->ended;

@@ -21,6 +21,7 @@
 #include "host/desktop/FileTypes.h"
 #include "media/pictures/VideoDump.h"
 #include "ui/common/ProgramIcons.h"
+#include "ui/dap/DapWindow.h"
 #include "ui/main/HandedOverFile.h"
 #include "ui/main/QtKeyMap.h"
 #include "ui/main/SingleInstance.h"
@@ -130,7 +131,7 @@ int main(int argc, char** argv) {
         }
         case headless::Mode::Headless:
             return headless::Run(line.config, line.options, std::cout, std::cerr);
-        case headless::Mode::Dap: return dap::RunAdapter(line.config, 0, 1);
+        case headless::Mode::Dap: return dap::RunAdapter(line.config, 0, 1, DapWindow::Make);
         case headless::Mode::Window: break;
     }
     return RunWindow(argc, argv);

@@ -2,6 +2,8 @@
 // events over its pipes, a small program debugged from its first instruction to its fault.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
@@ -376,6 +378,70 @@ TEST_F(DapSession, ASourceThatDoesNotAssembleIsRefusedWithItsLines) {
     EXPECT_EQ(Pc(), "0x4000");
     EXPECT_EQ(Evaluate("[SUM]"), "00H");
     EXPECT_EQ(client.Close(), 0) << client.Error();
+}
+
+// A shell command's standard output, for the X tools the window case drives.
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+// "window": true shows the machine's screen and takes the keyboard, while the adapter keeps the
+// machine: a key typed into the window reaches the program waiting for it (the monitor's
+// character input), and closing the window ends the session. Needs an X display of its own with
+// xdotool, openbox and ImageMagick: run by ctest window.xvfb-dap-window under Xvfb, skipped
+// elsewhere.
+TEST_F(DapSession, WindowShowsTheScreenAndTakesTheKeyboard) {
+    if (std::getenv("TEVRIN_DAP_WINDOW_TEST") == nullptr)
+        GTEST_SKIP() << "run by window.xvfb-dap-window";
+    const std::string source = folder.Write("key.asm",
+                                            "        ORG     4000H\n"
+                                            "START:  LXI     SP,5000H\n"
+                                            "        CALL    0C006H  ; waits for a character\n"
+                                            "        STA     KEY\n"
+                                            "        CALL    0C003H  ; and shows it\n"
+                                            "DONE:   JMP     DONE\n"
+                                            "KEY:    DB      0\n");
+    // A window manager, which closes the window as a user's click on its close button does.
+    Shell("openbox < /dev/null > " + (folder / "openbox.log") + " 2>&1 &");
+    Shell(
+        "for i in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null |"
+        " grep -q 'window id' && break; sleep 0.1; done");
+    Json capabilities;
+    ASSERT_TRUE(Initialize(capabilities));
+    Json body;
+    ASSERT_TRUE(
+        Call("launch", {{"program", source}, {"window", true}, {"config", configPath}}, body));
+    ASSERT_TRUE(Call("configurationDone", Json::object(), body));
+    const std::string find =
+        "timeout 30 xdotool search --sync --onlyvisible --name '^Tevrin Emulator \\(debugged\\)$'";
+    std::string window = Shell(find + " | head -1");
+    while (!window.empty() && window.back() == '\n') window.pop_back();
+    ASSERT_FALSE(window.empty()) << "no window";
+    // The monitor's banner, drawn before the program came: the picture's top rows, where it
+    // stands, have more than the one colour of a blank screen.
+    Shell("sleep 1.5; import -window root " + (folder / "shown.png"));
+    const std::string colours = Shell(
+        "eval $(xdotool getwindowgeometry --shell " + window + "); convert " +
+        (folder / "shown.png") + " -crop 200x30+$((X + 8))+$((Y + 10)) +repage -format %k info:");
+    EXPECT_GE(std::atoi(colours.c_str()), 2) << "screenshot " << (folder / "shown.png");
+    Shell("xdotool windowactivate --sync " + window + " key --delay 80 a");
+    Shell("sleep 1");
+    ASSERT_TRUE(Call("pause", {{"threadId", 1}}, body));
+    ASSERT_TRUE(Stopped("pause"));
+    EXPECT_EQ(Evaluate("[KEY]"), "61H");
+    // The program went on past its input: it waits at DONE.
+    EXPECT_EQ(Pc(), "0x400C");
+    ASSERT_TRUE(Call("continue", {{"threadId", 1}}, body));
+    Shell("xdotool windowactivate --sync " + window + " key alt+F4");
+    EXPECT_FALSE(client.WaitEvent("exited").is_null()) << client.Transcript();
+    EXPECT_FALSE(client.WaitEvent("terminated").is_null()) << client.Transcript();
+    EXPECT_EQ(client.Close(), 0);
 }
 
 }  // namespace

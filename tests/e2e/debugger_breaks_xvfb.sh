@@ -6,10 +6,14 @@
 # editor), runs to it (F5), clears and sets it again with clicks on the mark column of the current
 # line and runs to it once more; then adds a breakpoint with a condition in the dialog (Ctrl+B),
 # refused first for a condition that is none, clears the slot and runs to the conditional one;
-# last it steps into the call at GK1 (F7) and looks at the call stack list.
+# then it steps into the call at GK1 (F7), looks at the call stack list and shows its frame (a
+# double click); puts a write watch on the cursor's flag CURVIS in place of the listed
+# breakpoint and runs to it (F5); last it removes the watch, runs, enters a program that halts
+# (DI, HLT) in the monitor, starts it and opens the debugger on the halted machine.
 # Screenshots of each stage stay in WORK_DIR to look at; the checks are the window coming back at
 # each breakpoint, the views changing where they must (the code lines with the labels, the mark,
-# the call stack list) and the settings written at exit.
+# the call stack list, the listing at the frame, the stop line at the watch, the HALT indicator)
+# and the settings written at exit.
 #   debugger_breaks_xvfb.sh TEVRINEMU BIN_DIR ROM_SYMBOLS WORK_DIR
 set -euo pipefail
 program=$1
@@ -112,6 +116,56 @@ import -window root "$work/9-at-listed.png"
 xdotool key --delay 0 F7
 sleep 0.6
 import -window root "$work/10-stepped-in.png"
+# The call stack's frame: a double click shows its call in the listing.
+xdotool mousemove \$((X + WIDTH - 200)) \$((Y + HEIGHT - 72)) click --repeat 2 --delay 80 1
+sleep 0.6
+import -window root "$work/11-frame.png"
+# A write watch on the cursor's flag, which the blink writes every 300 ms, in place of the
+# listed breakpoint, which the keyboard loop would meet first. Rows, the Remove button and the
+# From field from the dialog's top left corner.
+xdotool key ctrl+b
+b=\$(xdotool search --sync --onlyvisible --name "^Breakpoints and watches\$" | head -1)
+sleep 0.8
+eval \$(xdotool getwindowgeometry --shell --prefix B \$b)
+xdotool mousemove \$((BX + 40)) \$((BY + 45)) click 1
+sleep 0.2
+xdotool mousemove \$((BX + 622)) \$((BY + 120)) click 1
+sleep 0.2
+xdotool mousemove \$((BX + 237)) \$((BY + 246)) click 1
+xdotool type --delay 20 "CURVIS"
+xdotool key --delay 0 Return
+sleep 0.4
+import -window root "$work/12-watch-added.png"
+xdotool mousemove \$((X + 100)) \$((Y + HEIGHT - 12)) click 1
+sleep 0.3
+xdotool key F5
+sleep 1.8
+xdotool search --onlyvisible --name "^Debugger\$" > "$work/visible-at-watch" || true
+import -window root "$work/13-at-watch.png"
+# The watch away again, then a program that halts, entered and started in the monitor (E and
+# G); the debugger opened (Alt+F12) on the halted machine shows it.
+xdotool key ctrl+b
+sleep 0.8
+eval \$(xdotool getwindowgeometry --shell --prefix B \$b)
+xdotool mousemove \$((BX + 40)) \$((BY + 45)) click 1
+sleep 0.2
+xdotool mousemove \$((BX + 622)) \$((BY + 120)) click 1
+sleep 0.3
+xdotool mousemove \$((X + 100)) \$((Y + HEIGHT - 12)) click 1
+sleep 0.3
+xdotool key F5
+sleep 0.8
+xdotool mousemove 200 300 click 1
+sleep 0.3
+xdotool type --delay 60 "e 0100 f3 76"
+xdotool key Return
+sleep 0.3
+xdotool type --delay 60 "g 0100"
+xdotool key --delay 0 Return
+sleep 0.8
+xdotool key alt+F12
+sleep 1.2
+import -window root "$work/14-halted.png"
 kill -TERM \$pid
 status=0
 wait \$pid || status=\$?
@@ -140,6 +194,15 @@ differs 7-dialog.png "$rows" 7-refused.png && fail "the refused breakpoint chang
 differs 7-refused.png "$rows" 8-added.png || fail "the conditional breakpoint is not listed"
 stack="240x54+$((X + WIDTH - 248))+$((Y + HEIGHT - 80))"
 differs 9-at-listed.png "$stack" 10-stepped-in.png || fail "the call stack did not change"
+listing="330x140+$((X + 8))+$((Y + 204))"
+differs 10-stepped-in.png "$listing" 11-frame.png || fail "the frame's double click moved no listing"
+[ -s "$work/visible-at-watch" ] || fail "the debugger did not come back at the watch"
+# The stop line names the write: it differs from the line before the run.
+stopline="420x16+$((X + 4))+$((Y + HEIGHT - 22))"
+differs 12-watch-added.png "$stopline" 13-at-watch.png || fail "no stop line at the watch"
+# Below the registers, empty while the processor ran: HALT.
+halt="48x14+$((X + 346))+$((Y + 114))"
+differs 13-at-watch.png "$halt" 14-halted.png || fail "no HALT indicator on the halted machine"
 dec=$((16#$gk1))
 # The last click on the mark cleared the slot: its address stays, switched off.
 grep -q "<BP1 active=\"false\">$dec</BP1>" "$config" ||

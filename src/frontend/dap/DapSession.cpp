@@ -258,6 +258,7 @@ bool DapSession::StartMachine(const std::string& configPath, std::string& error)
 
 void DapSession::StopMachine() {
     if (!machine_) return;
+    window_.reset();
     machine_->SetPaused(true);
     // As the headless runner ends: the sound system lets go of its device without waiting.
     ShuttingDown = true;
@@ -273,9 +274,8 @@ void DapSession::Launch(const Json& request, Json& body) {
     if (machine_) throw Failure{"a program is launched already"};
     const std::string path = Text(args, "program");
     if (path.empty()) throw Failure{"launch needs \"program\": the assembly source to debug"};
-    if (Flag(args, "window", false)) {
-        throw Failure{"this adapter runs the machine without a window; leave out \"window\""};
-    }
+    const bool window = Flag(args, "window", false);
+    if (window && !MakeWindow) throw Failure{"this adapter has no window to show"};
     speed_ = 1.0;
     if (const auto speed = args.find("speed"); speed != args.end()) {
         if (speed->is_string() && speed->get<std::string>() == "max") {
@@ -305,6 +305,13 @@ void DapSession::Launch(const Json& request, Json& body) {
         machine_->StartProgramAt(program->start);
         machine_->NoteOutsideChange();
         launchPosition_ = machine_->History().Position();
+    }
+    if (window) {
+        window_ = MakeWindow(*machine_, *settings_, error);
+        if (!window_) {
+            StopMachine();
+            throw Failure{error};
+        }
     }
     program_ = std::move(program);
     debugger::DebuggerCore& core = machine_->Debugger();
@@ -349,6 +356,13 @@ void DapSession::Terminate(const Json& request, Json& body) {
     Event("terminated");
 }
 
+void DapSession::WindowClosed() {
+    if (!machine_) return;
+    StopMachine();
+    Event("exited", {{"exitCode", 0}});
+    Event("terminated");
+}
+
 void DapSession::Resume() {
     debugger::DebuggerCore& core = machine_->Debugger();
     core.NoteStop(debugger::StopInfo::Reason::None);
@@ -363,6 +377,10 @@ void DapSession::Resume() {
 }
 
 bool DapSession::Work() {
+    if (window_ && !window_->Serve()) {
+        WindowClosed();
+        return false;
+    }
     if (!running_ || !machine_) return false;
     const auto until = std::chrono::steady_clock::now() + kWorkSlice;
     debugger::DebuggerCore& core = machine_->Debugger();

@@ -37,6 +37,19 @@ struct DapProgram {
     std::optional<assembler::AsmPlaced> CodeAtOrAfter(int line) const;
 };
 
+// A window showing the session's machine and taking its keys, made by the program that has a
+// toolkit (this layer knows none). Served on the adapter's thread between requests, so it only
+// looks at the machine and hands keys over; running and stepping stay the session's.
+class SessionWindow {
+  public:
+    virtual ~SessionWindow() = default;
+    // The window's events, the keys to the machine, its picture; false once the user closed it.
+    virtual bool Serve() = 0;
+};
+// Null with `error` set when no window can be shown.
+using WindowMaker = std::function<std::unique_ptr<SessionWindow>(
+    Machine& machine, const config::Settings& settings, std::string& error)>;
+
 class DapSession {
   public:
     using Sender = std::function<void(const Json& message)>;
@@ -51,6 +64,11 @@ class DapSession {
     // runs: the caller may wait for the next request.
     bool Work();
     bool Finished() const { return finished_; }
+
+    // A launch with "window": true shows the machine through this; unset, there is none.
+    WindowMaker MakeWindow;
+    // While a window shows, Work serves it: the caller must not wait long for requests.
+    bool HasWindow() const { return window_ != nullptr; }
 
     // The time Work runs at most before it returns, so that a pause is heard promptly.
     static constexpr std::chrono::milliseconds kWorkSlice{20};
@@ -95,6 +113,8 @@ class DapSession {
 
     bool StartMachine(const std::string& configPath, std::string& error);
     void StopMachine();
+    // The user closed the window: the program ends as a terminate request ends it.
+    void WindowClosed();
     void RequireStopped() const;
     Machine& Running() const;
     // Lets the machine run (the debugger core has set up the errand) and reports it.
@@ -134,6 +154,7 @@ class DapSession {
     std::unique_ptr<config::Settings> settings_;
     std::unique_ptr<Machine> machine_;
     std::unique_ptr<DapProgram> program_;
+    std::unique_ptr<SessionWindow> window_;
 };
 
 // The program's source assembled and mapped; false with the errors, one per line, as

@@ -104,6 +104,7 @@ void DebuggerToolWindows::OpenDisassembly() {
     disass_->BindMemory(debugger_.MachineShown().Debugger().Memory());
     disass_->SetRadix(debugger_.Flags().DecimalRadix);
     disass_->SetZ80Notation(debugger_.Flags().Z80Notation);
+    disass_->SetSymbols(debugger_.Symbols());
     debugger_.PlaceToolWindow(*disass_);
     disass_->show();
     disass_->raise();
@@ -136,6 +137,8 @@ void DebuggerToolWindows::HideAll() {
 
 void DebuggerToolWindows::Refreshed() {
     if (!debugger_.isVisible()) return;
+    // Symbols loaded while the window shows: its address fields take them at once.
+    disass_->SetSymbols(debugger_.Symbols());
     BindPeripherals();
     perifStat_->ShowIfTagged();
     if (perifStat_->isVisible()) perifStat_->RefreshStatus();

@@ -19,6 +19,7 @@
 
 #include "asm/NumberFormat.h"
 #include "debugger/DisassRangeList.h"
+#include "frontend/AddressField.h"
 #include "host/files/AtomicFile.h"
 #include "host/files/ProgramPaths.h"
 #include "host/lang/Language.h"
@@ -134,9 +135,11 @@ TFormDisass::TFormDisass(const config::Settings& settings, QWidget* parent)
 }
 
 void TFormDisass::ApplyFieldMasks() {
-    for (QLineEdit* field : {from_, to_, offset_}) {
-        field->setInputMask(NumberFieldMask({"", !decimal_}));
+    // A label does not fit a mask of digits; the offset is a distance, never a label.
+    for (QLineEdit* field : {from_, to_}) {
+        field->setInputMask(symbols_ != nullptr ? QString() : NumberFieldMask({"", !decimal_}));
     }
+    offset_->setInputMask(NumberFieldMask({"", !decimal_}));
 }
 
 void TFormDisass::SetField(QLineEdit* field, int32_t value) {
@@ -147,7 +150,9 @@ void TFormDisass::SetField(QLineEdit* field, int32_t value) {
 FieldReading TFormDisass::Read(QLineEdit* field, const char* label, int32_t minimum) const {
     const NumberField number{FieldNameOf(findChild<QLabel*>(label)->text().toStdString()),
                              !decimal_, minimum, 0xFFFF};
-    return ReadNumberField(number, field->displayText().toStdString());
+    const std::string typed = field->displayText().toStdString();
+    if (field == offset_) return ReadNumberField(number, typed);
+    return ReadAddressField(number, typed, symbols_);
 }
 
 void TFormDisass::Refuse(QLineEdit* field, const FieldReading& reading) {
@@ -157,12 +162,12 @@ void TFormDisass::Refuse(QLineEdit* field, const FieldReading& reading) {
     field->selectAll();
 }
 
-void TFormDisass::SetRadix(bool decimal) {
+template <typename Change>
+void TFormDisass::KeepFields(Change change) {
     const FieldReading readings[] = {Read(from_, "LblFrom", 0), Read(to_, "LblTo", 0),
                                      Read(offset_, "LblOffset", 0)};
-    decimal_ = decimal;
+    change();
     ApplyFieldMasks();
-    // A field that holds no number stays empty rather than show one nobody typed.
     QLineEdit* fields[] = {from_, to_, offset_};
     for (int i = 0; i < 3; ++i) {
         if (readings[i].ok) {
@@ -171,7 +176,16 @@ void TFormDisass::SetRadix(bool decimal) {
             fields[i]->clear();
         }
     }
+}
+
+void TFormDisass::SetRadix(bool decimal) {
+    KeepFields([&] { decimal_ = decimal; });
     if (isVisible()) FillList();
+}
+
+void TFormDisass::SetSymbols(const debugger::SymbolTable* symbols) {
+    if (symbols == symbols_) return;
+    KeepFields([&] { symbols_ = symbols; });
 }
 
 void TFormDisass::FillList() {
@@ -307,7 +321,8 @@ bool TFormDisass::AskFileName(bool save, std::string& path) {
 bool TFormDisass::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (text.size() == 1 && text[0].unicode() >= 32) {
+        const bool addressField = watched == from_ || watched == to_;
+        if (text.size() == 1 && text[0].unicode() >= 32 && !(addressField && symbols_)) {
             const QChar c = text[0];
             const bool digit =
                 (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');

@@ -11,6 +11,9 @@
 
 class ChipMemory;
 class QCheckBox;
+namespace debugger {
+class SymbolTable;
+}
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
@@ -30,6 +33,8 @@ class TFormDisass : public QWidget {
     void BindMemory(ChipMemory* memory) { memory_ = memory; }
     void SetRadix(bool decimal);
     void SetZ80Notation(bool z80) { z80_ = z80; }
+    // The debugger's labels (nullptr for none): From and To then take a label or label+n.
+    void SetSymbols(const debugger::SymbolTable* symbols);
     const std::vector<debugger::DisassRange>& Ranges() const { return ranges_; }
 
     void CbAsSelect();
@@ -52,6 +57,10 @@ class TFormDisass : public QWidget {
   private:
     void Message(QMessageBox::Icon icon, const char* key, const QString& argument = {});
     void ApplyFieldMasks();
+    // Rewrites the fields after a change of how they are read; a field that held no number
+    // stays empty rather than show one nobody typed.
+    template <typename Change>
+    void KeepFields(Change change);
     void SetField(QLineEdit* field, int32_t value);
     // The field as typed, named by its label; To may not be below From.
     FieldReading Read(QLineEdit* field, const char* label, int32_t minimum) const;
@@ -62,6 +71,7 @@ class TFormDisass : public QWidget {
     ChipMemory* memory_ = nullptr;
     bool decimal_ = false;
     bool z80_ = false;
+    const debugger::SymbolTable* symbols_ = nullptr;
     std::vector<debugger::DisassRange> ranges_;
 
     QTreeWidget* list_ = nullptr;

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "debugger/DisassemblyListing.h"
+#include "debugger/SymbolTable.h"
 #include "debugger/TestMemory.h"
 #include "frontend/NumberField.h"
 #include "host/config/ConfigDocument.h"
@@ -79,11 +80,13 @@ class ScriptedDisass : public TFormDisass {
   public:
     using TFormDisass::TFormDisass;
     std::vector<std::pair<QMessageBox::Icon, QString>> messages;
+    std::vector<QString> texts;
     std::string nextFile;
 
   protected:
-    void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString&) override {
+    void ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text) override {
         messages.emplace_back(icon, title);
+        texts.push_back(text);
     }
     bool AskFileName(bool, std::string& path) override {
         if (nextFile.empty()) return false;
@@ -297,4 +300,57 @@ TEST_F(DebuggerToolWindows, DisassemblyWindowBuildsSavesLoadsAndWritesTheList) {
     EXPECT_EQ(form.Ranges()[0].From, 0x4010);
     form.SetRadix(true);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "16400");
+}
+
+TEST_F(DebuggerToolWindows, DisassemblyRangeTakesLabelsOnceTheDebuggerHasThem) {
+    TestMemory m;
+    ScriptedDisass form(settings_);
+    form.BindMemory(&m.memory);
+    form.SetRadix(false);
+    form.show();
+    auto* from = Child<QLineEdit>(&form, "MeFrom");
+    auto* to = Child<QLineEdit>(&form, "MeTo");
+    auto* offset = Child<QLineEdit>(&form, "MeOffset");
+    auto* add = Child<QPushButton>(&form, "BtnAdd");
+    auto type = [&](QLineEdit* field, const char* text) {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    };
+    debugger::SymbolTable symbols;
+    symbols.Add("LOOP", 0x4003);
+    symbols.Add("TABLE", 0x4100);
+    form.SetSymbols(&symbols);
+    // The numbers typed before stay; a label, a label+n and a plain number are all taken.
+    EXPECT_EQ(from->displayText(), "#0000");
+    type(from, "LOOP");
+    type(to, "TABLE+0FH");
+    QTest::mouseClick(add, Qt::LeftButton);
+    type(from, "loop + 2");
+    type(to, "4008");
+    QTest::mouseClick(add, Qt::LeftButton);
+    ASSERT_EQ(form.Ranges().size(), 2u);
+    EXPECT_EQ(form.Ranges()[0].From, 0x4003);
+    EXPECT_EQ(form.Ranges()[0].To, 0x410F);
+    EXPECT_EQ(form.Ranges()[1].From, 0x4005);
+    EXPECT_EQ(form.Ranges()[1].To, 0x4008);
+    // An unknown label, and a label below From, are refused with the field's text; the offset
+    // stays a number.
+    type(from, "NOWHERE");
+    QTest::mouseClick(add, Qt::LeftButton);
+    type(from, "TABLE");
+    type(to, "LOOP");
+    QTest::mouseClick(add, Qt::LeftButton);
+    ASSERT_EQ(form.messages.size(), 2u);
+    EXPECT_NE(form.texts[0].toStdString().find("NOWHERE"), std::string::npos)
+        << form.texts[0].toStdString();
+    EXPECT_EQ(form.Ranges().size(), 2u);
+    type(offset, "LOOP");
+    EXPECT_FALSE(offset->displayText().contains('L')) << offset->displayText().toStdString();
+    // Without labels the fields are masked numbers again, holding what the labels stood for.
+    type(to, "TABLE+1");
+    form.SetSymbols(nullptr);
+    EXPECT_EQ(from->displayText(), "#4100");
+    EXPECT_EQ(to->displayText(), "#4101");
+    EXPECT_FALSE(from->inputMask().isEmpty());
 }
