@@ -174,7 +174,8 @@ class ChipCpu8080 {
     InterruptController* controller_ = nullptr;
     std::vector<PortBinding> ports_;
     std::array<PeripheralDevice*, 256> portDevice_{};
-    std::array<uint8_t, 256> portReach_{};  // the device's PortReach, per port
+    std::array<uint8_t, 256> portReach_{};      // the device's PortReach, per port
+    std::array<uint8_t, 256> portReadReach_{};  // and its PortReadReach
     struct ListenerEntry {
         TickListener call;
         QuietQuery quiet;

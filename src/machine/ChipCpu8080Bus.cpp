@@ -43,11 +43,12 @@ void ChipCpu8080::DetachPort(uint8_t base) {
 void ChipCpu8080::RebuildPortMap() {
     for (int port = 0; port < 256; ++port) {
         portDevice_[port] = nullptr;
-        portReach_[port] = kReachEverything;
+        portReach_[port] = portReadReach_[port] = kReachEverything;
         for (const PortBinding& binding : ports_) {
             if ((port & binding.mask) == binding.base) {
                 portDevice_[port] = binding.device;
                 portReach_[port] = binding.device->PortReach();
+                portReadReach_[port] = binding.device->PortReadReach();
                 break;
             }
         }

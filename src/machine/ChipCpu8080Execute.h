@@ -160,15 +160,15 @@
 // written back and the pending ticks handed over when the access may need them. `reach`
 // receives the device's PortReach: an access that reaches nothing beyond its device ends like
 // any other instruction.
-#define PORT_DEVICE(d, p, isWrite, reach) \
-    PeripheralDevice* d = portDevice_[p]; \
-    if (d == nullptr) {                   \
-        FaultPortWrite = (isWrite);       \
-        FaultPort = (p);                  \
-        goto port_fault;                  \
-    }                                     \
-    SYNC_OUT();                           \
-    (reach) = portReach_[p];              \
+#define PORT_DEVICE(d, p, isWrite, reach)                    \
+    PeripheralDevice* d = portDevice_[p];                    \
+    if (d == nullptr) {                                      \
+        FaultPortWrite = (isWrite);                          \
+        FaultPort = (p);                                     \
+        goto port_fault;                                     \
+    }                                                        \
+    SYNC_OUT();                                              \
+    (reach) = (isWrite) ? portReach_[p] : portReadReach_[p]; \
     if ((reach)&kReachListenerTime) HAND_OVER_BEFORE_PORT()
 
 #define PORT_OUT(port, reach)              \

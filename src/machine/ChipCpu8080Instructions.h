@@ -241,14 +241,16 @@
     NEXT(op)
 
 // Ports and the interrupt flip-flop reach outside the processor: the careful end, unless the
-// port's device said the access reaches nothing beyond itself.
-#define PORT_ACCESS(op, access)               \
-    {                                         \
-        uint8_t port, reach;                  \
-        FETCH8(port);                         \
-        access(port, reach);                  \
-        if (reach == kReachNothing) NEXT(op); \
-    }                                         \
+// port's device said the access changes nothing beyond itself. One that only reads what a
+// listener keeps in time has had the pending ticks handed over, and leaves the listeners'
+// deadline where it was: no listener acts sooner for it.
+#define PORT_ACCESS(op, access)                           \
+    {                                                     \
+        uint8_t port, reach;                              \
+        FETCH8(port);                                     \
+        access(port, reach);                              \
+        if ((reach & ~kReachListenerTime) == 0) NEXT(op); \
+    }                                                     \
     NEXT_SLOW(op)
 #define EXEC_OUT(op) PORT_ACCESS(op, PORT_OUT)
 #define EXEC_IN(op) PORT_ACCESS(op, PORT_IN)

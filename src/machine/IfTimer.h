@@ -26,6 +26,9 @@ class IfTimer : public PeripheralDevice {
 
     void PortWrite(uint8_t port, uint8_t value, int32_t ticks) override;
     uint8_t PortRead(uint8_t port, int32_t ticks) override;
+    // A read moves a counter's read toggle or latch, never its counting or its output: the
+    // listeners hear the pending ticks first, and their schedule stands.
+    uint8_t PortReadReach() const override { return kReachListenerTime; }
     int DeviceType() const override { return kDeviceTimer; }
 
     // With chain01 counter 0 runs on the processor clock and counter 1 on counter 0's output,

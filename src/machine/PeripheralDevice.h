@@ -44,4 +44,6 @@ class PeripheralDevice {
     virtual int DeviceType() const = 0;
     // Fixed per class: read when the device is attached to a port.
     virtual uint8_t PortReach() const { return kReachEverything; }
+    // The same for reads alone, where a device's reads reach less than its writes.
+    virtual uint8_t PortReadReach() const { return PortReach(); }
 };
