@@ -13,7 +13,7 @@
 DapWindow::DapWindow(Machine& machine, const config::Settings& settings) : machine_(machine) {
     setObjectName("DapWindow");
     setWindowTitle("Tevrin Emulator (debugged)");
-    const std::string caption = lang::LangText("DapWindow", "text.Caption");
+    const std::string caption = lang::LangText("FormMain", "text.Dap.Caption");
     if (!caption.empty()) setWindowTitle(QString::fromStdString(caption));
     presenter_.ApplySettings(settings, config::GroupSet::All());
     presenter_.SetBitmapMode(ScreenMode::Normal);
