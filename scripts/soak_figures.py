@@ -98,11 +98,9 @@ def main():
             f'{machine_s:.3f} s of machine time in {sink_s:.3f} s of the sink: '
             f'{(ratio - 1) * 1e6:+.0f} ppm (the sink took {sink_rate:.1f} frames per wall '
             f'second over {wall_s:.1f} s, the recorder\'s start and end included)')
-    # And against the wall clock itself: the sink's frames are the host's time only as far as the
-    # null sink keeps to it.
-    wall = machine_s / (sink_s * RATE / sink_rate)
-    verdict('wall clock', abs(wall - 1) <= MAX_CLOCK_ERROR,
-            f'machine time against the wall clock (through the sink\'s rate): {(wall - 1) * 1e6:+.0f} ppm')
+    # The sink's own rate against the wall clock is only a sanity check: the recorder's start
+    # (the sink waits about 1.5 s before it takes from the first stream) and end are inside it.
+    print(f"{'sink rate':<14} info  {sink_rate:.1f} frames per wall second over {wall_s:.1f} s")
 
     # Memory: from the first sample once the rewind history has filled (or the first) to the
     # last. The history keeps the last 60 s of machine time in snapshots; the allocator takes a
